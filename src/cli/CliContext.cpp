@@ -1,0 +1,76 @@
+#include "cli/CliContext.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "settings/Configuration.h"
+
+namespace ornyx::cli {
+
+void StderrMessageSink::ShowMessage(const std::string& text, const std::string& caption) {
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+    if (!caption.empty() && caption != kProgramName) line = caption + ": " + line;
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+CliContext::CliContext(const GlobalOptions& options) : options_(options) {
+    if (options.verbose) {
+        log_ = std::make_unique<StreamDebugLog>(stderr);
+    } else {
+        log_ = std::make_unique<NullDebugLog>();
+    }
+}
+
+void CliContext::LoadSettings() {
+    std::string warning;
+    std::optional<std::filesystem::path> home;
+    if (options_.home) home = std::filesystem::path(*options_.home);
+    paths_ = settings::ResolveProgramPaths(home, &warning);
+    if (!warning.empty()) log_->Write(warning);
+    log_->Write("program home: " + paths_.home.string());
+    settings::LoadConfiguration(paths_, settings_, messages_, *log_);
+    settings_.TakeBackup();
+}
+
+bool CliContext::OpenMouse() {
+    if (options_.trace && !trace_) {
+        std::string error;
+        trace_ = device::FileTrace::Create(*options_.trace, error);
+        if (!trace_) throw UsageError{error};
+    }
+    std::unique_ptr<device::HidAccess> access;
+    if (options_.simulate) {
+        std::string error;
+        const auto simOptions = device::sim::SimOptions::Parse(*options_.simulate, error);
+        if (!simOptions) throw UsageError{"--simulate: " + error};
+        sim_ = std::make_shared<device::sim::SimMouse>(*simOptions);
+        access = std::make_unique<device::sim::SimHidAccess>(sim_);
+    } else {
+        access = std::make_unique<device::NoHidAccess>();
+    }
+    link_ = std::make_unique<device::DeviceLink>(std::move(access), trace_.get(), *log_);
+    if (!link_->Open(messages_)) {
+        std::fprintf(stderr, "%s\n", kNoMouseText);
+        return false;
+    }
+    return true;
+}
+
+std::uint8_t ParseByte(const std::string& text, const std::string& what) {
+    unsigned value = 0;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        begin += 2;
+        base = 16;
+    }
+    auto [ptr, ec] = std::from_chars(begin, end, value, base);
+    if (begin == end || ec != std::errc() || ptr != end || value > 255) {
+        throw UsageError{what + " must be a byte (0..255 or 0x00..0xff), not \"" + text + "\""};
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+}  // namespace ornyx::cli

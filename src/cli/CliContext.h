@@ -1,0 +1,87 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/DebugLog.h"
+#include "common/MessageSink.h"
+#include "device/DeviceLink.h"
+#include "device/Trace.h"
+#include "device/sim/SimMouse.h"
+#include "settings/ProgramHome.h"
+#include "settings/SettingsImage.h"
+
+namespace ornyx::cli {
+
+enum ExitCode : int { kOk = 0, kFailure = 1, kUsage = 2, kNoMouse = 3 };
+
+inline constexpr const char* kNoMouseText = "The system did not detect the gaming mouse!";
+
+// Options every command takes.
+struct GlobalOptions {
+    std::optional<std::string> home;
+    std::optional<std::string> simulate;  // present (maybe empty) when --simulate was given
+    std::optional<std::string> trace;
+    bool verbose = false;
+};
+
+// A usage error found after parsing (bad numbers, bad hex): exit code 2.
+struct UsageError {
+    std::string message;
+};
+
+// Messages go to stderr, one per line, caption first when it is not the program's.
+class StderrMessageSink final : public MessageSink {
+public:
+    void ShowMessage(const std::string& text, const std::string& caption = {}) override;
+};
+
+// What one run of ornyxctl works with: the program home and its settings,
+// and, on demand, the link to the (real or simulated) mouse.
+class CliContext {
+public:
+    explicit CliContext(const GlobalOptions& options);
+
+    // Resolves the home and loads config.bin (messages go to stderr).
+    void LoadSettings();
+    // Opens the mouse. Returns false (after printing the warning) when there is none.
+    // Throws UsageError for bad simulator options or an unwritable trace file.
+    bool OpenMouse();
+
+    settings::ProgramPaths& paths() { return paths_; }
+    settings::SettingsState& settings() { return settings_; }
+    device::DeviceLink& link() { return *link_; }
+    device::sim::SimMouse* simulator() { return sim_.get(); }
+    MessageSink& messages() { return messages_; }
+    DebugLog& log() { return *log_; }
+    const GlobalOptions& options() const { return options_; }
+
+private:
+    GlobalOptions options_;
+    std::unique_ptr<DebugLog> log_;
+    StderrMessageSink messages_;
+    settings::ProgramPaths paths_;
+    settings::SettingsState settings_;
+    std::unique_ptr<device::FileTrace> trace_;
+    std::shared_ptr<device::sim::SimMouse> sim_;
+    std::unique_ptr<device::DeviceLink> link_;
+};
+
+// Parses a byte given as decimal or 0x-hex; throws UsageError naming `what`.
+std::uint8_t ParseByte(const std::string& text, const std::string& what);
+
+// Each command adds its subcommand; the returned action runs it.
+using CommandAction = std::function<int(CliContext&)>;
+struct Command {
+    CLI::App* app;
+    CommandAction action;
+};
+Command AddShowCommand(CLI::App& parent);
+Command AddRawCommand(CLI::App& parent);
+
+}  // namespace ornyx::cli

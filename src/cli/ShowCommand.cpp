@@ -1,0 +1,176 @@
+// `ornyxctl show`: the saved settings image, decoded field by field.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "cli/CliContext.h"
+#include "common/DebugLog.h"
+#include "common/Hex.h"
+
+namespace ornyx::cli {
+
+namespace {
+
+using settings::Mode;
+using settings::SettingsImage;
+using settings::SlotArray;
+using json = nlohmann::ordered_json;
+
+struct SlotField {
+    const char* name;
+    SlotArray array;
+};
+
+constexpr SlotField kSlotFields[] = {
+    {"function", SlotArray::Function},
+    {"multimedia_index", SlotArray::MultimediaIndex},
+    {"multimedia_usage", SlotArray::MultimediaUsage},
+    {"windows_function_index", SlotArray::WindowsFunctionIndex},
+    {"windows_usage_low", SlotArray::WindowsUsageLow},
+    {"windows_usage_high", SlotArray::WindowsUsageHigh},
+    {"fire_key_index", SlotArray::FireKeyIndex},
+    {"fire_key_code", SlotArray::FireKeyCode},
+    {"fire_key_speed", SlotArray::FireKeySpeed},
+    {"fire_key_times", SlotArray::FireKeyTimes},
+    {"single_key", SlotArray::SingleKey},
+    {"combo_modifier", SlotArray::ComboModifier},
+    {"combo_key1", SlotArray::ComboKey1},
+    {"combo_key2", SlotArray::ComboKey2},
+    {"macro_number", SlotArray::MacroNumber},
+    {"macro_repeat_mode", SlotArray::MacroRepeatMode},
+};
+
+json ReportRateHz(std::uint8_t code) {
+    switch (code) {
+        case 1: return 1000;
+        case 2: return 500;
+        case 4: return 250;
+        case 8: return 125;
+        default: return nullptr;
+    }
+}
+
+std::string Colour(std::span<const std::uint8_t, 3> rgb) {
+    return Format("#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+}
+
+json Decode(const SettingsImage& image, std::uint8_t firstRunFlag) {
+    json out;
+    out["first_run_flag"] = firstRunFlag;
+    out["shown_mode"] = image.shownMode() == 0 ? "A" : (image.shownMode() == 1 ? "B" : "?");
+    json modes = json::object();
+    for (Mode mode : {Mode::A, Mode::B}) {
+        json slots = json::array();
+        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) {
+            json slot;
+            slot["slot"] = s;
+            for (const SlotField& f : kSlotFields) slot[f.name] = image.slot(mode, f.array, s);
+            slot["dpi_variant"] = image.dpiVariant(mode, s);
+            slots.push_back(slot);
+        }
+        modes[mode == Mode::A ? "A" : "B"] = slots;
+    }
+    out["modes"] = modes;
+    out["report_rate"] = {{"code", image.reportRate()}, {"hz", ReportRateHz(image.reportRate())}};
+    json levels = json::array();
+    for (std::size_t level = 1; level <= 4; ++level) {
+        levels.push_back({{"level", level},
+                          {"step", image.dpiStep(level)},
+                          {"enabled", image.dpiEnabled(level) != 0},
+                          {"colour", Colour(image.dpiColour(level))}});
+    }
+    out["dpi_levels"] = levels;
+    out["lighting"] = {{"mode", image.lightingMode()},
+                       {"standard_brightness", image.standardBrightness()},
+                       {"respiration_period", image.respirationPeriod()},
+                       {"neon_period", image.neonPeriod()},
+                       {"standard_colour_effect", image.standardColourEffect()},
+                       {"respiration_colour_effect", image.respirationColourEffect()},
+                       {"neon_colour_effect", image.neonColourEffect()}};
+    out["pointer"] = {{"enhanced_precision", image.enhancedPointerPrecision()},
+                      {"scroll_one_page", image.scrollOnePage()},
+                      {"speed", image.pointerSpeed()},
+                      {"scroll_lines", image.scrollLines()},
+                      {"double_click_speed", image.doubleClickSpeed()}};
+    json macros = json::array();
+    for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) {
+        macros.push_back({{"slot", i}, {"loop_count", image.macroSlot(i)[0]}});
+    }
+    out["macro_slots"] = macros;
+    out["image_hex"] = HexCompact(image.bytes);
+    return out;
+}
+
+void PrintText(const json& d) {
+    std::printf("first-run flag: %d\n", d["first_run_flag"].get<int>());
+    std::printf("shown mode:     %s\n", d["shown_mode"].get<std::string>().c_str());
+    for (const char* mode : {"A", "B"}) {
+        std::printf("Mode %s buttons:\n", mode);
+        std::printf("  slot func  mm-idx mm-use win-idx win-use fire:idx code speed times "
+                    "single combo:mod key1 key2 macro repeat dpi-var\n");
+        for (const auto& s : d["modes"][mode]) {
+            std::printf("  %4d %4d  %6d   0x%02x %7d  0x%02x%02x      %3d 0x%02x %5d %5d"
+                        "   0x%02x       0x%02x 0x%02x 0x%02x %5d %6d %7d\n",
+                        s["slot"].get<int>(), s["function"].get<int>(),
+                        s["multimedia_index"].get<int>(), s["multimedia_usage"].get<int>(),
+                        s["windows_function_index"].get<int>(), s["windows_usage_high"].get<int>(),
+                        s["windows_usage_low"].get<int>(), s["fire_key_index"].get<int>(),
+                        s["fire_key_code"].get<int>(), s["fire_key_speed"].get<int>(),
+                        s["fire_key_times"].get<int>(), s["single_key"].get<int>(),
+                        s["combo_modifier"].get<int>(), s["combo_key1"].get<int>(),
+                        s["combo_key2"].get<int>(), s["macro_number"].get<int>(),
+                        s["macro_repeat_mode"].get<int>(), s["dpi_variant"].get<int>());
+        }
+    }
+    const auto& rate = d["report_rate"];
+    std::printf("report rate:    code %d%s\n", rate["code"].get<int>(),
+                rate["hz"].is_null() ? " (not a valid rate)"
+                                     : Format(" (%d Hz)", rate["hz"].get<int>()).c_str());
+    for (const auto& l : d["dpi_levels"]) {
+        std::printf("DPI level %d:    step %d, %s, colour %s\n", l["level"].get<int>(),
+                    l["step"].get<int>(), l["enabled"].get<bool>() ? "on" : "off",
+                    l["colour"].get<std::string>().c_str());
+    }
+    const auto& li = d["lighting"];
+    std::printf("lighting:       mode %d, brightness %d, respiration period %d, neon period %d, "
+                "colour effects %d/%d/%d\n",
+                li["mode"].get<int>(), li["standard_brightness"].get<int>(),
+                li["respiration_period"].get<int>(), li["neon_period"].get<int>(),
+                li["standard_colour_effect"].get<int>(), li["respiration_colour_effect"].get<int>(),
+                li["neon_colour_effect"].get<int>());
+    const auto& p = d["pointer"];
+    std::printf("pointer:        speed %d, scroll lines %d, one page %d, double-click %d, "
+                "enhanced precision %d\n",
+                p["speed"].get<int>(), p["scroll_lines"].get<int>(),
+                p["scroll_one_page"].get<int>(), p["double_click_speed"].get<int>(),
+                p["enhanced_precision"].get<int>());
+    std::printf("macro slots:    loop counts");
+    for (const auto& m : d["macro_slots"]) std::printf(" %d", m["loop_count"].get<int>());
+    std::printf("\n");
+}
+
+}  // namespace
+
+Command AddShowCommand(CLI::App& parent) {
+    auto* app = parent.add_subcommand("show", "Show the saved settings image, decoded");
+    auto json = std::make_shared<bool>(false);
+    app->add_flag("--json", *json, "Print JSON, with the whole image as \"image_hex\"");
+    app->footer(
+        "Examples:\n"
+        "  ornyxctl show\n"
+        "  ornyxctl --home ~/mouse show --json | jq .dpi_levels");
+    return {app, [json](CliContext& context) {
+                context.LoadSettings();
+                const auto decoded =
+                    Decode(context.settings().image, context.settings().firstRunFlag);
+                if (*json) {
+                    std::printf("%s\n", decoded.dump(2).c_str());
+                } else {
+                    std::printf("program home:   %s\n", context.paths().home.c_str());
+                    PrintText(decoded);
+                }
+                return kOk;
+            }};
+}
+
+}  // namespace ornyx::cli

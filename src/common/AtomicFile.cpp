@@ -1,0 +1,85 @@
+#include "common/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace ornyx {
+
+namespace {
+
+WriteResult Failure(int err, const std::string& what) {
+    WriteResult r;
+    r.errorCode = err;
+    r.error = what + ": " + std::strerror(err);
+    return r;
+}
+
+}  // namespace
+
+WriteResult WriteFileAtomically(const std::filesystem::path& path,
+                                std::span<const std::uint8_t> data) {
+    const std::filesystem::path dir =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) {
+        return Failure(errno, "cannot create a temporary file beside " + path.string());
+    }
+    // Keep the permissions of the file being replaced; new files get the usual 0644.
+    struct stat st {};
+    const mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    ::fchmod(fd, mode);
+
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            ::unlink(tmpl.c_str());
+            return Failure(err, "cannot write " + path.string());
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) {
+        const int err = errno;
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return Failure(err, "cannot flush " + path.string());
+    }
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmpl.c_str());
+        return Failure(err, "cannot close " + path.string());
+    }
+    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmpl.c_str());
+        return Failure(err, "cannot replace " + path.string());
+    }
+    // Make the rename itself durable.
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    WriteResult ok;
+    ok.ok = true;
+    return ok;
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+}  // namespace ornyx

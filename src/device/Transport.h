@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "common/DebugLog.h"
+#include "device/Connection.h"
+#include "device/Pacer.h"
+
+namespace ornyx::device {
+
+// A command frame: code (bit 7 = read), six parameters, checksum.
+using Frame = std::array<std::uint8_t, 8>;
+
+inline constexpr std::uint8_t kReadBit = 0x80;
+inline constexpr std::size_t kChunkSize = 32;
+
+// The checksum that makes the eight bytes add up to 0xFF modulo 256.
+std::uint8_t FrameChecksum(const Frame& frame);
+// Chunks of 32 bytes that a block of `length` bytes takes.
+std::size_t ChunkCount(std::size_t length);
+// Builds a frame with the given code and parameters 1..6 and its checksum.
+Frame MakeFrame(std::uint8_t code, std::initializer_list<std::uint8_t> params = {});
+
+// Frames and sends commands on the mouse's command channel. Results of the
+// transfers are not examined, as the mouse gives no status; a failed read
+// leaves zeros. Reads of input reports are bounded by a time-out so that a
+// silent mouse never hangs the program.
+class Transport {
+public:
+    static constexpr int kReadTimeoutMs = 500;
+
+    Transport(Connection& connection, Pacer& pacer, DebugLog& log)
+        : connection_(connection), pacer_(pacer), log_(log) {}
+
+    // Sends the frame; for a read command, replaces it with the reply frame.
+    void SendCommand(Frame& frame);
+    // As SendCommand, then moves the block: for a write command the frame's
+    // byte 2 bytes of `block` out as output reports; for a read command the
+    // length the reply announces (cut to the buffer) in from input reports.
+    void SendCommandWithBlock(Frame& frame, std::span<std::uint8_t> block);
+    void Pause(int ms) { pacer_.Pause(ms); }
+
+    DebugLog& log() { return log_; }
+
+private:
+    // Sends the frame as a feature report and, for a read, fetches the reply.
+    void Exchange(Frame& frame);
+
+    Connection& connection_;
+    Pacer& pacer_;
+    DebugLog& log_;
+};
+
+}  // namespace ornyx::device

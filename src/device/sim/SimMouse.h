@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/HidAccess.h"
+
+namespace ornyx::device::sim {
+
+// Settings of the simulated mouse, from "--simulate=key=value,...".
+struct SimOptions {
+    std::uint8_t sensorType = 0;
+    // List the command node before the event node (the order some systems use).
+    bool commandFirst = false;
+
+    // nullopt with `error` set for an unknown key or a bad value.
+    static std::optional<SimOptions> Parse(const std::string& text, std::string& error);
+};
+
+// The firmware's memory: everything the commands read and write.
+struct FirmwareMemory {
+    std::uint8_t reportRate = 0;
+    std::array<std::uint8_t, 4> sensor{};  // type, rate, option1, option2
+    std::array<std::uint8_t, 3> effect{};  // effect, option1, option2
+    std::array<std::array<std::uint8_t, 3>, 2> settingBanks{};
+    std::array<std::array<std::uint8_t, 24>, 2> dataBanks{};
+    std::uint8_t dpiLevelCount = 0;
+    std::array<std::uint8_t, 8> dpiTable{};
+    std::array<std::array<std::uint8_t, 64>, 4> keyMatrices{};
+    std::array<std::array<std::uint8_t, 128>, 12> macroSlots{};
+};
+
+// A model of the mouse: it answers every command from its memory and keeps
+// what is written. It starts from distinctive non-zero values, so that a
+// read-modify-write that loses a byte shows. Thread-safe: the event channel
+// is read from another thread.
+class SimMouse {
+public:
+    explicit SimMouse(const SimOptions& options = {});
+
+    static const std::vector<std::uint8_t>& PlainMouseDescriptor();
+    static const std::vector<std::uint8_t>& EventDescriptor();
+    static const std::vector<std::uint8_t>& CommandDescriptor();
+
+    FirmwareMemory Memory() const;
+    void SetMemory(const FirmwareMemory& memory);
+    // Frames that failed their checksum and were ignored, as firmware does.
+    int RejectedFrames() const;
+    const SimOptions& options() const { return options_; }
+
+    // Command channel (report ID 0, 8-byte feature, 32-byte input and output).
+    void SetFeature(std::span<const std::uint8_t> report);
+    void GetFeature(std::span<std::uint8_t> report);
+    void Write(std::span<const std::uint8_t> report);
+    int ReadCommand(std::span<std::uint8_t> report);
+
+    // Event channel (report ID 6). Injected reports are read in order.
+    void InjectEvent(std::span<const std::uint8_t> report);
+    int ReadEvent(std::span<std::uint8_t> report, int timeoutMs);
+
+private:
+    void HandleFrame(const std::array<std::uint8_t, 8>& frame);
+    void FinishBlock();
+    void QueueBlock(std::span<const std::uint8_t> data);
+    void SetReply(std::array<std::uint8_t, 8> reply);
+
+    SimOptions options_;
+    mutable std::mutex mutex_;
+    std::condition_variable eventArrived_;
+    FirmwareMemory memory_;
+    std::array<std::uint8_t, 8> reply_{};
+    int rejectedFrames_ = 0;
+
+    // A write command waiting for its block.
+    std::uint8_t pendingCode_ = 0;
+    std::uint8_t pendingTarget_ = 0;
+    std::size_t pendingLength_ = 0;
+    std::vector<std::uint8_t> pendingBlock_;
+
+    std::deque<std::array<std::uint8_t, 33>> commandInput_;
+    std::deque<std::vector<std::uint8_t>> eventInput_;
+};
+
+// The simulated mouse as HID nodes: a plain mouse (to be skipped), the event
+// collection and the command collection, each on a node of its own.
+class SimHidAccess final : public HidAccess {
+public:
+    explicit SimHidAccess(std::shared_ptr<SimMouse> mouse) : mouse_(std::move(mouse)) {}
+
+    static constexpr const char* kMousePath = "sim:/dev/hidraw0";
+    static constexpr const char* kEventPath = "sim:/dev/hidraw1";
+    static constexpr const char* kCommandPath = "sim:/dev/hidraw2";
+
+    std::vector<HidInterfaceInfo> Enumerate() override;
+    std::unique_ptr<HidHandle> Open(const std::string& path, OpenMode mode,
+                                    std::string& error) override;
+    SimMouse& mouse() { return *mouse_; }
+
+private:
+    std::shared_ptr<SimMouse> mouse_;
+};
+
+}  // namespace ornyx::device::sim
