@@ -1,6 +1,7 @@
 # Thin wrapper over CMake presets: `make`, `make test`, `make run`.
 BUILD_DIR ?= build
-PRESET ?= default
+# CI sets CI=true: warnings become errors there.
+PRESET ?= $(if $(CI),ci,default)
 
 .PHONY: all deps configure build test run asan clean
 
@@ -18,7 +19,7 @@ build: configure
 test: deps build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
 
-run: build
+run: deps build
 	@$(BUILD_DIR)/bin/ornyxctl --simulate show
 
 asan:

@@ -1,0 +1,467 @@
+#include "profile/PrivateProfile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+namespace ornyx::profile {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// ---- UTF-8 / UTF-16 / Latin-1 ----------------------------------------------------
+
+// Decodes the code point at s[i] and advances i. An invalid, overlong or cut-off
+// sequence yields U+FFFD, advances one byte and returns false.
+bool NextCodePoint(std::string_view s, std::size_t& i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        ++i;
+        return true;
+    }
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2, cp = b0 & 0x1Fu, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3, cp = b0 & 0x0Fu, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4, cp = b0 & 0x07u, min = 0x10000;
+    }
+    bool ok = len != 0 && i + len <= s.size();
+    for (std::size_t k = 1; ok && k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        ok = (b & 0xC0) == 0x80;
+        cp = (cp << 6) | (b & 0x3Fu);
+    }
+    ok = ok && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    if (!ok) {
+        cp = kReplacement;
+        ++i;
+        return false;
+    }
+    i += len;
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    auto put = [&out](char32_t v) { out.push_back(static_cast<char>(v)); };
+    if (cp < 0x80) {
+        put(cp);
+    } else if (cp < 0x800) {
+        put(0xC0 | (cp >> 6)), put(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        put(0xE0 | (cp >> 12)), put(0x80 | ((cp >> 6) & 0x3F)), put(0x80 | (cp & 0x3F));
+    } else {
+        put(0xF0 | (cp >> 18)), put(0x80 | ((cp >> 12) & 0x3F));
+        put(0x80 | ((cp >> 6) & 0x3F)), put(0x80 | (cp & 0x3F));
+    }
+}
+
+bool IsValidUtf8(std::string_view s) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        if (!NextCodePoint(s, i, cp)) return false;
+    }
+    return true;
+}
+
+std::u16string ToUtf16(std::string_view s) {
+    std::u16string out;
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        NextCodePoint(s, i, cp);
+        if (cp >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+// Lone surrogates and an odd last byte become U+FFFD.
+std::string DecodeUtf16Le(std::span<const std::uint8_t> b) {
+    auto unit = [&b](std::size_t k) { return static_cast<char32_t>(b[k] | (b[k + 1] << 8)); };
+    std::string out;
+    std::size_t i = 0;
+    for (; i + 1 < b.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < b.size()) {
+            const char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(out, (cp >= 0xD800 && cp <= 0xDFFF) ? kReplacement : cp);
+    }
+    if (i < b.size()) AppendUtf8(out, kReplacement);
+    return out;
+}
+
+std::vector<std::uint8_t> Encode(std::string_view text, TextEncoding encoding, bool bom) {
+    std::vector<std::uint8_t> out;
+    if (encoding == TextEncoding::Utf16Le) {
+        out = {0xFF, 0xFE};
+        for (const char16_t u : ToUtf16(text)) {
+            out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+            out.push_back(static_cast<std::uint8_t>(u >> 8));
+        }
+        return out;
+    }
+    if (bom) out = {0xEF, 0xBB, 0xBF};
+    const std::size_t start = out.size();
+    if (encoding == TextEncoding::Latin1) {
+        char32_t cp = 0;
+        for (std::size_t i = 0; i < text.size() && cp <= 0xFF;) {
+            NextCodePoint(text, i, cp);
+            out.push_back(static_cast<std::uint8_t>(cp));
+        }
+        if (cp <= 0xFF) return out;
+        out.resize(start);  // a character beyond Latin-1: the whole file goes out as UTF-8
+    }
+    out.insert(out.end(), text.begin(), text.end());
+    return out;
+}
+
+// Keeps the first `maxUnits` UTF-16 code units of s (C-string semantics: stops at
+// NUL); a surrogate pair that does not fit whole is dropped.
+std::string CutToUnits(std::string_view s, std::size_t maxUnits) {
+    std::string out;
+    std::size_t units = 0;
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size() && s[i] != '\0';) {
+        NextCodePoint(s, i, cp);
+        units += cp >= 0x10000 ? 2 : 1;
+        if (units > maxUnits) break;
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// ---- Line structure ----------------------------------------------------------------
+
+// The blanks the profile functions trim (Ctrl-Z included, as Windows does).
+std::string_view Trim(std::string_view s) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f\x1a";
+    const std::size_t first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) return false;
+    }
+    return true;
+}
+
+enum class LineKind { Other, Section, Key };
+
+struct LineInfo {
+    LineKind kind = LineKind::Other;
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // key value, trimmed, quotes still on
+};
+
+LineInfo Classify(std::string_view text) {
+    text = Trim(text.substr(0, text.find('\0')));  // a stray NUL ends the line, as in C strings
+    if (text.empty() || text.front() == ';') return {};
+    if (text.front() == '[') {
+        const std::size_t close = text.rfind(']');
+        if (close == std::string_view::npos) return {};
+        return {LineKind::Section, Trim(text.substr(1, close - 1)), {}};
+    }
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos) return {};
+    return {LineKind::Key, Trim(text.substr(0, eq)), Trim(text.substr(eq + 1))};
+}
+
+std::string_view Unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        return v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+// ---- File access -------------------------------------------------------------------
+
+WriteResult Failure(int err, std::string what) {
+    WriteResult r;
+    r.errorCode = err;
+    r.error = std::move(what);
+    return r;
+}
+
+WriteResult Success() {
+    WriteResult r;
+    r.ok = true;
+    return r;
+}
+
+enum class LoadStatus { Loaded, Missing, Failed };
+
+// A file that exists but cannot be read is reported as Failed, so that a write never
+// replaces content it could not see.
+LoadStatus LoadDocument(const fs::path& file, IniDocument& doc, WriteResult& failure) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(file, ec);
+    if (st.type() == fs::file_type::not_found) return LoadStatus::Missing;
+    if (ec || !fs::is_regular_file(st)) {  // also keeps us from blocking on a FIFO
+        failure = Failure(fs::is_directory(st) ? EISDIR : EINVAL,
+                          file.string() + " is not a readable file");
+        return LoadStatus::Failed;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(file, bytes)) {
+        failure = Failure(EIO, "cannot read " + file.string());
+        return LoadStatus::Failed;
+    }
+    doc = IniDocument::Parse(bytes);
+    return LoadStatus::Loaded;
+}
+
+std::optional<std::string> CheckText(std::string_view what, std::string_view s) {
+    if (s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+        return std::string(what) + " contains a line break or NUL";
+    }
+    if (!IsValidUtf8(s)) return std::string(what) + " is not valid UTF-8";
+    return std::nullopt;
+}
+
+// Refuses what would not read back as written: a line break would start a new line
+// (even a new section), '=' in a key would move the split point.
+std::optional<std::string> Validate(std::string_view section, std::optional<std::string_view> key,
+                                    std::optional<std::string_view> value) {
+    if (Trim(section).empty()) return "empty section name";
+    if (auto bad = CheckText("section name", section)) return bad;
+    if (!key) return std::nullopt;
+    const std::string_view k = Trim(*key);
+    if (k.empty()) return "empty key name";
+    if (auto bad = CheckText("key name", k)) return bad;
+    if (k.find('=') != std::string_view::npos || k.front() == '[' || k.front() == ';') {
+        return "key name contains '=' or starts with '[' or ';'";
+    }
+    if (value) return CheckText("value", *value);
+    return std::nullopt;
+}
+
+}  // namespace
+
+// ---- IniDocument -------------------------------------------------------------------
+
+IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes) {
+    IniDocument doc;
+    std::string text;
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        doc.encoding_ = TextEncoding::Utf16Le;
+        doc.bom_ = true;
+        text = DecodeUtf16Le(bytes.subspan(2));
+    } else {
+        doc.bom_ = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+        const auto body = bytes.subspan(doc.bom_ ? 3 : 0);
+        text.assign(body.begin(), body.end());
+        if (!IsValidUtf8(text)) {
+            // Probably a legacy code page: each byte stands for itself, so untouched
+            // lines are written back exactly as they were.
+            doc.encoding_ = TextEncoding::Latin1;
+            text.clear();
+            for (const std::uint8_t b : body) AppendUtf8(text, b);
+        }
+    }
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t nl = text.find('\n', start);
+        if (nl == std::string::npos) {
+            doc.lines_.push_back({text.substr(start), ""});
+            break;
+        }
+        const bool crlf = nl > start && text[nl - 1] == '\r';
+        doc.lines_.push_back({text.substr(start, nl - start - (crlf ? 1 : 0)), crlf ? "\r\n" : "\n"});
+        start = nl + 1;
+    }
+    if (!doc.lines_.empty() && !doc.lines_.front().eol.empty()) doc.newline_ = doc.lines_.front().eol;
+    return doc;
+}
+
+std::vector<std::uint8_t> IniDocument::Serialize() const {
+    std::string text;
+    for (const Line& line : lines_) text += line.text + line.eol;
+    return Encode(text, encoding_, bom_);
+}
+
+std::vector<IniDocument::Block> IniDocument::Blocks() const {
+    std::vector<Block> blocks;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const LineInfo info = Classify(lines_[i].text);
+        if (info.kind != LineKind::Section) continue;
+        if (!blocks.empty()) blocks.back().end = i;
+        blocks.push_back({i, lines_.size(), info.name});
+    }
+    return blocks;
+}
+
+void IniDocument::InsertLine(std::size_t at, std::string text) {
+    if (at > 0 && lines_[at - 1].eol.empty()) lines_[at - 1].eol = newline_;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), newline_});
+}
+
+std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
+    section = Trim(section);
+    key = Trim(key);
+    if (key.empty()) return std::nullopt;
+    for (const Block& b : Blocks()) {
+        if (!EqualsNoCase(b.name, section)) continue;
+        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+            const LineInfo info = Classify(lines_[i].text);
+            if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) {
+                return std::string(Unquote(info.value));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> IniDocument::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Block& b : Blocks()) {
+        if (b.name.empty()) continue;  // "[]" would read as the end of a Windows name list
+        bool seen = false;
+        for (const std::string& n : names) seen = seen || EqualsNoCase(n, b.name);
+        if (!seen) names.emplace_back(b.name);
+    }
+    return names;
+}
+
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    section = Trim(section);
+    key = Trim(key);
+    const std::vector<Block> blocks = Blocks();
+    const Block* first = nullptr;
+    for (const Block& b : blocks) {
+        if (!EqualsNoCase(b.name, section)) continue;
+        if (first == nullptr) first = &b;
+        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+            const LineInfo info = Classify(lines_[i].text);
+            if (info.kind != LineKind::Key || !EqualsNoCase(info.name, key)) continue;
+            if (info.value == value) return false;  // keep the line as it is
+            lines_[i].text = std::string(info.name) + "=" + std::string(value);
+            return true;
+        }
+    }
+    std::string line = std::string(key) + "=" + std::string(value);
+    if (first != nullptr) {
+        // After the section's last key, so trailing blank lines and comments that
+        // introduce the next section stay where they are.
+        std::size_t after = first->header;
+        for (std::size_t i = first->header + 1; i < first->end; ++i) {
+            if (Classify(lines_[i].text).kind == LineKind::Key) after = i;
+        }
+        InsertLine(after + 1, std::move(line));
+        return true;
+    }
+    InsertLine(lines_.size(), "[" + std::string(section) + "]");
+    InsertLine(lines_.size(), std::move(line));
+    return true;
+}
+
+bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
+    section = Trim(section);
+    key = Trim(key);
+    std::vector<std::size_t> doomed;
+    for (const Block& b : Blocks()) {
+        if (!EqualsNoCase(b.name, section)) continue;
+        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+            const LineInfo info = Classify(lines_[i].text);
+            if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) doomed.push_back(i);
+        }
+    }
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*it));
+    }
+    return !doomed.empty();
+}
+
+bool IniDocument::RemoveSection(std::string_view section) {
+    section = Trim(section);
+    const std::vector<Block> blocks = Blocks();
+    bool removed = false;
+    for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) {
+        if (!EqualsNoCase(it->name, section)) continue;
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->header),
+                     lines_.begin() + static_cast<std::ptrdiff_t>(it->end));
+        removed = true;
+    }
+    return removed;
+}
+
+// ---- File functions ----------------------------------------------------------------
+
+std::string GetPrivateProfileString(const fs::path& file, std::string_view section,
+                                    std::string_view key, std::string_view defaultValue,
+                                    std::size_t bufferChars) {
+    if (bufferChars == 0) return {};
+    IniDocument doc;
+    WriteResult ignored;
+    std::optional<std::string> value;
+    if (LoadDocument(file, doc, ignored) == LoadStatus::Loaded) value = doc.Get(section, key);
+    return CutToUnits(value ? std::string_view(*value) : defaultValue, bufferChars - 1);
+}
+
+std::vector<std::string> GetPrivateProfileSectionNames(const fs::path& file) {
+    IniDocument doc;
+    WriteResult ignored;
+    if (LoadDocument(file, doc, ignored) != LoadStatus::Loaded) return {};
+    return doc.SectionNames();
+}
+
+std::u16string GetPrivateProfileSectionNamesBuffer(const fs::path& file, std::size_t bufferChars) {
+    if (bufferChars == 0) return {};
+    std::u16string out;
+    std::size_t room = bufferChars - 1;  // one place is kept for the closing NUL
+    for (const std::string& name : GetPrivateProfileSectionNames(file)) {
+        const std::u16string u = ToUtf16(name);
+        if (u.size() + 1 > room) {
+            // Does not fit with its NUL: cut it so the list still ends in two NULs.
+            if (room == 0) break;
+            std::size_t take = std::min(u.size(), room - 1);
+            if (take > 0 && take < u.size() && u[take - 1] >= 0xD800 && u[take - 1] <= 0xDBFF) --take;
+            out.append(u, 0, take);
+            out += u'\0';
+            break;
+        }
+        out += u;
+        out += u'\0';
+        room -= u.size() + 1;
+    }
+    out += u'\0';
+    return out;
+}
+
+WriteResult WritePrivateProfileString(const fs::path& file, std::string_view section,
+                                      std::optional<std::string_view> key,
+                                      std::optional<std::string_view> value) {
+    if (auto bad = Validate(section, key, value)) {
+        return Failure(EINVAL, "not written to " + file.string() + ": " + *bad);
+    }
+    IniDocument doc;
+    WriteResult failure;
+    // A missing file is an empty document: deletions then change nothing and create nothing.
+    if (LoadDocument(file, doc, failure) == LoadStatus::Failed) return failure;
+    const bool changed = !key     ? doc.RemoveSection(section)
+                         : !value ? doc.RemoveKey(section, *key)
+                                  : doc.Set(section, *key, *value);
+    if (!changed) return Success();
+    const std::vector<std::uint8_t> bytes = doc.Serialize();
+    return WriteFileAtomically(file, bytes);
+}
+
+}  // namespace ornyx::profile

@@ -1,0 +1,344 @@
+#include "profile/PrivateProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/TempDir.h"
+
+namespace ornyx::profile {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::ReadText;
+using test::TempDir;
+using test::WriteBytes;
+using test::WriteText;
+
+std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+
+std::vector<std::uint8_t> Utf16LeWithBom(std::u16string_view s) {
+    std::vector<std::uint8_t> out{0xFF, 0xFE};
+    for (const char16_t u : s) {
+        out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    return out;
+}
+
+std::string Get(const fs::path& f, std::string_view section, std::string_view key,
+                std::size_t n = 1024, std::string_view def = "") {
+    return GetPrivateProfileString(f, section, key, def, n);
+}
+
+bool Write(const fs::path& f, std::string_view section, std::optional<std::string_view> key,
+           std::optional<std::string_view> value) {
+    return WritePrivateProfileString(f, section, key, value).ok;
+}
+
+// ---- Reading -----------------------------------------------------------------------
+
+TEST(PrivateProfileRead, LookupFollowsWindowsRules) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    WriteText(f,
+              "Lan=TUR\r\n"  // before any section: belongs to none
+              "; Lan=CHT\r\n"
+              "  [ Skins ]  \r\n"
+              "; Path=commented\r\n"
+              "  Path  =  Blue Sky  \r\n"
+              "RColor=\"  12 \"\r\n"
+              "GColor='34'\r\n"
+              "BColor=\"56'\r\n"
+              "Empty=\r\n"
+              "garbage line\r\n"
+              "[Setting-EN]\r\n"
+              "Item1=Left Click\r\n");
+    EXPECT_EQ(Get(f, "skins", "PATH"), "Blue Sky");
+    EXPECT_EQ(Get(f, " SKINS ", " path "), "Blue Sky");
+    EXPECT_EQ(Get(f, "Skins", "RColor"), "  12 ");  // quotes off, blanks inside kept
+    EXPECT_EQ(Get(f, "Skins", "GColor"), "34");
+    EXPECT_EQ(Get(f, "Skins", "BColor"), "\"56'");  // quotes that do not match stay
+    EXPECT_EQ(Get(f, "Skins", "Empty", 1024, "dflt"), "");
+    EXPECT_EQ(Get(f, "Skins", "Lan", 1024, "dflt"), "dflt");
+    EXPECT_EQ(Get(f, "Skins", "garbage line", 1024, "dflt"), "dflt");
+    EXPECT_EQ(Get(f, "Skins", "Item1", 1024, "dflt"), "dflt");
+    EXPECT_EQ(Get(f, "Setting-EN", "item1"), "Left Click");
+    EXPECT_EQ(Get(f, "Nope", "Item1", 1024, "dflt"), "dflt");
+    EXPECT_EQ(Get(f, "Skins", "", 1024, "dflt"), "dflt");
+    EXPECT_EQ(Get(dir / "missing.ini", "Skins", "Lan", 1024, "dflt"), "dflt");
+    EXPECT_EQ(Get(f, "Skins", "Path", 0, "dflt"), "");
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"Skins", "Setting-EN"}));
+    EXPECT_TRUE(GetPrivateProfileSectionNames(dir / "missing.ini").empty());
+}
+
+TEST(PrivateProfileRead, ValueAndDefaultAreCutToBufferMinusOneUtf16Units) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    WriteText(f, "[S]\nA=abcdef\nC=黑体宋体\nE=a😀b\n");
+    EXPECT_EQ(Get(f, "S", "A", 4), "abc");
+    EXPECT_EQ(Get(f, "S", "A", 1), "");
+    EXPECT_EQ(Get(f, "S", "A", 7), "abcdef");
+    EXPECT_EQ(Get(f, "S", "C", 3), "黑体");  // two code units, not two bytes
+    EXPECT_EQ(Get(f, "S", "E", 3), "a");      // the pair would be split: dropped whole
+    EXPECT_EQ(Get(f, "S", "E", 4), "a😀");
+    EXPECT_EQ(Get(f, "S", "E", 5), "a😀b");
+    EXPECT_EQ(Get(f, "S", "missing", 3, "xyz"), "xy");
+    EXPECT_EQ(Get(dir / "none.ini", "S", "A", 2, "宋体"), "宋");
+}
+
+TEST(PrivateProfileRead, DuplicateSectionsActAsOne) {
+    TempDir dir;
+    const fs::path f = dir / "record.ini";
+    WriteText(f, "[M1]\nA=1\n[m2]\nB=2\n[m1]\nA=shadowed\nC=3\n");
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"M1", "m2"}));
+    EXPECT_EQ(Get(f, "M1", "A"), "1");
+    EXPECT_EQ(Get(f, "M1", "C"), "3");
+
+    // Deleting the section or a key removes every copy, so nothing stale reappears.
+    ASSERT_TRUE(Write(f, "M1", "A", std::nullopt));
+    EXPECT_EQ(Get(f, "M1", "A", 1024, "gone"), "gone");
+    ASSERT_TRUE(Write(f, "m1", std::nullopt, std::nullopt));
+    EXPECT_EQ(ReadText(f), "[m2]\nB=2\n");
+}
+
+TEST(PrivateProfileRead, DamagedFilesGiveSensibleResults) {
+    TempDir dir;
+    const fs::path f = dir / "x.ini";
+
+    using namespace std::string_literals;
+    WriteBytes(f, Bytes("[S]\nA=ab\0cd\nB=2\n\0[T]\nC=3"s));
+    EXPECT_EQ(Get(f, "S", "A"), "ab");
+    EXPECT_EQ(Get(f, "S", "B"), "2");
+    EXPECT_EQ(Get(f, "T", "C", 1024, "dflt"), "dflt");  // its header is hidden behind a NUL
+
+    std::vector<std::uint8_t> odd = Utf16LeWithBom(u"[S]\r\nA=x");
+    odd.insert(odd.end(), {0x00, 0xD8, 0x0A, 0x00, 0x42});  // lone surrogate, LF, half unit
+    WriteBytes(f, odd);
+    EXPECT_EQ(Get(f, "S", "A"), "x\uFFFD");
+
+    WriteText(f, "[S]\nA=" + std::string(200000, 'v') + "\n[T]\nB=1\n");
+    EXPECT_EQ(Get(f, "S", "A", 1024).size(), 1023u);
+    EXPECT_EQ(Get(f, "T", "B"), "1");
+
+    fs::create_directory(dir / "dir.ini");
+    EXPECT_EQ(Get(dir / "dir.ini", "S", "A", 1024, "dflt"), "dflt");
+    EXPECT_TRUE(GetPrivateProfileSectionNames(dir / "dir.ini").empty());
+}
+
+// ---- Writing -----------------------------------------------------------------------
+
+TEST(PrivateProfileWrite, NewFileIsUtf8WithCrlf) {
+    TempDir dir;
+    const fs::path f = dir / "record.ini";
+    ASSERT_TRUE(Write(f, "Macro 1", "MacroLoopTimes", "1"));
+    ASSERT_TRUE(Write(f, "Macro 1", "ItemCount", "0"));
+    ASSERT_TRUE(Write(f, "宏", "Item0", "A   Dn"));
+    EXPECT_EQ(ReadText(f), "[Macro 1]\r\nMacroLoopTimes=1\r\nItemCount=0\r\n[宏]\r\nItem0=A   Dn\r\n");
+}
+
+TEST(PrivateProfileWrite, UpdatesInPlaceAndKeepsOtherLines) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    const std::string before =
+        "; hand-written\r\n"
+        "\r\n"
+        "[Skins]\r\n"
+        "  path = Old  \r\n"
+        "odd line\r\n"
+        "RColor = 1\r\n";
+    WriteText(f, before);
+    ASSERT_TRUE(Write(f, "SKINS", "Path", "New"));
+    EXPECT_EQ(ReadText(f),
+              "; hand-written\r\n\r\n[Skins]\r\npath=New\r\nodd line\r\nRColor = 1\r\n");
+
+    // Writing the value it already has leaves the hand formatting alone.
+    ASSERT_TRUE(Write(f, "Skins", "rcolor", "1"));
+    EXPECT_NE(ReadText(f).find("RColor = 1\r\n"), std::string::npos);
+}
+
+TEST(PrivateProfileWrite, NewKeyGoesAfterTheLastKeyOfItsSection) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    WriteText(f,
+              "[A]\nx=1\n\n; about B\n[B]\ny=2\n\n"
+              "[Empty]\n; nothing yet\n");
+    ASSERT_TRUE(Write(f, "a", "z", "3"));
+    ASSERT_TRUE(Write(f, "B", "w", "4"));
+    ASSERT_TRUE(Write(f, "Empty", "v", "5"));
+    ASSERT_TRUE(Write(f, "C", "u", "6"));
+    EXPECT_EQ(ReadText(f),
+              "[A]\nx=1\nz=3\n\n; about B\n[B]\ny=2\nw=4\n\n"
+              "[Empty]\nv=5\n; nothing yet\n[C]\nu=6\n");
+}
+
+TEST(PrivateProfileWrite, LastLineWithoutLineEndGetsOneBeforeAppending) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    WriteText(f, "[A]\r\nx=1");
+    ASSERT_TRUE(Write(f, "A", "y", "2"));
+    ASSERT_TRUE(Write(f, "B", "z", "3"));
+    EXPECT_EQ(ReadText(f), "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n");
+}
+
+TEST(PrivateProfileWrite, DeletedSectionWrittenAgainMovesToTheEnd) {
+    // The macro store's confirm: delete the section, then write its keys anew.
+    TempDir dir;
+    const fs::path f = dir / "record.ini";
+    WriteText(f, "[One]\r\nItemCount=1\r\nItem0=stale\r\n[Two]\r\nItemCount=0\r\n[Three]\r\nItemCount=0\r\n");
+    ASSERT_TRUE(Write(f, "one", std::nullopt, std::nullopt));
+    EXPECT_EQ(Get(f, "One", "Item0", 1024, "gone"), "gone");
+    ASSERT_TRUE(Write(f, "One", "MacroLoopTimes", "2"));
+    ASSERT_TRUE(Write(f, "One", "ItemCount", "0"));
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"Two", "Three", "One"}));
+    EXPECT_EQ(ReadText(f),
+              "[Two]\r\nItemCount=0\r\n[Three]\r\nItemCount=0\r\n[One]\r\nMacroLoopTimes=2\r\nItemCount=0\r\n");
+}
+
+TEST(PrivateProfileWrite, DeleteKeyAndDeletionsThatFindNothing) {
+    TempDir dir;
+    const fs::path f = dir / "record.ini";
+    WriteText(f, "[M]\nA=1\n; keep\nB=2\n");
+    ASSERT_TRUE(Write(f, "m", "a", std::nullopt));
+    EXPECT_EQ(ReadText(f), "[M]\n; keep\nB=2\n");
+    EXPECT_TRUE(Write(f, "M", "nope", std::nullopt));
+    EXPECT_TRUE(Write(f, "Nope", std::nullopt, std::nullopt));
+    EXPECT_EQ(ReadText(f), "[M]\n; keep\nB=2\n");
+
+    const fs::path none = dir / "none.ini";
+    EXPECT_TRUE(Write(none, "M", std::nullopt, std::nullopt));
+    EXPECT_TRUE(Write(none, "M", "A", std::nullopt));
+    EXPECT_FALSE(fs::exists(none));
+}
+
+TEST(PrivateProfileWrite, RefusesTextThatWouldChangeTheFileStructure) {
+    TempDir dir;
+    const fs::path f = dir / "record.ini";
+    const std::string before = "[M]\r\nA=1\r\n";
+    WriteText(f, before);
+    EXPECT_FALSE(Write(f, "M", "A", "1\r\n[Evil]"));
+    EXPECT_FALSE(Write(f, "M\nX", "A", "1"));
+    EXPECT_FALSE(Write(f, "M", "A=B", "1"));
+    EXPECT_FALSE(Write(f, "M", ";A", "1"));
+    EXPECT_FALSE(Write(f, "M", "  ", "1"));
+    EXPECT_FALSE(Write(f, "  ", "A", "1"));
+    EXPECT_FALSE(Write(f, "M", "A", std::string_view("a\0b", 3)));
+    EXPECT_FALSE(Write(f, "M", "A", "\xC3("));  // broken UTF-8
+    const WriteResult r = WritePrivateProfileString(f, "M", "A", "x\ny");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_EQ(ReadText(f), before);
+}
+
+// ---- Encodings and line endings ------------------------------------------------------
+
+TEST(PrivateProfileEncoding, Utf16LeFileIsReadAndWrittenBackAsUtf16Le) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    WriteBytes(f, Utf16LeWithBom(u"[Setting-CHS]\r\nItem1=左键\r\n"));
+    EXPECT_EQ(Get(f, "setting-chs", "item1"), "左键");
+    ASSERT_TRUE(Write(f, "Setting-CHS", "Item1", "右键😀"));
+    ASSERT_TRUE(Write(f, "Skins", "Lan", "CHS"));
+    EXPECT_EQ(ReadBytes(f),
+              Utf16LeWithBom(u"[Setting-CHS]\r\nItem1=右键😀\r\n[Skins]\r\nLan=CHS\r\n"));
+}
+
+TEST(PrivateProfileEncoding, Utf8BomAndLfAreKept) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    WriteText(f, "\xEF\xBB\xBF[Skins]\nLan=CHT\n");
+    EXPECT_EQ(Get(f, "Skins", "Lan"), "CHT");
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), std::vector<std::string>{"Skins"});
+    ASSERT_TRUE(Write(f, "Skins", "Path", "藍"));
+    EXPECT_EQ(ReadText(f), "\xEF\xBB\xBF[Skins]\nLan=CHT\nPath=藍\n");
+}
+
+TEST(PrivateProfileEncoding, Latin1FileSurvivesARewriteByteForByte) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    // "Geri" and "İptal" saved in a Turkish 8-bit code page, plus a stray 0xFF.
+    const std::string legacy = "[Setting-TUR]\r\nItem5=Geri\xFD\r\n; \xDDptal \xFF\r\n";
+    WriteText(f, legacy);
+    EXPECT_EQ(Get(f, "Setting-TUR", "Item5"), "Geri\u00FD");
+    ASSERT_TRUE(Write(f, "Setting-TUR", "Item1", "Sol t\u00FDk"));
+    EXPECT_EQ(ReadText(f), "[Setting-TUR]\r\nItem5=Geri\xFD\r\nItem1=Sol t\xFDk\r\n; \xDDptal \xFF\r\n");
+
+    // A value beyond Latin-1 turns the whole file into UTF-8, old bytes re-encoded.
+    ASSERT_TRUE(Write(f, "Setting-TUR", "Item2", "左"));
+    EXPECT_EQ(ReadText(f),
+              "[Setting-TUR]\r\nItem5=Geri\u00FD\r\nItem1=Sol t\u00FDk\r\nItem2=左\r\n; \u00DDptal \u00FF\r\n");
+    EXPECT_EQ(Get(f, "Setting-TUR", "Item5"), "Geri\u00FD");
+}
+
+// ---- Section-name buffer -------------------------------------------------------------
+
+TEST(PrivateProfileSectionBuffer, NamesEndInDoubleNulEvenWhenCut) {
+    TempDir dir;
+    const fs::path f = dir / "record.ini";
+    WriteText(f, "[ab]\n[cde]\n[AB]\n[]\n[f]\n");
+    using namespace std::string_literals;
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 1024), u"ab\0cde\0f\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 10), u"ab\0cde\0f\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 9), u"ab\0cde\0\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 6), u"ab\0c\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 3), u"a\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 2), u"\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 1), u"\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 0), u""s);
+    for (std::size_t n = 1; n < 12; ++n) {
+        const std::u16string b = GetPrivateProfileSectionNamesBuffer(f, n);
+        EXPECT_LE(b.size(), n);
+        EXPECT_EQ(b.back(), u'\0');
+        if (n >= 2) {
+            EXPECT_EQ(b[b.size() - 2], u'\0') << n;
+        }
+    }
+
+    WriteText(f, "[x😀]\n");
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 4), u"x\0\0"s);  // no lone high surrogate
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 5), u"x😀\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(dir / "missing.ini", 1024), u"\0"s);
+}
+
+// ---- Write failures ------------------------------------------------------------------
+
+TEST(PrivateProfileFailure, UnwritableOrUnreadableTargetsReportFailure) {
+    TempDir dir;
+    const WriteResult r = WritePrivateProfileString(dir / "no-such-folder" / "str.ini", "S", "K", "V");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.errorCode, 0);
+    EXPECT_FALSE(fs::exists(dir / "no-such-folder"));
+
+    // A folder where the file should be is neither read nor replaced.
+    fs::create_directory(dir / "str.ini");
+    WriteText(dir / "str.ini" / "inside", "keep");
+    EXPECT_FALSE(Write(dir / "str.ini", "S", "K", "V"));
+    EXPECT_FALSE(Write(dir / "str.ini", "S", std::nullopt, std::nullopt));
+    EXPECT_EQ(ReadText(dir / "str.ini" / "inside"), "keep");
+}
+
+TEST(PrivateProfileFailure, ReadOnlyFolderLeavesOldFileIntact) {
+    TempDir dir;
+    const fs::path folder = dir / "ro";
+    fs::create_directory(folder);
+    const fs::path f = folder / "str.ini";
+    WriteText(f, "[S]\r\nK=old\r\n");
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    {
+        std::ofstream probe(folder / "probe");
+        if (probe) {
+            fs::permissions(folder, fs::perms::owner_all);
+            GTEST_SKIP() << "permission bits do not stop this user (root)";
+        }
+    }
+    const WriteResult r = WritePrivateProfileString(f, "S", "K", "new");
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_EQ(ReadText(f), "[S]\r\nK=old\r\n");
+}
+
+}  // namespace
+}  // namespace ornyx::profile
