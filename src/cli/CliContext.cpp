@@ -22,15 +22,20 @@ CliContext::CliContext(const GlobalOptions& options) : options_(options) {
     }
 }
 
-void CliContext::LoadSettings() {
+void CliContext::ResolveHome() {
     std::string warning;
     std::optional<std::filesystem::path> home;
     if (options_.home) home = std::filesystem::path(*options_.home);
     paths_ = settings::ResolveProgramPaths(home, &warning);
     if (!warning.empty()) log_->Write(warning);
     log_->Write("program home: " + paths_.home.string());
+}
+
+void CliContext::LoadSettings() {
+    ResolveHome();
     settings::LoadConfiguration(paths_, settings_, messages_, *log_);
     settings_.TakeBackup();
+    text_ = i18n::LoadTextSettings(paths_.text);
 }
 
 bool CliContext::OpenMouse() {

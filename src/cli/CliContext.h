@@ -13,6 +13,7 @@
 #include "device/DeviceLink.h"
 #include "device/Trace.h"
 #include "device/sim/SimMouse.h"
+#include "i18n/TextSettings.h"
 #include "settings/ProgramHome.h"
 #include "settings/SettingsImage.h"
 
@@ -47,7 +48,9 @@ class CliContext {
 public:
     explicit CliContext(const GlobalOptions& options);
 
-    // Resolves the home and loads config.bin (messages go to stderr).
+    // Resolves the program home without loading anything.
+    void ResolveHome();
+    // Resolves the home, loads config.bin (messages go to stderr) and str.ini.
     void LoadSettings();
     // Opens the mouse. Returns false (after printing the warning) when there is none.
     // Throws UsageError for bad simulator options or an unwritable trace file.
@@ -55,6 +58,7 @@ public:
 
     settings::ProgramPaths& paths() { return paths_; }
     settings::SettingsState& settings() { return settings_; }
+    i18n::TextSettings& text() { return text_; }
     device::DeviceLink& link() { return *link_; }
     device::sim::SimMouse* simulator() { return sim_.get(); }
     MessageSink& messages() { return messages_; }
@@ -67,6 +71,7 @@ private:
     StderrMessageSink messages_;
     settings::ProgramPaths paths_;
     settings::SettingsState settings_;
+    i18n::TextSettings text_;
     std::unique_ptr<device::FileTrace> trace_;
     std::shared_ptr<device::sim::SimMouse> sim_;
     std::unique_ptr<device::DeviceLink> link_;
@@ -83,5 +88,7 @@ struct Command {
 };
 Command AddShowCommand(CLI::App& parent);
 Command AddRawCommand(CLI::App& parent);
+Command AddApplyCommand(CLI::App& parent);
+Command AddInitCommand(CLI::App& parent);
 
 }  // namespace ornyx::cli

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
         ->type_name("FILE");
     app.add_flag("-v,--verbose", options.verbose, "Print diagnostic texts on stderr");
 
-    std::vector<Command> commands = {AddShowCommand(app), AddRawCommand(app)};
+    std::vector<Command> commands = {AddShowCommand(app), AddApplyCommand(app), AddInitCommand(app),
+                                     AddRawCommand(app)};
 
     try {
         app.parse(argc, argv);

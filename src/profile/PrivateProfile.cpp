@@ -464,4 +464,21 @@ WriteResult WritePrivateProfileString(const fs::path& file, std::string_view sec
     return WriteFileAtomically(file, bytes);
 }
 
+WriteResult WritePrivateProfileStrings(const fs::path& file, std::string_view section,
+                                       std::span<const ProfileEntry> entries) {
+    for (const ProfileEntry& e : entries) {
+        if (auto bad = Validate(section, e.key, e.value)) {
+            return Failure(EINVAL, "not written to " + file.string() + ": " + *bad);
+        }
+    }
+    IniDocument doc;
+    WriteResult failure;
+    if (LoadDocument(file, doc, failure) == LoadStatus::Failed) return failure;
+    bool changed = false;
+    for (const ProfileEntry& e : entries) changed = doc.Set(section, e.key, e.value) || changed;
+    if (!changed) return Success();
+    const std::vector<std::uint8_t> bytes = doc.Serialize();
+    return WriteFileAtomically(file, bytes);
+}
+
 }  // namespace ornyx::profile

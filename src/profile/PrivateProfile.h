@@ -102,4 +102,14 @@ WriteResult WritePrivateProfileString(const std::filesystem::path& file, std::st
                                       std::optional<std::string_view> key,
                                       std::optional<std::string_view> value);
 
+struct ProfileEntry {
+    std::string_view key;
+    std::string_view value;
+};
+
+// Sets several keys of one section in one atomic rewrite, each as
+// WritePrivateProfileString would; nothing is written when any entry is invalid.
+WriteResult WritePrivateProfileStrings(const std::filesystem::path& file, std::string_view section,
+                                       std::span<const ProfileEntry> entries);
+
 }  // namespace ornyx::profile

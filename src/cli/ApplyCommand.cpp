@@ -1,0 +1,80 @@
+// `ornyxctl apply` and `ornyxctl init`.
+#include <cstdio>
+
+#include "cli/CliContext.h"
+#include "performance/Dpi.h"
+#include "performance/Lighting.h"
+#include "settings/Apply.h"
+#include "settings/Defaults.h"
+
+namespace ornyx::cli {
+
+namespace {
+
+int RunApply(CliContext& context) {
+    context.LoadSettings();
+    if (!context.OpenMouse()) return kNoMouse;
+    device::DeviceLink& link = context.link();
+    // As the main window does: the sensor handshake tells which DPI list applies.
+    settings::SensorHandshake(link.transport(), link.state());
+    settings::ApplySettings({link.transport(), link.state(), context.settings(), context.paths(),
+                             context.text(), context.messages(), context.log()});
+    context.settings().TakeBackup();
+
+    const settings::SettingsImage& image = context.settings().image;
+    const std::uint8_t sensor = link.state().sensorTypeInUse;
+    std::string levels;
+    for (std::size_t level = 1; level <= 4; ++level) {
+        if (!levels.empty()) levels += " ";
+        levels += performance::DpiLabel(sensor, image.dpiStep(level));
+        if (image.dpiEnabled(level) == 0) levels += "(off)";
+    }
+    const auto hz = performance::ReportRateHz(image.reportRate());
+    const auto lighting = performance::LightingModeName(image.lightingMode());
+    std::printf("applied: %s, DPI %s, lighting %s, 12 macro slots, key matrices; saved %s\n",
+                hz != 0 ? (std::to_string(hz) + " Hz").c_str() : "report rate code unknown",
+                levels.c_str(), lighting.empty() ? "unknown" : std::string(lighting).c_str(),
+                context.paths().config.c_str());
+    return kOk;
+}
+
+int RunInit(CliContext& context) {
+    context.ResolveHome();
+    const settings::InitResult result = settings::InitProgramHome(context.paths());
+    if (result.wroteConfig) std::printf("created %s\n", context.paths().config.c_str());
+    if (result.wroteText) std::printf("created %s\n", context.paths().text.c_str());
+    if (!result.failure.ok) {
+        std::fprintf(stderr, "ornyxctl: %s\n", result.failure.error.c_str());
+        return kFailure;
+    }
+    if (!result.wroteConfig && !result.wroteText) {
+        std::printf("%s is ready; nothing to do\n", context.paths().home.c_str());
+    }
+    return kOk;
+}
+
+}  // namespace
+
+Command AddApplyCommand(CLI::App& parent) {
+    auto* app = parent.add_subcommand(
+        "apply", "Send the saved settings to the mouse, as the main window's Apply does");
+    app->footer(
+        "Runs the sensor handshake, sends every setting (report rate, lighting, DPI table,\n"
+        "macro slots, key matrices), then saves config.bin and the button labels in str.ini.\n"
+        "Examples:\n"
+        "  ornyxctl apply\n"
+        "  ornyxctl -v --trace apply.trace apply      each step, and every byte sent");
+    return {app, RunApply};
+}
+
+Command AddInitCommand(CLI::App& parent) {
+    auto* app = parent.add_subcommand(
+        "init", "Make a program home ready to use: default config.bin and str.ini");
+    app->footer(
+        "Never overwrites an existing file.\n"
+        "Examples:\n"
+        "  ornyxctl --home ~/mouse init");
+    return {app, RunInit};
+}
+
+}  // namespace ornyx::cli

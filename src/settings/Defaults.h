@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "common/AtomicFile.h"
+#include "settings/ProgramHome.h"
+#include "settings/SettingsImage.h"
+
+namespace ornyx::settings {
+
+// The skin a fresh installation uses, and its text colour.
+inline constexpr std::string_view kDefaultSkinName = "Obsidian";
+inline constexpr std::uint8_t kDefaultTextRed = 0xE6;
+inline constexpr std::uint8_t kDefaultTextGreen = 0xE8;
+inline constexpr std::uint8_t kDefaultTextBlue = 0xEC;
+
+// The pointer options' default positions (enhanced precision, one page,
+// speed, scroll lines, double-click speed).
+void RestorePointerDefaults(SettingsImage& image);
+
+// A ready-to-use image: the default key assignment in both modes, 1000 Hz,
+// four DPI levels on at distinct steps with distinct colours, lighting
+// "Standard" at full brightness, pointer options at their defaults.
+SettingsImage DefaultSettingsImage();
+
+// What InitProgramHome did with each file.
+struct InitResult {
+    bool wroteConfig = false;
+    bool wroteText = false;
+    WriteResult failure;  // ok when nothing failed
+};
+
+// Makes `paths.home` ready to use: creates the folder, a default config.bin
+// (first-run flag 0) and a str.ini with language English, the default skin
+// and its text colour. Never overwrites an existing file.
+InitResult InitProgramHome(const ProgramPaths& paths);
+
+}  // namespace ornyx::settings
