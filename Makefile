@@ -1,5 +1,7 @@
 # Thin wrapper over CMake presets: `make`, `make test`, `make run`.
 BUILD_DIR ?= build
+# cmake's own make must not inherit ours (it would print directory changes).
+unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
