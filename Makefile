@@ -5,7 +5,7 @@ unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
-.PHONY: all deps configure build test run asan clean
+.PHONY: all deps configure build test run asan tsan clean
 
 all: build
 
@@ -27,5 +27,11 @@ run: deps build
 asan:
 	@$(MAKE) --no-print-directory test BUILD_DIR=build-asan PRESET=asan
 
+# The threaded tests (event reader, plug and unplug) under ThreadSanitizer.
+tsan: deps
+	@test -f build-tsan/CMakeCache.txt || cmake --preset tsan >/dev/null
+	@cmake --build build-tsan -j2 --target ornyx_core_tests
+	@build-tsan/bin/ornyx_core_tests --gtest_filter='MouseConnectionTest.*:EventReaderTest.*:SimFaultTest.*'
+
 clean:
-	@rm -rf build build-asan
+	@rm -rf build build-asan build-tsan

@@ -38,7 +38,8 @@ void CliContext::LoadSettings() {
     text_ = i18n::LoadTextSettings(paths_.text);
 }
 
-bool CliContext::OpenMouse() {
+void CliContext::CreateLink() {
+    if (link_) return;
     if (options_.trace && !trace_) {
         std::string error;
         trace_ = device::FileTrace::Create(*options_.trace, error);
@@ -55,11 +56,20 @@ bool CliContext::OpenMouse() {
         access = std::make_unique<device::NoHidAccess>();
     }
     link_ = std::make_unique<device::DeviceLink>(std::move(access), trace_.get(), *log_);
+}
+
+bool CliContext::OpenMouse() {
+    CreateLink();
     if (!link_->Open(messages_)) {
         std::fprintf(stderr, "%s\n", kNoMouseText);
         return false;
     }
     return true;
+}
+
+std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() {
+    if (sim_) return std::make_unique<device::sim::SimDeviceMonitor>(sim_);
+    return nullptr;
 }
 
 std::uint8_t ParseByte(const std::string& text, const std::string& what) {

@@ -52,9 +52,15 @@ public:
     void ResolveHome();
     // Resolves the home, loads config.bin (messages go to stderr) and str.ini.
     void LoadSettings();
-    // Opens the mouse. Returns false (after printing the warning) when there is none.
+    // Sets up the link to the real or simulated mouse without searching yet.
     // Throws UsageError for bad simulator options or an unwritable trace file.
+    void CreateLink();
+    // CreateLink, then the search. Returns false (after printing the warning)
+    // when there is no mouse.
     bool OpenMouse();
+    // Plug and unplug announcements for the same mouse; null when the system
+    // gives none.
+    std::unique_ptr<device::DeviceMonitor> CreateMonitor();
 
     settings::ProgramPaths& paths() { return paths_; }
     settings::SettingsState& settings() { return settings_; }
@@ -90,5 +96,7 @@ Command AddShowCommand(CLI::App& parent);
 Command AddRawCommand(CLI::App& parent);
 Command AddApplyCommand(CLI::App& parent);
 Command AddInitCommand(CLI::App& parent);
+Command AddInfoCommand(CLI::App& parent);
+Command AddListenCommand(CLI::App& parent);
 
 }  // namespace ornyx::cli

@@ -36,8 +36,9 @@ int main(int argc, char** argv) {
         ->type_name("FILE");
     app.add_flag("-v,--verbose", options.verbose, "Print diagnostic texts on stderr");
 
-    std::vector<Command> commands = {AddShowCommand(app), AddApplyCommand(app), AddInitCommand(app),
-                                     AddRawCommand(app)};
+    std::vector<Command> commands = {AddShowCommand(app),   AddApplyCommand(app),
+                                     AddInitCommand(app),   AddInfoCommand(app),
+                                     AddListenCommand(app), AddRawCommand(app)};
 
     try {
         app.parse(argc, argv);

@@ -30,7 +30,9 @@ struct SeenCollection {
 struct Connection {
     std::string devicePath;  // node of the command channel after a successful open
     std::unique_ptr<HidHandle> command;
-    std::unique_ptr<HidHandle> eventRead;
+    // Shared with the event reader, which may still be waiting on an old
+    // handle when a new connection replaces it.
+    std::shared_ptr<HidHandle> eventRead;
     std::string eventPath;
     std::uint16_t featureReportLength = 0;
     std::uint16_t inputReportLength = 0;

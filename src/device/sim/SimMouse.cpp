@@ -1,5 +1,8 @@
 #include "device/sim/SimMouse.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -56,8 +59,28 @@ std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string
                 error = "order= takes event-first or command-first, not \"" + value + "\"";
                 return std::nullopt;
             }
+        } else if (key == "fault") {
+            if (value == "silent") {
+                options.fault = SimFault::Silent;
+            } else if (value == "bogus") {
+                options.fault = SimFault::Bogus;
+            } else if (value == "none") {
+                options.fault = SimFault::None;
+            } else {
+                error = "fault= takes silent, bogus or none, not \"" + value + "\"";
+                return std::nullopt;
+            }
+        } else if (key == "vanish") {
+            const auto n = ParseNumber(value);
+            if (!n || *n > 100000) {
+                error = "vanish= takes a number of command frames, not \"" + value + "\"";
+                return std::nullopt;
+            }
+            options.vanishAfterFrames = static_cast<int>(*n);
         } else {
-            error = "unknown simulator option \"" + key + "\" (known: sensor=N, order=...)";
+            error = "unknown simulator option \"" + key +
+                    "\" (known: sensor=N, order=event-first|command-first, fault=silent|bogus, "
+                    "vanish=N)";
             return std::nullopt;
         }
     }
@@ -93,6 +116,9 @@ const std::vector<std::uint8_t>& SimMouse::CommandDescriptor() {
 }
 
 SimMouse::SimMouse(const SimOptions& options) : options_(options) {
+    // A semaphore counter: readable while an event report waits.
+    eventFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
+    monitorFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
     FirmwareMemory& m = memory_;
     m.reportRate = 0x02;
     // Option2 starts without bit 6 so that the handshake's change shows.
@@ -115,6 +141,84 @@ SimMouse::SimMouse(const SimOptions& options) : options_(options) {
             m.macroSlots[s][i] = static_cast<std::uint8_t>((s + 1) * 16 + (i & 0x0F));
         }
     }
+}
+
+SimMouse::~SimMouse() {
+    if (eventFd_ >= 0) ::close(eventFd_);
+    if (monitorFd_ >= 0) ::close(monitorFd_);
+}
+
+void SimMouse::AnnounceLocked(DeviceChange::Action action) {
+    // One announcement per node; on removal the system no longer knows the ids.
+    for (const char* path : {SimHidAccess::kMousePath, SimHidAccess::kEventPath,
+                             SimHidAccess::kCommandPath}) {
+        DeviceChange change;
+        change.action = action;
+        change.devnode = path;
+        if (action == DeviceChange::Action::Added) {
+            change.vendorId = kMouseVendorId;
+            change.productId = kMouseProductId;
+        }
+        changes_.push_back(change);
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(monitorFd_, &one, sizeof one);
+    }
+}
+
+std::optional<DeviceChange> SimMouse::TakeDeviceChange() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (changes_.empty()) return std::nullopt;
+    DeviceChange change = std::move(changes_.front());
+    changes_.pop_front();
+    std::uint64_t v = 0;
+    [[maybe_unused]] const ssize_t n = ::read(monitorFd_, &v, sizeof v);
+    return change;
+}
+
+void SimMouse::Unplug() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    UnplugLocked();
+}
+
+void SimMouse::UnplugLocked() {
+    if (!plugged_) return;
+    plugged_ = false;
+    ++generation_;
+    AnnounceLocked(DeviceChange::Action::Removed);
+    commandInput_.clear();
+    pendingCode_ = 0;
+    // Events of the old connection are gone with it.
+    while (!eventInput_.empty()) {
+        eventInput_.pop_front();
+        std::uint64_t v = 0;
+        [[maybe_unused]] const ssize_t n = ::read(eventFd_, &v, sizeof v);
+    }
+    eventArrived_.notify_all();
+}
+
+void SimMouse::Replug() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (plugged_) return;
+    plugged_ = true;
+    ++generation_;
+    framesSeen_ = 0;
+    options_.vanishAfterFrames = 0;  // a replugged mouse stays
+    AnnounceLocked(DeviceChange::Action::Added);
+}
+
+bool SimMouse::plugged() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return plugged_;
+}
+
+std::uint64_t SimMouse::generation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation_;
+}
+
+void SimMouse::SetFault(SimFault fault) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    options_.fault = fault;
 }
 
 FirmwareMemory SimMouse::Memory() const {
@@ -149,23 +253,36 @@ void SimMouse::QueueBlock(std::span<const std::uint8_t> data) {
     }
 }
 
-void SimMouse::SetFeature(std::span<const std::uint8_t> report) {
+bool SimMouse::SetFeature(std::uint64_t generation, std::span<const std::uint8_t> report) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (report.size() < 9 || report[0] != 0) return;
+    if (!plugged_ || generation != generation_) return false;
+    if (options_.vanishAfterFrames > 0 && ++framesSeen_ > options_.vanishAfterFrames) {
+        UnplugLocked();
+        return false;
+    }
+    if (report.size() < 9 || report[0] != 0) return true;
     std::array<std::uint8_t, 8> frame{};
     std::copy_n(report.begin() + 1, 8, frame.begin());
     unsigned sum = 0;
     for (std::uint8_t b : frame) sum += b;
     if ((sum & 0xFF) != 0xFF) {
         ++rejectedFrames_;
-        return;
+        return true;
     }
     HandleFrame(frame);
+    return true;
 }
 
 void SimMouse::HandleFrame(const std::array<std::uint8_t, 8>& f) {
     FirmwareMemory& m = memory_;
     pendingCode_ = 0;
+    if (options_.fault == SimFault::Bogus && (f[0] & 0x80) != 0) {
+        // Impossible banks and slots, blocks longer than any buffer.
+        SetReply({f[0], 0xEE, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE, 0});
+        std::vector<std::uint8_t> junk(8 * 32, 0xEE);
+        QueueBlock(junk);
+        return;
+    }
     switch (f[0]) {
         case kWriteReportRate:
             m.reportRate = f[1];
@@ -218,19 +335,24 @@ void SimMouse::HandleFrame(const std::array<std::uint8_t, 8>& f) {
     }
 }
 
-void SimMouse::GetFeature(std::span<std::uint8_t> report) {
+bool SimMouse::GetFeature(std::uint64_t generation, std::span<std::uint8_t> report) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!plugged_ || generation != generation_) return false;
+    if (options_.fault == SimFault::Silent) return false;  // the buffer stays as cleared
     std::fill(report.begin(), report.end(), 0);
-    if (report.size() < 9) return;
+    if (report.size() < 9) return true;
     std::copy(reply_.begin(), reply_.end(), report.begin() + 1);
+    return true;
 }
 
-void SimMouse::Write(std::span<const std::uint8_t> report) {
+bool SimMouse::Write(std::uint64_t generation, std::span<const std::uint8_t> report) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (pendingCode_ == 0 || report.size() < 2) return;
+    if (!plugged_ || generation != generation_) return false;
+    if (pendingCode_ == 0 || report.size() < 2) return true;
     pendingBlock_.insert(pendingBlock_.end(), report.begin() + 1,
                          report.begin() + static_cast<long>(std::min<std::size_t>(33, report.size())));
     if (pendingBlock_.size() >= pendingLength_) FinishBlock();
+    return true;
 }
 
 void SimMouse::FinishBlock() {
@@ -263,11 +385,12 @@ void SimMouse::FinishBlock() {
     pendingBlock_.clear();
 }
 
-int SimMouse::ReadCommand(std::span<std::uint8_t> report) {
+int SimMouse::ReadCommand(std::uint64_t generation, std::span<std::uint8_t> report) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!plugged_ || generation != generation_) return -1;
     // Nothing else feeds the command channel: with no data waiting, the read
     // would only time out, so it ends at once.
-    if (commandInput_.empty()) return 0;
+    if (commandInput_.empty() || options_.fault == SimFault::Silent) return 0;
     const auto& next = commandInput_.front();
     const std::size_t n = std::min(report.size(), next.size());
     std::copy_n(next.begin(), n, report.begin());
@@ -278,19 +401,26 @@ int SimMouse::ReadCommand(std::span<std::uint8_t> report) {
 void SimMouse::InjectEvent(std::span<const std::uint8_t> report) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (!plugged_) return;  // nobody would hear it
         eventInput_.emplace_back(report.begin(), report.end());
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(eventFd_, &one, sizeof one);
     }
     eventArrived_.notify_all();
 }
 
-int SimMouse::ReadEvent(std::span<std::uint8_t> report, int timeoutMs) {
+int SimMouse::ReadEvent(std::uint64_t generation, std::span<std::uint8_t> report, int timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
+    const auto stale = [&] { return !plugged_ || generation != generation_; };
     if (!eventArrived_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
-                                [this] { return !eventInput_.empty(); })) {
+                                [&] { return stale() || !eventInput_.empty(); })) {
         return 0;
     }
+    if (stale()) return -1;
     const auto next = std::move(eventInput_.front());
     eventInput_.pop_front();
+    std::uint64_t v = 0;
+    [[maybe_unused]] const ssize_t r = ::read(eventFd_, &v, sizeof v);
     const std::size_t n = std::min(report.size(), next.size());
     std::copy_n(next.begin(), n, report.begin());
     return static_cast<int>(n);
@@ -302,38 +432,35 @@ enum class Node { Mouse, Event, Command };
 
 class SimHandle final : public HidHandle {
 public:
-    SimHandle(std::shared_ptr<SimMouse> mouse, Node node) : mouse_(std::move(mouse)), node_(node) {}
+    SimHandle(std::shared_ptr<SimMouse> mouse, Node node)
+        : mouse_(std::move(mouse)), node_(node), generation_(mouse_->generation()) {}
 
     bool SetFeature(std::span<const std::uint8_t> report) override {
-        if (node_ != Node::Command) return false;
-        mouse_->SetFeature(report);
-        return true;
+        return node_ == Node::Command && mouse_->SetFeature(generation_, report);
     }
     bool GetFeature(std::span<std::uint8_t> report) override {
-        if (node_ != Node::Command) return false;
-        mouse_->GetFeature(report);
-        return true;
+        return node_ == Node::Command && mouse_->GetFeature(generation_, report);
     }
     bool Write(std::span<const std::uint8_t> report) override {
-        if (node_ != Node::Command) return false;
-        mouse_->Write(report);
-        return true;
+        return node_ == Node::Command && mouse_->Write(generation_, report);
     }
     int Read(std::span<std::uint8_t> report, int timeoutMs) override {
         switch (node_) {
             case Node::Command:
-                return mouse_->ReadCommand(report);
+                return mouse_->ReadCommand(generation_, report);
             case Node::Event:
-                return mouse_->ReadEvent(report, timeoutMs);
+                return mouse_->ReadEvent(generation_, report, timeoutMs);
             case Node::Mouse:
                 break;
         }
         return 0;
     }
+    int PollFd() const override { return node_ == Node::Event ? mouse_->EventFd() : -1; }
 
 private:
     std::shared_ptr<SimMouse> mouse_;
     Node node_;
+    std::uint64_t generation_;
 };
 
 }  // namespace
@@ -343,6 +470,7 @@ std::vector<HidInterfaceInfo> SimHidAccess::Enumerate() {
         return HidInterfaceInfo{path, kMouseVendorId, kMouseProductId, 0x0100, descriptor};
     };
     std::vector<HidInterfaceInfo> nodes;
+    if (!mouse_->plugged()) return nodes;
     nodes.push_back(info(kMousePath, SimMouse::PlainMouseDescriptor()));
     if (mouse_->options().commandFirst) {
         nodes.push_back(info(kCommandPath, SimMouse::CommandDescriptor()));
@@ -356,6 +484,10 @@ std::vector<HidInterfaceInfo> SimHidAccess::Enumerate() {
 
 std::unique_ptr<HidHandle> SimHidAccess::Open(const std::string& path, OpenMode,
                                               std::string& error) {
+    if (!mouse_->plugged()) {
+        error = "no such device";
+        return nullptr;
+    }
     Node node;
     if (path == kMousePath) {
         node = Node::Mouse;

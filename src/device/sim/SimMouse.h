@@ -11,15 +11,26 @@
 #include <string>
 #include <vector>
 
+#include "device/DeviceMonitor.h"
 #include "device/HidAccess.h"
 
 namespace ornyx::device::sim {
 
 // Settings of the simulated mouse, from "--simulate=key=value,...".
+enum class SimFault : std::uint8_t {
+    None,
+    Silent,  // the command channel answers nothing: reads time out, replies stay zero
+    Bogus,   // replies name impossible banks and slots and announce 255-byte blocks
+};
+
 struct SimOptions {
     std::uint8_t sensorType = 0;
     // List the command node before the event node (the order some systems use).
     bool commandFirst = false;
+    SimFault fault = SimFault::None;
+    // Unplug by itself after this many command frames (0: never), as a mouse
+    // pulled out in the middle of an apply.
+    int vanishAfterFrames = 0;
 
     // nullopt with `error` set for an unknown key or a bad value.
     static std::optional<SimOptions> Parse(const std::string& text, std::string& error);
@@ -57,20 +68,48 @@ public:
     const SimOptions& options() const { return options_; }
 
     // Command channel (report ID 0, 8-byte feature, 32-byte input and output).
-    void SetFeature(std::span<const std::uint8_t> report);
-    void GetFeature(std::span<std::uint8_t> report);
-    void Write(std::span<const std::uint8_t> report);
-    int ReadCommand(std::span<std::uint8_t> report);
+    // Each call names the generation of the handle; a stale one fails.
+    bool SetFeature(std::uint64_t generation, std::span<const std::uint8_t> report);
+    bool GetFeature(std::uint64_t generation, std::span<std::uint8_t> report);
+    bool Write(std::uint64_t generation, std::span<const std::uint8_t> report);
+    int ReadCommand(std::uint64_t generation, std::span<std::uint8_t> report);
+    int ReadEvent(std::uint64_t generation, std::span<std::uint8_t> report, int timeoutMs);
 
-    // Event channel (report ID 6). Injected reports are read in order.
+    // Event channel (report ID 6). Injected reports are read in order; the
+    // fd is readable while one waits.
     void InjectEvent(std::span<const std::uint8_t> report);
-    int ReadEvent(std::span<std::uint8_t> report, int timeoutMs);
+    int EventFd() const { return eventFd_; }
+
+    // Plugging. Each plug-in is a new generation: handles opened before an
+    // unplug stay dead, as a real device's file descriptors do.
+    void Unplug();
+    void Replug();
+    bool plugged() const;
+    std::uint64_t generation() const;
+    // The plug and unplug announcements, one per node, as the system gives them.
+    int MonitorFd() const { return monitorFd_; }
+    std::optional<DeviceChange> TakeDeviceChange();
+    void SetFault(SimFault fault);
+
+    ~SimMouse();
+    SimMouse(const SimMouse&) = delete;
+    SimMouse& operator=(const SimMouse&) = delete;
 
 private:
     void HandleFrame(const std::array<std::uint8_t, 8>& frame);
     void FinishBlock();
     void QueueBlock(std::span<const std::uint8_t> data);
     void SetReply(std::array<std::uint8_t, 8> reply);
+    void UnplugLocked();
+
+    void AnnounceLocked(DeviceChange::Action action);
+
+    int eventFd_ = -1;
+    int monitorFd_ = -1;
+    std::deque<DeviceChange> changes_;
+    bool plugged_ = true;
+    std::uint64_t generation_ = 1;
+    int framesSeen_ = 0;
 
     SimOptions options_;
     mutable std::mutex mutex_;
@@ -103,6 +142,17 @@ public:
     std::unique_ptr<HidHandle> Open(const std::string& path, OpenMode mode,
                                     std::string& error) override;
     SimMouse& mouse() { return *mouse_; }
+
+private:
+    std::shared_ptr<SimMouse> mouse_;
+};
+
+// The simulator's plug and unplug announcements as a device monitor.
+class SimDeviceMonitor final : public DeviceMonitor {
+public:
+    explicit SimDeviceMonitor(std::shared_ptr<SimMouse> mouse) : mouse_(std::move(mouse)) {}
+    int Fd() const override { return mouse_->MonitorFd(); }
+    std::optional<DeviceChange> Receive() override { return mouse_->TakeDeviceChange(); }
 
 private:
     std::shared_ptr<SimMouse> mouse_;

@@ -1,0 +1,130 @@
+#include "device/EventReader.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <stdexcept>
+
+namespace ornyx::device {
+
+namespace {
+constexpr std::uint8_t kEventReportId = 6;
+constexpr std::size_t kReportBuffer = 40;
+}  // namespace
+
+EventReader::EventReader(Callback callback, DebugLog& log)
+    : callback_(std::move(callback)), log_(log) {
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) throw std::runtime_error("eventfd failed");
+}
+
+EventReader::~EventReader() {
+    Stop();
+    ::close(wakeFd_);
+}
+
+void EventReader::Start() {
+    if (thread_.joinable()) return;
+    stopping_ = false;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void EventReader::Wake() {
+    const std::uint64_t one = 1;
+    // A full counter still wakes the reader, so a failed write needs no retry.
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+}
+
+void EventReader::SetChannel(std::shared_ptr<HidHandle> channel, std::uint16_t reportLength) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        channel_ = std::move(channel);
+        reportLength_ = reportLength;
+        ++generation_;
+    }
+    // Set after the new channel is in place: the reader cannot miss it.
+    Wake();
+}
+
+void EventReader::Stop() {
+    if (!thread_.joinable()) return;
+    stopping_ = true;
+    Wake();
+    thread_.join();
+}
+
+bool EventReader::Decode(std::span<const std::uint8_t> report, DeviceEvent& event) {
+    if (report.size() < 4 || report[0] != kEventReportId) return false;
+    switch (report[1]) {
+        case 5:
+        case 7:
+        case 8:
+        case 9:
+            event = {report[1], report[3]};
+            return true;
+        default:
+            return false;
+    }
+}
+
+void EventReader::Run() {
+    std::shared_ptr<HidHandle> channel;
+    std::uint16_t length = 0;
+    std::uint64_t seen = ~std::uint64_t{0};
+    bool channelDead = false;
+
+    while (!stopping_) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (generation_ != seen) {
+                channel = channel_;
+                length = reportLength_;
+                seen = generation_;
+                channelDead = false;
+            }
+        }
+        std::array<pollfd, 2> fds{};
+        fds[0] = {wakeFd_, POLLIN, 0};
+        nfds_t count = 1;
+        const int channelFd = (channel && !channelDead) ? channel->PollFd() : -1;
+        if (channelFd >= 0) {
+            fds[1] = {channelFd, POLLIN, 0};
+            count = 2;
+        }
+        const int ready = ::poll(fds.data(), count, -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            log_.Write("event reader: poll failed, stopping");
+            return;
+        }
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t value = 0;
+            [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &value, sizeof value);
+            continue;  // look at the channel and the stop flag again
+        }
+        if (count == 2 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            channelDead = true;  // unplugged: wait for the next connection
+            continue;
+        }
+        if (count == 2 && fds[1].revents != 0) {
+            std::array<std::uint8_t, kReportBuffer> report{};
+            const std::size_t want = std::min<std::size_t>(std::max<std::uint16_t>(length, 4), report.size());
+            const int got = channel->Read(std::span<std::uint8_t>(report.data(), want), 0);
+            if (got < 0) {
+                // The mouse is gone: wait for a new connection instead of spinning.
+                channelDead = true;
+                continue;
+            }
+            DeviceEvent event;
+            if (got > 0 && Decode(std::span<const std::uint8_t>(report.data(), static_cast<std::size_t>(got)), event)) {
+                if (!stopping_) callback_(event);
+            }
+        }
+    }
+}
+
+}  // namespace ornyx::device

@@ -1,0 +1,67 @@
+#include "device/MouseConnection.h"
+
+#include "performance/Dpi.h"
+#include "settings/Apply.h"
+
+namespace ornyx::device {
+
+std::optional<i18n::Notification> NotificationForEvent(int code, int parameter,
+                                                       i18n::Language language,
+                                                       const settings::SettingsImage& image,
+                                                       std::uint8_t sensorTypeInUse) {
+    std::string label;
+    if (code == 7 && parameter >= 1 && parameter <= 4) {
+        label = performance::DpiLabel(sensorTypeInUse,
+                                      image.dpiStep(static_cast<std::size_t>(parameter)));
+    }
+    return i18n::DeviceEventNotification(language, code, parameter, label);
+}
+
+MouseConnection::MouseConnection(DeviceLink& link, MessageSink& messages,
+                                 EventReader::Callback onEvent)
+    : link_(link), messages_(messages), reader_(std::move(onEvent), link.log()) {
+    reader_.Start();
+}
+
+MouseConnection::~MouseConnection() { reader_.Stop(); }
+
+void MouseConnection::FollowChannel() {
+    const Connection& c = link_.connection();
+    if (c.devicePresent && c.eventRead) {
+        reader_.SetChannel(c.eventRead, c.eventReportLength);
+    } else {
+        reader_.SetChannel(nullptr, 0);
+    }
+}
+
+bool MouseConnection::Open() {
+    const bool ok = link_.Open(messages_);
+    FollowChannel();
+    return ok;
+}
+
+ChangeOutcome MouseConnection::HandleDeviceChange(const DeviceChange& change) {
+    // The mouse is known by its ids; a node that is already gone may no
+    // longer tell them, and could have been the mouse's.
+    const bool unknown = change.vendorId == 0 && change.productId == 0;
+    const bool ours = change.vendorId == kMouseVendorId && change.productId == kMouseProductId;
+    if (!ours && !unknown) return ChangeOutcome::Ignored;
+    if (unknown && change.action == DeviceChange::Action::Added) return ChangeOutcome::Ignored;
+
+    const bool wasPresent = link_.present();
+    const bool opened = Open();
+    if (!opened) {
+        link_.log().Write("device change: no mouse");
+        // Each of the mouse's nodes announces its removal; warn once, when
+        // the mouse goes, and whenever an arriving mouse cannot be opened.
+        const bool news = wasPresent || change.action == DeviceChange::Action::Added;
+        return news ? ChangeOutcome::Lost : ChangeOutcome::Absent;
+    }
+    if (change.action == DeviceChange::Action::Removed) {
+        return ChangeOutcome::StillPresent;
+    }
+    settings::SensorHandshake(link_.transport(), link_.state());
+    return wasPresent ? ChangeOutcome::StillPresent : ChangeOutcome::Arrived;
+}
+
+}  // namespace ornyx::device
