@@ -1,0 +1,33 @@
+# The desktop program: Qt 6 Widgets over the core.
+find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Gui Test)
+set(CMAKE_AUTOMOC ON)
+
+# Skin toolkit: PNG loading, the page image, the pop-up frame.
+file(GLOB ORNYX_SKIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/skin/*.cpp ${CMAKE_CURRENT_LIST_DIR}/skin/*.h)
+if(ORNYX_SKIN_SOURCES)
+  add_library(ornyx_skin STATIC ${ORNYX_SKIN_SOURCES})
+  target_include_directories(ornyx_skin PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(ornyx_skin PUBLIC ornyx_core Qt6::Widgets PRIVATE ornyx_warnings)
+endif()
+
+# The application without its main(), so that the GUI tests drive the same code.
+file(GLOB ORNYX_GUI_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_LIST_DIR}/app/*.cpp ${CMAKE_CURRENT_LIST_DIR}/app/*.h
+  ${CMAKE_CURRENT_LIST_DIR}/performance/ui/*.cpp ${CMAKE_CURRENT_LIST_DIR}/performance/ui/*.h
+  ${CMAKE_CURRENT_LIST_DIR}/keys/ui/*.cpp ${CMAKE_CURRENT_LIST_DIR}/keys/ui/*.h
+  ${CMAKE_CURRENT_LIST_DIR}/macros/ui/*.cpp ${CMAKE_CURRENT_LIST_DIR}/macros/ui/*.h)
+list(FILTER ORNYX_GUI_SOURCES EXCLUDE REGEX ".*/app/main\\.cpp$")
+if(ORNYX_GUI_SOURCES)
+  add_library(ornyx_gui STATIC ${ORNYX_GUI_SOURCES})
+  target_include_directories(ornyx_gui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(ornyx_gui PUBLIC ornyx_skin ornyx_core Qt6::Widgets PRIVATE ornyx_warnings)
+  if(TARGET ornyx_hidraw)
+    target_link_libraries(ornyx_gui PUBLIC ornyx_hidraw)
+  endif()
+endif()
+
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/app/main.cpp)
+  add_executable(ornyx-mouse ${CMAKE_CURRENT_LIST_DIR}/app/main.cpp)
+  target_link_libraries(ornyx-mouse PRIVATE ornyx_gui ornyx_warnings)
+  install(TARGETS ornyx-mouse RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()

@@ -1,0 +1,12 @@
+// Runs the GUI tests offscreen in one QApplication; the tests drive real
+// widgets with QTest's mouse and key events.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
