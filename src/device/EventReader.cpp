@@ -30,7 +30,11 @@ EventReader::~EventReader() {
 void EventReader::Start() {
     if (thread_.joinable()) return;
     stopping_ = false;
-    thread_ = std::thread([this] { Run(); });
+    finished_ = false;
+    thread_ = std::thread([this] {
+        Run();
+        finished_ = true;
+    });
 }
 
 void EventReader::Wake() {
@@ -50,10 +54,14 @@ void EventReader::SetChannel(std::shared_ptr<HidHandle> channel, std::uint16_t r
     Wake();
 }
 
-void EventReader::Stop() {
-    if (!thread_.joinable()) return;
+void EventReader::RequestStop() {
     stopping_ = true;
     Wake();
+}
+
+void EventReader::Stop() {
+    if (!thread_.joinable()) return;
+    RequestStop();
     thread_.join();
 }
 

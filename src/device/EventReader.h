@@ -41,6 +41,11 @@ public:
     void SetChannel(std::shared_ptr<HidHandle> channel, std::uint16_t reportLength);
     // Ends the thread and waits for it; events not yet handed over are dropped.
     void Stop();
+    // Asks the thread to end without waiting. A caller whose callback hands
+    // events to its own thread keeps serving that hand-over until Finished(),
+    // then calls Stop(): waiting at once could deadlock with a hand-over.
+    void RequestStop();
+    bool Finished() const { return finished_; }
     bool running() const { return thread_.joinable(); }
 
     // Turns one input report into an event: nothing unless the report ID is 6
@@ -56,6 +61,7 @@ private:
     int wakeFd_ = -1;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> finished_{false};
 
     std::mutex mutex_;  // guards the channel and its generation
     std::shared_ptr<HidHandle> channel_;

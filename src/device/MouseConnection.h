@@ -44,6 +44,7 @@ public:
     // The handler for a plug or unplug announcement.
     ChangeOutcome HandleDeviceChange(const DeviceChange& change);
     void StopReader() { reader_.Stop(); }
+    EventReader& reader() { return reader_; }
 
     bool present() const { return link_.present(); }
     DeviceLink& link() { return link_; }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "i18n/TextSettings.h"
+#include "settings/SettingsImage.h"
+
+namespace ornyx::settings {
+
+// One macro of record.ini as a profile carries it.
+struct ProfileMacro {
+    std::string name;
+    std::string loopTimes;
+    std::vector<std::string> items;
+    bool operator==(const ProfileMacro&) const = default;
+};
+
+// Everything a profile holds: the settings image (with the first-run flag),
+// the button labels of the current language and the macros.
+struct Profile {
+    std::uint8_t firstRunFlag = 0;
+    SettingsImage image;
+    i18n::ButtonLabels labels;
+    std::vector<ProfileMacro> macros;
+};
+
+inline constexpr int kProfileVersion = 1;
+
+// A readable, versioned JSON document: buttons by function name with their
+// parameters and labels, DPI levels with DPI values and #rrggbb colours,
+// report rate in Hz, lighting by names, pointer options, macros, and the
+// bytes no field names (reserved bytes, packed macro slots) as hex, so that
+// importing it reproduces every byte.
+nlohmann::ordered_json ExportProfile(const Profile& profile);
+
+// Reads a profile back. Every field is checked; the first wrong one is named
+// in `error` (e.g. "dpi.levels[2].colour: ...") and nothing is returned.
+std::optional<Profile> ImportProfile(const nlohmann::json& document, std::string& error);
+
+}  // namespace ornyx::settings
