@@ -1,6 +1,4 @@
 # The desktop program: Qt 6 Widgets over the core.
-find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Gui Test)
-set(CMAKE_AUTOMOC ON)
 
 # Skin toolkit: PNG loading, the page image, the pop-up frame.
 file(GLOB ORNYX_SKIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/skin/*.cpp ${CMAKE_CURRENT_LIST_DIR}/skin/*.h)

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "app/AppOptions.h"
+#include "common/DebugLog.h"
+#include "common/MessageSink.h"
+#include "device/DeviceLink.h"
+#include "device/DeviceMonitor.h"
+#include "device/Trace.h"
+#include "device/sim/SimMouse.h"
+#include "i18n/TextSettings.h"
+#include "settings/ProgramHome.h"
+#include "settings/SettingsImage.h"
+
+namespace ornyx::app {
+
+// Everything that lives for the whole run of the desktop program, in plain
+// records, owned here and passed by reference to the windows.
+class AppContext {
+public:
+    // Resolves the program home, loads config.bin and str.ini and sets up the
+    // link to the real or simulated mouse (not opened yet). Throws
+    // std::invalid_argument for bad simulator options or trace file.
+    AppContext(const AppOptions& options, MessageSink& messages);
+
+    const AppOptions& options() const { return options_; }
+    MessageSink& messages() { return messages_; }
+    DebugLog& log() { return *log_; }
+
+    settings::ProgramPaths paths;
+    settings::SettingsState settings;
+    i18n::TextSettings text;
+
+    device::DeviceLink& link() { return *link_; }
+    device::sim::SimMouse* simulator() { return sim_.get(); }
+    // Plug and unplug announcements; null where the system gives none.
+    device::DeviceMonitor* monitor() { return monitor_.get(); }
+
+    // The skin's folder and a file in it ("/BasicSet2.png" style names).
+    QString skinFolder() const;
+    QString skinFile(const char* name) const;
+
+    // Flags of the window's life cycle.
+    bool pagesBuilt = false;
+    bool rebuildOnRestore = false;
+
+private:
+    AppOptions options_;
+    MessageSink& messages_;
+    std::unique_ptr<DebugLog> log_;
+    std::unique_ptr<device::FileTrace> trace_;
+    std::shared_ptr<device::sim::SimMouse> sim_;
+    std::unique_ptr<device::DeviceLink> link_;
+    std::unique_ptr<device::DeviceMonitor> monitor_;
+};
+
+}  // namespace ornyx::app

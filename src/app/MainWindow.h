@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QFont>
+#include <QListWidget>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QSystemTrayIcon>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "device/MouseConnection.h"
+#include "i18n/Texts.h"
+#include "skin/SkinCanvas.h"
+
+namespace ornyx::app {
+
+// The main window: a borderless window drawn entirely from the skin, with the
+// Basic and Advanced pages, the tray icon and the link to the mouse.
+class CHidMouseDlg : public QWidget {
+    Q_OBJECT
+
+public:
+    // `trayAvailable` comes from the desktop; tests choose it.
+    CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* parent = nullptr);
+    ~CHidMouseDlg() override;
+
+    // The start-up sequence: opens the mouse, loads the page image, builds
+    // the Basic page when the mouse is present, and starts hidden in the tray
+    // (or shown where there is no tray, or with --show).
+    void Start();
+
+    // Tray icon: a left click shows the window while the mouse is present.
+    void TrayClicked();
+    // The exit sequence: stops the reader, removes the tray icon, quits.
+    void Exit();
+
+    // A balloon of the tray icon (or, without a tray, a short-lived note).
+    void ShowNotification(const QString& title, const QString& text, int timeoutMs);
+
+    // Page control (also driven by tests).
+    enum Page { kNoPage = 0, kBasicPage = 1, kAdvancedPage = 2 };
+    int currentPage() const { return page_; }
+    void BuildBasicPage();
+    void BuildAdvancedPage();
+    void RebuildCurrentPage();
+
+    const QImage& pageImage() const { return canvas_->Page(); }
+    device::MouseConnection& connection() { return *connection_; }
+
+    // Every notification shown, for tests and the log.
+    struct Shown {
+        QString title;
+        QString text;
+        int timeoutMs;
+    };
+    const std::vector<Shown>& notifications() const { return shown_; }
+
+    // The colour dialog; tests replace it so that nothing waits for a user.
+    std::function<std::optional<QColor>(const QColor&)> pickColour;
+    // Opening the link; tests replace it.
+    std::function<void(const QString&)> openLink;
+
+signals:
+    void exitRequested();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Hoverable elements.
+    enum Element {
+        kOk, kApply, kCancel, kSkins, kMinimise, kClose, kPrePage, kNextPage,
+        kKeyDefault, kBox0, kBox1, kBox2, kBox3, kBox4, kBox5,
+        kPointerDefault, kNew, kDelete, kConfirm, kNone
+    };
+
+    QString T(i18n::TextId id) const;
+    skin::DrawingSettings Drawing() const;
+    void DrawElement(skin::DrawSession& s, Element e, bool over);
+    void DrawCommon(skin::DrawSession& s);
+    void DrawBasic(skin::DrawSession& s);
+    void DrawAdvanced(skin::DrawSession& s);
+    void DrawBox(skin::DrawSession& s, int k, bool over);
+    void DrawModeButtons(skin::DrawSession& s);
+    void DrawReportRateCell(skin::DrawSession& s, std::size_t position, bool lit);
+    void DrawDpiColumn(skin::DrawSession& s, std::size_t level);
+    void DrawDpiTick(skin::DrawSession& s, std::size_t level);
+    void DrawDpiSwatch(skin::DrawSession& s, std::size_t level);
+    void DrawLightingFields(skin::DrawSession& s);
+    void DrawPointerBar(skin::DrawSession& s, int row);
+    Element HoverableAt(const QPoint& p) const;
+    void SetHover(Element e);
+    void ClearHover();
+
+    bool PressBasic(const QPoint& p);
+    bool PressAdvanced(const QPoint& p);
+    void Apply(bool hide);
+    void Cancel();
+    void TearDown();
+    void FirstBasicBuild();
+    void ShowMode(std::uint8_t mode);
+
+    void ToggleLightingList(int which);
+    void CloseLightingLists();
+    void LightingChosen(int which, int row);
+
+    void OnDeviceEvent(const device::DeviceEvent& event);
+    void OnDeviceChange();
+    void ShowMouseMissing();
+
+    AppContext& ctx_;
+    bool trayAvailable_;
+    skin::SkinCanvas* canvas_;
+    QFont normalFont_;
+    QFont titleFont_;
+    QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<device::MouseConnection> connection_;
+    QSocketNotifier* monitorNotifier_ = nullptr;
+    skin::WindowDrag drag_;
+
+    int page_ = kNoPage;
+    std::set<Element> hover_;
+    std::size_t dpiSteps_ = 12;
+    std::uint8_t panelSensor_ = 0;
+    std::array<QPointer<QListWidget>, 3> lightingLists_{};
+    std::vector<Shown> shown_;
+    bool exiting_ = false;
+};
+
+}  // namespace ornyx::app

@@ -1,0 +1,66 @@
+// ornyx-mouse: the tray program with the skinned main window.
+#include <QApplication>
+#include <QDir>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <cstdio>
+#include <stdexcept>
+
+#include "app/AppContext.h"
+#include "app/AppOptions.h"
+#include "app/MainWindow.h"
+#include "app/SingleInstance.h"
+#include "skin/MessageBoxSink.h"
+
+using namespace ornyx;
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QString message;
+    int exitCode = 0;
+    const auto options = app::ParseAppOptions(arguments, message, exitCode);
+    if (!options) {
+        std::fprintf(exitCode == 0 ? stdout : stderr, "%s\n", message.toLocal8Bit().constData());
+        return exitCode;
+    }
+    // A screenshot needs no screen: draw offscreen when there is no display.
+    if (!options->screenshot.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication application(argc, argv);
+    // The window class / app id the desktop knows the program by.
+    QApplication::setApplicationName("Z93GMClass");
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramName));
+    QGuiApplication::setDesktopFileName("Z93GMClass");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QString fallback = QDir::homePath() + "/.local/share/ornyx-mouse";
+    app::SingleInstance instance(fallback);
+    if (!instance.acquired()) return 0;  // another instance runs: end at once, silently
+
+    skin::MessageBoxSink messages;
+    std::unique_ptr<app::AppContext> context;
+    try {
+        context = std::make_unique<app::AppContext>(*options, messages);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ornyx-mouse: %s\n", e.what());
+        return 2;
+    }
+    app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
+    QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application, [] { QApplication::exit(0); });
+    window.Start();
+
+    if (!options->screenshot.isEmpty()) {
+        const QString file = options->screenshot;
+        QTimer::singleShot(200, &window, [&window, file] {
+            const bool ok = window.grab().save(file, "PNG");
+            if (!ok) std::fprintf(stderr, "ornyx-mouse: cannot write %s\n", file.toLocal8Bit().constData());
+            window.Exit();
+            QApplication::exit(ok ? 0 : 1);
+        });
+    }
+    return application.exec();
+}
