@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "skin/MessageBoxSink.h"
+#include "skin/SkinText.h"
 
 using namespace ornyx;
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramName));
     QGuiApplication::setDesktopFileName("Z93GMClass");
     QApplication::setQuitOnLastWindowClosed(false);
+    skin::InstallFontSubstitutes();
 
     const QString fallback = QDir::homePath() + "/.local/share/ornyx-mouse";
     app::SingleInstance instance(fallback);

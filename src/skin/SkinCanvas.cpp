@@ -1,0 +1,143 @@
+#include "skin/SkinCanvas.h"
+
+#include <QFile>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QWindow>
+
+#include "i18n/TextSettings.h"
+#include "settings/ProgramHome.h"
+#include "skin/SkinImage.h"
+
+namespace ornyx::skin {
+
+// ---- DrawingSettings ----------------------------------------------------------------
+
+DrawingSettings DrawingSettings::From(const settings::ProgramPaths& paths,
+                                      const i18n::TextSettings& text) {
+    DrawingSettings out;
+    out.skinsDir = paths.skins;
+    out.skinName = text.skinName;
+    out.red = text.red;
+    out.green = text.green;
+    out.blue = text.blue;
+    return out;
+}
+
+bool DrawingSettings::SkinNameUsable() const {
+    return skinName != ".." && skinName.find('/') == std::string::npos &&
+           skinName.find('\0') == std::string::npos;
+}
+
+QString DrawingSettings::SkinFolder() const {
+    if (!SkinNameUsable())
+        return {};
+    return QFile::decodeName(QByteArray::fromStdString(skinsDir.native())) + u'/' +
+           FromUtf8(skinName);
+}
+
+QString DrawingSettings::SkinFile(std::string_view fileName) const {
+    const QString folder = SkinFolder();
+    if (folder.isEmpty())
+        return {};
+    return folder + FromUtf8(fileName);
+}
+
+// ---- SkinCanvas ---------------------------------------------------------------------
+
+SkinCanvas::SkinCanvas(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The page covers every pixel; nothing needs clearing before it is copied.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFixedSize(0, 0);
+}
+
+bool SkinCanvas::LoadPage(const QString& backgroundPath) {
+    page_ = QImage();
+    if (const std::optional<SkinImage> background = LoadSkinImage(backgroundPath)) {
+        // The window shows the background's colours as they are; its alpha has
+        // no meaning on an opaque window and does not darken the page.
+        QImage page(background->pixels.size(), QImage::Format_RGB32);
+        if (!page.isNull()) {
+            for (int y = 0; y < page.height(); ++y) {
+                const auto* in = reinterpret_cast<const QRgb*>(background->pixels.constScanLine(y));
+                auto* out = reinterpret_cast<QRgb*>(page.scanLine(y));
+                for (int x = 0; x < page.width(); ++x) out[x] = in[x] | 0xFF000000u;
+            }
+            page_ = std::move(page);
+        }
+    }
+    setFixedSize(page_.size());
+    update();
+    return HasPage();
+}
+
+void SkinCanvas::paintEvent(QPaintEvent* event) {
+    if (page_.isNull())
+        return;
+    QPainter painter(this);
+    const QRect area = event->rect() & page_.rect();
+    painter.drawImage(area, page_, area);
+}
+
+// ---- DrawSession --------------------------------------------------------------------
+
+DrawSession::DrawSession(SkinCanvas& canvas, const DrawingSettings& settings, const QFont& font,
+                         MessageSink* missingFiles)
+    : canvas_(canvas), settings_(settings), font_(font), missingFiles_(missingFiles) {
+    if (canvas_.HasPage())
+        painter_.begin(&canvas_.page_);
+}
+
+DrawSession::~DrawSession() {
+    if (painter_.isActive())
+        painter_.end();
+    canvas_.update();
+    if (missingFiles_ != nullptr) {
+        for (const auto& message : pending_.messages)
+            missingFiles_->ShowMessage(message.text, message.caption);
+    }
+}
+
+bool DrawSession::Element(std::string_view fileName, int x, int y) {
+    if (!painter_.isActive())
+        return false;
+    const QString path = settings_.SkinFile(fileName);
+    if (missingFiles_ != nullptr)
+        return DrawSkinElement(painter_, path, x, y, pending_);
+    return DrawSkinElement(painter_, path, x, y);
+}
+
+void DrawSession::Text(const QString& text, const QRect& rect, TextFormat format) {
+    Text(text, rect, format, settings_.TextColour());
+}
+
+void DrawSession::Text(const QString& text, const QRect& rect, TextFormat format,
+                       const QColor& colour) {
+    DrawSkinText(painter_, text, rect, format, font_, colour);
+}
+
+// ---- WindowDrag ---------------------------------------------------------------------
+
+void WindowDrag::Press(QWidget& window, const QMouseEvent& event) {
+    dragging_ = false;
+    if (event.button() != Qt::LeftButton)
+        return;
+    if (QWindow* handle = window.windowHandle(); handle != nullptr && handle->startSystemMove())
+        return;  // the window system moves it until the button is released
+    dragging_ = true;
+    grabOffset_ = event.globalPosition().toPoint() - window.pos();
+}
+
+bool WindowDrag::Move(QWidget& window, const QMouseEvent& event) {
+    if (!dragging_)
+        return false;
+    if (!(event.buttons() & Qt::LeftButton)) {
+        dragging_ = false;  // the release went elsewhere
+        return false;
+    }
+    window.move(event.globalPosition().toPoint() - grabOffset_);
+    return true;
+}
+
+}  // namespace ornyx::skin

@@ -1,0 +1,59 @@
+#pragma once
+
+// Skin element images: loading, premultiplying and blending onto a page.
+//
+// Every element is read from disk at every draw, with no cache: a skin folder
+// edited while the program runs shows the new files at the next redraw, and the
+// memory held stays that of one image at a time.
+
+#include <QImage>
+#include <QString>
+#include <optional>
+
+class QPainter;
+
+namespace ornyx {
+class MessageSink;
+}
+
+namespace ornyx::skin {
+
+// The message of a pop-up whose element image cannot be loaded (caption: the
+// program's name).
+inline constexpr const char* kLoadImageFailed = "LoadPng---Load image failed.";
+
+// A decoded skin file: straight (not premultiplied) ARGB32 pixels. Files without
+// an alpha channel (24-bit, grey, palette without transparency) come out with
+// alpha 255 and `hasAlpha` false, and are copied opaque when drawn.
+struct SkinImage {
+    QImage pixels;  // QImage::Format_ARGB32
+    bool hasAlpha = false;
+};
+
+// Nullopt when the file is missing, unreadable or not a decodable image.
+std::optional<SkinImage> LoadSkinImage(const QString& path);
+
+// The blending form of straight ARGB32 pixels: red, green and blue each become
+// value × alpha / 255 with integer division (rounded down), alpha unchanged.
+// Skins are made against this exact rule, which differs from Qt's own rounding
+// in the last bit, so it is done by hand. The result is
+// QImage::Format_ARGB32_Premultiplied holding those bytes; a null or
+// non-ARGB32 input gives a null image.
+QImage PremultiplyStraight(const QImage& straight);
+
+// Draws a loaded image at its natural size with its top-left corner at (x, y):
+// source-over blending when it has alpha, an opaque copy otherwise. False when
+// the painter is not active or the image is null.
+bool DrawSkinImage(QPainter& page, const SkinImage& image, int x, int y);
+
+// Loads `path` and draws it as above. The main window's form: a missing or
+// unreadable file (or an inactive painter) gives false and nothing else, so the
+// page keeps what it held at that place.
+bool DrawSkinElement(QPainter& page, const QString& path, int x, int y);
+
+// The pop-up form: as above, but a file that cannot be loaded is first reported
+// to `messages` as kLoadImageFailed with the program's name as caption. An
+// inactive painter gives false without a message (nothing was attempted).
+bool DrawSkinElement(QPainter& page, const QString& path, int x, int y, MessageSink& messages);
+
+}  // namespace ornyx::skin
