@@ -93,6 +93,7 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
     normalFont_ = skin::NormalFont(ctx_.text.language);
     titleFont_ = skin::TitleFont(ctx_.text.language);
     setFont(normalFont_);
+    RefreshDrawing();
     pickColour = [this](const QColor& initial) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(initial, this);
         if (!c.isValid()) return std::nullopt;
@@ -123,9 +124,7 @@ CHidMouseDlg::~CHidMouseDlg() {
 
 QString CHidMouseDlg::T(TextId id) const { return Q(i18n::Text(ctx_.text.language, id)); }
 
-skin::DrawingSettings CHidMouseDlg::Drawing() const {
-    return skin::DrawingSettings::From(ctx_.paths, ctx_.text);
-}
+void CHidMouseDlg::RefreshDrawing() { drawing_ = skin::DrawingSettings::From(ctx_.paths, ctx_.text); }
 
 void CHidMouseDlg::Start() {
     if (trayAvailable_) {
@@ -189,6 +188,7 @@ void CHidMouseDlg::TrayClicked() {
         ctx_.rebuildOnRestore = false;
         if (page_ == kBasicPage) {
             i18n::ReloadLabelsAndSkin(ctx_.paths.text, ctx_.text);
+            RefreshDrawing();
         }
         RebuildCurrentPage();
     } else if (!ctx_.pagesBuilt) {

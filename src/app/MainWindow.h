@@ -85,7 +85,9 @@ private:
     };
 
     QString T(i18n::TextId id) const;
-    skin::DrawingSettings Drawing() const;
+    // The skin and text colour; refreshed whenever str.ini is read again.
+    const skin::DrawingSettings& Drawing() const { return drawing_; }
+    void RefreshDrawing();
     void DrawElement(skin::DrawSession& s, Element e, bool over);
     void DrawCommon(skin::DrawSession& s);
     void DrawBasic(skin::DrawSession& s);
@@ -121,6 +123,7 @@ private:
     AppContext& ctx_;
     bool trayAvailable_;
     skin::SkinCanvas* canvas_;
+    skin::DrawingSettings drawing_;
     QFont normalFont_;
     QFont titleFont_;
     QSystemTrayIcon* tray_ = nullptr;
