@@ -22,7 +22,7 @@ test: deps build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
 
 run: deps build
-	@$(BUILD_DIR)/bin/ornyxctl --simulate show
+	@./scripts/run
 
 asan:
 	@$(MAKE) --no-print-directory test BUILD_DIR=build-asan PRESET=asan

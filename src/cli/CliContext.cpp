@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "device/hidraw/HidrawAccess.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::cli {
@@ -53,7 +54,7 @@ void CliContext::CreateLink() {
         sim_ = std::make_shared<device::sim::SimMouse>(*simOptions);
         access = std::make_unique<device::sim::SimHidAccess>(sim_);
     } else {
-        access = std::make_unique<device::NoHidAccess>();
+        access = std::make_unique<device::hidraw::HidrawAccess>();
     }
     link_ = std::make_unique<device::DeviceLink>(std::move(access), trace_.get(), *log_);
 }

@@ -1,0 +1,444 @@
+#include "macros/MacroStore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#include "i18n/Texts.h"
+#include "macros/MacroItems.h"
+#include "macros/MacroPacking.h"
+#include "profile/PrivateProfile.h"
+
+namespace ornyx::macros {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- Text helpers ----------------------------------------------------------------
+// Names and values are UTF-8 here, but the limits of the file format count UTF-16
+// units, as the Windows buffers do.
+
+// Decodes one code point; false (and one byte consumed) on a malformed sequence.
+bool NextCodePoint(std::string_view s, std::size_t& i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        ++i;
+        return true;
+    }
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b0 & 0x1Fu;
+        min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b0 & 0x0Fu;
+        min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b0 & 0x07u;
+        min = 0x10000;
+    } else {
+        ++i;
+        return false;
+    }
+    if (i + len > s.size()) {
+        ++i;
+        return false;
+    }
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return false;
+        }
+        cp = (cp << 6) | (b & 0x3Fu);
+    }
+    i += len;
+    return cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+bool IsValidUtf8(std::string_view s) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        if (!NextCodePoint(s, i, cp)) return false;
+    }
+    return true;
+}
+
+std::size_t Utf16Length(std::string_view s) {
+    std::size_t units = 0;
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        NextCodePoint(s, i, cp);
+        units += cp >= 0x10000 ? 2 : 1;
+    }
+    return units;
+}
+
+// The first `maxUnits` UTF-16 units of s, never splitting a surrogate pair.
+std::string CutToUnits(std::string_view s, std::size_t maxUnits) {
+    std::size_t units = 0;
+    char32_t cp = 0;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t next = i;
+        NextCodePoint(s, next, cp);
+        units += cp >= 0x10000 ? 2 : 1;
+        if (units > maxUnits) break;
+        i = next;
+    }
+    return std::string(s.substr(0, i));
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string Utf16ToUtf8(std::u16string_view u) {
+    std::string out;
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        char32_t cp = u[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 &&
+            u[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// The blanks the profile functions trim around names.
+constexpr std::string_view kBlanks = " \t\r\n\v\f\x1a";
+
+std::string_view Trim(std::string_view s) {
+    const std::size_t first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
+}
+
+// Section names match as the profile functions match them.
+bool SameSection(std::string_view a, std::string_view b) {
+    a = Trim(a);
+    b = Trim(b);
+    auto fold = [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return fold(x) == fold(y); });
+}
+
+bool BreaksLine(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// ---- record.ini ---------------------------------------------------------------------
+
+enum class LoadStatus { Loaded, Missing, Failed };
+
+// Only a regular file is read: a FIFO or a folder in its place must neither block
+// nor be overwritten.
+LoadStatus LoadRecord(const fs::path& file, profile::IniDocument& doc) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(file, ec);
+    if (st.type() == fs::file_type::not_found) return LoadStatus::Missing;
+    if (ec || !fs::is_regular_file(st)) return LoadStatus::Failed;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(file, bytes)) return LoadStatus::Failed;
+    doc = profile::IniDocument::Parse(bytes);
+    return LoadStatus::Loaded;
+}
+
+std::string ReadValue(const profile::IniDocument& doc, std::string_view section,
+                      std::string_view key) {
+    const std::optional<std::string> value = doc.Get(section, key);
+    return value ? CutToUnits(*value, kValueBufferChars - 1) : std::string();
+}
+
+std::string ItemKey(std::size_t index) {
+    return std::string(kItemKeyPrefix) + std::to_string(index);
+}
+
+StoredMacro ReadStored(const profile::IniDocument& doc, std::string_view name) {
+    StoredMacro m;
+    m.loopTimes = ReadValue(doc, name, kLoopTimesKey);
+    const std::int64_t count = std::clamp<std::int64_t>(
+        ParseDecimal(ReadValue(doc, name, kItemCountKey)), 0, static_cast<std::int64_t>(kMaxItems));
+    m.items.reserve(static_cast<std::size_t>(count));
+    for (std::size_t j = 0; j < static_cast<std::size_t>(count); ++j) {
+        m.items.push_back(ReadValue(doc, name, ItemKey(j)));
+    }
+    return m;
+}
+
+WriteResult Refused(std::string why) {
+    WriteResult r;
+    r.errorCode = EINVAL;
+    r.error = std::move(why);
+    return r;
+}
+
+}  // namespace
+
+// ---- record.ini -----------------------------------------------------------------------
+
+std::vector<std::string> ListMacroNames(const fs::path& recordFile) {
+    const std::u16string buffer =
+        profile::GetPrivateProfileSectionNamesBuffer(recordFile, kSectionListBufferChars);
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < std::min(buffer.size(), kSectionListScanChars); ++i) {
+        if (buffer[i] != u'\0') continue;
+        if (i == start) break;  // the empty name that ends the list
+        names.push_back(Utf16ToUtf8(std::u16string_view(buffer).substr(start, i - start)));
+        start = i + 1;
+    }
+    return names;
+}
+
+std::optional<StoredMacro> ReadMacro(const fs::path& recordFile, std::string_view name) {
+    profile::IniDocument doc;
+    if (LoadRecord(recordFile, doc) != LoadStatus::Loaded) return std::nullopt;
+    const std::vector<std::string> sections = doc.SectionNames();
+    if (std::none_of(sections.begin(), sections.end(),
+                     [&](const std::string& s) { return SameSection(s, name); })) {
+        return std::nullopt;
+    }
+    return ReadStored(doc, name);
+}
+
+WriteResult WriteMacro(const fs::path& recordFile, std::string_view name,
+                       std::string_view loopTimes, std::span<const std::string> items) {
+    if (Trim(name).empty() || BreaksLine(name) || !IsValidUtf8(name)) {
+        return Refused("the macro name cannot be stored in record.ini");
+    }
+    auto storable = [](std::string_view v) { return !BreaksLine(v) && IsValidUtf8(v); };
+    if (!storable(loopTimes) || !std::all_of(items.begin(), items.end(), storable)) {
+        return Refused("an item contains a line break or is not valid text");
+    }
+    profile::IniDocument doc;
+    if (LoadRecord(recordFile, doc) == LoadStatus::Failed) {
+        WriteResult r;
+        r.errorCode = EIO;
+        r.error = recordFile.string() + " is not a readable file";
+        return r;
+    }
+    // One rewrite for the whole section, so that a failure never leaves the macro
+    // deleted but not yet written again.
+    doc.RemoveSection(name);
+    doc.Set(name, kLoopTimesKey, loopTimes);
+    doc.Set(name, kItemCountKey, std::to_string(items.size()));
+    for (std::size_t j = 0; j < items.size(); ++j) doc.Set(name, ItemKey(j), items[j]);
+    const std::vector<std::uint8_t> bytes = doc.Serialize();
+    return WriteFileAtomically(recordFile, bytes);
+}
+
+std::string MacroTooLongText(std::string_view name, std::size_t dropped, std::size_t events) {
+    return "Macro \"" + std::string(name) + "\" does not fit in its macro slot: the last " +
+           std::to_string(dropped) + " of its " + std::to_string(events) + " events were left out.";
+}
+
+std::size_t PackMacros(const fs::path& recordFile, settings::SettingsImage& image,
+                       MessageSink& messages) {
+    const std::vector<std::string> names = ListMacroNames(recordFile);
+    profile::IniDocument doc;
+    if (names.empty() || LoadRecord(recordFile, doc) != LoadStatus::Loaded) return 0;
+    // Only twelve slots exist; further sections of a hand-edited file stay unpacked.
+    const std::size_t count = std::min(names.size(), kMaxMacros);
+    for (std::size_t h = 0; h < count; ++h) {
+        const StoredMacro stored = ReadStored(doc, names[h]);
+        const PackedMacro packed = PackMacro(ParseDecimal(stored.loopTimes), stored.items);
+        std::ranges::copy(packed.bytes, image.macroSlot(h + 1).begin());
+        if (packed.dropped > 0) {
+            messages.ShowMessage(MacroTooLongText(names[h], packed.dropped, packed.events),
+                                 std::string(kWarningCaption));
+        }
+    }
+    return count;
+}
+
+// ---- Names ------------------------------------------------------------------------------
+
+std::string TrimmedMacroName(std::string_view name) {
+    return std::string(Trim(name));
+}
+
+NameProblem CheckMacroName(std::string_view name) {
+    const std::string_view trimmed = Trim(name);
+    if (trimmed.empty()) return NameProblem::Blank;
+    if (BreaksLine(name) || name.find_first_of("[]") != std::string_view::npos ||
+        !IsValidUtf8(name)) {
+        return NameProblem::Invalid;
+    }
+    if (Utf16Length(trimmed) > kMaxNameChars) return NameProblem::TooLong;
+    return NameProblem::None;
+}
+
+MacroTexts MacroTexts::For(i18n::Language language) {
+    MacroTexts t;
+    t.nameBlank = std::string(i18n::Text(language, i18n::TextId::MacroNameBlank));
+    t.nameExists = std::string(i18n::Text(language, i18n::TextId::MacroNameExists));
+    return t;
+}
+
+// ---- The macro panel ----------------------------------------------------------------------
+
+MacroStore::MacroStore(fs::path recordFile, settings::SettingsImage& image, MessageSink& messages,
+                       MacroTexts texts)
+    : recordFile_(std::move(recordFile)),
+      image_(image),
+      messages_(messages),
+      texts_(std::move(texts)) {}
+
+void MacroStore::Refuse(const std::string& text, std::string_view caption) {
+    messages_.ShowMessage(text, std::string(caption));
+}
+
+std::optional<std::size_t> MacroStore::SlotOf(std::string_view name) const {
+    const std::vector<std::string> names = ListMacroNames(recordFile_);
+    for (std::size_t h = 0; h < names.size() && h < kMaxMacros; ++h) {
+        if (SameSection(names[h], name)) return h;
+    }
+    return std::nullopt;
+}
+
+void MacroStore::LoadPanel(MacroEditorState& state) {
+    state = MacroEditorState{};
+    state.macroNames = ListMacroNames(recordFile_);
+    if (state.macroNames.empty()) {
+        SetLoopTimes(state);  // the empty box becomes "1"
+        return;
+    }
+    state.name = state.macroNames.front();
+    const StoredMacro first = ReadMacro(recordFile_, state.name).value_or(StoredMacro{});
+    state.loopTimes = first.loopTimes;
+    SetLoopTimes(state);  // nothing selected yet: only checks the text
+    state.items = first.items;
+    state.selected = 0;
+    state.loopTimes = std::to_string(SlotLoopTimes(image_.macroSlot(1)));
+    SetLoopTimes(state);
+}
+
+bool MacroStore::CreateMacro(MacroEditorState& state) {
+    switch (CheckMacroName(state.name)) {
+        case NameProblem::Blank:
+            Refuse(texts_.nameBlank);
+            return false;
+        case NameProblem::Invalid:
+            Refuse(texts_.nameInvalid, kWarningCaption);
+            return false;
+        case NameProblem::TooLong:
+            Refuse(texts_.nameTooLong, kWarningCaption);
+            return false;
+        case NameProblem::None:
+            break;
+    }
+    if (state.macroNames.size() >= kMaxMacros) {
+        Refuse(std::string(kTooManyMacrosText), kWarningCaption);
+        return false;
+    }
+    std::string name = TrimmedMacroName(state.name);
+    if (std::any_of(state.macroNames.begin(), state.macroNames.end(),
+                    [&](const std::string& n) { return SameSection(n, name); })) {
+        Refuse(texts_.nameExists);
+        return false;
+    }
+    state.macroNames.push_back(std::move(name));
+    state.items.clear();
+    state.selected = static_cast<int>(state.macroNames.size() - 1);
+    return true;
+}
+
+bool MacroStore::DeleteMacro(MacroEditorState& state) {
+    if (!state.HasSelection()) return false;
+    const std::string name = state.SelectedName();
+    state.macroNames.erase(state.macroNames.begin() + state.selected);
+    state.selected = -1;
+    state.items.clear();
+    state.name.clear();
+    const WriteResult r =
+        profile::WritePrivateProfileString(recordFile_, name, std::nullopt, std::nullopt);
+    if (!r.ok) {
+        Refuse("Macro \"" + name + "\" could not be removed from record.ini: " + r.error,
+               kWarningCaption);
+    }
+    return true;
+}
+
+void MacroStore::SelectMacro(MacroEditorState& state) {
+    if (!state.HasSelection()) return;
+    const std::string name = state.SelectedName();
+    state.name = name;
+    const StoredMacro stored = ReadMacro(recordFile_, name).value_or(StoredMacro{});
+    state.loopTimes = stored.loopTimes;
+    SetLoopTimes(state);
+    state.items = stored.items;
+    if (state.items.empty()) return;
+    // The box shows what the slot holds, which is what the mouse was last given.
+    if (const auto slot = SlotOf(name)) {
+        state.loopTimes = std::to_string(SlotLoopTimes(image_.macroSlot(*slot + 1)));
+        SetLoopTimes(state);
+    }
+}
+
+void MacroStore::SetLoopTimes(MacroEditorState& state) {
+    std::optional<int> n = ParseLoopTimes(state.loopTimes);
+    if (!n) {
+        state.loopTimes = "1";
+        n = 1;
+    }
+    if (!state.HasSelection()) return;
+    const std::string& name = state.SelectedName();
+    // Runs on every change of the box, so a failed write is not reported here; the
+    // next confirm writes the value again and reports.
+    profile::WritePrivateProfileString(recordFile_, name, kLoopTimesKey, std::to_string(*n));
+    // The slot is found by the section's place in the file, which is what the packer
+    // and the button assignments go by, also after a confirm has moved a section.
+    if (const auto slot = SlotOf(name)) {
+        SetSlotLoopTimes(image_.macroSlot(*slot + 1), static_cast<std::uint16_t>(*n));
+    }
+}
+
+bool MacroStore::ConfirmMacro(MacroEditorState& state) {
+    if (!state.HasSelection()) return false;
+    const std::string name = state.SelectedName();
+    if (state.items.empty()) {
+        if (const auto slot = SlotOf(name)) {
+            std::ranges::fill(image_.macroSlot(*slot + 1), std::uint8_t{0});
+        }
+        return true;
+    }
+    const WriteResult r =
+        WriteMacro(recordFile_, name, std::to_string(LoopTimesOrOne(state.loopTimes)), state.items);
+    if (!r.ok) Refuse("Macro \"" + name + "\" was not saved: " + r.error, kWarningCaption);
+    std::error_code ec;
+    if (fs::exists(recordFile_, ec)) PackMacros();
+    return r.ok;
+}
+
+std::size_t MacroStore::PackMacros() {
+    return macros::PackMacros(recordFile_, image_, messages_);
+}
+
+}  // namespace ornyx::macros

@@ -1,0 +1,308 @@
+// The main window driven through its real widgets, offscreen, on the
+// simulated mouse and the project's own skins.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/AppContext.h"
+#include "app/MainWindow.h"
+#include "settings/Configuration.h"
+#include "settings/Defaults.h"
+#include "support/TempDir.h"
+
+namespace ornyx::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A program home with the default files, the build's skins and a trace.
+struct Home {
+    test::TempDir dir;
+    Home() {
+        settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+        fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
+    }
+    std::vector<std::string> Trace() const {
+        std::ifstream in(dir.path() / "trace.txt");
+        std::vector<std::string> lines;
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        return lines;
+    }
+    // Command codes of the frames sent, from trace line `from` on.
+    std::vector<int> TraceCodes(std::size_t from = 0) const {
+        std::vector<int> codes;
+        const auto lines = Trace();
+        for (std::size_t i = from; i < lines.size(); ++i) {
+            const std::string& l = lines[i];
+            if (l.rfind("set-feature ", 0) == 0) codes.push_back(std::stoi(l.substr(15, 2), nullptr, 16));
+        }
+        return codes;
+    }
+};
+
+// Lets events run until `done` holds, for up to `ms` milliseconds.
+template <typename Pred>
+bool WaitUntil(Pred done, int ms = 2000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qSleep(2);
+    }
+    return true;
+}
+
+struct Rig {
+    explicit Rig(bool tray = true, const std::string& simulate = "") {
+        AppOptions options;
+        options.home = home.dir.path().string();
+        options.simulate = simulate;
+        options.trace = (home.dir.path() / "trace.txt").string();
+        context = std::make_unique<AppContext>(options, messages);
+        window = std::make_unique<CHidMouseDlg>(*context, tray);
+        window->pickColour = [this](const QColor&) { return nextColour; };
+        window->openLink = [this](const QString& url) { opened = url; };
+    }
+    void Click(int x, int y) {
+        QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+        QApplication::processEvents();
+    }
+    void Move(int x, int y) {
+        QTest::mouseMove(window.get(), QPoint(x, y));
+        QApplication::processEvents();
+    }
+    QRgb Pixel(int x, int y) const { return window->pageImage().pixel(x, y); }
+    settings::SettingsImage& image() { return context->settings.image; }
+
+    Home home;
+    RecordingMessageSink messages;
+    std::unique_ptr<AppContext> context;
+    std::unique_ptr<CHidMouseDlg> window;
+    std::optional<QColor> nextColour;
+    QString opened;
+};
+
+TEST(MainWindowTest, StartsHiddenInTheTrayAndTheFirstClickShowsTheBasicPage) {
+    Rig rig(/*tray=*/true);
+    rig.window->Start();
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);  // built at start: mouse present
+    EXPECT_EQ(rig.window->size(), QSize(rig.window->pageImage().size()));
+    // The handshake ran with the first page build.
+    const auto codes = rig.home.TraceCodes();
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[0], 0x83);
+    EXPECT_EQ(codes[1], 0x03);
+    rig.window->TrayClicked();
+    EXPECT_TRUE(rig.window->isVisible());
+}
+
+TEST(MainWindowTest, WithoutATrayTheWindowShowsAtStart) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    EXPECT_TRUE(rig.window->isVisible());
+    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+}
+
+TEST(MainWindowTest, NoMouseWarnsAndTheTrayClickShowsNothing) {
+    Rig rig(/*tray=*/true);
+    rig.context->simulator()->Unplug();
+    while (rig.context->monitor()->Receive()) {
+    }
+    rig.window->Start();
+    ASSERT_EQ(rig.window->notifications().size(), 1u);
+    EXPECT_EQ(rig.window->notifications()[0].title, "Warning");
+    EXPECT_EQ(rig.window->notifications()[0].text, "The system did not detect the gaming mouse!");
+    EXPECT_EQ(rig.window->notifications()[0].timeoutMs, 100);
+    rig.window->TrayClicked();
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_EQ(rig.window->notifications().size(), 2u);
+    // Apply does nothing without the mouse.
+    rig.Click(700, 630);
+    EXPECT_TRUE(rig.home.TraceCodes().empty());
+}
+
+TEST(MainWindowTest, ApplyAndOkSendTheSettingsAndSaveThem) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    rig.Click(760, 208);  // report rate 1000 Hz -> already; choose 125 Hz instead
+    rig.Click(550, 208);
+    EXPECT_EQ(rig.image().reportRate(), 8);
+    const std::size_t before = rig.home.Trace().size();
+    rig.Click(700, 630);  // Apply
+    const std::vector<int> expected = {0x01, 0x8D, 0x87, 0x87, 0x90, 0x90, 0x10, 0x10, 0x07, 0x07,
+                                       0x0D, 0x11, 0x13, 0x13, 0x13, 0x13, 0x13, 0x13, 0x13, 0x13,
+                                       0x13, 0x13, 0x13, 0x13, 0x93, 0x93, 0x93, 0x93, 0x93, 0x93,
+                                       0x93, 0x93, 0x93, 0x93, 0x93, 0x93, 0x12, 0x12, 0x12, 0x12};
+    EXPECT_EQ(rig.home.TraceCodes(before), expected);
+    EXPECT_EQ(rig.home.Trace()[before], "set-feature 00 01 08 00 00 00 00 00 f6");
+    const auto file = test::ReadBytes(rig.home.dir.path() / "config.bin");
+    ASSERT_EQ(file.size(), settings::kConfigFileSize);
+    EXPECT_EQ(file[0], 1);
+    EXPECT_EQ(file[1 + settings::SettingsImage::kReportRate], 8);
+    EXPECT_TRUE(rig.window->isVisible());
+    rig.Click(600, 630);  // OK applies and hides
+    EXPECT_FALSE(rig.window->isVisible());
+}
+
+TEST(MainWindowTest, CancelRestoresTheLastAppliedImageAndTheRestoreRedrawsIt) {
+    Rig rig(/*tray=*/true);
+    rig.window->Start();
+    rig.window->TrayClicked();
+    const auto before = rig.image();
+    const QRgb litCell = rig.Pixel(760 + 5, 208);
+    rig.Click(550, 208);  // 125 Hz
+    EXPECT_NE(rig.image(), before);
+    EXPECT_NE(rig.Pixel(760 + 5, 208), litCell);
+    rig.Click(800, 630);  // Cancel
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_EQ(rig.image(), before);
+    rig.window->TrayClicked();
+    EXPECT_TRUE(rig.window->isVisible());
+    EXPECT_EQ(rig.Pixel(760 + 5, 208), litCell);  // redrawn from the restored settings
+}
+
+TEST(MainWindowTest, KeysCloseAndMinimiseOnlyHide) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    for (int key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Enter}) {
+        rig.window->show();
+        QTest::keyClick(rig.window.get(), static_cast<Qt::Key>(key));
+        EXPECT_FALSE(rig.window->isVisible()) << key;
+    }
+    rig.window->show();
+    rig.window->close();
+    EXPECT_FALSE(rig.window->isVisible());
+    rig.window->show();
+    rig.Click(830, 10);  // minimise
+    EXPECT_FALSE(rig.window->isVisible());
+    bool exited = false;
+    QObject::connect(rig.window.get(), &CHidMouseDlg::exitRequested, [&] { exited = true; });
+    EXPECT_FALSE(exited);
+    rig.window->show();
+    rig.Click(855, 10);  // close ends the program
+    EXPECT_TRUE(exited);
+}
+
+TEST(MainWindowTest, PagesSwitchAndHoverDrawsIntoThePage) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    const QImage basic = rig.window->pageImage();
+    rig.Click(70, 70);  // Advanced page button
+    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kAdvancedPage);
+    EXPECT_NE(rig.window->pageImage(), basic);
+    rig.Click(30, 70);
+    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+    // Pressing the shown page's button changes nothing.
+    const QImage again = rig.window->pageImage();
+    rig.Click(30, 70);
+    EXPECT_EQ(rig.window->pageImage(), again);
+
+    // Hover over OK draws its over image; moving to the background restores it.
+    rig.Move(400, 600);
+    const QImage normal = rig.window->pageImage().copy(562, 623, 105, 21);
+    rig.Move(600, 630);
+    EXPECT_NE(rig.window->pageImage().copy(562, 623, 105, 21), normal);
+    rig.Move(400, 600);
+    EXPECT_EQ(rig.window->pageImage().copy(562, 623, 105, 21), normal);
+}
+
+TEST(MainWindowTest, ReportRateAndDpiClicksChangeOnlyTheirBytes) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    auto expected = rig.image();
+    rig.Click(650, 208);  // 250 Hz
+    expected.reportRate() = 4;
+    EXPECT_EQ(rig.image(), expected);
+
+    rig.Click(554 + 27 + 5, 500 - 18 * 4 + 5);  // level 2, step 5
+    expected.dpiStep(2) = 4;
+    EXPECT_EQ(rig.image(), expected);
+
+    // Steps 9..12 exist only for sensor type 0, which the simulator has.
+    rig.Click(554 + 5, 500 - 18 * 10 + 5);  // level 1, step 11
+    expected.dpiStep(1) = 10;
+    EXPECT_EQ(rig.image(), expected);
+
+    rig.Click(554 + 27 * 2 + 5, 545);  // level 3 off
+    expected.dpiEnabled(3) = 0;
+    EXPECT_EQ(rig.image(), expected);
+    rig.nextColour = QColor(1, 2, 3);
+    rig.Click(554 + 27 * 2 + 5, 530);  // colour of a level that is off: ignored
+    EXPECT_EQ(rig.image(), expected);
+    rig.Click(554 + 27 * 3 + 5, 530);  // level 4's colour
+    expected.dpiColour(4)[0] = 1;
+    expected.dpiColour(4)[1] = 2;
+    expected.dpiColour(4)[2] = 3;
+    EXPECT_EQ(rig.image(), expected);
+    EXPECT_EQ(rig.Pixel(554 + 27 * 3 + 8, 531), qRgb(1, 2, 3));
+}
+
+TEST(MainWindowTest, LightingListsStoreTheChoice) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    rig.Click(780, 337);  // mode field
+    auto lists = rig.window->findChildren<QListWidget*>();
+    ASSERT_EQ(lists.size(), 1u);
+    QListWidget* modes = lists[0];
+    ASSERT_EQ(modes->count(), 3);
+    const QRect second = modes->visualItemRect(modes->item(1));
+    QTest::mouseClick(modes->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+    QApplication::processEvents();
+    EXPECT_EQ(rig.image().lightingMode(), 2);  // Respiration
+
+    rig.Click(780, 367);  // parameter field
+    lists = rig.window->findChildren<QListWidget*>();
+    QListWidget* params = nullptr;
+    for (auto* l : lists) {
+        if (l->count() == 5) params = l;
+    }
+    ASSERT_NE(params, nullptr);
+    QTest::mouseClick(params->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      params->visualItemRect(params->item(3)).center());
+    QApplication::processEvents();
+    EXPECT_EQ(rig.image().respirationPeriod(), 3);
+
+    rig.Click(780, 397);  // effect field, then a press elsewhere closes the list
+    rig.Click(300, 600);
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(rig.window->findChildren<QListWidget*>().isEmpty());
+}
+
+TEST(MainWindowTest, UnplugWarnsAndHidesAndReplugComesBack) {
+    Rig rig(/*tray=*/true);
+    rig.window->Start();
+    rig.window->TrayClicked();
+    ASSERT_TRUE(rig.window->isVisible());
+    rig.context->simulator()->Unplug();
+    ASSERT_TRUE(WaitUntil([&] { return !rig.window->isVisible(); }));
+    EXPECT_EQ(rig.window->notifications().back().title, "Warning");
+    rig.context->simulator()->Replug();
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    // Events of the new connection arrive as notifications.
+    const std::uint8_t report[] = {6, 5, 0, 2, 0, 0, 0, 0};
+    rig.context->simulator()->InjectEvent(report);
+    EXPECT_TRUE(WaitUntil([&] {
+        return rig.window->notifications().back().text == "Switch report rate into 500HZ";
+    }));
+    rig.window->TrayClicked();
+    EXPECT_TRUE(rig.window->isVisible());
+}
+
+TEST(MainWindowTest, LinkOpensTheConfiguredAddress) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    rig.Click(360, 637);
+    EXPECT_FALSE(rig.opened.isEmpty());
+}
+
+}  // namespace
+}  // namespace ornyx::app
