@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "device/hidraw/HidrawAccess.h"
+#include "device/hidraw/HidrawMonitor.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::cli {
@@ -70,7 +71,10 @@ bool CliContext::OpenMouse() {
 
 std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() {
     if (sim_) return std::make_unique<device::sim::SimDeviceMonitor>(sim_);
-    return nullptr;
+    std::string error;
+    auto monitor = device::hidraw::HidrawMonitor::Create(error);
+    if (!monitor) log_->Write("no plug and unplug announcements: " + error);
+    return monitor;
 }
 
 std::uint8_t ParseByte(const std::string& text, const std::string& what) {
