@@ -98,5 +98,8 @@ Command AddApplyCommand(CLI::App& parent);
 Command AddInitCommand(CLI::App& parent);
 Command AddInfoCommand(CLI::App& parent);
 Command AddListenCommand(CLI::App& parent);
+Command AddExportCommand(CLI::App& parent);
+Command AddImportCommand(CLI::App& parent);
+Command AddMacroCommand(CLI::App& parent);
 
 }  // namespace ornyx::cli

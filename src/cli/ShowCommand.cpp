@@ -13,32 +13,7 @@ namespace {
 
 using settings::Mode;
 using settings::SettingsImage;
-using settings::SlotArray;
 using json = nlohmann::ordered_json;
-
-struct SlotField {
-    const char* name;
-    SlotArray array;
-};
-
-constexpr SlotField kSlotFields[] = {
-    {"function", SlotArray::Function},
-    {"multimedia_index", SlotArray::MultimediaIndex},
-    {"multimedia_usage", SlotArray::MultimediaUsage},
-    {"windows_function_index", SlotArray::WindowsFunctionIndex},
-    {"windows_usage_low", SlotArray::WindowsUsageLow},
-    {"windows_usage_high", SlotArray::WindowsUsageHigh},
-    {"fire_key_index", SlotArray::FireKeyIndex},
-    {"fire_key_code", SlotArray::FireKeyCode},
-    {"fire_key_speed", SlotArray::FireKeySpeed},
-    {"fire_key_times", SlotArray::FireKeyTimes},
-    {"single_key", SlotArray::SingleKey},
-    {"combo_modifier", SlotArray::ComboModifier},
-    {"combo_key1", SlotArray::ComboKey1},
-    {"combo_key2", SlotArray::ComboKey2},
-    {"macro_number", SlotArray::MacroNumber},
-    {"macro_repeat_mode", SlotArray::MacroRepeatMode},
-};
 
 json ReportRateHz(std::uint8_t code) {
     switch (code) {
@@ -64,7 +39,7 @@ json Decode(const SettingsImage& image, std::uint8_t firstRunFlag) {
         for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) {
             json slot;
             slot["slot"] = s;
-            for (const SlotField& f : kSlotFields) slot[f.name] = image.slot(mode, f.array, s);
+            for (const auto& f : settings::kSlotArrayNames) slot[f.name] = image.slot(mode, f.array, s);
             slot["dpi_variant"] = image.dpiVariant(mode, s);
             slots.push_back(slot);
         }

@@ -38,7 +38,9 @@ int main(int argc, char** argv) {
 
     std::vector<Command> commands = {AddShowCommand(app),   AddApplyCommand(app),
                                      AddInitCommand(app),   AddInfoCommand(app),
-                                     AddListenCommand(app), AddRawCommand(app)};
+                                     AddListenCommand(app), AddRawCommand(app),
+                                     AddExportCommand(app), AddImportCommand(app),
+                                     AddMacroCommand(app)};
 
     try {
         app.parse(argc, argv);

@@ -76,10 +76,18 @@ WriteResult WriteFileAtomically(const std::filesystem::path& path,
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    // Only regular files: a folder in a file's place makes the stream throw, and
+    // a FIFO would block the caller.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return false;
+        out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return !in.bad();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace ornyx

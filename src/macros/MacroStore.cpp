@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/Utf8.h"
 #include "i18n/Texts.h"
 #include "macros/MacroItems.h"
 #include "macros/MacroPacking.h"
@@ -20,65 +21,8 @@ namespace {
 // Names and values are UTF-8 here, but the limits of the file format count UTF-16
 // units, as the Windows buffers do.
 
-// Decodes one code point; false (and one byte consumed) on a malformed sequence.
-bool NextCodePoint(std::string_view s, std::size_t& i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (b0 < 0x80) {
-        cp = b0;
-        ++i;
-        return true;
-    }
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        cp = b0 & 0x1Fu;
-        min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        cp = b0 & 0x0Fu;
-        min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        cp = b0 & 0x07u;
-        min = 0x10000;
-    } else {
-        ++i;
-        return false;
-    }
-    if (i + len > s.size()) {
-        ++i;
-        return false;
-    }
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return false;
-        }
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    i += len;
-    return cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-}
-
-bool IsValidUtf8(std::string_view s) {
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        if (!NextCodePoint(s, i, cp)) return false;
-    }
-    return true;
-}
-
-std::size_t Utf16Length(std::string_view s) {
-    std::size_t units = 0;
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        NextCodePoint(s, i, cp);
-        units += cp >= 0x10000 ? 2 : 1;
-    }
-    return units;
-}
+using utf8::NextCodePoint;
+using utf8::Utf16Length;
 
 // The first `maxUnits` UTF-16 units of s, never splitting a surrogate pair.
 std::string CutToUnits(std::string_view s, std::size_t maxUnits) {
@@ -93,40 +37,6 @@ std::string CutToUnits(std::string_view s, std::size_t maxUnits) {
         i = next;
     }
     return std::string(s.substr(0, i));
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-std::string Utf16ToUtf8(std::u16string_view u) {
-    std::string out;
-    for (std::size_t i = 0; i < u.size(); ++i) {
-        char32_t cp = u[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 &&
-            u[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (u[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
 }
 
 // The blanks the profile functions trim around names.
@@ -211,7 +121,7 @@ std::vector<std::string> ListMacroNames(const fs::path& recordFile) {
     for (std::size_t i = 0; i < std::min(buffer.size(), kSectionListScanChars); ++i) {
         if (buffer[i] != u'\0') continue;
         if (i == start) break;  // the empty name that ends the list
-        names.push_back(Utf16ToUtf8(std::u16string_view(buffer).substr(start, i - start)));
+        names.push_back(utf8::FromUtf16(std::u16string_view(buffer).substr(start, i - start)));
         start = i + 1;
     }
     return names;
@@ -228,28 +138,76 @@ std::optional<StoredMacro> ReadMacro(const fs::path& recordFile, std::string_vie
     return ReadStored(doc, name);
 }
 
-WriteResult WriteMacro(const fs::path& recordFile, std::string_view name,
-                       std::string_view loopTimes, std::span<const std::string> items) {
-    if (Trim(name).empty() || BreaksLine(name) || !IsValidUtf8(name)) {
-        return Refused("the macro name cannot be stored in record.ini");
+namespace {
+
+std::string CheckStorable(std::string_view name, std::string_view loopTimes,
+                          std::span<const std::string> items) {
+    if (Trim(name).empty() || BreaksLine(name) || !utf8::IsValid(name)) {
+        return "the macro name cannot be stored in record.ini";
     }
-    auto storable = [](std::string_view v) { return !BreaksLine(v) && IsValidUtf8(v); };
+    auto storable = [](std::string_view v) { return !BreaksLine(v) && utf8::IsValid(v); };
     if (!storable(loopTimes) || !std::all_of(items.begin(), items.end(), storable)) {
-        return Refused("an item contains a line break or is not valid text");
+        return "an item contains a line break or is not valid text";
     }
-    profile::IniDocument doc;
-    if (LoadRecord(recordFile, doc) == LoadStatus::Failed) {
-        WriteResult r;
-        r.errorCode = EIO;
-        r.error = recordFile.string() + " is not a readable file";
-        return r;
-    }
-    // One rewrite for the whole section, so that a failure never leaves the macro
-    // deleted but not yet written again.
+    return {};
+}
+
+void SetSection(profile::IniDocument& doc, std::string_view name, std::string_view loopTimes,
+                std::span<const std::string> items) {
     doc.RemoveSection(name);
     doc.Set(name, kLoopTimesKey, loopTimes);
     doc.Set(name, kItemCountKey, std::to_string(items.size()));
     for (std::size_t j = 0; j < items.size(); ++j) doc.Set(name, ItemKey(j), items[j]);
+}
+
+WriteResult Unreadable(const fs::path& recordFile) {
+    WriteResult r;
+    r.errorCode = EIO;
+    r.error = recordFile.string() + " is not a readable file";
+    return r;
+}
+
+}  // namespace
+
+WriteResult WriteMacro(const fs::path& recordFile, std::string_view name,
+                       std::string_view loopTimes, std::span<const std::string> items) {
+    if (std::string why = CheckStorable(name, loopTimes, items); !why.empty()) return Refused(why);
+    profile::IniDocument doc;
+    if (LoadRecord(recordFile, doc) == LoadStatus::Failed) return Unreadable(recordFile);
+    // One rewrite for the whole section, so that a failure never leaves the macro
+    // deleted but not yet written again.
+    SetSection(doc, name, loopTimes, items);
+    const std::vector<std::uint8_t> bytes = doc.Serialize();
+    return WriteFileAtomically(recordFile, bytes);
+}
+
+std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile) {
+    profile::IniDocument doc;
+    const LoadStatus status = LoadRecord(recordFile, doc);
+    if (status == LoadStatus::Failed) return std::nullopt;
+    std::vector<NamedMacro> all;
+    if (status == LoadStatus::Missing) return all;
+    for (const std::string& name : doc.SectionNames()) all.push_back({name, ReadStored(doc, name)});
+    return all;
+}
+
+WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMacro> macros) {
+    for (std::size_t i = 0; i < macros.size(); ++i) {
+        const NamedMacro& m = macros[i];
+        if (std::string why = CheckStorable(m.name, m.macro.loopTimes, m.macro.items); !why.empty()) {
+            return Refused(m.name + ": " + why);
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (SameSection(macros[j].name, m.name)) return Refused(m.name + ": the name is used twice");
+        }
+    }
+    profile::IniDocument doc;
+    const LoadStatus status = LoadRecord(recordFile, doc);
+    if (status == LoadStatus::Failed) return Unreadable(recordFile);
+    // Nothing to store and nothing stored: do not create the file.
+    if (status == LoadStatus::Missing && macros.empty()) return WriteResult{true, 0, {}};
+    for (const std::string& name : doc.SectionNames()) doc.RemoveSection(name);
+    for (const NamedMacro& m : macros) SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
     const std::vector<std::uint8_t> bytes = doc.Serialize();
     return WriteFileAtomically(recordFile, bytes);
 }
@@ -288,7 +246,7 @@ NameProblem CheckMacroName(std::string_view name) {
     const std::string_view trimmed = Trim(name);
     if (trimmed.empty()) return NameProblem::Blank;
     if (BreaksLine(name) || name.find_first_of("[]") != std::string_view::npos ||
-        !IsValidUtf8(name)) {
+        !utf8::IsValid(name)) {
         return NameProblem::Invalid;
     }
     if (Utf16Length(trimmed) > kMaxNameChars) return NameProblem::TooLong;

@@ -75,6 +75,23 @@ std::optional<StoredMacro> ReadMacro(const std::filesystem::path& recordFile,
 WriteResult WriteMacro(const std::filesystem::path& recordFile, std::string_view name,
                        std::string_view loopTimes, std::span<const std::string> items);
 
+struct NamedMacro {
+    std::string name;
+    StoredMacro macro;
+};
+
+// Every section in file order, without the listing limit (an export must not
+// lose what the panel cannot show). Empty when the file does not exist, nullopt
+// when it exists but cannot be read.
+std::optional<std::vector<NamedMacro>> ReadAllMacros(const std::filesystem::path& recordFile);
+
+// Replaces all sections by `macros`, in their order, in one atomic rewrite; the
+// file's encoding and line endings stay. Refused (nothing written) as WriteMacro
+// refuses, and when two names are the same section. A missing file stays missing
+// when there is nothing to store.
+WriteResult ReplaceAllMacros(const std::filesystem::path& recordFile,
+                             std::span<const NamedMacro> macros);
+
 // Rebuilds slots 1..n of the image from the first n = min(sections, 12) sections,
 // in file order; the other slots keep their content. A macro whose events do not
 // all fit is packed as far as it fits and reported through `messages`. Returns n.

@@ -5,86 +5,20 @@
 #include <system_error>
 #include <utility>
 
+#include "common/Utf8.h"
+
 namespace ornyx::profile {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+using utf8::AppendUtf8;
+using utf8::kReplacement;
+using utf8::NextCodePoint;
+using utf8::ToUtf16;
 
-// ---- UTF-8 / UTF-16 / Latin-1 ----------------------------------------------------
-
-// Decodes the code point at s[i] and advances i. An invalid, overlong or cut-off
-// sequence yields U+FFFD, advances one byte and returns false.
-bool NextCodePoint(std::string_view s, std::size_t& i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (b0 < 0x80) {
-        cp = b0;
-        ++i;
-        return true;
-    }
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1Fu, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0Fu, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07u, min = 0x10000;
-    }
-    bool ok = len != 0 && i + len <= s.size();
-    for (std::size_t k = 1; ok && k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        ok = (b & 0xC0) == 0x80;
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    ok = ok && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    if (!ok) {
-        cp = kReplacement;
-        ++i;
-        return false;
-    }
-    i += len;
-    return true;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    auto put = [&out](char32_t v) { out.push_back(static_cast<char>(v)); };
-    if (cp < 0x80) {
-        put(cp);
-    } else if (cp < 0x800) {
-        put(0xC0 | (cp >> 6)), put(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        put(0xE0 | (cp >> 12)), put(0x80 | ((cp >> 6) & 0x3F)), put(0x80 | (cp & 0x3F));
-    } else {
-        put(0xF0 | (cp >> 18)), put(0x80 | ((cp >> 12) & 0x3F));
-        put(0x80 | ((cp >> 6) & 0x3F)), put(0x80 | (cp & 0x3F));
-    }
-}
-
-bool IsValidUtf8(std::string_view s) {
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        if (!NextCodePoint(s, i, cp)) return false;
-    }
-    return true;
-}
-
-std::u16string ToUtf16(std::string_view s) {
-    std::u16string out;
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        NextCodePoint(s, i, cp);
-        if (cp >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
-}
+// ---- UTF-16 / Latin-1 ------------------------------------------------------------
 
 // Lone surrogates and an odd last byte become U+FFFD.
 std::string DecodeUtf16Le(std::span<const std::uint8_t> b) {
@@ -234,7 +168,7 @@ std::optional<std::string> CheckText(std::string_view what, std::string_view s) 
     if (s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
         return std::string(what) + " contains a line break or NUL";
     }
-    if (!IsValidUtf8(s)) return std::string(what) + " is not valid UTF-8";
+    if (!utf8::IsValid(s)) return std::string(what) + " is not valid UTF-8";
     return std::nullopt;
 }
 
@@ -270,7 +204,7 @@ IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes) {
         doc.bom_ = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
         const auto body = bytes.subspan(doc.bom_ ? 3 : 0);
         text.assign(body.begin(), body.end());
-        if (!IsValidUtf8(text)) {
+        if (!utf8::IsValid(text)) {
             // Probably a legacy code page: each byte stands for itself, so untouched
             // lines are written back exactly as they were.
             doc.encoding_ = TextEncoding::Latin1;

@@ -17,28 +17,8 @@ using json = nlohmann::ordered_json;
 
 constexpr const char* kFormat = "ornyx-mouse-profile";
 
-struct Param {
-    const char* name;
-    SlotArray array;
-};
-
-constexpr std::array<Param, 15> kParams = {{
-    {"multimedia_index", SlotArray::MultimediaIndex},
-    {"multimedia_usage", SlotArray::MultimediaUsage},
-    {"windows_function_index", SlotArray::WindowsFunctionIndex},
-    {"windows_usage_low", SlotArray::WindowsUsageLow},
-    {"windows_usage_high", SlotArray::WindowsUsageHigh},
-    {"fire_key_index", SlotArray::FireKeyIndex},
-    {"fire_key_code", SlotArray::FireKeyCode},
-    {"fire_key_speed", SlotArray::FireKeySpeed},
-    {"fire_key_times", SlotArray::FireKeyTimes},
-    {"single_key", SlotArray::SingleKey},
-    {"combo_modifier", SlotArray::ComboModifier},
-    {"combo_key1", SlotArray::ComboKey1},
-    {"combo_key2", SlotArray::ComboKey2},
-    {"macro_number", SlotArray::MacroNumber},
-    {"macro_repeat_mode", SlotArray::MacroRepeatMode},
-}};
+// The parameter arrays: every per-slot array but the function itself.
+constexpr std::span<const SlotArrayName> kParams = std::span(kSlotArrayNames).subspan(1);
 
 // Bytes that no named field covers.
 constexpr std::array<std::size_t, 7> kReservedOffsets = {1920, 1921, 1922, 1923, 1924, 1926, 1954};
@@ -165,7 +145,7 @@ json ExportProfile(const Profile& profile) {
             slot["function"] = NameOrNumber(image.function(mode, s), functionViews);
             slot["label"] = profile.labels[i18n::LabelIndex(mode, s)];
             json params;
-            for (const Param& p : kParams) params[p.name] = image.slot(mode, p.array, s);
+            for (const SlotArrayName& p : kParams) params[p.name] = image.slot(mode, p.array, s);
             params["dpi_variant"] = image.dpiVariant(mode, s);
             slot["parameters"] = params;
             slots.push_back(slot);
@@ -286,7 +266,7 @@ std::optional<Profile> ImportProfile(const nlohmann::json& doc, std::string& err
             }
             const auto* params = r.Field(slot, path, "parameters");
             if (params == nullptr) return done();
-            for (const Param& prm : kParams) {
+            for (const SlotArrayName& prm : kParams) {
                 if (!r.ByteField(*params, path + ".parameters", prm.name, image.slot(mode, prm.array, s))) {
                     return done();
                 }

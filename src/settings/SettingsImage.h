@@ -31,6 +31,30 @@ enum class SlotArray : std::size_t {
     MacroRepeatMode = 180,
 };
 
+// Each per-slot array by the name that text and JSON output use; Function first.
+struct SlotArrayName {
+    const char* name;
+    SlotArray array;
+};
+inline constexpr SlotArrayName kSlotArrayNames[] = {
+    {"function", SlotArray::Function},
+    {"multimedia_index", SlotArray::MultimediaIndex},
+    {"multimedia_usage", SlotArray::MultimediaUsage},
+    {"windows_function_index", SlotArray::WindowsFunctionIndex},
+    {"windows_usage_low", SlotArray::WindowsUsageLow},
+    {"windows_usage_high", SlotArray::WindowsUsageHigh},
+    {"fire_key_index", SlotArray::FireKeyIndex},
+    {"fire_key_code", SlotArray::FireKeyCode},
+    {"fire_key_speed", SlotArray::FireKeySpeed},
+    {"fire_key_times", SlotArray::FireKeyTimes},
+    {"single_key", SlotArray::SingleKey},
+    {"combo_modifier", SlotArray::ComboModifier},
+    {"combo_key1", SlotArray::ComboKey1},
+    {"combo_key2", SlotArray::ComboKey2},
+    {"macro_number", SlotArray::MacroNumber},
+    {"macro_repeat_mode", SlotArray::MacroRepeatMode},
+};
+
 // Everything the user edits, as the flat 1985-byte record that config.bin
 // stores byte for byte. The offsets are a file format and must not change.
 class SettingsImage {

@@ -144,3 +144,147 @@ TEST_F(CliTest, SimulatorSensorOptionReachesTheReply) {
 }
 
 }  // namespace
+
+// ---- Profiles and macros ---------------------------------------------------------
+
+class ProfileCliTest : public CliTest {
+protected:
+    void SetUp() override { ASSERT_EQ(Run("init").exitCode, 0); }
+
+    nlohmann::json Export() {
+        const Result r = Run("export -");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return nlohmann::json::parse(r.out);
+    }
+    Result Import(const nlohmann::json& profile) {
+        ornyx::test::WriteText(dir / "in.json", profile.dump(1));
+        return Run("import in.json");
+    }
+    struct Files {
+        std::string config, text, record;
+        bool operator==(const Files&) const = default;
+    };
+    Files Snapshot() { return {ReadText(dir / "config.bin"), ReadText(dir / "str.ini"), ReadText(dir / "record.ini")}; }
+};
+
+TEST_F(ProfileCliTest, ExportThenImportReproducesEveryFile) {
+    // A home the program has written: edited labels, colours, reserved bytes and
+    // macros (one with a non-ASCII name), all through import.
+    nlohmann::json p = Export();
+    p["buttons"]["B"][2]["label"] = "Grenade";
+    p["dpi"]["levels"][1]["colour"] = "#123456";
+    p["macros"] = {{{"name", "Burst"}, {"loop_times", "3"}, {"items", {"A   Dn", "50 ms", "A   Up"}}},
+                   {{"name", "Sprünge"}, {"loop_times", "1"}, {"items", {"Space   Dn", "Space   Up"}}}};
+    ASSERT_EQ(Import(p).exitCode, 0);
+    ASSERT_EQ(Run("macro pack").exitCode, 0);
+    const Files original = Snapshot();
+    const nlohmann::json exported = Export();
+    ornyx::test::WriteText(dir / "saved.json", exported.dump(2));
+
+    // Everything changed or gone, then the import of the saved profile.
+    std::vector<std::uint8_t> other(1986, 0x5A);
+    WriteBytes(dir / "config.bin", other);
+    std::filesystem::remove(dir / "record.ini");
+    nlohmann::json scrambled = exported;
+    scrambled["buttons"]["A"][0]["label"] = "x";
+    scrambled["macros"] = {{{"name", "Other"}, {"loop_times", "9"}, {"items", {"B   Dn"}}}};
+    ASSERT_EQ(Import(scrambled).exitCode, 0);
+    ASSERT_NE(Snapshot(), original);
+
+    const Result r = Run("import saved.json");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Snapshot(), original);
+    EXPECT_NE(original.record.find("[Sprünge]\r\n"), std::string::npos);
+    EXPECT_EQ(Export(), exported);
+}
+
+TEST_F(ProfileCliTest, ImportNamesTheWrongFieldAndWritesNothing) {
+    const nlohmann::json good = Export();
+    const Files before = Snapshot();
+    struct Case {
+        std::function<void(nlohmann::json&)> spoil;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {[](auto& p) { p["dpi"]["levels"][2]["colour"] = "#12345"; }, "dpi.levels[2].colour"},
+        {[](auto& p) { p["report_rate_hz"] = 333; }, "report_rate_hz"},
+        {[](auto& p) { p["version"] = 99; }, "version"},
+        {[](auto& p) { p["macros"] = {{{"name", "a]b"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}}; },
+         "macros[0].name"},
+        {[](auto& p) { p["macros"] = {{{"name", std::string(32, 'm')}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}}; },
+         "macros[0].name"},
+        {[](auto& p) {
+             p["macros"] = {{{"name", "Dup"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}},
+                            {{"name", "DUP"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}};
+         },
+         "used twice"},
+    };
+    for (const Case& c : cases) {
+        nlohmann::json p = good;
+        c.spoil(p);
+        const Result r = Import(p);
+        EXPECT_EQ(r.exitCode, 1) << c.expected;
+        EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+        EXPECT_EQ(Snapshot(), before) << c.expected;
+    }
+    // Not a profile at all.
+    WriteBytes(dir / "junk.json", {0xFF, 0x00, '{', 0x80});
+    Result r = Run("import junk.json");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("not valid JSON"), std::string::npos);
+    r = Run("import missing.json");
+    EXPECT_EQ(r.exitCode, 1);
+    r = Run("import .");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(ProfileCliTest, MacroListShowAndPack) {
+    // First a macro with more events than a slot holds, then thirteen small ones.
+    std::string ini = "[Long]\r\nMacroLoopTimes=1\r\nItemCount=200\r\n";
+    for (int i = 0; i < 200; ++i) ini += "Item" + std::to_string(i) + (i % 2 ? "=B   Up\r\n" : "=B   Dn\r\n");
+    for (int i = 1; i <= 13; ++i) {
+        ini += "[M" + std::to_string(i) + "]\r\nMacroLoopTimes=" + std::to_string(i) +
+               "\r\nItemCount=2\r\nItem0=A   Dn\r\nItem1=A   Up\r\n";
+    }
+    ornyx::test::WriteText(dir / "record.ini", ini);
+
+    Result r = Run("macro list");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("M11 "), std::string::npos);
+    EXPECT_NE(r.out.find("slot 12"), std::string::npos);
+    EXPECT_EQ(r.out.find("slot 13"), std::string::npos);
+    EXPECT_NE(r.out.find("not packed"), std::string::npos);
+
+    r = Run("macro show m2");
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("MacroLoopTimes=2\nItem0=A   Dn\nItem1=A   Up\n"), std::string::npos) << r.out;
+    EXPECT_EQ(Run("macro show Nope").exitCode, 1);
+
+    r = Run("macro pack");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("packed 12 macros"), std::string::npos);
+    EXPECT_NE(r.err.find("Long"), std::string::npos);  // its surplus events are reported
+    const auto config = ornyx::test::ReadBytes(dir / "config.bin");
+    ASSERT_EQ(config.size(), 1986u);
+    const std::size_t slots = 1 + 384;
+    // Loop counts are big-endian in each slot's first two bytes; the long macro
+    // stays inside slot 1 and M11 lands in slot 12, untouched by it.
+    EXPECT_EQ(config[slots + 1], 1);
+    EXPECT_EQ(config[slots + 128 + 1], 1);
+    EXPECT_EQ(config[slots + 128 * 11 + 1], 11);
+    EXPECT_EQ(Run("macro").exitCode, 2);
+}
+
+TEST_F(ProfileCliTest, ImportIntoAHomeItCannotReadChangesNothing) {
+    const nlohmann::json p = Export();
+    const std::string config = ReadText(dir / "config.bin");
+    // str.ini replaced by a folder: it can be neither read nor replaced.
+    std::filesystem::remove(dir / "str.ini");
+    std::filesystem::create_directories(dir / "str.ini" / "x");
+    const Result r = Import(p);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("str.ini"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "record.ini"));
+    EXPECT_EQ(ReadText(dir / "config.bin"), config);
+}

@@ -1,0 +1,265 @@
+// `ornyxctl export`, `import` and `macro`: the program home's files as a JSON
+// profile, and the macros of record.ini.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+#include "cli/CliContext.h"
+#include "common/AtomicFile.h"
+#include "macros/MacroStore.h"
+#include "settings/Configuration.h"
+#include "settings/ProfileJson.h"
+
+namespace ornyx::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A profile is a few kilobytes; anything far larger is not one, and reading it
+// whole would only waste memory.
+constexpr std::uintmax_t kMaxProfileBytes = 16u << 20;
+
+struct Failure {
+    std::string message;
+};
+
+// config.bin as it is on disk; export and pack refuse to invent one.
+void RequireConfiguration(CliContext& context) {
+    std::error_code ec;
+    const fs::path& config = context.paths().config;
+    if (!fs::is_regular_file(config, ec) ||
+        fs::file_size(config, ec) != settings::kConfigFileSize || ec) {
+        throw Failure{config.string() + " is missing or not a settings file (" +
+                      std::to_string(settings::kConfigFileSize) +
+                      " bytes); 'ornyxctl init' creates one"};
+    }
+}
+
+settings::Profile CurrentProfile(CliContext& context) {
+    context.LoadSettings();
+    RequireConfiguration(context);
+    settings::Profile profile;
+    profile.firstRunFlag = context.settings().firstRunFlag;
+    profile.image = context.settings().image;
+    profile.labels = context.text().labels;
+    const auto macros = macros::ReadAllMacros(context.paths().record);
+    if (!macros) throw Failure{context.paths().record.string() + " cannot be read"};
+    for (const macros::NamedMacro& m : *macros) {
+        profile.macros.push_back({m.name, m.macro.loopTimes, m.macro.items});
+    }
+    return profile;
+}
+
+int RunExport(CliContext& context, const std::string& file) {
+    const std::string text = settings::ExportProfile(CurrentProfile(context)).dump(2) + "\n";
+    if (file == "-") {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return kOk;
+    }
+    const WriteResult written = WriteFileAtomically(
+        file, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    if (!written.ok) throw Failure{"cannot write " + file + ": " + written.error};
+    std::printf("exported %s to %s\n", context.paths().home.c_str(), file.c_str());
+    return kOk;
+}
+
+nlohmann::json ReadProfileDocument(const std::string& file) {
+    std::vector<std::uint8_t> bytes;
+    std::error_code ec;
+    if (file != "-") {
+        if (!fs::is_regular_file(file, ec)) throw Failure{file + " is not a readable file"};
+        if (fs::file_size(file, ec) > kMaxProfileBytes) throw Failure{file + " is too large to be a profile"};
+        if (!ReadWholeFile(file, bytes)) throw Failure{"cannot read " + file};
+    } else {
+        for (int c; (c = std::getchar()) != EOF && bytes.size() <= kMaxProfileBytes;) {
+            bytes.push_back(static_cast<std::uint8_t>(c));
+        }
+    }
+    nlohmann::json document = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    if (document.is_discarded()) throw Failure{file + " is not valid JSON"};
+    return document;
+}
+
+// A file's bytes before the import, so that a failed write can put it back.
+struct Snapshot {
+    fs::path path;
+    bool existed = false;
+    std::vector<std::uint8_t> bytes;
+
+    static Snapshot Of(const fs::path& path) {
+        Snapshot s{path, false, {}};
+        std::error_code ec;
+        s.existed = fs::exists(path, ec);
+        if (s.existed && !ReadWholeFile(path, s.bytes)) throw Failure{"cannot read " + path.string()};
+        return s;
+    }
+    void Restore() const {
+        std::error_code ec;
+        if (existed) {
+            WriteFileAtomically(path, bytes);
+        } else {
+            fs::remove(path, ec);
+        }
+    }
+};
+
+int RunImport(CliContext& context, const std::string& file) {
+    const nlohmann::json document = ReadProfileDocument(file);
+    std::string error;
+    const std::optional<settings::Profile> profile = settings::ImportProfile(document, error);
+    if (!profile) throw Failure{file + ": " + error};
+
+    std::vector<macros::NamedMacro> named;
+    for (std::size_t i = 0; i < profile->macros.size(); ++i) {
+        const settings::ProfileMacro& m = profile->macros[i];
+        const std::string field = "macros[" + std::to_string(i) + "].name";
+        switch (macros::CheckMacroName(m.name)) {
+            case macros::NameProblem::None: break;
+            case macros::NameProblem::Blank: throw Failure{file + ": " + field + ": is blank"};
+            case macros::NameProblem::TooLong:
+                throw Failure{file + ": " + field + ": is longer than 31 characters"};
+            case macros::NameProblem::Invalid:
+                throw Failure{file + ": " + field + ": contains \"[\", \"]\" or a line break"};
+        }
+        named.push_back({m.name, {m.loopTimes, m.items}});
+    }
+
+    context.ResolveHome();
+    const settings::ProgramPaths& paths = context.paths();
+    context.text() = i18n::LoadTextSettings(paths.text);
+
+    // Every field is valid; now the three files. Their old bytes are read first,
+    // so that a failure part-way puts back the files already written and the home
+    // is never left half imported.
+    const std::vector<Snapshot> before = {Snapshot::Of(paths.record), Snapshot::Of(paths.text),
+                                          Snapshot::Of(paths.config)};
+    std::size_t written = 0;
+    const auto step = [&](const WriteResult& r) {
+        if (r.ok) {
+            ++written;
+            return;
+        }
+        for (std::size_t i = written; i-- > 0;) before[i].Restore();
+        throw Failure{"cannot write " + before[written].path.string() + ": " + r.error +
+                      " (nothing was changed)"};
+    };
+    step(macros::ReplaceAllMacros(paths.record, named));
+    step(i18n::SaveButtonLabels(paths.text, context.text().language, profile->labels));
+    std::vector<std::uint8_t> config{profile->firstRunFlag};
+    config.insert(config.end(), profile->image.bytes.begin(), profile->image.bytes.end());
+    step(WriteFileAtomically(paths.config, config));
+    std::printf("imported %s into %s: config.bin, %zu button labels (%s), %zu macros\n",
+                file.c_str(), paths.home.c_str(), profile->labels.size(),
+                std::string(i18n::LanguageCode(context.text().language)).c_str(), named.size());
+    return kOk;
+}
+
+int RunMacroList(CliContext& context) {
+    context.ResolveHome();
+    const auto all = macros::ReadAllMacros(context.paths().record);
+    if (!all) throw Failure{context.paths().record.string() + " cannot be read"};
+    // The panel and the mouse see what the listing rule lets through; say where
+    // a hand-edited file goes beyond it.
+    const std::vector<std::string> listed = macros::ListMacroNames(context.paths().record);
+    for (std::size_t i = 0; i < all->size(); ++i) {
+        const macros::NamedMacro& m = (*all)[i];
+        const bool packed = i < listed.size() && i < macros::kMaxMacros;
+        std::printf("%-32s loops %-5s items %-4zu %s\n", m.name.c_str(),
+                    m.macro.loopTimes.empty() ? "-" : m.macro.loopTimes.c_str(), m.macro.items.size(),
+                    packed ? ("slot " + std::to_string(i + 1)).c_str() : "not packed");
+    }
+    if (all->empty()) std::printf("no macros in %s\n", context.paths().record.c_str());
+    return kOk;
+}
+
+int RunMacroShow(CliContext& context, const std::string& name) {
+    context.ResolveHome();
+    const auto stored = macros::ReadMacro(context.paths().record, name);
+    if (!stored) throw Failure{"no macro \"" + name + "\" in " + context.paths().record.string()};
+    std::printf("[%s]\nMacroLoopTimes=%s\n", name.c_str(), stored->loopTimes.c_str());
+    for (std::size_t i = 0; i < stored->items.size(); ++i) {
+        std::printf("Item%zu=%s\n", i, stored->items[i].c_str());
+    }
+    return kOk;
+}
+
+int RunMacroPack(CliContext& context) {
+    context.LoadSettings();
+    RequireConfiguration(context);
+    const std::size_t packed =
+        macros::PackMacros(context.paths().record, context.settings().image, context.messages());
+    if (!settings::SaveConfiguration(context.paths(), context.settings(), context.messages(),
+                                     context.log())) {
+        return kFailure;
+    }
+    std::printf("packed %zu macro%s into config.bin\n", packed, packed == 1 ? "" : "s");
+    return kOk;
+}
+
+// Failures of these commands are the user's files, not usage: exit code 1.
+CommandAction Guarded(std::function<int(CliContext&)> action) {
+    return [action = std::move(action)](CliContext& context) {
+        try {
+            return action(context);
+        } catch (const Failure& f) {
+            std::fprintf(stderr, "ornyxctl: %s\n", f.message.c_str());
+            return static_cast<int>(kFailure);
+        }
+    };
+}
+
+}  // namespace
+
+Command AddExportCommand(CLI::App& parent) {
+    auto* app = parent.add_subcommand(
+        "export", "Write config.bin, the button labels and record.ini as one JSON profile");
+    auto file = std::make_shared<std::string>();
+    app->add_option("FILE", *file, "The profile to write; - for standard output")->required();
+    app->footer(
+        "Buttons by function name with their parameters and labels, DPI levels, report rate,\n"
+        "lighting, pointer options and macros; bytes no field names are kept as hex, so\n"
+        "'import' of the file reproduces every byte.\n"
+        "Examples:\n"
+        "  ornyxctl export my-profile.json\n"
+        "  ornyxctl export - | jq .dpi");
+    return {app, Guarded([file](CliContext& c) { return RunExport(c, *file); })};
+}
+
+Command AddImportCommand(CLI::App& parent) {
+    auto* app = parent.add_subcommand(
+        "import", "Replace config.bin, the button labels and record.ini by a JSON profile");
+    auto file = std::make_shared<std::string>();
+    app->add_option("FILE", *file, "The profile to read; - for standard input")->required();
+    app->footer(
+        "Every field is checked first; a wrong one is named and nothing is written.\n"
+        "The labels go to the section of the language str.ini names. Run 'ornyxctl apply'\n"
+        "afterwards to send the settings to the mouse.\n"
+        "Examples:\n"
+        "  ornyxctl import my-profile.json && ornyxctl apply");
+    return {app, Guarded([file](CliContext& c) { return RunImport(c, *file); })};
+}
+
+Command AddMacroCommand(CLI::App& parent) {
+    auto* app = parent.add_subcommand("macro", "List, show and pack the macros of record.ini");
+    app->require_subcommand(1);
+    auto* list = app->add_subcommand("list", "Each macro with its loop count, items and slot");
+    auto* show = app->add_subcommand("show", "One macro's items as record.ini stores them");
+    auto name = std::make_shared<std::string>();
+    show->add_option("NAME", *name, "The macro (case does not matter)")->required();
+    auto* pack = app->add_subcommand(
+        "pack", "Pack the first twelve macros into the macro slots of config.bin");
+    app->footer(
+        "Examples:\n"
+        "  ornyxctl macro list\n"
+        "  ornyxctl macro show Burst\n"
+        "  ornyxctl macro pack && ornyxctl apply");
+    return {app, Guarded([list, show, pack, name](CliContext& c) {
+                if (list->parsed()) return RunMacroList(c);
+                if (show->parsed()) return RunMacroShow(c, *name);
+                if (pack->parsed()) return RunMacroPack(c);
+                return static_cast<int>(kUsage);
+            })};
+}
+
+}  // namespace ornyx::cli
