@@ -15,6 +15,20 @@
 
 using namespace ornyx;
 
+namespace {
+
+// A screenshot run is unattended: a message box would wait for a click that
+// never comes, so its messages go to stderr instead.
+class StderrMessages final : public MessageSink {
+public:
+    void ShowMessage(const std::string& text, const std::string& caption) override {
+        std::fprintf(stderr, "ornyx-mouse: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ",
+                     text.c_str());
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -43,7 +57,9 @@ int main(int argc, char** argv) {
     app::SingleInstance instance(fallback);
     if (!instance.acquired()) return 0;  // another instance runs: end at once, silently
 
-    skin::MessageBoxSink messages;
+    skin::MessageBoxSink messageBoxes;
+    StderrMessages unattended;
+    MessageSink& messages = options->screenshot.isEmpty() ? static_cast<MessageSink&>(messageBoxes) : unattended;
     std::unique_ptr<app::AppContext> context;
     try {
         context = std::make_unique<app::AppContext>(*options, messages);
@@ -58,8 +74,13 @@ int main(int argc, char** argv) {
     if (!options->screenshot.isEmpty()) {
         const QString file = options->screenshot;
         QTimer::singleShot(200, &window, [&window, file] {
-            const bool ok = window.grab().save(file, "PNG");
-            if (!ok) std::fprintf(stderr, "ornyx-mouse: cannot write %s\n", file.toLocal8Bit().constData());
+            const QPixmap shot = window.grab();
+            const bool ok = !shot.isNull() && shot.save(file, "PNG");
+            if (shot.isNull()) {
+                std::fprintf(stderr, "ornyx-mouse: the window has nothing drawn to capture (is the skin missing?)\n");
+            } else if (!ok) {
+                std::fprintf(stderr, "ornyx-mouse: cannot write %s\n", file.toLocal8Bit().constData());
+            }
             window.Exit();
             QApplication::exit(ok ? 0 : 1);
         });

@@ -288,3 +288,17 @@ TEST_F(ProfileCliTest, ImportIntoAHomeItCannotReadChangesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "record.ini"));
     EXPECT_EQ(ReadText(dir / "config.bin"), config);
 }
+
+// The desktop program's unattended screenshot run ends on its own even when
+// start-up has messages to show (here: no config.bin, no skin).
+TEST_F(CliTest, DesktopScreenshotRunNeverWaitsForAClick) {
+    const auto program = std::filesystem::path(ORNYXCTL_PATH).parent_path() / "ornyx-mouse";
+    if (!std::filesystem::exists(program)) GTEST_SKIP() << "the desktop program is not built";
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && XDG_RUNTIME_DIR=\"$PWD\" QT_QPA_PLATFORM=offscreen timeout 30 '" + program.string() +
+                                "' --home . --simulate --show --screenshot shot.png >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 124) << "timed out";
+    EXPECT_NE(ReadText(dir / "err.txt").find("Config file is not exist."), std::string::npos);
+}
