@@ -49,7 +49,9 @@ QImage PremultiplyStraight(const QImage& straight) {
 bool DrawSkinImage(QPainter& page, const SkinImage& image, int x, int y) {
     if (!page.isActive() || image.pixels.isNull())
         return false;
-    const QImage blend = PremultiplyStraight(image.pixels);
+    // Without an alpha channel every pixel is opaque and premultiplying changes
+    // nothing: the large page backgrounds skip the per-pixel pass.
+    const QImage blend = image.hasAlpha ? PremultiplyStraight(image.pixels) : image.pixels;
     if (blend.isNull())
         return false;
     page.save();

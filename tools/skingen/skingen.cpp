@@ -983,12 +983,25 @@ struct Failure {
     QString message;
 };
 
+bool FullyOpaque(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) != 255) return false;
+        }
+    }
+    return true;
+}
+
 void Save(const QImage& premultiplied, const QString& path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Failure{QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
-    // Skin files hold straight alpha, as image editors write them.
-    const QImage straight = premultiplied.convertToFormat(QImage::Format_ARGB32);
+    // Skin files hold straight alpha, as image editors write them. Fully opaque
+    // images (the page backgrounds) go out without an alpha channel: smaller, and
+    // the program copies them without a per-pixel pass.
+    const QImage straight = premultiplied.convertToFormat(
+        FullyOpaque(premultiplied) ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     if (!straight.save(&file, "PNG"))
         throw Failure{QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
     if (!file.commit())
