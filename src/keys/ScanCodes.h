@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ornyx::keys {
+
+// X11 and Wayland report a key's native scan code as its Linux input event
+// code plus 8.
+inline constexpr std::uint32_t kNativeScanCodeOffset = 8;
+
+// The English Windows key name of a native scan code as X11/Wayland report it
+// (evdev code + 8). `layoutText` is the unshifted text the keyboard layout gives
+// for the key (letters and digits follow the layout, as on Windows); may be empty.
+// Keys outside the table get a sensible name (never empty).
+std::string KeyNameFromScanCode(std::uint32_t nativeScanCode, std::string_view layoutText);
+
+// True for the keys whose name is the layout's character (the letters, the
+// digit row and the punctuation keys of the typing block).
+bool ScanCodeFollowsLayout(std::uint32_t nativeScanCode);
+
+}  // namespace ornyx::keys
