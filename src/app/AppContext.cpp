@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "app/Platform.h"
+#include "performance/gnome/GnomePointerSettings.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::app {
@@ -53,5 +54,10 @@ QString AppContext::skinFolder() const {
 }
 
 QString AppContext::skinFile(const char* name) const { return skinFolder() + QString::fromUtf8(name); }
+
+performance::PointerSettings& AppContext::pointerSettings() {
+    if (!pointer_) pointer_ = performance::gnome::CreateDesktopPointerSettings();
+    return *pointer_;
+}
 
 }  // namespace ornyx::app

@@ -11,6 +11,7 @@
 #include "device/Trace.h"
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
+#include "performance/PointerSettings.h"
 #include "settings/ProgramHome.h"
 #include "settings/SettingsImage.h"
 
@@ -42,6 +43,14 @@ public:
     QString skinFolder() const;
     QString skinFile(const char* name) const;
 
+    // The desktop's pointer settings, made on first use for this session
+    // (GNOME's, or none). Tests set their own before the window uses them, so
+    // that the user's desktop is never touched.
+    performance::PointerSettings& pointerSettings();
+    void SetPointerSettings(std::unique_ptr<performance::PointerSettings> desktop) {
+        pointer_ = std::move(desktop);
+    }
+
     // Flags of the window's life cycle.
     bool pagesBuilt = false;
     bool rebuildOnRestore = false;
@@ -54,6 +63,7 @@ private:
     std::shared_ptr<device::sim::SimMouse> sim_;
     std::unique_ptr<device::DeviceLink> link_;
     std::unique_ptr<device::DeviceMonitor> monitor_;
+    std::unique_ptr<performance::PointerSettings> pointer_;
 };
 
 }  // namespace ornyx::app

@@ -13,12 +13,16 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "keys/ui/ButtonMenu.h"
+#include "macros/ui/MacroPanel.h"
 #include "performance/Dpi.h"
 #include "performance/Lighting.h"
+#include "performance/ui/PointerControls.h"
 #include "profile/PrivateProfile.h"
 #include "settings/Apply.h"
 #include "skin/ControlColours.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinsDialog.h"
 
 namespace ornyx::app {
 
@@ -68,13 +72,6 @@ constexpr QRect kPointerDefaultRect = RectFromEdges(38, 584, 143, 605);
 constexpr QRect kNewRect = RectFromEdges(513, 528, 618, 549);
 constexpr QRect kDeleteRect = RectFromEdges(617, 528, 722, 549);
 constexpr QRect kConfirmRect = RectFromEdges(721, 528, 826, 549);
-constexpr std::array<int, 3> kPointerRowTop = {200, 350, 500};
-constexpr QRect PointerCell(int row, int step) {
-    return RectFromEdges(52 + 24 * (step - 1), kPointerRowTop[static_cast<std::size_t>(row)],
-                         76 + 24 * (step - 1), kPointerRowTop[static_cast<std::size_t>(row)] + 11);
-}
-constexpr QRect kPrecisionTick = RectFromEdges(51, 255, 67, 271);
-constexpr QRect kOnePageTick = RectFromEdges(51, 405, 67, 421);
 constexpr QRect kStartRecord = RectFromEdges(735, 229, 764, 258);
 constexpr QRect kStopRecord = RectFromEdges(735, 265, 764, 294);
 
@@ -94,12 +91,21 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
     titleFont_ = skin::TitleFont(ctx_.text.language);
     setFont(normalFont_);
     RefreshDrawing();
+    pointerControls_ = std::make_unique<performance::ui::PointerControls>(
+        ctx_.settings.image, ctx_.text, ctx_.messages(), *canvas_, drawing_, normalFont_);
     pickColour = [this](const QColor& initial) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(initial, this);
         if (!c.isValid()) return std::nullopt;
         return c;
     };
     openLink = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+    buttonMenus_ = std::make_unique<keys::ui::ButtonMenus>(keys::ui::ButtonMenuHost{
+        *this, ctx_.settings.image, ctx_.text, drawing_, ctx_.messages(), ctx_.paths.record, normalFont_,
+        [this](int k) {
+            if (page_ != kBasicPage) return;
+            skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+            DrawBox(s, k, hover_.count(static_cast<Element>(kBox0 + k)) != 0);
+        }});
 
     // Events come on the reader thread and are handed over synchronously, so
     // at most one is in flight and none is lost.
@@ -425,32 +431,14 @@ void CHidMouseDlg::DrawBasic(skin::DrawSession& s) {
     DrawLightingFields(s);
 }
 
-void CHidMouseDlg::DrawPointerBar(skin::DrawSession& s, int row) {
-    const auto& image = ctx_.settings.image;
-    const int value = row == 0 ? image.pointerSpeed() : row == 1 ? image.scrollLines() : image.doubleClickSpeed();
-    for (int step = 1; step <= 11; ++step) {
-        const QRect r = PointerCell(row, step);
-        s.Element(step <= value ? "/slider-light.png" : "/slider-dark.png", r.left(), r.top());
-        s.Text(QString::number(step), QRect(r.left(), r.bottom() + 3, r.width(), 14), TextFormat::CentredTop);
-    }
-}
-
 void CHidMouseDlg::DrawAdvanced(skin::DrawSession& s) {
-    const auto& image = ctx_.settings.image;
     DrawCommon(s);
     for (Element e : {kPointerDefault, kNew, kDelete, kConfirm}) DrawElement(s, e, false);
-    s.Text(T(TextId::MouseSpeed), RectFromEdges(38, 160, 143, 181), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::ScrollingSpeed), RectFromEdges(38, 310, 143, 331), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::DoubleClickSpeed), RectFromEdges(38, 460, 143, 481), TextFormat::LeftSingleLine);
     s.Text(T(TextId::MacroSetting), RectFromEdges(469, 160, 578, 181), TextFormat::LeftSingleLine);
     s.Text(T(TextId::SelectMacro), RectFromEdges(457, 196, 592, 220), TextFormat::CentredSingleLine);
     s.Text(T(TextId::KeyPressSequence), RectFromEdges(591, 196, 726, 220), TextFormat::CentredSingleLine);
     s.Text(T(TextId::RecordOption), RectFromEdges(725, 196, 875, 220), TextFormat::CentredSingleLine);
-    for (int row = 0; row < 3; ++row) DrawPointerBar(s, row);
-    s.Element(image.enhancedPointerPrecision() ? "/PaneMakingTick.png" : "/Pane.png", kPrecisionTick.left(), kPrecisionTick.top());
-    s.Text(T(TextId::EnhancePointerPrecision), RectFromEdges(74, 255, 300, 271), TextFormat::LeftSingleLine);
-    s.Element(image.scrollOnePage() ? "/PaneMakingTick.png" : "/Pane.png", kOnePageTick.left(), kOnePageTick.top());
-    s.Text(T(TextId::ScrollOneScreen), RectFromEdges(74, 405, 300, 421), TextFormat::LeftSingleLine);
+    pointerControls_->Draw(s);
 
     // Record buttons: a red dot to start, a square to stop.
     QPainter& p = s.Painter();
@@ -480,6 +468,8 @@ void CHidMouseDlg::FirstBasicBuild() {
 
 void CHidMouseDlg::TearDown() {
     CloseLightingLists();
+    if (buttonMenus_ != nullptr) buttonMenus_->CloseAll();
+    if (macroPanel_ != nullptr) macroPanel_->HideControls();  // a recording ends silently
     hover_.clear();
 }
 
@@ -499,9 +489,18 @@ void CHidMouseDlg::BuildAdvancedPage() {
     if (page_ == kAdvancedPage) return;
     TearDown();
     page_ = kAdvancedPage;
+    if (macroPanel_ == nullptr) {
+        macroPanel_ = std::make_unique<macros::ui::MacroPanel>(
+            *this, macros::ui::MacroPanelContext{ctx_.paths.record, ctx_.settings.image, ctx_.messages(),
+                                                 ctx_.text.language, drawing_, normalFont_});
+    } else {
+        macroPanel_->ShowControls();
+    }
+    pointerControls_->PageShown(ctx_.pointerSettings());
     if (!canvas_->LoadPage(ctx_.skinFile("/AdvancedSet2.png"))) return;
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     DrawAdvanced(s);
+    macroPanel_->DrawCaptions(s);
 }
 
 void CHidMouseDlg::RebuildCurrentPage() {
@@ -596,7 +595,10 @@ void CHidMouseDlg::mousePressEvent(QMouseEvent* event) {
         Apply(false);
         return;
     }
-    if (kSkinsButton.contains(p)) return;  // the skins dialog comes with the Advanced page work
+    if (kSkinsButton.contains(p)) {
+        RunSkinsDialog();
+        return;
+    }
     if (kMinimiseButton.contains(p)) {
         hide();
         return;
@@ -635,6 +637,7 @@ bool CHidMouseDlg::PressBasic(const QPoint& p) {
             lightingLists_[i] = nullptr;
         }
     }
+    buttonMenus_->PressOnPage(p);
     auto& image = ctx_.settings.image;
     if (kModeA.contains(p)) {
         ShowMode(0);
@@ -644,9 +647,15 @@ bool CHidMouseDlg::PressBasic(const QPoint& p) {
         ShowMode(1);
         return true;
     }
-    if (kKeyDefaultRect.contains(p)) return true;  // key restore comes with the button menus
+    if (kKeyDefaultRect.contains(p)) {
+        buttonMenus_->RestoreKeys();
+        return true;
+    }
     for (int k = 0; k < 6; ++k) {
-        if (Box(k).contains(p)) return true;  // button menus come with the button menus
+        if (Box(k).contains(p)) {
+            buttonMenus_->OpenButtonMenu(k);
+            return true;
+        }
     }
     for (std::size_t n = 1; n <= 4; ++n) {
         if (!ReportRateCell(n).contains(p)) continue;
@@ -700,16 +709,28 @@ bool CHidMouseDlg::PressBasic(const QPoint& p) {
 }
 
 bool CHidMouseDlg::PressAdvanced(const QPoint& p) {
-    // The pointer options and the macro editor come with the Advanced page work;
-    // their regions already take the press so that it does not move the window.
-    for (const QRect& r : {kPrecisionTick, kOnePageTick, kPointerDefaultRect, kStartRecord,
-                           kStopRecord, kNewRect, kDeleteRect, kConfirmRect}) {
-        if (r.contains(p)) return true;
-    }
-    for (int row = 0; row < 3; ++row) {
-        for (int step = 1; step <= 11; ++step) {
-            if (PointerCell(row, step).contains(p)) return true;
+    if (macroPanel_ != nullptr) {
+        macroPanel_->BeforePress(p);
+        macros::ui::MacroPanel& panel = *macroPanel_;
+        const std::pair<QRect, std::function<void()>> macroRegions[] = {
+            {kStartRecord, [&] { panel.recorder().StartRecording(); }},
+            {kStopRecord, [&] { panel.recorder().StopRecording(); }},
+            {kNewRect, [&] { panel.CreateMacro(); }},
+            {kDeleteRect, [&] { panel.DeleteMacro(); }},
+            {kConfirmRect, [&] { panel.ConfirmMacro(); }}};
+        for (const auto& [r, action] : macroRegions) {
+            if (r.contains(p)) {
+                action();
+                return true;
+            }
         }
+        if (panel.PressMouseEventBox(p)) return true;
+    }
+    if (pointerControls_->Press(p, ctx_.pointerSettings())) return true;
+    // The macro editor's regions take the press even without its panel, so
+    // that it does not move the window.
+    for (const QRect& r : {kStartRecord, kStopRecord, kNewRect, kDeleteRect, kConfirmRect}) {
+        if (r.contains(p)) return true;
     }
     return false;
 }
@@ -727,6 +748,8 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     settings::ApplySettings({ctx_.link().transport(), ctx_.link().state(), ctx_.settings, ctx_.paths,
                              ctx_.text, ctx_.messages(), ctx_.log()});
     ctx_.settings.TakeBackup();
+    // The desktop's pointer options follow the mouse's settings.
+    pointerControls_->Apply(ctx_.pointerSettings());
     if (hideAfter) hide();
 }
 
@@ -736,7 +759,32 @@ void CHidMouseDlg::Cancel() {
     hide();
 }
 
+void CHidMouseDlg::RunSkinsDialog() {
+    skin::CSkinsDialog dialog(skin::PopupContext{Drawing(), ctx_.text.language, ctx_.messages()}, this);
+    dialog.pickColour = [this](const QColor& initial) { return pickColour(initial); };
+    if (dialog.Initialise()) {
+        // Over the middle of the window rather than at the screen's corner.
+        dialog.move(geometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+    }
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QColor colour = dialog.ChosenColour();
+    ctx_.text.red = static_cast<std::uint8_t>(colour.red());
+    ctx_.text.green = static_cast<std::uint8_t>(colour.green());
+    ctx_.text.blue = static_cast<std::uint8_t>(colour.blue());
+    ctx_.text.skinName = dialog.ChosenSkinName();
+    const auto written = i18n::SaveSkinChoice(ctx_.paths.text, ctx_.text.red, ctx_.text.green, ctx_.text.blue,
+                                              ctx_.text.skinName);
+    if (!written.ok) ctx_.log().Write("cannot save the skin choice: " + written.error);
+    RefreshDrawing();
+    RebuildCurrentPage();
+    show();
+    raise();
+    activateWindow();
+}
+
 void CHidMouseDlg::keyPressEvent(QKeyEvent* event) {
+    // While a macro is being recorded, keys are the recording, not commands.
+    if (macroPanel_ != nullptr && macroPanel_->recorder().Recording()) return;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
         hide();
         return;

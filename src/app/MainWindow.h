@@ -17,6 +17,18 @@
 #include "i18n/Texts.h"
 #include "skin/SkinCanvas.h"
 
+namespace ornyx::performance::ui {
+class PointerControls;
+}
+
+namespace ornyx::macros::ui {
+class MacroPanel;
+}
+
+namespace ornyx::keys::ui {
+class ButtonMenus;
+}
+
 namespace ornyx::app {
 
 // The main window: a borderless window drawn entirely from the skin, with the
@@ -50,7 +62,11 @@ public:
     void RebuildCurrentPage();
 
     const QImage& pageImage() const { return canvas_->Page(); }
+    // The macro panel, from the first build of the Advanced page on.
+    macros::ui::MacroPanel* macroPanel() const { return macroPanel_.get(); }
     device::MouseConnection& connection() { return *connection_; }
+    // The six button menus of the Basic page.
+    keys::ui::ButtonMenus& buttonMenus() { return *buttonMenus_; }
 
     // Every notification shown, for tests and the log.
     struct Shown {
@@ -99,7 +115,6 @@ private:
     void DrawDpiTick(skin::DrawSession& s, std::size_t level);
     void DrawDpiSwatch(skin::DrawSession& s, std::size_t level);
     void DrawLightingFields(skin::DrawSession& s);
-    void DrawPointerBar(skin::DrawSession& s, int row);
     Element HoverableAt(const QPoint& p) const;
     void SetHover(Element e);
     void ClearHover();
@@ -108,6 +123,7 @@ private:
     bool PressAdvanced(const QPoint& p);
     void Apply(bool hide);
     void Cancel();
+    void RunSkinsDialog();
     void TearDown();
     void FirstBasicBuild();
     void ShowMode(std::uint8_t mode);
@@ -136,6 +152,9 @@ private:
     std::size_t dpiSteps_ = 12;
     std::uint8_t panelSensor_ = 0;
     std::array<QPointer<QListWidget>, 3> lightingLists_{};
+    std::unique_ptr<performance::ui::PointerControls> pointerControls_;
+    std::unique_ptr<macros::ui::MacroPanel> macroPanel_;
+    std::unique_ptr<keys::ui::ButtonMenus> buttonMenus_;
     std::vector<Shown> shown_;
     bool exiting_ = false;
 };

@@ -8,6 +8,10 @@
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A window that reaches the desktop's pointer settings (OK and Apply do)
+    // gets gio's in-memory store, never the user's; the pointer tests bring
+    // their own store.
+    qputenv("GSETTINGS_BACKEND", "memory");
     QApplication app(argc, argv);
     ornyx::skin::InstallFontSubstitutes();
     ::testing::InitGoogleTest(&argc, argv);

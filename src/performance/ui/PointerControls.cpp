@@ -1,0 +1,102 @@
+#include "performance/ui/PointerControls.h"
+
+#include "i18n/Texts.h"
+
+namespace ornyx::performance::ui {
+namespace {
+
+using i18n::TextId;
+using skin::RectFromEdges;
+using skin::TextFormat;
+
+PointerSlider SliderOfRow(int row) {
+    return row == 0 ? PointerSlider::Speed : row == 1 ? PointerSlider::ScrollLines : PointerSlider::DoubleClick;
+}
+
+constexpr QRect kRowCaption[kPointerRows] = {RectFromEdges(38, 160, 143, 181), RectFromEdges(38, 310, 143, 331),
+                                             RectFromEdges(38, 460, 143, 481)};
+constexpr TextId kRowText[kPointerRows] = {TextId::MouseSpeed, TextId::ScrollingSpeed, TextId::DoubleClickSpeed};
+constexpr QRect kPrecisionLabel = RectFromEdges(74, 255, 300, 271);
+constexpr QRect kOnePageLabel = RectFromEdges(74, 405, 300, 421);
+
+}  // namespace
+
+PointerControls::PointerControls(settings::SettingsImage& image, const i18n::TextSettings& text,
+                                 MessageSink& messages, skin::SkinCanvas& canvas,
+                                 const skin::DrawingSettings& drawing, const QFont& font)
+    : image_(image), text_(text), messages_(messages), canvas_(canvas), drawing_(drawing), font_(font) {}
+
+void PointerControls::PageShown(PointerSettings& desktop) {
+    if (desktopRead_) return;
+    desktopRead_ = true;
+    ReadPointerSettings(desktop, image_, messages_);
+}
+
+void PointerControls::Draw(skin::DrawSession& session) const {
+    for (int row = 0; row < kPointerRows; ++row) {
+        session.Text(skin::FromUtf8(i18n::Text(text_.language, kRowText[row])), kRowCaption[row],
+                     TextFormat::LeftSingleLine);
+        DrawSlider(session, row);
+        // The step numbers under the cells; drawn with the page only, since
+        // text drawn again over itself grows bolder.
+        for (int step = 1; step <= kSliderPositions; ++step) {
+            const QRect r = PointerCell(row, step);
+            session.Text(QString::number(step), QRect(r.left(), r.bottom() + 3, r.width(), 14), TextFormat::CentredTop);
+        }
+    }
+    DrawTicks(session);
+    session.Text(skin::FromUtf8(i18n::Text(text_.language, TextId::EnhancePointerPrecision)), kPrecisionLabel,
+                 TextFormat::LeftSingleLine);
+    session.Text(skin::FromUtf8(i18n::Text(text_.language, TextId::ScrollOneScreen)), kOnePageLabel,
+                 TextFormat::LeftSingleLine);
+}
+
+void PointerControls::DrawSlider(skin::DrawSession& session, int row) const {
+    const int lit = SliderPosition(image_, SliderOfRow(row));
+    for (int step = 1; step <= kSliderPositions; ++step) {
+        const QRect r = PointerCell(row, step);
+        session.Element(step <= lit ? "/slider-light.png" : "/slider-dark.png", r.left(), r.top());
+    }
+}
+
+void PointerControls::DrawTicks(skin::DrawSession& session) const {
+    session.Element(PrecisionTicked(image_) ? "/PaneMakingTick.png" : "/Pane.png", kPrecisionTick.left(),
+                    kPrecisionTick.top());
+    session.Element(ScreenScrollTicked(image_) ? "/PaneMakingTick.png" : "/Pane.png", kOnePageTick.left(),
+                    kOnePageTick.top());
+}
+
+bool PointerControls::Press(const QPoint& point, PointerSettings& desktop) {
+    if (kPrecisionTick.contains(point) || kOnePageTick.contains(point)) {
+        if (kPrecisionTick.contains(point)) {
+            TogglePrecision(image_);
+        } else {
+            ToggleScreenScroll(image_);
+        }
+        skin::DrawSession session(canvas_, drawing_, font_);
+        DrawTicks(session);
+        return true;
+    }
+    if (kPointerDefaultRect.contains(point)) {
+        RestorePointerDefaults(desktop, image_, messages_);
+        skin::DrawSession session(canvas_, drawing_, font_);
+        DrawTicks(session);
+        for (int row = 0; row < kPointerRows; ++row) DrawSlider(session, row);
+        return true;
+    }
+    for (int row = 0; row < kPointerRows; ++row) {
+        for (int step = 1; step <= kSliderPositions; ++step) {
+            if (!PointerCell(row, step).contains(point)) continue;
+            if (SetPointerSlider(image_, SliderOfRow(row), step)) {
+                skin::DrawSession session(canvas_, drawing_, font_);
+                DrawSlider(session, row);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+void PointerControls::Apply(PointerSettings& desktop) { ApplyPointerSettings(desktop, image_, messages_); }
+
+}  // namespace ornyx::performance::ui

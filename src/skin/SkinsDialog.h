@@ -1,0 +1,77 @@
+#pragma once
+
+// The skins dialog: chooses the skin (a sub-folder of the Skins folder) and
+// the text colour of every window. The owner reads the choice after OK.
+
+#include <QColor>
+#include <QListWidget>
+#include <QPointer>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "skin/PopupFrame.h"
+
+class QLabel;
+
+namespace ornyx::skin {
+
+// The skins under `skinsRoot`: its sub-folders, by name, sorted without regard
+// to case so that the list does not depend on the file system's order. Empty
+// when the folder cannot be read.
+std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot);
+
+class CSkinsDialog : public PopupFrame {
+    Q_OBJECT
+
+public:
+    static constexpr QRect kColourPromptRect = RectFromEdges(12, 64, 181, 94);
+    static constexpr QRect kColourSampleRect = RectFromEdges(42, 94, 151, 110);
+    static constexpr QRect kNameFieldRect = RectFromEdges(42, 128, 136, 144);
+    // The name field and the arrow to its right open and close the list.
+    static constexpr QRect kSkinBoxRect = RectFromEdges(42, 128, 151, 144);
+    static constexpr QRect kSkinListRect = RectFromEdges(42, 146, 151, 286);
+
+    // Starts from the current skin and text colour of `context.drawing`.
+    explicit CSkinsDialog(const PopupContext& context, QWidget* parent = nullptr);
+
+    // The choice. The skin name is a sub-folder of the Skins folder.
+    const std::string& ChosenSkinName() const { return skinName_; }
+    QColor ChosenColour() const { return colour_; }
+    int ChosenIndex() const { return chosenIndex_; }
+
+    // The colour chooser; tests replace it so that nothing waits for a user.
+    std::function<std::optional<QColor>(const QColor&)> pickColour;
+
+    // The open skin list, or null; the name field; the colour sample.
+    QListWidget* SkinList() const { return list_; }
+    QLabel* NameField() const { return nameField_; }
+    QLabel* ColourSample() const { return sample_; }
+
+protected:
+    void AssignTexts() override;
+    void CreateContent() override;
+    void DrawContent(DrawSession& session) override;
+    void BeforePress(const QPoint& point) override;
+    bool ContentPress(const QPoint& point) override;
+    QAbstractScrollArea* WheelList() override;
+
+private:
+    void OpenList();
+    void CloseList();
+    void Choose(QListWidgetItem* item);
+    void PaintSample();
+
+    std::filesystem::path skinsRoot_;
+    std::string skinName_;
+    QColor colour_;
+    int chosenIndex_ = 0;
+    QString prompt_;
+    QPointer<QListWidget> list_;
+    QLabel* nameField_ = nullptr;
+    QLabel* sample_ = nullptr;
+};
+
+}  // namespace ornyx::skin

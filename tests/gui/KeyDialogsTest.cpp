@@ -1,0 +1,415 @@
+// The key parameter dialogs and the macro pop-up, driven through their real
+// widgets offscreen, with the project's own skins.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "common/MessageSink.h"
+#include "i18n/Texts.h"
+#include "keys/KeyTables.h"
+#include "keys/ui/KeyCapture.h"
+#include "keys/ui/KeyDialogs.h"
+#include "macros/ui/MacroDialog.h"
+#include "support/TempDir.h"
+
+namespace ornyx::keys::ui {
+namespace {
+
+using i18n::Language;
+
+class KeyDialogs : public ::testing::Test {
+protected:
+    skin::PopupContext Context(Language language = Language::English) { return {drawing_, language, messages_}; }
+
+    // Shows a dialog as exec() would, without a modal loop, with the focus in it.
+    static void Show(skin::PopupFrame& dialog) {
+        ASSERT_TRUE(dialog.Initialise());
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        QApplication::processEvents();
+    }
+    static void Click(QWidget& w, const QPoint& p) {
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, p);
+        QApplication::processEvents();
+    }
+    // Clicks entry `row` of a list as the user would.
+    static void ClickEntry(QListWidget& list, int row) {
+        const QRect r = list.visualItemRect(list.item(row));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+        QApplication::processEvents();
+    }
+    // A key as the window system delivers it, with its native scan code.
+    static void NativeKey(QWidget& target, int qtKey, std::uint32_t evdev, const QString& text = {}) {
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, evdev + 8, 0, 0, text);
+        QApplication::sendEvent(&target, &press);
+        QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier, evdev + 8, 0, 0, text);
+        QApplication::sendEvent(&target, &release);
+        QApplication::processEvents();
+    }
+    static QString Shown(QWidget& dialog, const QRect& area) {
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->geometry() == area) return label->text();
+        }
+        return "<no field>";
+    }
+
+    RecordingMessageSink messages_;
+    skin::DrawingSettings drawing_{ORNYX_SKINS_DIR, "Obsidian", 255, 255, 255};
+};
+
+TEST_F(KeyDialogs, KeyCaptureNamesSynthesisedAndNativeKeys) {
+    std::vector<CapturedKey> seen;
+    QWidget target;
+    target.show();
+    {
+        KeyCapture capture([&](const CapturedKey& k) {
+            seen.push_back(k);
+            return false;
+        });
+        QTest::keyClick(&target, Qt::Key_A);
+        QTest::keyClick(&target, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(&target, Qt::Key_Return);
+        NativeKey(target, Qt::Key_Control, 97);  // the right Ctrl
+        NativeKey(target, Qt::Key_Q, 16, "a");   // AZERTY: the layout names the key
+    }
+    QTest::keyClick(&target, Qt::Key_B);  // removed with its owner: no longer seen
+    ASSERT_EQ(seen.size(), 10u);          // press and release, each once
+    const std::vector<std::string> names = {"A", "Num Enter", "Enter", "Right Ctrl", "A"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(seen[2 * i].name, names[i]);
+        EXPECT_TRUE(seen[2 * i].press);
+        EXPECT_EQ(seen[2 * i + 1].name, names[i]);
+        EXPECT_FALSE(seen[2 * i + 1].press);
+    }
+}
+
+TEST_F(KeyDialogs, SingleKeyTakesEnterAndEscAsKeys) {
+    CSingleDialog dialog(Context());
+    Show(dialog);
+    EXPECT_TRUE(dialog.Capturing());
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());  // Enter did not end it
+    EXPECT_EQ(dialog.keyName(), "Enter");
+    EXPECT_EQ(Shown(dialog, CSingleDialog::kKeyNameRect), "Enter");
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.keyName(), "Esc");
+    QTest::keyClick(&dialog, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(dialog.keyName(), "Num Enter");
+    EXPECT_EQ(KeyNameToUsage(dialog.keyName()), 0x58);
+    Click(dialog, skin::PopupFrame::kOkRect.center());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.keyName(), "Num Enter");
+}
+
+TEST_F(KeyDialogs, SingleKeyConfirmedAtOnceIsEmpty) {
+    skin::PopupFrame::SetAutoAnswer(QDialog::Accepted);
+    CSingleDialog dialog(Context());
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    skin::PopupFrame::ClearAutoAnswer();
+    EXPECT_EQ(dialog.keyName(), "");
+    EXPECT_EQ(KeyNameToUsage(dialog.keyName()), 0);
+}
+
+TEST_F(KeyDialogs, ComboRecordsOnlyIntoTheFocusedKeyField) {
+    CComboDialog dialog(Context());
+    Show(dialog);
+    dialog.setFocus();
+    QTest::keyClick(&dialog, Qt::Key_A);
+    EXPECT_EQ(dialog.keyName1(), "");
+    EXPECT_EQ(dialog.keyName2(), "");
+
+    Click(*dialog.KeyEdit(2), QPoint(5, 5));
+    ASSERT_TRUE(dialog.KeyEdit(2)->hasFocus());
+    NativeKey(*dialog.KeyEdit(2), Qt::Key_Control, 97);
+    EXPECT_EQ(dialog.keyName2(), "Right Ctrl");
+    EXPECT_EQ(dialog.KeyEdit(2)->text(), "Right Ctrl");
+    EXPECT_EQ(dialog.keyName1(), "");
+
+    // While the modifier list is open the fields are disabled and deaf.
+    Click(dialog, CComboDialog::kModifierBox.center());
+    ASSERT_TRUE(dialog.ListOpen());
+    EXPECT_FALSE(dialog.KeyEdit(1)->isEnabled());
+    EXPECT_FALSE(dialog.KeyEdit(2)->isEnabled());
+    QTest::keyClick(&dialog, Qt::Key_B);
+    EXPECT_EQ(dialog.keyName2(), "Right Ctrl");
+    ClickEntry(*dialog.ModifierList(), 0);
+    EXPECT_FALSE(dialog.ListOpen());
+    EXPECT_TRUE(dialog.KeyEdit(1)->isEnabled());
+    EXPECT_EQ(dialog.modifierName(), "Left Ctrl");
+    EXPECT_EQ(Shown(dialog, CComboDialog::kModifierRect), "Left Ctrl");
+
+    // Enter is a key here, not the dialog's answer.
+    Click(*dialog.KeyEdit(1), QPoint(5, 5));
+    QTest::keyClick(dialog.KeyEdit(1), Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.keyName1(), "Enter");
+    dialog.reject();
+}
+
+TEST_F(KeyDialogs, ComboListClosesOnAPressElsewhere) {
+    CComboDialog dialog(Context());
+    Show(dialog);
+    Click(dialog, CComboDialog::kModifierBox.center());
+    ASSERT_TRUE(dialog.ListOpen());
+    Click(dialog, QPoint(300, 150));
+    EXPECT_FALSE(dialog.ListOpen());
+    EXPECT_TRUE(dialog.KeyEdit(1)->isEnabled());
+    // The box toggles it.
+    Click(dialog, CComboDialog::kModifierBox.center());
+    Click(dialog, CComboDialog::kModifierBox.center());
+    EXPECT_FALSE(dialog.ListOpen());
+    dialog.reject();
+}
+
+TEST_F(KeyDialogs, FireKeyDefaultsWhenConfirmedAtOnce) {
+    skin::PopupFrame::SetAutoAnswer(QDialog::Accepted);
+    CFireKeyDialog dialog(Context());
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    skin::PopupFrame::ClearAutoAnswer();
+    EXPECT_EQ(dialog.keyIndex(), 0);
+    EXPECT_EQ(dialog.keyText(), "");
+    EXPECT_EQ(dialog.speed(), 32);
+    EXPECT_EQ(dialog.times(), 1);
+}
+
+TEST_F(KeyDialogs, FireKeyEditRules) {
+    CFireKeyDialog dialog(Context());
+    Show(dialog);
+    QLineEdit& times = *dialog.TimesEdit();
+    QLineEdit& speed = *dialog.SpeedEdit();
+    EXPECT_EQ(speed.text(), "32");
+    EXPECT_EQ(times.text(), "1");
+
+    // Times: 300 turns into 1 as the third digit arrives; empty is 0.
+    Click(times, QPoint(5, 5));
+    times.selectAll();
+    QTest::keyClicks(&times, "30");
+    EXPECT_EQ(times.text(), "30");
+    EXPECT_EQ(dialog.times(), 30);
+    QTest::keyClick(&times, Qt::Key_0);
+    EXPECT_EQ(times.text(), "1");
+    EXPECT_EQ(dialog.times(), 1);
+    times.selectAll();
+    QTest::keyClick(&times, Qt::Key_Backspace);
+    EXPECT_EQ(dialog.times(), 0);
+    QTest::keyClicks(&times, "x");  // not a digit: refused
+    EXPECT_EQ(times.text(), "");
+
+    // Speed: 3 becomes 5 when the field loses the focus.
+    Click(speed, QPoint(5, 5));
+    speed.selectAll();
+    QTest::keyClicks(&speed, "3");
+    Click(times, QPoint(5, 5));
+    EXPECT_EQ(speed.text(), "5");
+    EXPECT_EQ(dialog.speed(), 5);
+
+    // 255 typed and confirmed with the field still focused is taken over.
+    Click(speed, QPoint(5, 5));
+    speed.selectAll();
+    QTest::keyClicks(&speed, "255");
+    ASSERT_TRUE(speed.hasFocus());
+    QTest::keyClick(&speed, Qt::Key_Return);  // Enter confirms in this dialog
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.speed(), 255);
+}
+
+TEST_F(KeyDialogs, FireKeySpeedAboveTheRangeIsReplacedAtOk) {
+    CFireKeyDialog dialog(Context());
+    Show(dialog);
+    Click(*dialog.SpeedEdit(), QPoint(5, 5));
+    dialog.SpeedEdit()->selectAll();
+    QTest::keyClicks(dialog.SpeedEdit(), "99999999999999");
+    Click(dialog, skin::PopupFrame::kOkRect.center());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.speed(), 5);
+}
+
+TEST_F(KeyDialogs, FireKeyListChoiceAndWheel) {
+    CFireKeyDialog dialog(Context());
+    Show(dialog);
+    Click(dialog, CFireKeyDialog::kKeyBox.center());
+    ASSERT_TRUE(dialog.ListOpen());
+    QListWidget& list = *dialog.KeyList();
+    EXPECT_EQ(list.count(), 61);
+    EXPECT_FALSE(dialog.SpeedEdit()->isEnabled());
+    // The wheel scrolls the list by three lines per notch, wherever it turns.
+    const int before = list.verticalScrollBar()->value();
+    QWheelEvent down(QPointF(300, 100), dialog.mapToGlobal(QPointF(300, 100)), QPoint(), QPoint(0, -120),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&dialog, &down);
+    EXPECT_EQ(list.verticalScrollBar()->value(), before + 3);
+    list.scrollToItem(list.item(39));
+    ClickEntry(list, 39);
+    EXPECT_FALSE(dialog.ListOpen());
+    EXPECT_TRUE(dialog.SpeedEdit()->isEnabled());
+    EXPECT_EQ(dialog.keyIndex(), 39);
+    EXPECT_EQ(dialog.keyText(), "R-CTRL");
+    EXPECT_EQ(FireKeyCode(static_cast<std::size_t>(dialog.keyIndex())), 0xE4);
+    EXPECT_EQ(Shown(dialog, CFireKeyDialog::kKeyRect), "R-CTRL");
+    dialog.reject();
+}
+
+TEST_F(KeyDialogs, ListDialogsConfirmedAtOnceGiveEntryZero) {
+    skin::PopupFrame::SetAutoAnswer(QDialog::Accepted);
+    {
+        CWindowsDialog dialog(Context(Language::ChineseSimplified));
+        EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+        EXPECT_EQ(dialog.chosenIndex(), 0);
+        EXPECT_EQ(dialog.chosenText(), i18n::WindowsFunctionNames(Language::ChineseSimplified)[0]);
+    }
+    {
+        // Turkish shows entry 0 without its trailing blank before a choice.
+        CWindowsDialog dialog(Context(Language::Turkish));
+        EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+        EXPECT_EQ(dialog.chosenText(), "Multimedya oynatıcı");
+        EXPECT_EQ(Shown(dialog, CListChoiceDialog::kChosenRect), "Multimedya oynatıcı");
+    }
+    {
+        CMediaDialog dialog(Context(Language::English));
+        EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+        EXPECT_EQ(dialog.chosenIndex(), 0);
+        EXPECT_EQ(dialog.chosenText(), "Next");
+    }
+    skin::PopupFrame::ClearAutoAnswer();
+}
+
+TEST_F(KeyDialogs, ListDialogsChooseCloseAndCancel) {
+    CWindowsDialog dialog(Context());
+    Show(dialog);
+    Click(dialog, CListChoiceDialog::kBox.center());
+    ASSERT_TRUE(dialog.ListOpen());
+    EXPECT_EQ(dialog.ChoiceList()->count(), 11);
+    EXPECT_EQ(dialog.ChoiceList()->geometry(), CWindowsDialog::kListRect);
+    ClickEntry(*dialog.ChoiceList(), 2);
+    EXPECT_FALSE(dialog.ListOpen());
+    EXPECT_EQ(dialog.chosenIndex(), 2);
+    EXPECT_EQ(dialog.chosenText(), "Calculator");
+    // A press outside closes an open list without a choice.
+    Click(dialog, CListChoiceDialog::kBox.center());
+    Click(dialog, QPoint(300, 60));
+    EXPECT_FALSE(dialog.ListOpen());
+    EXPECT_EQ(dialog.chosenIndex(), 2);
+    Click(dialog, skin::PopupFrame::kCancelRect.center());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+    CMediaDialog media(Context());
+    Show(media);
+    Click(media, CListChoiceDialog::kBox.center());
+    EXPECT_EQ(media.ChoiceList()->count(), 7);
+    ClickEntry(*media.ChoiceList(), 6);
+    EXPECT_EQ(media.chosenText(), "Vol-");
+    media.reject();
+}
+
+TEST_F(KeyDialogs, MissingBackgroundIsReportedWithTheDialogsCaption) {
+    drawing_.skinName = "NoSuchSkin";
+    CFireKeyDialog dialog(Context());
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    ASSERT_EQ(messages_.messages.size(), 1u);
+    EXPECT_EQ(messages_.messages[0].text, "error");
+    EXPECT_EQ(messages_.messages[0].caption, "FireKey Dialog Load background image failed!!!");
+}
+
+TEST_F(KeyDialogs, MacroDialogListsTheFileAndTicksARepeatMode) {
+    test::TempDir dir;
+    const auto record = dir.path() / "record.ini";
+    {
+        std::ofstream out(record);
+        out << "[First]\nMacroLoopTimes=1\nItemCount=0\n[Second]\nMacroLoopTimes=1\nItemCount=0\n";
+    }
+    macros::ui::CMacroDialog dialog(Context(), record);
+    Show(dialog);
+    EXPECT_EQ(dialog.repeatMode(), 1);
+    Click(dialog, macros::ui::CMacroDialog::kMacroBox.center());
+    ASSERT_TRUE(dialog.ListOpen());
+    ASSERT_EQ(dialog.MacroList()->count(), 2);
+    EXPECT_EQ(dialog.MacroList()->item(1)->text(), "Second");
+    ClickEntry(*dialog.MacroList(), 1);
+    EXPECT_FALSE(dialog.ListOpen());
+    EXPECT_EQ(dialog.macroNumber(), 1);
+    EXPECT_EQ(dialog.macroName(), "Second");
+    Click(dialog, macros::ui::CMacroDialog::TickRect(3).center());
+    EXPECT_EQ(dialog.repeatMode(), 3);
+    Click(dialog, QPoint(300, 230));  // beside the ticks: nothing changes
+    EXPECT_EQ(dialog.repeatMode(), 3);
+    Click(dialog, skin::PopupFrame::kOkRect.center());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+}  // namespace
+}  // namespace ornyx::keys::ui
+
+namespace ornyx::keys::ui {
+namespace {
+
+// Pictures of the open dialogs for a visual check: only when
+// ORNYX_SCREENSHOT_DIR names a folder.
+TEST_F(KeyDialogs, Screenshots) {
+    const QString dir = qEnvironmentVariable("ORNYX_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "ORNYX_SCREENSHOT_DIR not set";
+    test::TempDir home;
+    const auto record = home.path() / "record.ini";
+    {
+        std::ofstream out(record);
+        out << "[Reload]\nItemCount=0\n[Burst]\nItemCount=0\n[Build]\nItemCount=0\n";
+    }
+    for (Language language : {Language::English, Language::ChineseSimplified}) {
+        const QString tag = language == Language::English ? "en" : "chs";
+        const auto save = [&](QWidget& w, const QString& name) {
+            QApplication::processEvents();
+            ASSERT_TRUE(w.grab().save(dir + "/" + name + "-" + tag + ".png"));
+        };
+        {
+            CSingleDialog d(Context(language));
+            Show(d);
+            QTest::keyClick(&d, Qt::Key_Enter, Qt::KeypadModifier);
+            save(d, "single-key");
+        }
+        {
+            CComboDialog d(Context(language));
+            Show(d);
+            Click(*d.KeyEdit(1), QPoint(5, 5));
+            QTest::keyClick(d.KeyEdit(1), Qt::Key_A);
+            Click(d, CComboDialog::kModifierBox.center());
+            save(d, "combo-key");
+        }
+        {
+            CFireKeyDialog d(Context(language));
+            Show(d);
+            Click(d, CFireKeyDialog::kKeyBox.center());
+            save(d, "fire-key");
+        }
+        {
+            CMediaDialog d(Context(language));
+            Show(d);
+            Click(d, CListChoiceDialog::kBox.center());
+            save(d, "media-key");
+        }
+        {
+            CWindowsDialog d(Context(language));
+            Show(d);
+            Click(d, CListChoiceDialog::kBox.center());
+            save(d, "windows-key");
+        }
+        {
+            macros::ui::CMacroDialog d(Context(language), record);
+            Show(d);
+            Click(d, macros::ui::CMacroDialog::kMacroBox.center());
+            save(d, "macro-key");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ornyx::keys::ui
