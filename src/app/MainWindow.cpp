@@ -804,6 +804,14 @@ void CHidMouseDlg::closeEvent(QCloseEvent* event) {
 
 // ---- Lighting lists ---------------------------------------------------------
 
+void CHidMouseDlg::hideEvent(QHideEvent* event) {
+    // However the window goes (OK, Cancel, Enter, Escape, minimise, the tray),
+    // an open drop-down must not wait for it to come back.
+    if (buttonMenus_) buttonMenus_->CloseAll();
+    CloseLightingLists();
+    QWidget::hideEvent(event);
+}
+
 void CHidMouseDlg::CloseLightingLists() {
     for (auto& list : lightingLists_) {
         if (list) list->deleteLater();

@@ -209,6 +209,23 @@ TEST(ButtonMenu, AnyOtherPressClosesTheMenuAndOpeningAnotherReplacesIt) {
     EXPECT_EQ(rig.menus().Menu(2), nullptr);
 }
 
+TEST(ButtonMenu, HidingTheWindowClosesItsMenus) {
+    MenuRig rig;
+    rig.window->show();
+    rig.ClickBox(3);
+    rig.HoverEntry(3, 6);
+    ASSERT_NE(rig.menus().DpiMenu(), nullptr);
+    QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_EQ(rig.menus().Menu(3), nullptr);
+    EXPECT_EQ(rig.menus().DpiMenu(), nullptr);
+    // Shown again, the next box click opens its menu at once.
+    rig.window->show();
+    rig.ClickBox(3);
+    EXPECT_NE(rig.menus().Menu(3), nullptr);
+}
+
 TEST(ButtonMenu, ShiftHoldsAcrossModesAndIsRefusedTwice) {
     MenuRig rig;
     rig.Assign(2, 14);
