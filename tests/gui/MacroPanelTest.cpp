@@ -350,14 +350,17 @@ TEST_F(MacroPanelTest, DoubleClickOnADelayEditsItThroughTheDelayDialog) {
     doubleClick(3);
     EXPECT_EQ(Shown()[3], "10000 ms");
 
-    typed = "";  // an empty box is no delay at all
+    typed = "";  // an empty box is no delay at all, kept as typed
     doubleClick(1);
-    EXPECT_EQ(Shown()[1], "0 ms");
+    EXPECT_EQ(Shown()[1], " ms");
+    typed = "007";
+    doubleClick(1);
+    EXPECT_EQ(Shown()[1], "007 ms");
 
     typed = "cancel";  // letters do not get in, and Cancel changes nothing
     doubleClick(3);
     EXPECT_EQ(Shown()[3], "10000 ms");
-    EXPECT_EQ(opened, 5);
+    EXPECT_EQ(opened, 6);
 
     // The long delay packs as two pairs once confirmed.
     ClickConfirm();

@@ -296,11 +296,13 @@ void MacroPanel::EditDelay() {
     if (s < 0 || !IsDelayLine(itemList_->item(s)->text())) return;
     CDelayTimeDialog dialog({context_.drawing, context_.language, context_.messages}, &window_);
     if (dialog.exec() != QDialog::Accepted) return;
-    // The value as a number: an empty box is 0 ms, and leading zeros go.
-    const std::int64_t ms = dialog.value() > kMaxDelayMs ? kDefaultDelayMs : dialog.value();
+    // The text as typed, so that lines stay as other record.ini writers store
+    // them ("007 ms", and " ms" for an empty box); the packer reads 7 and 0.
+    const QString line = dialog.value() > kMaxDelayMs ? Q(DelayItem(kDefaultDelayMs))
+                                                      : dialog.text() + Q(kDelaySuffix);
     if (itemList_ == nullptr || s >= itemList_->count()) return;  // the page went meanwhile
     delete itemList_->takeItem(s);
-    itemList_->insertItem(s, Q(DelayItem(ms)));
+    itemList_->insertItem(s, line);
     itemList_->setCurrentRow(s);
 }
 
