@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "settings/Defaults.h"
+
 namespace ornyx::performance {
 namespace {
 
@@ -12,9 +14,6 @@ using settings::SettingsImage;
 constexpr int kDefaultClassicSpeed = 10;
 constexpr int kDefaultWheelLines = 3;
 constexpr int kDefaultDoubleClickMs = 500;
-constexpr int kDefaultSpeedPosition = 6;
-constexpr int kDefaultScrollPosition = 3;
-constexpr int kDefaultDoubleClickPosition = 6;
 
 int ClampPosition(int position) { return std::clamp(position, 1, kSliderPositions); }
 
@@ -164,11 +163,7 @@ void ApplyPointerSettings(PointerSettings& desktop, const SettingsImage& image, 
 
 void RestorePointerDefaults(PointerSettings& desktop, SettingsImage& image, MessageSink& messages) {
     Write(desktop, messages, kPrecisionOff, kDefaultClassicSpeed, kDefaultWheelLines, kDefaultDoubleClickMs);
-    image.enhancedPointerPrecision() = 0;
-    image.scrollOnePage() = 0;
-    image.pointerSpeed() = kDefaultSpeedPosition;
-    image.scrollLines() = kDefaultScrollPosition;
-    image.doubleClickSpeed() = kDefaultDoubleClickPosition;
+    settings::RestorePointerDefaults(image);
 }
 
 }  // namespace ornyx::performance
