@@ -24,6 +24,7 @@ void MacroRecorder::Start() {
     firstPressDone_ = false;
     count_ = 0;
     trailingCtrlLines_ = 0;
+    lastRelease_.recorded = false;
 }
 
 bool MacroRecorder::Stop() {
@@ -31,6 +32,7 @@ bool MacroRecorder::Stop() {
     recording_ = false;
     count_ = 0;
     trailingCtrlLines_ = 0;
+    lastRelease_ = {};
     return was;
 }
 
@@ -43,6 +45,30 @@ RecorderStep MacroRecorder::OnKey(const RecorderKey& key, bool recordInto) {
     RecorderStep step;
     if (!recording_) return step;
     const std::string name = TruncatedKeyName(key.name);
+
+    const bool pairsWithRelease = key.press && key.timestamp != 0 &&
+                                  key.timestamp == lastRelease_.timestamp && name == lastRelease_.name;
+    if (pairsWithRelease) {
+        // The press of an auto-repeat pair: the key is still held. Its release,
+        // if it was taken for a real one, comes off the list again.
+        const LastRelease release = lastRelease_;
+        lastRelease_ = {};
+        if (name == kLeftCtrlName) leftCtrlDown_ = true;
+        if (name == kRightCtrlName) rightCtrlDown_ = true;
+        if (release.counted) --count_;
+        if (!release.recorded) return step;
+        trailingCtrlLines_ = release.trailingCtrlLines;
+        step.kind = RecorderStep::Kind::Append;
+        step.removeTrailing = release.lines;
+        return step;
+    }
+    if (!key.press) {
+        lastRelease_ = {};
+        lastRelease_.name = name;
+        lastRelease_.timestamp = key.timestamp;
+    } else {
+        lastRelease_ = {};
+    }
 
     if (key.autoRepeat) {
         // Repeats of the key last pressed are dropped, and so is every repeat
@@ -68,6 +94,7 @@ RecorderStep MacroRecorder::OnKey(const RecorderKey& key, bool recordInto) {
         Stop();
         return step;
     }
+    if (!key.press) lastRelease_.counted = true;
     if (!recordInto) return step;
 
     step.kind = RecorderStep::Kind::Append;
@@ -80,6 +107,9 @@ RecorderStep MacroRecorder::OnKey(const RecorderKey& key, bool recordInto) {
     } else {
         step.lines.push_back(delay);
         step.lines.push_back(ReleaseItem(name));
+        lastRelease_.recorded = true;
+        lastRelease_.lines = step.lines.size();
+        lastRelease_.trailingCtrlLines = trailingCtrlLines_;
     }
     const bool ctrlPress = key.press && (name == kLeftCtrlName || name == kRightCtrlName);
     trailingCtrlLines_ = ctrlPress ? step.lines.size() : 0;

@@ -31,20 +31,24 @@ struct RecorderKey {
     bool press = true;        // false for a release
     bool autoRepeat = false;  // a repeat generated while the key is held
     bool ctrlHeld = false;    // Ctrl was down, as far as the platform tells
+    // The window system's time of the event in ms; 0 when unknown. X11's
+    // auto-repeat sends a release and a press of the held key with the same time.
+    std::uint64_t timestamp = 0;
 };
 
 // What to do with the item list after one key event.
 struct RecorderStep {
     enum class Kind {
         Ignored,  // nothing changes (auto-repeat, not recording, no macro selected)
-        Append,   // append `lines`
+        Append,   // take `removeTrailing` lines off the end, then append `lines`
         Stop,     // the recording ends (Ctrl+Break or the event after the 64th)
     };
     Kind kind = Kind::Ignored;
     std::vector<std::string> lines;
-    // Stop only: lines to take off the end of the list first. A Ctrl press that
+    // Lines to take off the end of the list first. On Stop: a Ctrl press that
     // only led up to Ctrl+Break is not part of the macro; left in, the mouse
-    // would press Ctrl and never let it go.
+    // would press Ctrl and never let it go. On Append: a release that turned
+    // out to be the first half of an auto-repeat pair.
     std::size_t removeTrailing = 0;
 };
 
@@ -74,6 +78,20 @@ private:
     bool rightCtrlDown_ = false;
     // Lines the last recorded event added when it was a Ctrl press; 0 otherwise.
     std::size_t trailingCtrlLines_ = 0;
+
+    // The last release seen, to recognise the press that pairs with it as a
+    // repeat. The platform does not always flag both halves of the pair (the
+    // press may not be queued yet when the release is looked at), so a press
+    // of the same key at the same time is a repeat whatever its flag says.
+    struct LastRelease {
+        std::string name;
+        std::uint64_t timestamp = 0;
+        bool counted = false;           // it counted towards the event limit
+        bool recorded = false;          // it is the last thing on the list
+        std::size_t lines = 0;          // lines it added
+        std::size_t trailingCtrlLines = 0;  // as before it was recorded
+    };
+    LastRelease lastRelease_;
 };
 
 // A key name cut to kMaxKeyNameBytes, never inside a UTF-8 sequence.

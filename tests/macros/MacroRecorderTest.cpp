@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "macros/MacroRecorder.h"
@@ -69,6 +71,85 @@ TEST(MacroRecorderTest, AutoRepeatIsDroppedAndNotCounted) {
     r.list.clear();
     r.Feed(Press("A", true));
     EXPECT_TRUE(r.list.empty());
+}
+
+// How the window system delivers one X11 auto-repeat pair (a release and a
+// press of the held key with the same time): both flagged, neither flagged
+// (the press was not queued yet when the release was looked at), or only the
+// release flagged.
+enum class PairFlags { Both, Neither, ReleaseOnly };
+
+RecorderKey At(RecorderKey key, std::uint64_t ms) {
+    key.timestamp = ms;
+    return key;
+}
+
+// A key held for `holdMs`, repeating after `delayMs` at `rateHz`, with the
+// pairs flagged in turn as `flags` says.
+void Hold(Recording& r, const std::string& name, std::uint64_t start, std::uint64_t holdMs,
+          std::uint64_t delayMs, std::uint64_t rateHz, const std::vector<PairFlags>& flags) {
+    r.Feed(At(Press(name), start));
+    std::size_t pair = 0;
+    for (std::uint64_t t = start + delayMs; t < start + holdMs; t += 1000 / rateHz, ++pair) {
+        const PairFlags f = flags[pair % flags.size()];
+        r.Feed(At(Release(name, f != PairFlags::Neither), t));
+        r.Feed(At(Press(name, f == PairFlags::Both), t));
+    }
+    r.Feed(At(Release(name), start + holdMs));
+}
+
+TEST(MacroRecorderTest, HeldKeyIsOnePressAndOneReleaseHowEverItsRepeatsAreFlagged) {
+    using F = PairFlags;
+    const std::vector<std::vector<F>> patterns = {
+        {F::Both}, {F::Neither}, {F::ReleaseOnly},
+        {F::Neither, F::Both, F::Both}, {F::Both, F::ReleaseOnly, F::Neither, F::Both}};
+    for (const auto& [delay, rate] : {std::pair<std::uint64_t, std::uint64_t>{250, 40}, {500, 25},
+                                      {660, 25}, {300, 60}, {200, 100}}) {
+        for (const auto& flags : patterns) {
+            SCOPED_TRACE(testing::Message() << "delay " << delay << " rate " << rate);
+            for (const std::uint64_t hold : {800u, 1500u}) {
+                Recording r;
+                Hold(r, "A", 1000, hold, delay, rate, flags);
+                EXPECT_EQ(r.list, (Lines{"A   Dn", "50 ms", "A   Up"}));
+                EXPECT_EQ(r.recorder.EventCount(), 2u);
+            }
+            // Between other keys, and as a Ctrl leading to Break.
+            Recording mixed;
+            mixed.Feed(At(Press("B"), 10));
+            mixed.Feed(At(Release("B"), 20));
+            Hold(mixed, "Shift", 100, 900, delay, rate, flags);
+            mixed.Feed(At(Press("C"), 1100));
+            EXPECT_EQ(mixed.list, (Lines{"B   Dn", "50 ms", "B   Up", "50 ms", "Shift   Dn", "50 ms",
+                                         "Shift   Up", "50 ms", "C   Dn"}));
+            EXPECT_EQ(mixed.recorder.EventCount(), 5u);
+
+            Recording brk;
+            brk.Feed(At(Press("A"), 10));
+            brk.Feed(At(Release("A"), 20));
+            brk.Feed(At(Press("Ctrl"), 100));
+            for (std::uint64_t t = 100 + delay, i = 0; i < 6; t += 1000 / rate, ++i) {
+                const F f = flags[i % flags.size()];
+                brk.Feed(At(Release("Ctrl", f != F::Neither), t));
+                brk.Feed(At(Press("Ctrl", f == F::Both), t));
+            }
+            brk.Feed(At(Press("Pause"), 2000));
+            EXPECT_EQ(brk.kinds.back(), Kind::Stop);
+            EXPECT_EQ(brk.list, (Lines{"A   Dn", "50 ms", "A   Up"}));
+        }
+    }
+
+    // A real release and press of the same key, even a quick one, stays two
+    // taps; so do events that carry no time at all.
+    Recording taps;
+    taps.Feed(At(Press("A"), 10));
+    taps.Feed(At(Release("A"), 60));
+    taps.Feed(At(Press("A"), 61));
+    taps.Feed(At(Release("A"), 90));
+    taps.Feed(Press("A"));
+    taps.Feed(Release("A"));
+    taps.Feed(Press("A"));
+    EXPECT_EQ(taps.list.size(), 13u);
+    EXPECT_EQ(taps.recorder.EventCount(), 7u);
 }
 
 TEST(MacroRecorderTest, TheSixtyFifthEventStopsInsteadOfBeingRecorded) {
