@@ -145,7 +145,7 @@ CapturedKey KeyCapture::FromEvent(const QKeyEvent& event) {
     }
     const QByteArray utf8 = layout.toUtf8();
     return CapturedKey{KeyNameFromScanCode(scan, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))),
-                       event.type() == QEvent::KeyPress, event.isAutoRepeat()};
+                       event.type() == QEvent::KeyPress, event.isAutoRepeat(), event.timestamp()};
 }
 
 bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {

@@ -14,6 +14,7 @@ struct CapturedKey {
     std::string name;
     bool press;
     bool autoRepeat;
+    std::uint64_t timestamp = 0;  // the window system's event time in ms
 };
 
 // Application-wide key filter: installed on qApp in the constructor, removed in

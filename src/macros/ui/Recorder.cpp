@@ -90,11 +90,13 @@ bool Recorder::OnKey(const keys::ui::CapturedKey& key) {
     input.press = key.press;
     input.autoRepeat = key.autoRepeat;
     input.ctrlHeld = QApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
+    input.timestamp = key.timestamp;
     const RecorderStep step = logic_.OnKey(input, target_.HasSelectedMacro());
     switch (step.kind) {
         case RecorderStep::Kind::Ignored:
             break;
         case RecorderStep::Kind::Append:
+            target_.RemoveLastItems(step.removeTrailing);
             target_.AppendItems(step.lines);
             break;
         case RecorderStep::Kind::Stop:
