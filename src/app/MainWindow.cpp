@@ -4,11 +4,14 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainterPath>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -43,6 +46,12 @@ constexpr QRect kOkButton = RectFromEdges(562, 623, 667, 644);
 constexpr QRect kApplyButton = RectFromEdges(666, 623, 771, 644);
 constexpr QRect kCancelButton = RectFromEdges(770, 623, 875, 644);
 constexpr QRect kLink = RectFromEdges(272, 628, 450, 646);
+// Free band under the page title: says when no mouse is connected.
+constexpr QRect kMouseStateLine = RectFromEdges(105, 118, 876, 142);
+constexpr const char* kTrayToolTip = "Gaming Mouse Setting";
+// The page when no skin has a background: the size of the bundled skins' pages.
+constexpr QSize kPlainPageSize(890, 660);
+constexpr QColor kPlainPageColour(24, 28, 32);
 
 constexpr QRect kKeyDefaultRect = RectFromEdges(307, 549, 412, 570);
 constexpr QRect kModeA = RectFromEdges(253, 518, 358, 539);
@@ -61,17 +70,20 @@ constexpr QRect DpiSwatch(std::size_t level) { return QRect(DpiColumnLeft(level)
 constexpr QRect DpiTick(std::size_t level) { return QRect(DpiColumnLeft(level), 541, 16, 16); }
 
 // Lighting: text fields, click areas and lists.
+// Each caption sits over its box, which spans the panel: the longest choices
+// (Turkish effect names) need more than half its width.
+constexpr QRect LightingCaption(int i) { return RectFromEdges(700, 304 + 40 * i, 866, 320 + 40 * i); }
 constexpr std::array<QRect, 3> kLightingField = {
-    RectFromEdges(767, 330, 835, 344), RectFromEdges(767, 360, 835, 374),
-    RectFromEdges(767, 390, 835, 404)};
+    RectFromEdges(700, 320, 850, 334), RectFromEdges(700, 360, 850, 374),
+    RectFromEdges(700, 400, 850, 414)};
 constexpr std::array<QRect, 3> kLightingBox = {
-    RectFromEdges(767, 330, 851, 344), RectFromEdges(767, 360, 851, 374),
-    RectFromEdges(767, 390, 851, 404)};
+    RectFromEdges(700, 320, 866, 334), RectFromEdges(700, 360, 866, 374),
+    RectFromEdges(700, 400, 866, 414)};
 
 constexpr QRect kPointerDefaultRect = RectFromEdges(38, 584, 143, 605);
-constexpr QRect kNewRect = RectFromEdges(513, 528, 618, 549);
-constexpr QRect kDeleteRect = RectFromEdges(617, 528, 722, 549);
-constexpr QRect kConfirmRect = RectFromEdges(721, 528, 826, 549);
+constexpr QRect kNewRect = RectFromEdges(513, 532, 618, 553);
+constexpr QRect kDeleteRect = RectFromEdges(617, 532, 722, 553);
+constexpr QRect kConfirmRect = RectFromEdges(721, 532, 826, 553);
 constexpr QRect kStartRecord = RectFromEdges(735, 229, 764, 258);
 constexpr QRect kStopRecord = RectFromEdges(735, 265, 764, 294);
 
@@ -85,6 +97,7 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
       trayAvailable_(trayAvailable),
       canvas_(new skin::SkinCanvas(this)) {
     setWindowTitle(QString::fromUtf8(kProgramName));
+    skin::InstallDrawnControlAccessibility();
     setMouseTracking(true);
     canvas_->setMouseTracking(true);
     normalFont_ = skin::NormalFont(ctx_.text.language);
@@ -130,7 +143,40 @@ CHidMouseDlg::~CHidMouseDlg() {
 
 QString CHidMouseDlg::T(TextId id) const { return Q(i18n::Text(ctx_.text.language, id)); }
 
-void CHidMouseDlg::RefreshDrawing() { drawing_ = skin::DrawingSettings::From(ctx_.paths, ctx_.text); }
+void CHidMouseDlg::RefreshDrawing() {
+    const auto reported = drawing_.reportedMissing;
+    drawing_ = skin::DrawingSettings::From(ctx_.paths, ctx_.text);
+    drawing_.reportedMissing = reported;  // named once per run, whatever the skin
+}
+
+bool CHidMouseDlg::LoadPageBackground(const char* file) {
+    const QString wanted = ctx_.skinFile(file);
+    if (canvas_->LoadPage(wanted)) return true;
+    // Without its page the window would be 0 x 0: running, but nowhere to be seen.
+    if (drawing_.reportedMissing->insert(wanted).second) {
+        ctx_.log().Write("missing skin file: " + wanted.toStdString());
+        ctx_.messages().ShowMessage(skin::MissingFileText(wanted).toStdString());
+    }
+    // Another skin that has the page stands in for this run, whole, so that
+    // its pieces match; str.ini keeps the choice for when the file is back.
+    QStringList others = QDir(QString::fromStdString(ctx_.paths.skins.string()))
+                             .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : others) {
+        if (name.toStdString() == ctx_.text.skinName) continue;
+        const QString candidate = QString::fromStdString(ctx_.paths.skins.string()) + "/" + name + file;
+        if (!QFileInfo(candidate).isFile()) continue;
+        ctx_.text.skinName = name.toStdString();
+        RefreshDrawing();
+        if (canvas_->LoadPage(candidate)) {
+            ctx_.log().Write("drawing with the skin " + name.toStdString() + " instead");
+            return true;
+        }
+    }
+    // No skin has it: a plain page of the usual size, on which whatever
+    // elements exist still draw.
+    canvas_->UsePlainPage(kPlainPageSize, kPlainPageColour);
+    return true;
+}
 
 void CHidMouseDlg::Start() {
     if (trayAvailable_) {
@@ -146,7 +192,7 @@ void CHidMouseDlg::Start() {
             p.drawLine(QPointF(16, 3), QPointF(16, 12));
         }
         tray_->setIcon(QIcon(icon));
-        tray_->setToolTip("Gaming Mouse Setting");
+        tray_->setToolTip(kTrayToolTip);
         connect(tray_, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger ||
@@ -161,18 +207,21 @@ void CHidMouseDlg::Start() {
     }
 
     if (!connection_->Open()) ShowMouseMissing();
+    ShowMouseState();
     if (ctx_.monitor() != nullptr && ctx_.monitor()->Fd() >= 0) {
         monitorNotifier_ = new QSocketNotifier(ctx_.monitor()->Fd(), QSocketNotifier::Read, this);
         connect(monitorNotifier_, &QSocketNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
     }
 
-    if (canvas_->LoadPage(ctx_.skinFile("/BasicSet2.png"))) {
-        setFixedSize(canvas_->PageSize());
-    } else {
-        ctx_.log().Write("the skin has no /BasicSet2.png: nothing can be drawn");
-        setFixedSize(0, 0);
-    }
+    LoadPageBackground("/BasicSet2.png");
+    setFixedSize(canvas_->PageSize());
     canvas_->resize(size());
+    // Without a window manager a new window sits at 0,0; start in the middle.
+    // On a screen smaller than the window, its top-left corner (close, page
+    // buttons) stays in view.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(skin::CentredIn(size(), screen->availableGeometry()));
+    }
 
     if (connection_->present()) BuildBasicPage();
 
@@ -259,7 +308,11 @@ void CHidMouseDlg::OnDeviceChange() {
         switch (connection_->HandleDeviceChange(*change)) {
             case device::ChangeOutcome::Lost:
                 ShowMouseMissing();
+                ShowMouseState();
                 hide();
+                break;
+            case device::ChangeOutcome::Arrived:
+                ShowMouseState();
                 break;
             default:
                 break;
@@ -314,6 +367,21 @@ void CHidMouseDlg::DrawCommon(skin::DrawSession& s) {
     skin::DrawSkinText(s.Painter(), T(basic ? TextId::BasicSettings : TextId::AdvancedSettings), kTitle,
                        TextFormat::LeftSingleLine, titleFont_, Drawing().TextColour());
     s.Text(T(TextId::LinkText), kLink, TextFormat::CentredSingleLine);
+    if (!connection_->present()) s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), kMouseStateLine, TextFormat::LeftSingleLine);
+}
+
+void CHidMouseDlg::ShowMouseState() {
+    const bool present = connection_->present();
+    if (tray_ != nullptr) {
+        tray_->setToolTip(present ? QString(kTrayToolTip)
+                                  : QString(kTrayToolTip) + "\n" + Q(i18n::NoMouseLine(ctx_.text.language)));
+    }
+    if (page_ == kNoPage) return;
+    // Only the band is redrawn: its piece of the page background, then the line.
+    canvas_->RestoreBackground(ctx_.skinFile(page_ == kBasicPage ? "/BasicSet2.png" : "/AdvancedSet2.png"),
+                               kMouseStateLine);
+    skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+    if (!present) s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), kMouseStateLine, TextFormat::LeftSingleLine);
 }
 
 void CHidMouseDlg::DrawBox(skin::DrawSession& s, int k, bool over) {
@@ -338,9 +406,9 @@ void CHidMouseDlg::DrawReportRateCell(skin::DrawSession& s, std::size_t position
     s.Element(lit ? "/slider-RP-light.png" : "/slider-RP-dark.png", r.left(), r.top());
 }
 
-void CHidMouseDlg::DrawDpiColumn(skin::DrawSession& s, std::size_t level) {
+void CHidMouseDlg::DrawDpiColumn(skin::DrawSession& s, std::size_t level, bool litWhenOff) {
     const auto& image = ctx_.settings.image;
-    const bool on = image.dpiEnabled(level) != 0;
+    const bool on = litWhenOff || image.dpiEnabled(level) != 0;
     // A step index beyond this sensor's list shows as its last step.
     const std::size_t lit = on ? performance::EffectiveDpiStep(panelSensor_, image.dpiStep(level)) + 1 : 0;
     for (std::size_t step = 1; step <= dpiSteps_; ++step) {
@@ -404,10 +472,11 @@ void CHidMouseDlg::DrawBasic(skin::DrawSession& s) {
         s.Text(Q(i18n::kReportRateCaptions[n - 1]), QRect(cell.left(), 186, cell.width(), 16),
                TextFormat::CentredTop);
     }
-    s.Text(T(TextId::KeySetting), RectFromEdges(259, 160, 364, 181), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::ReportRateSetting), RectFromEdges(504, 161, 609, 182), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::DpiSetting), RectFromEdges(504, 275, 609, 296), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::DpiEffect), RectFromEdges(704, 275, 809, 296), TextFormat::LeftSingleLine);
+    // Section captions run to their panel's edge, so that longer translations show whole.
+    s.Text(T(TextId::KeySetting), RectFromEdges(259, 160, 464, 181), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::ReportRateSetting), RectFromEdges(504, 161, 866, 182), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::DpiSetting), RectFromEdges(504, 275, 676, 296), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::DpiEffect), RectFromEdges(704, 275, 866, 296), TextFormat::LeftSingleLine);
     DrawModeButtons(s);
 
     // DPI panel: the step labels of the sensor's list beside the first column.
@@ -425,9 +494,9 @@ void CHidMouseDlg::DrawBasic(skin::DrawSession& s) {
     s.Text(Q(i18n::kColourCaption), RectFromEdges(494, 523, 550, 539), TextFormat::RightSingleLine);
     s.Text(Q(i18n::kSelectCaption), RectFromEdges(494, 541, 550, 557), TextFormat::RightSingleLine);
 
-    s.Text(T(TextId::Mode), RectFromEdges(700, 330, 764, 344), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::Parameter), RectFromEdges(700, 360, 764, 374), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::Effect), RectFromEdges(700, 390, 764, 404), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::Mode), LightingCaption(0), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::Parameter), LightingCaption(1), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::Effect), LightingCaption(2), TextFormat::LeftSingleLine);
     DrawLightingFields(s);
 }
 
@@ -452,6 +521,68 @@ void CHidMouseDlg::DrawAdvanced(skin::DrawSession& s) {
     p.restore();
     s.Text(T(TextId::StartRecording), RectFromEdges(765, 227, 874, 260), TextFormat::WordWrap);
     s.Text(T(TextId::StopRecording), RectFromEdges(765, 263, 874, 296), TextFormat::WordWrap);
+}
+
+// ---- Accessibility ----------------------------------------------------------
+
+std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
+    using R = QAccessible::Role;
+    std::vector<skin::DrawnControl> out;
+    const auto add = [&](const QRect& r, R role, const QString& name, const QString& value = {},
+                         std::optional<bool> checked = std::nullopt) {
+        out.push_back({r, role, name, value, checked.has_value(), checked.value_or(false)});
+    };
+    if (page_ == kNoPage) return out;
+    add(kPrePageRect, R::PageTab, T(TextId::BasicSettings), {}, page_ == kBasicPage);
+    add(kNextPageRect, R::PageTab, T(TextId::AdvancedSettings), {}, page_ == kAdvancedPage);
+    add(kSkinsButton, R::Button, QStringLiteral("Skins"));
+    add(kMinimiseButton, R::Button, QStringLiteral("Minimise"));
+    add(kCloseButton, R::Button, T(TextId::Exit));
+    add(kOkButton, R::Button, T(TextId::Ok));
+    add(kApplyButton, R::Button, T(TextId::Apply));
+    add(kCancelButton, R::Button, T(TextId::Cancel));
+    add(kLink, R::Link, T(TextId::LinkText));
+    const auto& image = ctx_.settings.image;
+    if (page_ == kBasicPage) {
+        const auto mode = image.shownMode() == 1 ? settings::Mode::B : settings::Mode::A;
+        for (int k = 0; k < 6; ++k) {
+            add(Box(k), R::ComboBox, T(TextId::KeySetting) + QStringLiteral(" %1").arg(k + 1),
+                Q(ctx_.text.labels[i18n::LabelIndex(mode, static_cast<std::size_t>(k))]));
+        }
+        add(kModeA, R::RadioButton, Q(i18n::kModeA), {}, mode == settings::Mode::A);
+        add(kModeB, R::RadioButton, Q(i18n::kModeB), {}, mode == settings::Mode::B);
+        add(kKeyDefaultRect, R::Button, T(TextId::KeyRestoreDefault));
+        const std::size_t litRate = performance::ReportRatePosition(image.reportRate());
+        for (std::size_t n = 1; n <= 4; ++n) {
+            add(ReportRateCell(n), R::RadioButton, T(TextId::ReportRateSetting) + u' ' + Q(i18n::kReportRateCaptions[n - 1]),
+                {}, n == litRate);
+        }
+        for (std::size_t level = 1; level <= 4; ++level) {
+            const QString name = T(TextId::DpiSetting) + QStringLiteral(" %1").arg(level);
+            const QRect column = DpiCell(level, dpiSteps_).united(DpiCell(level, 1));
+            add(column, R::Slider, name,
+                Q(performance::DpiLabel(panelSensor_ > 3 ? 0 : panelSensor_,
+                                        static_cast<std::uint8_t>(performance::EffectiveDpiStep(panelSensor_, image.dpiStep(level))))));
+            add(DpiSwatch(level), R::Button, name + u' ' + Q(i18n::kColourCaption));
+            add(DpiTick(level), R::CheckBox, name + u' ' + Q(i18n::kSelectCaption), {}, image.dpiEnabled(level) != 0);
+        }
+        const TextId captions[3] = {TextId::Mode, TextId::Parameter, TextId::Effect};
+        for (std::size_t i = 0; i < 3; ++i) add(kLightingBox[i], R::ComboBox, T(captions[i]));
+    } else {
+        const TextId rows[3] = {TextId::MouseSpeed, TextId::ScrollingSpeed, TextId::DoubleClickSpeed};
+        for (int row = 0; row < 3; ++row) {
+            add(performance::ui::PointerCell(row, 1).united(performance::ui::PointerCell(row, 11)), R::Slider, T(rows[row]));
+        }
+        add(performance::ui::kPrecisionTick, R::CheckBox, T(TextId::EnhancePointerPrecision));
+        add(performance::ui::kOnePageTick, R::CheckBox, T(TextId::ScrollOneScreen));
+        add(kPointerDefaultRect, R::Button, T(TextId::PointerDefault));
+        add(kStartRecord, R::Button, T(TextId::StartRecording));
+        add(kStopRecord, R::Button, T(TextId::StopRecording));
+        add(kNewRect, R::Button, T(TextId::New));
+        add(kDeleteRect, R::Button, T(TextId::Delete));
+        add(kConfirmRect, R::Button, T(TextId::Confirm));
+    }
+    return out;
 }
 
 // ---- Pages ----------------------------------------------------------------
@@ -480,7 +611,7 @@ void CHidMouseDlg::BuildBasicPage() {
     page_ = kBasicPage;
     panelSensor_ = ctx_.link().state().sensorTypeInUse;
     dpiSteps_ = performance::DpiStepCount(panelSensor_);
-    if (!canvas_->LoadPage(ctx_.skinFile("/BasicSet2.png"))) return;
+    if (!LoadPageBackground("/BasicSet2.png")) return;
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     DrawBasic(s);
 }
@@ -497,7 +628,7 @@ void CHidMouseDlg::BuildAdvancedPage() {
         macroPanel_->ShowControls();
     }
     pointerControls_->PageShown(ctx_.pointerSettings());
-    if (!canvas_->LoadPage(ctx_.skinFile("/AdvancedSet2.png"))) return;
+    if (!LoadPageBackground("/AdvancedSet2.png")) return;
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     DrawAdvanced(s);
     macroPanel_->DrawCaptions(s);
@@ -699,8 +830,9 @@ bool CHidMouseDlg::PressBasic(const QPoint& p) {
         for (std::size_t step = 1; step <= 12; ++step) {
             if (!DpiCell(level, step).contains(p)) continue;
             if (step <= dpiSteps_ && performance::SetDpiStep(image, panelSensor_, level, step)) {
+                // The chosen step shows even on a level that is off: the click was seen.
                 skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-                DrawDpiColumn(s, level);
+                DrawDpiColumn(s, level, /*litWhenOff=*/true);
             }
             return true;
         }
@@ -832,12 +964,12 @@ void CHidMouseDlg::ToggleLightingList(int which) {
     QRect area;
     if (which == 0) {
         for (const auto& m : performance::LightingModeChoices()) entries << Q(i18n::LightingModeName(lang, m.value));
-        area = RectFromEdges(766, 347, 851, 407);
+        area = RectFromEdges(700, 336, 866, 396);
     } else if (which == 1) {
         const auto names = performance::LightingParameterNames(image.lightingMode());
         for (auto n : names) entries << Q(n);
-        const int bottom = image.lightingMode() == 1 ? 547 : image.lightingMode() == 2 ? 467 : 577;
-        area = RectFromEdges(767, 377, 851, bottom);
+        const int height = image.lightingMode() == 1 ? 170 : image.lightingMode() == 2 ? 90 : 200;
+        area = RectFromEdges(700, 376, 866, 376 + height);
     } else {
         const auto choices = performance::ColourEffectChoices(image.lightingMode());
         if (image.lightingMode() == 1) {
@@ -848,7 +980,7 @@ void CHidMouseDlg::ToggleLightingList(int which) {
             return;
         }
         for (const auto& e : choices) entries << Q(i18n::LightingEffectName(lang, e.value));
-        area = RectFromEdges(766, 407, 851, 447);
+        area = RectFromEdges(700, 416, 866, 456);
     }
     if (entries.isEmpty()) return;
     auto* list = new QListWidget(this);
@@ -856,7 +988,7 @@ void CHidMouseDlg::ToggleLightingList(int which) {
     list->addItems(entries);
     list->setMouseTracking(true);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    skin::ColourMainControl(*list, skin::MainControl::DropDownList, Drawing().TextColour(), normalFont_);
+    skin::StyleDropDown(*list, skin::DropDownLook::Of(Drawing()), normalFont_);
     connect(list, &QListWidget::itemClicked, this,
             [this, which, list](QListWidgetItem* item) { LightingChosen(which, list->row(item)); });
     connect(list, &QListWidget::entered, this, [list](const QModelIndex& index) { list->setCurrentIndex(index); });

@@ -15,6 +15,7 @@
 #include "app/AppContext.h"
 #include "device/MouseConnection.h"
 #include "i18n/Texts.h"
+#include "skin/DrawnAccessible.h"
 #include "skin/SkinCanvas.h"
 
 namespace ornyx::performance::ui {
@@ -33,7 +34,7 @@ namespace ornyx::app {
 
 // The main window: a borderless window drawn entirely from the skin, with the
 // Basic and Advanced pages, the tray icon and the link to the mouse.
-class CHidMouseDlg : public QWidget {
+class CHidMouseDlg : public QWidget, public skin::DrawnControlSource {
     Q_OBJECT
 
 public:
@@ -81,6 +82,9 @@ public:
     // Opening the link; tests replace it.
     std::function<void(const QString&)> openLink;
 
+    // The drawn controls of the current page, for screen readers.
+    std::vector<skin::DrawnControl> DrawnControls() const override;
+
 signals:
     void exitRequested();
 
@@ -105,6 +109,9 @@ private:
     // The skin and text colour; refreshed whenever str.ini is read again.
     const skin::DrawingSettings& Drawing() const { return drawing_; }
     void RefreshDrawing();
+    // Loads a page's background; a missing one is named once and replaced by
+    // another skin's, or by a plain page.
+    bool LoadPageBackground(const char* file);
     void DrawElement(skin::DrawSession& s, Element e, bool over);
     void DrawCommon(skin::DrawSession& s);
     void DrawBasic(skin::DrawSession& s);
@@ -112,7 +119,7 @@ private:
     void DrawBox(skin::DrawSession& s, int k, bool over);
     void DrawModeButtons(skin::DrawSession& s);
     void DrawReportRateCell(skin::DrawSession& s, std::size_t position, bool lit);
-    void DrawDpiColumn(skin::DrawSession& s, std::size_t level);
+    void DrawDpiColumn(skin::DrawSession& s, std::size_t level, bool litWhenOff = false);
     void DrawDpiTick(skin::DrawSession& s, std::size_t level);
     void DrawDpiSwatch(skin::DrawSession& s, std::size_t level);
     void DrawLightingFields(skin::DrawSession& s);
@@ -136,6 +143,8 @@ private:
     void OnDeviceEvent(const device::DeviceEvent& event);
     void OnDeviceChange();
     void ShowMouseMissing();
+    // The no-mouse line on the page and in the tray tooltip, set or cleared.
+    void ShowMouseState();
 
     AppContext& ctx_;
     bool trayAvailable_;

@@ -328,4 +328,13 @@ std::string_view LightingEffectName(Language language, int storedEffect) {
     }
 }
 
+std::string_view NoMouseLine(Language language) {
+    static constexpr std::array<std::string_view, kLanguageCount> kLines = {
+        "未连接鼠标：插入鼠标后按“应用”即可发送这些设置",
+        "未連接滑鼠：插入滑鼠後按「應用」即可傳送這些設定",
+        "Fare bağlı değil: fareyi takın, ardından ayarları göndermek için Uygula'ya basın",
+        "No mouse connected: plug it in, then press Apply to send these settings"};
+    return kLines[static_cast<std::size_t>(LanguageIndex(language))];
+}
+
 }  // namespace ornyx::i18n

@@ -188,6 +188,10 @@ std::optional<Notification> DeviceEventNotification(Language language, int code,
 std::string_view LightingModeName(Language language, int storedMode);
 std::string_view LightingEffectName(Language language, int storedEffect);
 
+// The line the main window shows while no mouse is connected (and the tray
+// tooltip's second line): the page can be edited, but nothing reaches the mouse.
+std::string_view NoMouseLine(Language language);
+
 // ---- Texts that are the same in every language ------------------------------------
 
 inline constexpr std::string_view kModeA = "Mode A";

@@ -6,9 +6,12 @@
 #include <QColor>
 #include <QFont>
 
+class QListWidget;
 class QWidget;
 
 namespace ornyx::skin {
+
+struct DrawingSettings;
 
 // Background of the pop-ups' coloured controls; their text is white.
 inline constexpr QColor kPopupControlBackground{40, 40, 40};
@@ -35,5 +38,24 @@ void ColourMainControl(QWidget& control, MainControl kind, const QColor& skinTex
 // Colours a pop-up's control: white text on kPopupControlBackground in the
 // pop-up's font. Disabled controls (an edit while a list is open) grey their text.
 void ColourPopupControl(QWidget& control, const QFont& font);
+
+// The look of an open drop-down list, taken from the skin so that it matches
+// the boxes it opens from: the inside of the skin's drop-down box, the accent
+// of its lit cells for the border and the highlighted row, and the skin's
+// text colour where it reads on that inside (white where it would not).
+struct DropDownLook {
+    QColor background;
+    QColor text;
+    QColor border;
+    QColor highlight;
+    QColor highlightText;
+
+    // Reads two of the skin's images; a skin without them gets white on black
+    // with a white border.
+    static DropDownLook Of(const DrawingSettings& drawing);
+};
+
+// Styles an open drop-down list with the look and the font.
+void StyleDropDown(QListWidget& list, const DropDownLook& look, const QFont& font);
 
 }  // namespace ornyx::skin

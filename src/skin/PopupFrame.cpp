@@ -48,11 +48,14 @@ PopupFrame::~PopupFrame() = default;
 bool PopupFrame::Initialise() {
     if (setup_ != Setup::NotTried)
         return setup_ == Setup::Ready;
-    const bool loaded = canvas_->LoadPage(context_.drawing.SkinFile(kind_.backgroundFile));
+    const QString background = context_.drawing.SkinFile(kind_.backgroundFile);
+    const bool loaded = canvas_->LoadPage(background);
     setFixedSize(canvas_->PageSize());
     if (!loaded) {
         setup_ = Setup::Failed;
-        context_.messages.ShowMessage(kBackgroundFailedText, std::string(kind_.loadFailureCaption));
+        // Named, so that the user knows which file to put back.
+        context_.messages.ShowMessage(std::string(kBackgroundFailedText) + "\n" + background.toStdString(),
+                                      std::string(kind_.loadFailureCaption));
         return false;
     }
     canvas_->move(0, 0);

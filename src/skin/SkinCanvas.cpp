@@ -1,5 +1,7 @@
 #include "skin/SkinCanvas.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -52,24 +54,51 @@ SkinCanvas::SkinCanvas(QWidget* parent) : QWidget(parent) {
     setFixedSize(0, 0);
 }
 
+void SkinCanvas::UsePlainPage(const QSize& size, const QColor& colour) {
+    page_ = QImage(size, QImage::Format_RGB32);
+    page_.fill(colour);
+    setFixedSize(size);
+    update();
+}
+
+namespace {
+
+// The window shows the background's colours as they are; its alpha has no
+// meaning on an opaque window and does not darken the page.
+QImage OpaqueCopy(const SkinImage& background) {
+    QImage page(background.pixels.size(), QImage::Format_RGB32);
+    if (page.isNull()) return page;
+    for (int y = 0; y < page.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(background.pixels.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(page.scanLine(y));
+        for (int x = 0; x < page.width(); ++x) out[x] = in[x] | 0xFF000000u;
+    }
+    return page;
+}
+
+}  // namespace
+
 bool SkinCanvas::LoadPage(const QString& backgroundPath) {
     page_ = QImage();
     if (const std::optional<SkinImage> background = LoadSkinImage(backgroundPath)) {
-        // The window shows the background's colours as they are; its alpha has
-        // no meaning on an opaque window and does not darken the page.
-        QImage page(background->pixels.size(), QImage::Format_RGB32);
-        if (!page.isNull()) {
-            for (int y = 0; y < page.height(); ++y) {
-                const auto* in = reinterpret_cast<const QRgb*>(background->pixels.constScanLine(y));
-                auto* out = reinterpret_cast<QRgb*>(page.scanLine(y));
-                for (int x = 0; x < page.width(); ++x) out[x] = in[x] | 0xFF000000u;
-            }
-            page_ = std::move(page);
-        }
+        page_ = OpaqueCopy(*background);
     }
     setFixedSize(page_.size());
     update();
     return HasPage();
+}
+
+bool SkinCanvas::RestoreBackground(const QString& backgroundPath, const QRect& area) {
+    if (page_.isNull()) return false;
+    const std::optional<SkinImage> background = LoadSkinImage(backgroundPath);
+    if (!background) return false;
+    const QImage copy = OpaqueCopy(*background);
+    QPainter painter(&page_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area, copy, area);
+    painter.end();
+    update(area);
+    return true;
 }
 
 void SkinCanvas::paintEvent(QPaintEvent* event) {
@@ -103,9 +132,11 @@ bool DrawSession::Element(std::string_view fileName, int x, int y) {
     if (!painter_.isActive())
         return false;
     const QString path = settings_.SkinFile(fileName);
-    if (missingFiles_ != nullptr)
-        return DrawSkinElement(painter_, path, x, y, pending_);
-    return DrawSkinElement(painter_, path, x, y);
+    if (DrawSkinElement(painter_, path, x, y))
+        return true;
+    if (missingFiles_ != nullptr && settings_.reportedMissing->insert(path).second)
+        pending_.ShowMessage(MissingFileText(path).toStdString(), kProgramName);
+    return false;
 }
 
 void DrawSession::Text(const QString& text, const QRect& rect, TextFormat format) {
@@ -138,6 +169,12 @@ bool WindowDrag::Move(QWidget& window, const QMouseEvent& event) {
     }
     window.move(event.globalPosition().toPoint() - grabOffset_);
     return true;
+}
+
+QPoint CentredIn(const QSize& size, const QRect& area) {
+    QRect frame(QPoint(0, 0), size);
+    frame.moveCenter(area.center());
+    return QPoint(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
 }
 
 }  // namespace ornyx::skin

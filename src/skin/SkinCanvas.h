@@ -17,6 +17,8 @@
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -42,6 +44,9 @@ struct DrawingSettings {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
+    // The skin files already reported missing in this run, shared by every copy
+    // of the settings: each missing file is named once, not at every redraw.
+    std::shared_ptr<std::set<QString>> reportedMissing = std::make_shared<std::set<QString>>();
 
     static DrawingSettings From(const settings::ProgramPaths& paths,
                                 const i18n::TextSettings& text);
@@ -71,6 +76,12 @@ public:
     // drawing does nothing. Returns whether there is a page.
     bool LoadPage(const QString& backgroundPath);
 
+    // Puts back the background file's pixels in `area` (outside a draw session),
+    // so that something drawn there can go again. False when nothing changed.
+    bool RestoreBackground(const QString& backgroundPath, const QRect& area);
+    // A page of `size` in one plain colour, for a skin whose background is gone.
+    void UsePlainPage(const QSize& size, const QColor& colour);
+
     bool HasPage() const { return !page_.isNull(); }
     QSize PageSize() const { return page_.size(); }
     // Format_RGB32; null without a page.
@@ -89,7 +100,7 @@ private:
 // ends. Without a page nothing is drawn.
 //
 // With a message sink (pop-ups) a missing element file is reported with
-// kLoadImageFailed once per attempt; the messages are shown when the session
+// kLoadImageFailed and its path, once per run; the messages are shown when the session
 // has ended, so that a message box's own event loop never finds the page half
 // drawn or still held by the session's painter.
 class DrawSession {
@@ -120,6 +131,10 @@ private:
     RecordingMessageSink pending_;
     QPainter painter_;
 };
+
+// Where a window of `size` goes to sit in the middle of `area`; a window larger
+// than the area keeps its top-left corner (close, page buttons) in view.
+QPoint CentredIn(const QSize& size, const QRect& area);
 
 // Moves a window while the left button, pressed on its free background, is
 // held. The window system moves it where it can (Wayland allows no other way);

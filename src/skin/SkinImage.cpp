@@ -7,9 +7,16 @@
 
 namespace ornyx::skin {
 
+namespace {
+ImageLoadHook imageLoadHook = nullptr;
+}  // namespace
+
+void SetImageLoadHook(ImageLoadHook hook) { imageLoadHook = hook; }
+
 std::optional<SkinImage> LoadSkinImage(const QString& path) {
     if (path.isEmpty())
         return std::nullopt;
+    if (imageLoadHook != nullptr) imageLoadHook(path);
     QImageReader reader(path);
     // Skins are drawn as stored; an orientation tag must not turn them.
     reader.setAutoTransform(false);
@@ -60,6 +67,10 @@ bool DrawSkinImage(QPainter& page, const SkinImage& image, int x, int y) {
     page.drawImage(QPoint(x, y), blend);
     page.restore();
     return true;
+}
+
+QString MissingFileText(const QString& path) {
+    return QString::fromUtf8(kLoadImageFailed) + u'\n' + path;
 }
 
 bool DrawSkinElement(QPainter& page, const QString& path, int x, int y) {

@@ -21,6 +21,9 @@ namespace ornyx::skin {
 // The message of a pop-up whose element image cannot be loaded (caption: the
 // program's name).
 inline constexpr const char* kLoadImageFailed = "LoadPng---Load image failed.";
+// The message for one missing file: kLoadImageFailed, then the file on its own
+// line, so that the user knows what to restore.
+QString MissingFileText(const QString& path);
 
 // A decoded skin file: straight (not premultiplied) ARGB32 pixels. Files without
 // an alpha channel (24-bit, grey, palette without transparency) come out with
@@ -32,6 +35,11 @@ struct SkinImage {
 
 // Nullopt when the file is missing, unreadable or not a decodable image.
 std::optional<SkinImage> LoadSkinImage(const QString& path);
+
+// Sees the path of every skin file loaded, so that the drawing benchmark can
+// decode the same files on their own. Null (the default) sees nothing.
+using ImageLoadHook = void (*)(const QString& path);
+void SetImageLoadHook(ImageLoadHook hook);
 
 // The blending form of straight ARGB32 pixels: red, green and blue each become
 // value × alpha / 255 with integer division (rounded down), alpha unchanged.

@@ -49,10 +49,30 @@ QColor SkinTextColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return QColor(red, green, blue);
 }
 
+namespace {
+TextDrawnHook textDrawnHook = nullptr;
+}  // namespace
+
+void SetTextDrawnHook(TextDrawnHook hook) { textDrawnHook = hook; }
+
+bool TextFits(const QString& text, const QRect& rect, TextFormat format, const QFont& font) {
+    if (text.isEmpty()) return true;
+    const QFontMetrics metrics(font);
+    if (format == TextFormat::WordWrap) {
+        // Measured as drawn: wrapped at the rectangle's width; a single word
+        // wider than that would still be cut.
+        const QRect needed = metrics.boundingRect(QRect(0, 0, rect.width(), 100000),
+                                                  Qt::AlignLeft | Qt::TextWordWrap, text);
+        return needed.width() <= rect.width() && needed.height() <= rect.height();
+    }
+    return metrics.horizontalAdvance(text) <= rect.width() && metrics.height() <= rect.height() + 1;
+}
+
 void DrawSkinText(QPainter& page, const QString& text, const QRect& rect, TextFormat format,
                   const QFont& font, const QColor& colour) {
     if (!page.isActive())
         return;
+    if (textDrawnHook != nullptr) textDrawnHook(text, rect, format, font);
     page.save();
     page.setFont(font);
     page.setPen(colour);

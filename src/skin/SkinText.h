@@ -58,6 +58,16 @@ inline QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Whether `text` shows whole in `rect` with the layout and font: nothing is cut
+// at the sides, and a wrapped text's lines all fit the height.
+bool TextFits(const QString& text, const QRect& rect, TextFormat format, const QFont& font);
+
+// Sees every text that DrawSkinText draws, so that a check can prove that each
+// text of each language fits its place. Null (the default) sees nothing.
+using TextDrawnHook = void (*)(const QString& text, const QRect& rect, TextFormat format,
+                               const QFont& font);
+void SetTextDrawnHook(TextDrawnHook hook);
+
 // Draws `text` in `rect` with the layout, font and colour on a transparent
 // background. Nothing happens on an inactive painter.
 void DrawSkinText(QPainter& page, const QString& text, const QRect& rect, TextFormat format,

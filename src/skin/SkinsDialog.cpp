@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "i18n/Texts.h"
+#include "skin/ControlColours.h"
 
 namespace ornyx::skin {
 namespace {
@@ -63,6 +64,11 @@ void CSkinsDialog::CreateContent() {
     // Both fields let presses through: the dialog tests the press point.
     sample_ = new QLabel(this);
     sample_->setGeometry(kColourSampleRect);
+    // Framed, so that it reads as a swatch to click even when the colour is
+    // white or close to the panel's.
+    sample_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    sample_->setLineWidth(1);
+    sample_->setCursor(Qt::PointingHandCursor);
     sample_->setAttribute(Qt::WA_TransparentForMouseEvents);
     PaintSample();
     sample_->show();
@@ -75,10 +81,29 @@ void CSkinsDialog::CreateContent() {
     nameField_->show();
 }
 
+QString BalancedLines(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width) return text;
+    // Of the breaks at spaces, the one whose longer line is shortest: two lines
+    // of about the same length instead of a full line and a lone word.
+    QString best = text;
+    int bestWidth = metrics.horizontalAdvance(text);
+    for (qsizetype i = text.indexOf(u' '); i > 0; i = text.indexOf(u' ', i + 1)) {
+        const QString first = text.left(i);
+        const QString second = text.mid(i + 1);
+        const int longer = std::max(metrics.horizontalAdvance(first), metrics.horizontalAdvance(second));
+        if (longer < bestWidth) {
+            bestWidth = longer;
+            best = first + u'\n' + second;
+        }
+    }
+    return best;
+}
+
 void CSkinsDialog::DrawContent(DrawSession& session) {
     // The longer prompts (English, Turkish) do not fit one line of the box:
-    // they wrap onto two, still centred, instead of losing both ends.
-    if (QFontMetrics(DialogFont()).horizontalAdvance(prompt_) <= kColourPromptRect.width()) {
+    // they go onto two lines of even length, still centred.
+    const QString lines = BalancedLines(prompt_, QFontMetrics(DialogFont()), kColourPromptRect.width());
+    if (!lines.contains(u'\n')) {
         session.Text(prompt_, kColourPromptRect, TextFormat::CentredSingleLine);
         return;
     }
@@ -87,13 +112,14 @@ void CSkinsDialog::DrawContent(DrawSession& session) {
     painter.save();
     painter.setFont(DialogFont());
     painter.setPen(Context().drawing.TextColour());
-    painter.drawText(kColourPromptRect, Qt::AlignCenter | Qt::TextWordWrap, prompt_);
+    painter.drawText(kColourPromptRect, Qt::AlignCenter, lines);
     painter.restore();
 }
 
 void CSkinsDialog::PaintSample() {
     QPalette palette = sample_->palette();
     palette.setColor(QPalette::Window, colour_);
+    palette.setColor(QPalette::WindowText, kSampleFrame);
     sample_->setPalette(palette);
     sample_->setAutoFillBackground(true);
 }
@@ -128,7 +154,7 @@ void CSkinsDialog::OpenList() {
     list->setGeometry(kSkinListRect);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (const std::string& name : ListSkins(skinsRoot_)) list->addItem(QString::fromStdString(name));
-    ColourControl(*list);
+    StyleDropDown(*list, DropDownLook::Of(Context().drawing), DialogFont());
     SelectEntryUnderPointer(*list);
     connect(list, &QListWidget::itemClicked, this, &CSkinsDialog::Choose);
     connect(list, &QListWidget::itemActivated, this, &CSkinsDialog::Choose);

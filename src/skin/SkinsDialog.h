@@ -4,6 +4,7 @@
 // the text colour of every window. The owner reads the choice after OK.
 
 #include <QColor>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QPointer>
 #include <filesystem>
@@ -23,6 +24,10 @@ namespace ornyx::skin {
 // when the folder cannot be read.
 std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot);
 
+// `text` as one line when it fits `width`, else as two lines of about equal
+// length broken at a space.
+QString BalancedLines(const QString& text, const QFontMetrics& metrics, int width);
+
 class CSkinsDialog : public PopupFrame {
     Q_OBJECT
 
@@ -32,7 +37,9 @@ public:
     static constexpr QRect kNameFieldRect = RectFromEdges(42, 128, 136, 144);
     // The name field and the arrow to its right open and close the list.
     static constexpr QRect kSkinBoxRect = RectFromEdges(42, 128, 151, 144);
-    static constexpr QRect kSkinListRect = RectFromEdges(42, 146, 151, 286);
+    // Kept inside the panel above OK and Cancel; longer lists scroll.
+    static constexpr QRect kSkinListRect = RectFromEdges(42, 146, 151, 224);
+    static constexpr QColor kSampleFrame{128, 128, 128};
 
     // Starts from the current skin and text colour of `context.drawing`.
     explicit CSkinsDialog(const PopupContext& context, QWidget* parent = nullptr);

@@ -317,7 +317,7 @@ TEST_F(KeyDialogs, MissingBackgroundIsReportedWithTheDialogsCaption) {
     CFireKeyDialog dialog(Context());
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     ASSERT_EQ(messages_.messages.size(), 1u);
-    EXPECT_EQ(messages_.messages[0].text, "error");
+    EXPECT_EQ(messages_.messages[0].text.rfind("error\n", 0), 0u);
     EXPECT_EQ(messages_.messages[0].caption, "FireKey Dialog Load background image failed!!!");
 }
 

@@ -2,9 +2,11 @@
 // simulated mouse and the project's own skins.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QScreen>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -109,6 +111,9 @@ TEST(MainWindowTest, WithoutATrayTheWindowShowsAtStart) {
     rig.window->Start();
     EXPECT_TRUE(rig.window->isVisible());
     EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+    // Placed on the screen by the program, not left where the window system puts it.
+    EXPECT_EQ(rig.window->pos(),
+              skin::CentredIn(rig.window->size(), QGuiApplication::primaryScreen()->availableGeometry()));
 }
 
 TEST(MainWindowTest, NoMouseWarnsAndTheTrayClickShowsNothing) {
@@ -234,6 +239,20 @@ TEST(MainWindowTest, ReportRateAndDpiClicksChangeOnlyTheirBytes) {
     rig.Click(554 + 27 * 2 + 5, 545);  // level 3 off
     expected.dpiEnabled(3) = 0;
     EXPECT_EQ(rig.image(), expected);
+    // A step of a level that is off is stored and lights its column; the tick stays off.
+    const auto cellPixel = [&](int level, int step) {
+        return rig.Pixel(554 + 27 * (level - 1) + 8, 500 - 18 * (step - 1) + 8);
+    };
+    const QRgb lit = cellPixel(1, 1);
+    const QRgb dark = cellPixel(1, 12);
+    ASSERT_NE(lit, dark);
+    EXPECT_EQ(cellPixel(3, 1), dark);
+    rig.Click(554 + 27 * 2 + 5, 500 - 18 * 5 + 5);  // level 3, step 6
+    expected.dpiStep(3) = 5;
+    EXPECT_EQ(rig.image(), expected);
+    EXPECT_EQ(cellPixel(3, 1), lit);
+    EXPECT_EQ(cellPixel(3, 6), lit);
+    EXPECT_EQ(cellPixel(3, 7), dark);
     rig.nextColour = QColor(1, 2, 3);
     rig.Click(554 + 27 * 2 + 5, 530);  // colour of a level that is off: ignored
     EXPECT_EQ(rig.image(), expected);
@@ -248,7 +267,7 @@ TEST(MainWindowTest, ReportRateAndDpiClicksChangeOnlyTheirBytes) {
 TEST(MainWindowTest, LightingListsStoreTheChoice) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
-    rig.Click(780, 337);  // mode field
+    rig.Click(780, 327);  // mode field
     auto lists = rig.window->findChildren<QListWidget*>();
     ASSERT_EQ(lists.size(), 1u);
     QListWidget* modes = lists[0];
@@ -270,7 +289,7 @@ TEST(MainWindowTest, LightingListsStoreTheChoice) {
     QApplication::processEvents();
     EXPECT_EQ(rig.image().respirationPeriod(), 3);
 
-    rig.Click(780, 397);  // effect field, then a press elsewhere closes the list
+    rig.Click(780, 407);  // effect field, then a press elsewhere closes the list
     rig.Click(300, 600);
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -295,6 +314,109 @@ TEST(MainWindowTest, UnplugWarnsAndHidesAndReplugComesBack) {
     }));
     rig.window->TrayClicked();
     EXPECT_TRUE(rig.window->isVisible());
+}
+
+// Pixels of the band under the page title that differ from the page's background file.
+int MarkedPixelsUnderTitle(const Rig& rig) {
+    const QImage background(QString::fromStdString((rig.home.dir.path() / "Skins").string()) + "/" +
+                            QString::fromStdString(rig.context->text.skinName) + "/BasicSet2.png");
+    const QImage page = rig.window->pageImage();
+    int marked = 0;
+    for (int y = 118; y < 142; ++y) {
+        for (int x = 105; x < 876; ++x) {
+            if ((page.pixel(x, y) & 0xFFFFFFU) != (background.pixel(x, y) & 0xFFFFFFU)) ++marked;
+        }
+    }
+    return marked;
+}
+
+TEST(MainWindowTest, WithoutAMouseThePageSaysSoUntilItArrives) {
+    Rig rig(/*tray=*/false);
+    rig.context->simulator()->Unplug();
+    while (rig.context->monitor()->Receive()) {
+    }
+    rig.window->Start();
+    ASSERT_TRUE(rig.window->isVisible());
+    EXPECT_GT(MarkedPixelsUnderTitle(rig), 50);
+    // It stays after a page switch and back.
+    rig.Click(80, 74);
+    rig.Click(34, 74);
+    EXPECT_GT(MarkedPixelsUnderTitle(rig), 50);
+    rig.context->simulator()->Replug();
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    EXPECT_EQ(MarkedPixelsUnderTitle(rig), 0);
+}
+
+TEST(MainWindowTest, AMissingPageBackgroundIsNamedOnceAndAnotherSkinStandsIn) {
+    Rig rig(/*tray=*/false);
+    const std::string chosen = rig.context->text.skinName;
+    const fs::path gone = rig.home.dir.path() / "Skins" / chosen / "BasicSet2.png";
+    ASSERT_TRUE(fs::remove(gone));
+    rig.window->Start();
+    EXPECT_TRUE(rig.window->isVisible());
+    EXPECT_EQ(rig.window->size(), QSize(890, 660)) << "never a 0 x 0 window that no one can see";
+    EXPECT_NE(rig.context->text.skinName, chosen);
+    ASSERT_EQ(rig.messages.messages.size(), 1u);
+    EXPECT_NE(rig.messages.messages[0].text.find(gone.string()), std::string::npos);
+    rig.Click(80, 74);
+    rig.Click(34, 74);
+    EXPECT_EQ(rig.messages.messages.size(), 1u) << "named once per run";
+
+    // No skin has it: a plain page, still the full window.
+    Rig bare(/*tray=*/false);
+    for (const auto& skin : fs::directory_iterator(bare.home.dir.path() / "Skins")) {
+        fs::remove(skin.path() / "BasicSet2.png");
+    }
+    bare.window->Start();
+    EXPECT_EQ(bare.window->size(), QSize(890, 660));
+    EXPECT_EQ(bare.messages.messages.size(), 1u);
+}
+
+// The accessible child of the window with this name, or null.
+QAccessibleInterface* Named(QWidget& window, const QString& name) {
+    QAccessibleInterface* w = QAccessible::queryAccessibleInterface(&window);
+    if (w == nullptr) return nullptr;
+    for (int i = 0; i < w->childCount(); ++i) {
+        QAccessibleInterface* c = w->child(i);
+        if (c != nullptr && c->text(QAccessible::Name) == name) return c;
+    }
+    return nullptr;
+}
+
+TEST(MainWindowTest, ScreenReadersFindTheDrawnControlsByNameRoleAndState) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    QAccessibleInterface* ok = Named(*rig.window, "OK");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->role(), QAccessible::Button);
+    EXPECT_EQ(ok->rect().center(), rig.window->mapToGlobal(QPoint(614, 633)));
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(rig.window.get());
+    EXPECT_EQ(window->childAt(ok->rect().center().x(), ok->rect().center().y()), ok);
+
+    QAccessibleInterface* box = Named(*rig.window, "Key Setting 1");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->role(), QAccessible::ComboBox);
+    EXPECT_EQ(box->text(QAccessible::Value), "Left Click");
+    QAccessibleInterface* tick = Named(*rig.window, "DPI Setting 3 Select");
+    ASSERT_NE(tick, nullptr);
+    EXPECT_EQ(tick->role(), QAccessible::CheckBox);
+    EXPECT_TRUE(tick->state().checked);
+    rig.Click(554 + 27 * 2 + 5, 545);  // level 3 off
+    EXPECT_FALSE(tick->state().checked) << "the state follows the page";
+    QAccessibleInterface* slider = Named(*rig.window, "DPI Setting 1");
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    EXPECT_FALSE(slider->text(QAccessible::Value).isEmpty());
+
+    rig.Click(80, 74);  // the Advanced page: its own controls, real and drawn
+    EXPECT_EQ(Named(*rig.window, "Key Setting 1"), nullptr);
+    QAccessibleInterface* speed = Named(*rig.window, "Mouse Speed");
+    ASSERT_NE(speed, nullptr);
+    EXPECT_EQ(speed->role(), QAccessible::Slider);
+    ASSERT_NE(Named(*rig.window, "Confirm"), nullptr);
+    QAccessibleInterface* macros = Named(*rig.window, "Select Macro");
+    ASSERT_NE(macros, nullptr);
+    EXPECT_EQ(macros->role(), QAccessible::List);
 }
 
 TEST(MainWindowTest, LinkOpensTheConfiguredAddress) {

@@ -142,7 +142,7 @@ TEST(SkinsDialogTest, AMissingBackgroundIsReportedAndEndsTheDialog) {
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     EXPECT_FALSE(answered);
     ASSERT_EQ(rig.messages.messages.size(), 1u);
-    EXPECT_EQ(rig.messages.messages[0].text, "error");
+    EXPECT_EQ(rig.messages.messages[0].text.rfind("error\n", 0), 0u);
     EXPECT_EQ(rig.messages.messages[0].caption, "Skins Dialog Load background image failed!!!");
 }
 

@@ -206,21 +206,21 @@ constexpr std::array<Placement, 65> BasicOwn() {
 constexpr std::array<Rect, 22> BasicControls() {
     std::array<Rect, 22> out{};
     std::size_t i = 0;
-    out[i++] = {259, 160, 364, 181};  // section captions
-    out[i++] = {504, 161, 609, 182};
-    out[i++] = {504, 275, 609, 296};
-    out[i++] = {704, 275, 809, 296};
+    out[i++] = {259, 160, 464, 181};  // section captions
+    out[i++] = {504, 161, 866, 182};
+    out[i++] = {504, 275, 676, 296};
+    out[i++] = {704, 275, 866, 296};
     out[i++] = {542, 186, 828, 202};  // report-rate values over the cells
     for (int k = 0; k < 6; ++k) out[i++] = {252, 221 + 23 * k, 463, 491 + 23 * k};  // button menus
     for (int level = 0; level < 4; ++level)
         out[i++] = {554 + 27 * level, 523, 570 + 27 * level, 539};  // colour fields
     out[i++] = {494, 302, 544, 516};  // step labels (the 8-step lists start further left)
-    out[i++] = {767, 330, 851, 344};  // lighting fields and their lists
-    out[i++] = {767, 360, 851, 374};
-    out[i++] = {767, 390, 851, 404};
-    out[i++] = {766, 347, 851, 407};
-    out[i++] = {767, 377, 851, 577};
-    out[i++] = {766, 407, 851, 447};
+    out[i++] = {700, 320, 866, 334};  // lighting fields (captions over them) and their lists
+    out[i++] = {700, 360, 866, 374};
+    out[i++] = {700, 400, 866, 414};
+    out[i++] = {700, 336, 866, 396};
+    out[i++] = {700, 376, 866, 576};
+    out[i++] = {700, 416, 866, 456};
     return out;
 }
 
@@ -228,9 +228,9 @@ constexpr std::array<Placement, 39> AdvancedOwn() {
     std::array<Placement, 39> out{};
     std::size_t i = 0;
     out[i++] = {Element::TextButton, {38, 584, 143, 605}};   // Default
-    out[i++] = {Element::TextButton, {513, 528, 618, 549}};  // New
-    out[i++] = {Element::TextButton, {617, 528, 722, 549}};  // Delete
-    out[i++] = {Element::TextButton, {721, 528, 826, 549}};  // Confirm
+    out[i++] = {Element::TextButton, {513, 532, 618, 553}};  // New
+    out[i++] = {Element::TextButton, {617, 532, 722, 553}};  // Delete
+    out[i++] = {Element::TextButton, {721, 532, 826, 553}};  // Confirm
     for (int top : {200, 350, 500})
         for (int s = 0; s < 11; ++s) out[i++] = {Element::PointerCell, {52 + 24 * s, top, 76 + 24 * s, top + 11}};
     out[i++] = {Element::CheckBox, {51, 255, 67, 271}};
@@ -239,7 +239,7 @@ constexpr std::array<Placement, 39> AdvancedOwn() {
 }
 
 inline constexpr std::array<Rect, 25> kAdvancedControls = {{
-    {38, 160, 143, 181}, {38, 310, 143, 331}, {38, 460, 143, 481},    // pointer captions
+    {38, 160, 320, 181}, {38, 310, 320, 331}, {38, 460, 320, 481},    // pointer captions
     {74, 255, 300, 271}, {74, 405, 300, 421},                         // check box texts
     {52, 214, 316, 228}, {52, 364, 316, 378}, {52, 514, 316, 528},    // step numbers
     {469, 160, 578, 181},                                             // macro caption
@@ -247,9 +247,9 @@ inline constexpr std::array<Rect, 25> kAdvancedControls = {{
     {462, 220, 591, 512}, {592, 220, 725, 512},                       // macro and item lists
     {735, 229, 764, 258}, {735, 265, 764, 294},                       // record buttons
     {765, 227, 874, 260}, {765, 263, 874, 296},                       // their captions
-    {735, 302, 874, 322}, {735, 342, 874, 362}, {735, 382, 874, 402}, // field captions
-    {735, 322, 799, 336}, {735, 362, 799, 376},                       // name and loop times
-    {735, 402, 854, 416}, {734, 419, 854, 569},                       // mouse-event field, list
+    {735, 300, 874, 316}, {735, 334, 874, 350}, {735, 368, 874, 384}, // field captions
+    {735, 316, 799, 330}, {735, 350, 799, 364},                       // name and loop times
+    {735, 384, 854, 398}, {734, 401, 854, 529},                       // mouse-event field, list
 }};
 
 inline constexpr auto kBasicElements = Join(kMainCommon, BasicOwn());
@@ -279,9 +279,9 @@ inline constexpr std::array<Panel, 19> kBasicPanels = {{
     {Decor::Rail, {605, 299, 627, 519}},
     {Decor::Rail, {632, 299, 654, 519}},
     {Decor::Card, {690, 262, 876, 582}},  // DPI effect: lighting
-    {Decor::Well, {766, 329, 852, 345}},
-    {Decor::Well, {766, 359, 852, 375}},
-    {Decor::Well, {766, 389, 852, 405}},
+    {Decor::Well, {699, 319, 867, 335}},
+    {Decor::Well, {699, 359, 867, 375}},
+    {Decor::Well, {699, 399, 867, 415}},
     {Decor::LightRing, {728, 436, 838, 546}},
 }};
 
@@ -306,9 +306,9 @@ inline constexpr std::array<Panel, 23> kAdvancedPanels = {{
     {Decor::Well, {461, 220, 726, 513}},
     {Decor::Plate, {735, 229, 764, 258}},
     {Decor::Plate, {735, 265, 764, 294}},
-    {Decor::Well, {734, 321, 800, 337}},
-    {Decor::Well, {734, 361, 800, 377}},
-    {Decor::DropWell, {734, 401, 855, 417}},
+    {Decor::Well, {734, 315, 800, 331}},
+    {Decor::Well, {734, 349, 800, 365}},
+    {Decor::DropWell, {734, 383, 855, 399}},
 }};
 
 // ---- Pop-ups ---------------------------------------------------------------------------
@@ -330,25 +330,25 @@ inline constexpr auto kMacroPopupElements = Join(kPopupFrame, std::array<Placeme
 }});
 
 inline constexpr std::array<Rect, 2> kSingleControls = {{{23, 108, 201, 124}, {73, 128, 151, 144}}};
-inline constexpr std::array<Rect, 3> kWindowsControls = {{{42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 151, 306}}};
-inline constexpr std::array<Rect, 3> kMediaControls = {{{42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 151, 266}}};
+inline constexpr std::array<Rect, 3> kWindowsControls = {{{42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 206, 224}}};
+inline constexpr std::array<Rect, 3> kMediaControls = {{{42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 206, 224}}};
 inline constexpr std::array<Rect, 9> kFireControls = {{
-    {49, 69, 117, 85}, {49, 69, 132, 85}, {49, 87, 132, 257},
+    {49, 69, 117, 85}, {49, 69, 132, 85}, {49, 87, 160, 250},
     {10, 100, 171, 120}, {50, 120, 131, 134}, {10, 150, 171, 170}, {50, 170, 131, 184},
     {15, 184, 390, 218}, {15, 218, 390, 250},
 }};
 // The macro prompt is centred in a band that reaches 8 pixels past the left
 // edge by design; its text stays inside, so the band is not listed.
 inline constexpr std::array<Rect, 6> kMacroControls = {{
-    {42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 151, 286},
-    {237, 70, 390, 102}, {237, 120, 390, 152}, {237, 170, 390, 202},
+    {42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 151, 224},
+    {237, 65, 390, 107}, {237, 115, 390, 157}, {237, 165, 390, 207},
 }};
 inline constexpr std::array<Rect, 5> kComboControls = {{
     {49, 69, 117, 85}, {49, 69, 132, 85}, {49, 87, 132, 227}, {50, 120, 131, 134}, {50, 170, 131, 184},
 }};
 inline constexpr std::array<Rect, 3> kDelayControls = {{{14, 89, 210, 109}, {14, 109, 210, 129}, {74, 129, 150, 143}}};
 inline constexpr std::array<Rect, 5> kSkinsControls = {{
-    {12, 64, 181, 94}, {42, 94, 151, 110}, {42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 151, 286},
+    {12, 64, 181, 94}, {42, 94, 151, 110}, {42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 151, 224},
 }};
 
 // Every pop-up has the header with its mark; most have a line over the buttons.
@@ -389,9 +389,9 @@ inline constexpr auto kFirePanels = Join(kPopupHeaderPanels, std::array<Panel, 4
 }});
 inline constexpr auto kMacroPanels = PopupPanels(std::array<Panel, 5>{{
     {Decor::DropWell, {41, 127, 152, 145}},
-    {Decor::OptionRow, {212, 66, 392, 106}},
-    {Decor::OptionRow, {212, 116, 392, 156}},
-    {Decor::OptionRow, {212, 166, 392, 206}},
+    {Decor::OptionRow, {212, 64, 392, 108}},
+    {Decor::OptionRow, {212, 114, 392, 158}},
+    {Decor::OptionRow, {212, 164, 392, 208}},
     {Decor::MacroArt, {56, 48, 138, 104}},
 }});
 inline constexpr auto kComboPanels = PopupPanels(std::array<Panel, 9>{{
@@ -401,8 +401,9 @@ inline constexpr auto kComboPanels = PopupPanels(std::array<Panel, 9>{{
     {Decor::Well, {49, 169, 132, 185}},
     {Decor::PlusSign, {82, 94, 100, 112}},
     {Decor::PlusSign, {82, 144, 100, 162}},
-    {Decor::Badge1, {142, 119, 158, 135}},
-    {Decor::Badge2, {142, 169, 158, 185}},
+    // Left of the key fields, where the open modifier list never covers them.
+    {Decor::Badge1, {28, 119, 44, 135}},
+    {Decor::Badge2, {28, 169, 44, 185}},
     {Decor::ComboArt, kPicture},
 }});
 inline constexpr auto kDelayPanels = PopupPanels(std::array<Panel, 3>{{

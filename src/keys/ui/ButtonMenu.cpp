@@ -36,12 +36,10 @@ std::string Prefixed(i18n::Language language, ButtonFunction f, std::string_view
 // The lists of the Basic page draw their rows at the font's height, so that
 // the sixteen entries fit the menu's height.
 QListWidget* MakeList(QWidget& parent, const QRect& area, const QStringList& entries, const QFont& font,
-                      const QColor& skinText) {
+                      const skin::DrawingSettings& drawing) {
     auto* list = new QListWidget(&parent);
-    skin::ColourMainControl(*list, skin::MainControl::DropDownList, skinText, font);
+    skin::StyleDropDown(*list, skin::DropDownLook::Of(drawing), font);
     list->setGeometry(area);
-    list->setFrameShape(QFrame::Box);
-    list->setLineWidth(1);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setMouseTracking(true);
@@ -145,7 +143,7 @@ void ButtonMenus::OpenButtonMenu(int slot) {
         for (std::size_t f = 0; f < i18n::kButtonFunctionCount; ++f)
             entries << skin::FromUtf8(i18n::ButtonFunctionName(host_.text.language, f));
         QListWidget* list =
-            MakeList(host_.window, ButtonMenuRect(slot), entries, host_.font, host_.drawing.TextColour());
+            MakeList(host_.window, ButtonMenuRect(slot), entries, host_.font, host_.drawing);
         connect(list, &QListWidget::itemEntered, this,
                 [this, slot, list](QListWidgetItem* item) { HoverMenuEntry(slot, list->row(item)); });
         connect(list, &QListWidget::itemClicked, this, [this, slot](QListWidgetItem*) { ChooseMenuEntry(slot); });
@@ -167,7 +165,7 @@ void ButtonMenus::HoverMenuEntry(int slot, int entry) {
         QStringList entries;
         for (std::string_view v : i18n::kDpiSwitchVariants) entries << skin::FromUtf8(v);
         QListWidget* dpi = MakeList(host_.window, QRect(topRight, kDpiMenuSize), entries, host_.font,
-                                    host_.drawing.TextColour());
+                                    host_.drawing);
         skin::SelectEntryUnderPointer(*dpi);
         connect(dpi, &QListWidget::itemClicked, this,
                 [this, dpi](QListWidgetItem* chosen) { ChooseDpiVariant(dpi->row(chosen)); });

@@ -34,8 +34,8 @@ QLineEdit* MakeEdit(QWidget& parent, const QRect& area, const QFont& font) {
     return edit;
 }
 
-PopupList::Style ListStyle(const QFont& font) {
-    return [font](QListWidget& list) { skin::ColourPopupControl(list, font); };
+PopupList::Style ListStyle(const QFont& font, const skin::DrawingSettings& drawing) {
+    return [font, look = skin::DropDownLook::Of(drawing)](QListWidget& list) { skin::StyleDropDown(list, look, font); };
 }
 
 bool IsEnterOrEsc(const CapturedKey& key) {
@@ -105,7 +105,7 @@ bool CSingleDialog::OnKey(const CapturedKey& key) {
 
 CComboDialog::CComboDialog(const skin::PopupContext& context, QWidget* parent)
     : PopupFrame(context, skin::kComboPopup, parent),
-      list_(*this, kModifierListRect, ListStyle(skin::NormalFont(context.language)),
+      list_(*this, kModifierListRect, ListStyle(skin::NormalFont(context.language), context.drawing),
             [this](int row, const QString& text) { ModifierChosen(row, text); }) {}
 
 CComboDialog::~CComboDialog() { capture_.reset(); }
@@ -179,7 +179,7 @@ bool CComboDialog::ContentPress(const QPoint& point) {
 
 CFireKeyDialog::CFireKeyDialog(const skin::PopupContext& context, QWidget* parent)
     : PopupFrame(context, skin::kFireKeyPopup, parent),
-      list_(*this, kKeyListRect, ListStyle(skin::NormalFont(context.language)),
+      list_(*this, kKeyListRect, ListStyle(skin::NormalFont(context.language), context.drawing),
             [this](int row, const QString& text) { KeyChosen(row, text); }) {}
 
 CFireKeyDialog::~CFireKeyDialog() = default;
@@ -289,7 +289,7 @@ QAbstractScrollArea* CFireKeyDialog::WheelList() { return list_.List(); }
 CListChoiceDialog::CListChoiceDialog(const skin::PopupContext& context, const skin::PopupKind& kind,
                                      const QRect& listArea, QWidget* parent)
     : PopupFrame(context, kind, parent),
-      list_(*this, listArea, ListStyle(skin::NormalFont(context.language)),
+      list_(*this, listArea, ListStyle(skin::NormalFont(context.language), context.drawing),
             [this](int row, const QString& text) { Chosen(row, text); }) {}
 
 CListChoiceDialog::~CListChoiceDialog() = default;

@@ -102,7 +102,8 @@ class CFireKeyDialog : public skin::PopupFrame {
 public:
     static constexpr QRect kKeyRect = skin::RectFromEdges(49, 69, 117, 85);
     static constexpr QRect kKeyBox = skin::RectFromEdges(49, 69, 132, 85);
-    static constexpr QRect kKeyListRect = skin::RectFromEdges(49, 87, 132, 257);
+    // Room for the entries beside the scroll bar; clear of OK and Cancel.
+    static constexpr QRect kKeyListRect = skin::RectFromEdges(49, 87, 160, 250);
     static constexpr QRect kSpeedLabelRect = skin::RectFromEdges(10, 100, 171, 120);
     static constexpr QRect kSpeedRect = skin::RectFromEdges(50, 120, 131, 134);
     static constexpr QRect kTimesLabelRect = skin::RectFromEdges(10, 150, 171, 170);
@@ -192,7 +193,8 @@ class CMediaDialog : public CListChoiceDialog {
     Q_OBJECT
 
 public:
-    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 151, 266);
+    // Wider than its box so that every entry shows whole; inside the panel.
+    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 206, 224);
     explicit CMediaDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
 
 protected:
@@ -204,7 +206,8 @@ class CWindowsDialog : public CListChoiceDialog {
     Q_OBJECT
 
 public:
-    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 151, 306);
+    // Wider than its box so that every entry shows whole; inside the panel.
+    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 206, 224);
     explicit CWindowsDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
 
 protected:

@@ -24,7 +24,8 @@ CMacroDialog::CMacroDialog(const skin::PopupContext& context, std::filesystem::p
     : PopupFrame(context, skin::kMacroPopup, parent),
       recordFile_(std::move(recordFile)),
       list_(*this, kListRect,
-            [font = skin::NormalFont(context.language)](QListWidget& list) { skin::ColourPopupControl(list, font); },
+            [font = skin::NormalFont(context.language), look = skin::DropDownLook::Of(context.drawing)](
+                QListWidget& list) { skin::StyleDropDown(list, look, font); },
             [this](int row, const QString& text) { Chosen(row, text); }) {}
 
 CMacroDialog::~CMacroDialog() = default;

@@ -21,10 +21,12 @@ public:
     static constexpr QRect kPromptRect = skin::RectFromEdges(-8, 112, 201, 128);
     static constexpr QRect kMacroRect = skin::RectFromEdges(42, 128, 136, 144);
     static constexpr QRect kMacroBox = skin::RectFromEdges(42, 128, 151, 144);
-    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 151, 286);
+    // Inside the panel, above OK and Cancel; longer lists scroll.
+    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 151, 224);
     static constexpr QRect TickRect(int mode) { return skin::RectFromEdges(220, 28 + 50 * mode, 236, 44 + 50 * mode); }
     static constexpr QRect ModeTextRect(int mode) {
-        return skin::RectFromEdges(237, 20 + 50 * mode, 390, 52 + 50 * mode);
+        // Three lines: the longer repeat modes wrap that far in English and Turkish.
+        return skin::RectFromEdges(237, 15 + 50 * mode, 390, 57 + 50 * mode);
     }
 
     CMacroDialog(const skin::PopupContext& context, std::filesystem::path recordFile, QWidget* parent = nullptr);

@@ -113,6 +113,13 @@ void MacroPanel::CreateControls() {
     mouseEventField_->setAlignment(Qt::AlignCenter);
     // Presses go through to the window, which opens the list.
     mouseEventField_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    // Screen readers name the controls by the captions drawn beside them.
+    macroList_->setAccessibleName(T(i18n::TextId::SelectMacro));
+    itemList_->setAccessibleName(T(i18n::TextId::KeyPressSequence));
+    nameBox_->setAccessibleName(T(i18n::TextId::MacroName));
+    loopTimesBox_->setAccessibleName(T(i18n::TextId::LoopTimes));
+    mouseEventField_->setAccessibleName(T(i18n::TextId::InsertMouseEvent));
     ShowControls();
 }
 
@@ -344,11 +351,10 @@ void MacroPanel::ToggleMouseEventList() {
     }
     auto* list = new QListWidget(&window_);
     list->setObjectName("154");
+    list->setAccessibleName(T(i18n::TextId::InsertMouseEvent));
     SetUpList(*list, kMouseEventListRect);
-    list->setFrameShape(QFrame::Box);
     for (std::string_view e : kMouseEvents) list->addItem(Q(e));
-    skin::ColourMainControl(*list, skin::MainControl::DropDownList, context_.drawing.TextColour(),
-                            context_.normalFont);
+    skin::StyleDropDown(*list, skin::DropDownLook::Of(context_.drawing), context_.normalFont);
     skin::SelectEntryUnderPointer(*list);
     connect(list, &QListWidget::itemClicked, this, [this, list](QListWidgetItem* item) {
         InsertMouseEvent(static_cast<std::size_t>(list->row(item)));

@@ -56,15 +56,15 @@ public:
     // The panel's places on the main window (client pixels).
     static constexpr QRect kMacroListRect = skin::RectFromEdges(462, 220, 591, 512);
     static constexpr QRect kItemListRect = skin::RectFromEdges(592, 220, 725, 512);
-    static constexpr QRect kNameRect = skin::RectFromEdges(735, 322, 799, 336);
-    static constexpr QRect kLoopTimesRect = skin::RectFromEdges(735, 362, 799, 376);
-    static constexpr QRect kMouseEventFieldRect = skin::RectFromEdges(735, 402, 839, 416);
+    static constexpr QRect kNameRect = skin::RectFromEdges(735, 316, 799, 330);
+    static constexpr QRect kLoopTimesRect = skin::RectFromEdges(735, 350, 799, 364);
+    static constexpr QRect kMouseEventFieldRect = skin::RectFromEdges(735, 384, 839, 398);
     // The field and its drop-down arrow: a press here opens or closes the list.
-    static constexpr QRect kMouseEventBox = skin::RectFromEdges(735, 402, 854, 416);
-    static constexpr QRect kMouseEventListRect = skin::RectFromEdges(734, 419, 854, 569);
-    static constexpr QRect kMacroNameCaption = skin::RectFromEdges(735, 302, 874, 322);
-    static constexpr QRect kLoopTimesCaption = skin::RectFromEdges(735, 342, 874, 362);
-    static constexpr QRect kInsertCaption = skin::RectFromEdges(735, 382, 874, 402);
+    static constexpr QRect kMouseEventBox = skin::RectFromEdges(735, 384, 854, 398);
+    static constexpr QRect kMouseEventListRect = skin::RectFromEdges(734, 401, 854, 529);
+    static constexpr QRect kMacroNameCaption = skin::RectFromEdges(735, 300, 874, 316);
+    static constexpr QRect kLoopTimesCaption = skin::RectFromEdges(735, 334, 874, 350);
+    static constexpr QRect kInsertCaption = skin::RectFromEdges(735, 368, 874, 384);
 
     // Creates the controls on `window` and fills them from record.ini, the
     // first time the Advanced page is shown. They then live as long as the

@@ -13,8 +13,9 @@ PointerSlider SliderOfRow(int row) {
     return row == 0 ? PointerSlider::Speed : row == 1 ? PointerSlider::ScrollLines : PointerSlider::DoubleClick;
 }
 
-constexpr QRect kRowCaption[kPointerRows] = {RectFromEdges(38, 160, 143, 181), RectFromEdges(38, 310, 143, 331),
-                                             RectFromEdges(38, 460, 143, 481)};
+// Wider than the buttons below them, so that every translation shows whole.
+constexpr QRect kRowCaption[kPointerRows] = {RectFromEdges(38, 160, 320, 181), RectFromEdges(38, 310, 320, 331),
+                                             RectFromEdges(38, 460, 320, 481)};
 constexpr TextId kRowText[kPointerRows] = {TextId::MouseSpeed, TextId::ScrollingSpeed, TextId::DoubleClickSpeed};
 constexpr QRect kPrecisionLabel = RectFromEdges(74, 255, 300, 271);
 constexpr QRect kOnePageLabel = RectFromEdges(74, 405, 300, 421);
