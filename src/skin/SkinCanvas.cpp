@@ -61,28 +61,8 @@ void SkinCanvas::UsePlainPage(const QSize& size, const QColor& colour) {
     update();
 }
 
-namespace {
-
-// The window shows the background's colours as they are; its alpha has no
-// meaning on an opaque window and does not darken the page.
-QImage OpaqueCopy(const SkinImage& background) {
-    QImage page(background.pixels.size(), QImage::Format_RGB32);
-    if (page.isNull()) return page;
-    for (int y = 0; y < page.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(background.pixels.constScanLine(y));
-        auto* out = reinterpret_cast<QRgb*>(page.scanLine(y));
-        for (int x = 0; x < page.width(); ++x) out[x] = in[x] | 0xFF000000u;
-    }
-    return page;
-}
-
-}  // namespace
-
 bool SkinCanvas::LoadPage(const QString& backgroundPath) {
-    page_ = QImage();
-    if (const std::optional<SkinImage> background = LoadSkinImage(backgroundPath)) {
-        page_ = OpaqueCopy(*background);
-    }
+    page_ = LoadOpaquePage(backgroundPath);
     setFixedSize(page_.size());
     update();
     return HasPage();
@@ -90,9 +70,8 @@ bool SkinCanvas::LoadPage(const QString& backgroundPath) {
 
 bool SkinCanvas::RestoreBackground(const QString& backgroundPath, const QRect& area) {
     if (page_.isNull()) return false;
-    const std::optional<SkinImage> background = LoadSkinImage(backgroundPath);
-    if (!background) return false;
-    const QImage copy = OpaqueCopy(*background);
+    const QImage copy = LoadOpaquePage(backgroundPath);
+    if (copy.isNull()) return false;
     QPainter painter(&page_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(area, copy, area);

@@ -35,6 +35,33 @@ std::optional<SkinImage> LoadSkinImage(const QString& path) {
     return image;
 }
 
+QImage LoadOpaquePage(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    if (imageLoadHook != nullptr) imageLoadHook(path);
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    QImage decoded = reader.read();
+    if (decoded.isNull())
+        return {};
+    decoded.setDevicePixelRatio(1.0);
+    if (decoded.format() == QImage::Format_RGB32)
+        return decoded;
+    // Straight colours first (a premultiplied source would come out darker).
+    const QImage straight = decoded.convertToFormat(QImage::Format_ARGB32);
+    if (straight.isNull())
+        return {};
+    QImage page(straight.size(), QImage::Format_RGB32);
+    if (page.isNull())
+        return {};
+    for (int y = 0; y < page.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(page.scanLine(y));
+        for (int x = 0; x < page.width(); ++x) out[x] = in[x] | 0xFF000000u;
+    }
+    return page;
+}
+
 QImage PremultiplyStraight(const QImage& straight) {
     if (straight.isNull() || straight.format() != QImage::Format_ARGB32)
         return {};

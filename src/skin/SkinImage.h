@@ -36,6 +36,13 @@ struct SkinImage {
 // Nullopt when the file is missing, unreadable or not a decodable image.
 std::optional<SkinImage> LoadSkinImage(const QString& path);
 
+// A page background: the file's colours as they are, opaque (its alpha has no
+// meaning on an opaque window and does not darken the page), as
+// QImage::Format_RGB32. Null when the file cannot be loaded. An opaque file is
+// taken as decoded, without the copies a blended element needs: the page is
+// the largest image there is, and it is read at every page build.
+QImage LoadOpaquePage(const QString& path);
+
 // Sees the path of every skin file loaded, so that the drawing benchmark can
 // decode the same files on their own. Null (the default) sees nothing.
 using ImageLoadHook = void (*)(const QString& path);

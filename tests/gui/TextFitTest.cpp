@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <filesystem>
@@ -44,8 +45,17 @@ void CheckDrawn(const QString& text, const QRect& rect, skin::TextFormat format,
                      std::to_string(rect.width()) + " x " + std::to_string(rect.height()) + ")");
 }
 
-// Every entry of every open list shows whole in the list's width.
+// Every entry of every open list shows whole in the list's width, and so does
+// the text of every field (the chosen entry of a box).
 void CheckLists(const QWidget& window) {
+    for (const QLabel* field : window.findChildren<QLabel*>()) {
+        if (!field->isVisible() || field->text().isEmpty()) continue;
+        const int needs = QFontMetrics(field->font()).horizontalAdvance(field->text());
+        if (needs > field->contentsRect().width()) {
+            Clipped().insert("field " + field->text().toStdString() + " (needs " + std::to_string(needs) +
+                             " px, has " + std::to_string(field->contentsRect().width()) + ")");
+        }
+    }
     for (const QListWidget* list : window.findChildren<QListWidget*>()) {
         if (!list->isVisible()) continue;
         const QFontMetrics metrics(list->font());

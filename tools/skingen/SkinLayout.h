@@ -330,8 +330,8 @@ inline constexpr auto kMacroPopupElements = Join(kPopupFrame, std::array<Placeme
 }});
 
 inline constexpr std::array<Rect, 2> kSingleControls = {{{23, 108, 201, 124}, {73, 128, 151, 144}}};
-inline constexpr std::array<Rect, 3> kWindowsControls = {{{42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 206, 224}}};
-inline constexpr std::array<Rect, 3> kMediaControls = {{{42, 128, 136, 144}, {42, 128, 151, 144}, {42, 146, 206, 224}}};
+inline constexpr std::array<Rect, 3> kWindowsControls = {{{42, 128, 190, 144}, {42, 128, 206, 144}, {42, 146, 206, 224}}};
+inline constexpr std::array<Rect, 3> kMediaControls = {{{42, 128, 190, 144}, {42, 128, 206, 144}, {42, 146, 206, 224}}};
 inline constexpr std::array<Rect, 9> kFireControls = {{
     {49, 69, 117, 85}, {49, 69, 132, 85}, {49, 87, 160, 250},
     {10, 100, 171, 120}, {50, 120, 131, 134}, {10, 150, 171, 170}, {50, 170, 131, 184},
@@ -375,10 +375,10 @@ inline constexpr auto kSinglePanels = PopupPanels(std::array<Panel, 3>{{
     {Decor::Card, kFieldCard}, {Decor::Well, {72, 127, 152, 145}}, {Decor::KeyArt, kPicture},
 }});
 inline constexpr auto kWindowsPanels = PopupPanels(std::array<Panel, 3>{{
-    {Decor::Card, kFieldCard}, {Decor::DropWell, {41, 127, 152, 145}}, {Decor::WindowsArt, kPicture},
+    {Decor::Card, kFieldCard}, {Decor::DropWell, {41, 127, 207, 145}}, {Decor::WindowsArt, kPicture},
 }});
 inline constexpr auto kMediaPanels = PopupPanels(std::array<Panel, 3>{{
-    {Decor::Card, kFieldCard}, {Decor::DropWell, {41, 127, 152, 145}}, {Decor::MediaArt, kPicture},
+    {Decor::Card, kFieldCard}, {Decor::DropWell, {41, 127, 207, 145}}, {Decor::MediaArt, kPicture},
 }});
 // The fire-key texts reach down to the buttons: no line there.
 inline constexpr auto kFirePanels = Join(kPopupHeaderPanels, std::array<Panel, 4>{{

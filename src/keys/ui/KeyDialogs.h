@@ -160,8 +160,9 @@ class CListChoiceDialog : public skin::PopupFrame {
     Q_OBJECT
 
 public:
-    static constexpr QRect kChosenRect = skin::RectFromEdges(42, 128, 136, 144);
-    static constexpr QRect kBox = skin::RectFromEdges(42, 128, 151, 144);
+    // Wide enough for the longest choice of any language.
+    static constexpr QRect kChosenRect = skin::RectFromEdges(42, 128, 190, 144);
+    static constexpr QRect kBox = skin::RectFromEdges(42, 128, 206, 144);
 
     // Results: index 0 and the text shown at start until something is chosen.
     int chosenIndex() const { return chosenIndex_; }
