@@ -5,7 +5,7 @@ unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
-.PHONY: all deps configure build test run asan tsan clean
+.PHONY: all deps configure build test run asan tsan clean screenshots
 
 all: build
 
@@ -32,6 +32,11 @@ tsan: deps
 	@test -f build-tsan/CMakeCache.txt || cmake --preset tsan >/dev/null
 	@cmake --build build-tsan -j2 --target ornyx_core_tests
 	@build-tsan/bin/ornyx_core_tests --gtest_filter='MouseConnectionTest.*:EventReaderTest.*:SimFaultTest.*'
+
+# Both pages and every pop-up in each language, lists open, into docs/screenshots.
+screenshots: configure
+	@cmake --build $(BUILD_DIR) -j2 --target ornyx-screenshots ornyx_skins
+	@$(BUILD_DIR)/bin/ornyx-screenshots docs/screenshots
 
 clean:
 	@rm -rf build build-asan build-tsan
