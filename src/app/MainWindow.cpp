@@ -52,6 +52,7 @@ constexpr const char* kTrayToolTip = "Gaming Mouse Setting";
 // The page when no skin has a background: the size of the bundled skins' pages.
 constexpr QSize kPlainPageSize(890, 660);
 constexpr QColor kPlainPageColour(24, 28, 32);
+constexpr QColor kPlainLightPageColour(226, 230, 234);
 
 constexpr QRect kKeyDefaultRect = RectFromEdges(307, 549, 412, 570);
 constexpr QRect kModeA = RectFromEdges(253, 518, 358, 539);
@@ -174,7 +175,9 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
     }
     // No skin has it: a plain page of the usual size, on which whatever
     // elements exist still draw.
-    canvas_->UsePlainPage(kPlainPageSize, kPlainPageColour);
+    // Light or dark, whichever the text colour reads on.
+    const bool darkText = Drawing().TextColour().lightness() < 128;
+    canvas_->UsePlainPage(kPlainPageSize, darkText ? kPlainLightPageColour : kPlainPageColour);
     return true;
 }
 
