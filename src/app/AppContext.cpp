@@ -22,9 +22,12 @@ AppContext::AppContext(const AppOptions& options, MessageSink& messages)
     if (!warning.empty()) log_->Write(warning);
     log_->Write("program home: " + paths.home.string());
 
-    settings::LoadConfiguration(paths, settings, messages_, *log_);
-    settings.TakeBackup();
-    text = i18n::LoadTextSettings(paths.text);
+    {
+        const settings::HomeLock lock = LockHome();
+        settings::LoadConfiguration(paths, settings, messages_, *log_);
+        settings.TakeBackup();
+        text = i18n::LoadTextSettings(paths.text);
+    }
 
     if (options.trace) {
         std::string error;
@@ -44,6 +47,16 @@ AppContext::AppContext(const AppOptions& options, MessageSink& messages)
         monitor_ = CreatePlatformMonitor(*log_);
     }
     link_ = std::make_unique<device::DeviceLink>(std::move(access), trace_.get(), *log_);
+}
+
+settings::HomeLock AppContext::LockHome() {
+    settings::HomeLock lock;
+    std::string error;
+    if (!lock.Acquire(paths.home, settings::HomeLock::Mode::Exclusive, settings::kHomeLockTimeout, error,
+                      log_.get())) {
+        log_->Write(error);
+    }
+    return lock;
 }
 
 QString AppContext::skinFolder() const {

@@ -12,6 +12,7 @@
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
 #include "performance/PointerSettings.h"
+#include "settings/HomeLock.h"
 #include "settings/ProgramHome.h"
 #include "settings/SettingsImage.h"
 
@@ -33,6 +34,11 @@ public:
     settings::ProgramPaths paths;
     settings::SettingsState settings;
     i18n::TextSettings text;
+
+    // The program home's lock, for one read or save: never held while idle, so
+    // that ornyxctl can work beside the window. When another process keeps it
+    // too long the window goes on without it (logged) rather than freeze.
+    settings::HomeLock LockHome();
 
     device::DeviceLink& link() { return *link_; }
     device::sim::SimMouse* simulator() { return sim_.get(); }

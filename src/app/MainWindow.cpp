@@ -594,6 +594,7 @@ void CHidMouseDlg::FirstBasicBuild() {
     // Once per process: the sensor tells which DPI list the panel shows.
     settings::SensorHandshake(ctx_.link().transport(), ctx_.link().state());
     if (ctx_.settings.firstRunFlag == 0) {
+        const settings::HomeLock lock = ctx_.LockHome();
         const auto written = i18n::ResetLabelsToDefaults(ctx_.paths.text, ctx_.text);
         if (!written.ok) ctx_.log().Write("cannot write default labels: " + written.error);
     }
@@ -626,7 +627,8 @@ void CHidMouseDlg::BuildAdvancedPage() {
     if (macroPanel_ == nullptr) {
         macroPanel_ = std::make_unique<macros::ui::MacroPanel>(
             *this, macros::ui::MacroPanelContext{ctx_.paths.record, ctx_.settings.image, ctx_.messages(),
-                                                 ctx_.text.language, drawing_, normalFont_});
+                                                 ctx_.text.language, drawing_, normalFont_,
+                                                 [this] { return ctx_.LockHome(); }});
     } else {
         macroPanel_->ShowControls();
     }
@@ -880,6 +882,7 @@ void CHidMouseDlg::ShowMode(std::uint8_t mode) {
 void CHidMouseDlg::Apply(bool hideAfter) {
     // Without the mouse, OK and Apply do nothing at all.
     if (!connection_->present()) return;
+    const settings::HomeLock lock = ctx_.LockHome();
     settings::ApplySettings({ctx_.link().transport(), ctx_.link().state(), ctx_.settings, ctx_.paths,
                              ctx_.text, ctx_.messages(), ctx_.log()});
     ctx_.settings.TakeBackup();
@@ -907,6 +910,7 @@ void CHidMouseDlg::RunSkinsDialog() {
     ctx_.text.green = static_cast<std::uint8_t>(colour.green());
     ctx_.text.blue = static_cast<std::uint8_t>(colour.blue());
     ctx_.text.skinName = dialog.ChosenSkinName();
+    const settings::HomeLock lock = ctx_.LockHome();
     const auto written = i18n::SaveSkinChoice(ctx_.paths.text, ctx_.text.red, ctx_.text.green, ctx_.text.blue,
                                               ctx_.text.skinName);
     if (!written.ok) ctx_.log().Write("cannot save the skin choice: " + written.error);

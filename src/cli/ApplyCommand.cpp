@@ -1,5 +1,7 @@
 // `ornyxctl apply` and `ornyxctl init`.
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "cli/CliContext.h"
 #include "performance/Dpi.h"
@@ -12,7 +14,12 @@ namespace ornyx::cli {
 namespace {
 
 int RunApply(CliContext& context) {
-    context.LoadSettings();
+    context.LoadSettings(settings::HomeLock::Mode::Exclusive);
+    // The image would be zeros, not the file: saving it would lose the file.
+    if (context.configStatus() == settings::ConfigStatus::Unusable) {
+        std::fprintf(stderr, "ornyxctl: %s\n", context.UnusableConfigText().c_str());
+        return kFailure;
+    }
     if (!context.OpenMouse()) return kNoMouse;
     device::DeviceLink& link = context.link();
     // As the main window does: the sensor handshake tells which DPI list applies.
@@ -40,14 +47,19 @@ int RunApply(CliContext& context) {
 
 int RunInit(CliContext& context) {
     context.ResolveHome();
+    // The folder first, so that its lock can be taken before anything is written.
+    std::error_code ec;
+    std::filesystem::create_directories(context.paths().home, ec);
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
     const settings::InitResult result = settings::InitProgramHome(context.paths());
     if (result.wroteConfig) std::printf("created %s\n", context.paths().config.c_str());
     if (result.wroteText) std::printf("created %s\n", context.paths().text.c_str());
+    if (result.repairedText) std::printf("added missing keys to %s\n", context.paths().text.c_str());
     if (!result.failure.ok) {
         std::fprintf(stderr, "ornyxctl: %s\n", result.failure.error.c_str());
         return kFailure;
     }
-    if (!result.wroteConfig && !result.wroteText) {
+    if (!result.wroteConfig && !result.wroteText && !result.repairedText) {
         std::printf("%s is ready; nothing to do\n", context.paths().home.c_str());
     }
     return kOk;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <stdexcept>
 
 #include "device/hidraw/HidrawAccess.h"
 #include "device/hidraw/HidrawMonitor.h"
@@ -33,11 +34,25 @@ void CliContext::ResolveHome() {
     log_->Write("program home: " + paths_.home.string());
 }
 
-void CliContext::LoadSettings() {
+void CliContext::LoadSettings(settings::HomeLock::Mode mode) {
     ResolveHome();
-    settings::LoadConfiguration(paths_, settings_, messages_, *log_);
+    LockHome(mode);
+    configStatus_ = settings::LoadConfiguration(paths_, settings_, messages_, *log_);
     settings_.TakeBackup();
     text_ = i18n::LoadTextSettings(paths_.text);
+}
+
+void CliContext::LockHome(settings::HomeLock::Mode mode) {
+    std::string error;
+    if (!lock_.Acquire(paths_.home, mode, settings::kHomeLockTimeout, error, log_.get())) {
+        throw std::runtime_error(error);
+    }
+}
+
+std::string CliContext::UnusableConfigText() const {
+    return paths_.config.string() + " cannot be read as a settings file (a readable file of " +
+           std::to_string(settings::kConfigFileSize) +
+           " bytes); it was left as it is. Move it away and run 'ornyxctl init' to start afresh";
 }
 
 void CliContext::CreateLink() {

@@ -14,6 +14,8 @@
 #include "device/Trace.h"
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
+#include "settings/Configuration.h"
+#include "settings/HomeLock.h"
 #include "settings/ProgramHome.h"
 #include "settings/SettingsImage.h"
 
@@ -50,8 +52,18 @@ public:
 
     // Resolves the program home without loading anything.
     void ResolveHome();
-    // Resolves the home, loads config.bin (messages go to stderr) and str.ini.
-    void LoadSettings();
+    // Resolves the home, takes its lock in `mode` (kept until UnlockHome or the
+    // end of the run, so that what is read and written is one consistent
+    // state), loads config.bin (messages go to stderr) and str.ini.
+    void LoadSettings(settings::HomeLock::Mode mode = settings::HomeLock::Mode::Shared);
+    // Takes the home's lock; throws std::runtime_error when another process
+    // keeps it too long.
+    void LockHome(settings::HomeLock::Mode mode);
+    void UnlockHome() { lock_.Release(); }
+    // What LoadSettings found at config.bin.
+    settings::ConfigStatus configStatus() const { return configStatus_; }
+    // The refusal of a command that would save over a config.bin it could not load.
+    std::string UnusableConfigText() const;
     // Sets up the link to the real or simulated mouse without searching yet.
     // Throws UsageError for bad simulator options or an unwritable trace file.
     void CreateLink();
@@ -77,6 +89,8 @@ private:
     StderrMessageSink messages_;
     settings::ProgramPaths paths_;
     settings::SettingsState settings_;
+    settings::ConfigStatus configStatus_ = settings::ConfigStatus::Missing;
+    settings::HomeLock lock_;
     i18n::TextSettings text_;
     std::unique_ptr<device::FileTrace> trace_;
     std::shared_ptr<device::sim::SimMouse> sim_;

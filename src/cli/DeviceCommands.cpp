@@ -107,6 +107,8 @@ int RunListen(CliContext& context, const ListenArgs& args) {
     if (args.count < 0 || args.timeoutSeconds < 0) throw UsageError{"--count and --timeout must not be negative"};
 
     context.LoadSettings();
+    // Listening may last for hours; it must not keep writers out.
+    context.UnlockHome();
     const i18n::Language language = context.text().language;
     const settings::SettingsImage& image = context.settings().image;
     context.CreateLink();

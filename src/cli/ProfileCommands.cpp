@@ -1,5 +1,6 @@
 // `ornyxctl export`, `import` and `macro`: the program home's files as a JSON
 // profile, and the macros of record.ini.
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <system_error>
@@ -8,6 +9,7 @@
 #include "common/AtomicFile.h"
 #include "macros/MacroStore.h"
 #include "settings/Configuration.h"
+#include "settings/HomeLock.h"
 #include "settings/ProfileJson.h"
 
 namespace ornyx::cli {
@@ -24,16 +26,16 @@ struct Failure {
     std::string message;
 };
 
-// config.bin as it is on disk; export and pack refuse to invent one.
+// config.bin as it is on disk; export and pack refuse to invent one, and
+// refuse one they could not load rather than save or export zeros for it.
 void RequireConfiguration(CliContext& context) {
-    std::error_code ec;
-    const fs::path& config = context.paths().config;
-    if (!fs::is_regular_file(config, ec) ||
-        fs::file_size(config, ec) != settings::kConfigFileSize || ec) {
-        throw Failure{config.string() + " is missing or not a settings file (" +
-                      std::to_string(settings::kConfigFileSize) +
-                      " bytes); 'ornyxctl init' creates one"};
+    switch (context.configStatus()) {
+        case settings::ConfigStatus::Loaded: return;
+        case settings::ConfigStatus::Unusable: throw Failure{context.UnusableConfigText()};
+        case settings::ConfigStatus::Missing: break;
     }
+    throw Failure{context.paths().config.string() + " is missing or not a settings file (" +
+                  std::to_string(settings::kConfigFileSize) + " bytes); 'ornyxctl init' creates one"};
 }
 
 settings::Profile CurrentProfile(CliContext& context) {
@@ -59,7 +61,7 @@ int RunExport(CliContext& context, const std::string& file) {
     }
     const WriteResult written = WriteFileAtomically(
         file, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-    if (!written.ok) throw Failure{"cannot write " + file + ": " + written.error};
+    if (!written.ok) throw Failure{written.error};
     std::printf("exported %s to %s\n", context.paths().home.c_str(), file.c_str());
     return kOk;
 }
@@ -80,29 +82,6 @@ nlohmann::json ReadProfileDocument(const std::string& file) {
     if (document.is_discarded()) throw Failure{file + " is not valid JSON"};
     return document;
 }
-
-// A file's bytes before the import, so that a failed write can put it back.
-struct Snapshot {
-    fs::path path;
-    bool existed = false;
-    std::vector<std::uint8_t> bytes;
-
-    static Snapshot Of(const fs::path& path) {
-        Snapshot s{path, false, {}};
-        std::error_code ec;
-        s.existed = fs::exists(path, ec);
-        if (s.existed && !ReadWholeFile(path, s.bytes)) throw Failure{"cannot read " + path.string()};
-        return s;
-    }
-    void Restore() const {
-        std::error_code ec;
-        if (existed) {
-            WriteFileAtomically(path, bytes);
-        } else {
-            fs::remove(path, ec);
-        }
-    }
-};
 
 int RunImport(CliContext& context, const std::string& file) {
     const nlohmann::json document = ReadProfileDocument(file);
@@ -126,29 +105,28 @@ int RunImport(CliContext& context, const std::string& file) {
     }
 
     context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
     const settings::ProgramPaths& paths = context.paths();
+    // A config.bin that cannot be loaded may still be the user's only copy.
+    if (settings::ProbeConfiguration(paths.config) == settings::ConfigStatus::Unusable) {
+        throw Failure{context.UnusableConfigText()};
+    }
     context.text() = i18n::LoadTextSettings(paths.text);
 
-    // Every field is valid; now the three files. Their old bytes are read first,
-    // so that a failure part-way puts back the files already written and the home
-    // is never left half imported.
-    const std::vector<Snapshot> before = {Snapshot::Of(paths.record), Snapshot::Of(paths.text),
-                                          Snapshot::Of(paths.config)};
-    std::size_t written = 0;
-    const auto step = [&](const WriteResult& r) {
-        if (r.ok) {
-            ++written;
-            return;
-        }
-        for (std::size_t i = written; i-- > 0;) before[i].Restore();
-        throw Failure{"cannot write " + before[written].path.string() + ": " + r.error +
-                      " (nothing was changed)"};
+    // Every field is valid; now the three files, replaced together: a failure
+    // or a kill never leaves the home half imported.
+    std::vector<std::uint8_t> config(settings::kConfigFileSize);
+    config[0] = profile->firstRunFlag;
+    std::copy(profile->image.bytes.begin(), profile->image.bytes.end(), config.begin() + 1);
+    const i18n::Language language = context.text().language;
+    const std::vector<settings::PlannedWrite> writes = {
+        {paths.record, [&](const fs::path& p) { return macros::ReplaceAllMacros(p, named); }, true},
+        {paths.text,
+         [&](const fs::path& p) { return i18n::SaveButtonLabels(p, language, profile->labels); }, true},
+        {paths.config, [&](const fs::path& p) { return WriteFileAtomically(p, config); }, false},
     };
-    step(macros::ReplaceAllMacros(paths.record, named));
-    step(i18n::SaveButtonLabels(paths.text, context.text().language, profile->labels));
-    std::vector<std::uint8_t> config{profile->firstRunFlag};
-    config.insert(config.end(), profile->image.bytes.begin(), profile->image.bytes.end());
-    step(WriteFileAtomically(paths.config, config));
+    const WriteResult replaced = settings::ReplaceTogether(paths.home, writes);
+    if (!replaced.ok) throw Failure{"cannot import " + file + ": " + replaced.error};
     std::printf("imported %s into %s: config.bin, %zu button labels (%s), %zu macros\n",
                 file.c_str(), paths.home.c_str(), profile->labels.size(),
                 std::string(i18n::LanguageCode(context.text().language)).c_str(), named.size());
@@ -157,6 +135,7 @@ int RunImport(CliContext& context, const std::string& file) {
 
 int RunMacroList(CliContext& context) {
     context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Shared);
     const auto all = macros::ReadAllMacros(context.paths().record);
     if (!all) throw Failure{context.paths().record.string() + " cannot be read"};
     // The panel and the mouse see what the listing rule lets through; say where
@@ -175,6 +154,7 @@ int RunMacroList(CliContext& context) {
 
 int RunMacroShow(CliContext& context, const std::string& name) {
     context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Shared);
     const auto stored = macros::ReadMacro(context.paths().record, name);
     if (!stored) throw Failure{"no macro \"" + name + "\" in " + context.paths().record.string()};
     std::printf("[%s]\nMacroLoopTimes=%s\n", name.c_str(), stored->loopTimes.c_str());
@@ -185,7 +165,7 @@ int RunMacroShow(CliContext& context, const std::string& name) {
 }
 
 int RunMacroPack(CliContext& context) {
-    context.LoadSettings();
+    context.LoadSettings(settings::HomeLock::Mode::Exclusive);
     RequireConfiguration(context);
     const std::size_t packed =
         macros::PackMacros(context.paths().record, context.settings().image, context.messages());

@@ -136,6 +136,12 @@ Command AddShowCommand(CLI::App& parent) {
         "  ornyxctl --home ~/mouse show --json | jq .dpi_levels");
     return {app, [json](CliContext& context) {
                 context.LoadSettings();
+                if (context.configStatus() == settings::ConfigStatus::Unusable) {
+                    std::fprintf(stderr,
+                                 "ornyxctl: warning: %s cannot be read as a settings file; "
+                                 "showing an all-zero image\n",
+                                 context.paths().config.c_str());
+                }
                 const auto decoded =
                     Decode(context.settings().image, context.settings().firstRunFlag);
                 if (*json) {

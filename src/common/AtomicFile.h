@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ornyx {
@@ -18,10 +20,37 @@ struct WriteResult {
 // Writes `data` to `path` so that readers only ever see the old or the new
 // content: a temporary file in the same folder is written, flushed to disk and
 // renamed over the target. On any failure the old file is left untouched.
+// A symlink is written through: its final target is replaced, the link stays.
+// Anything but a regular file (device, FIFO, socket, folder) is refused. A new
+// file gets 0666 less the umask; a replaced one keeps its mode.
 WriteResult WriteFileAtomically(const std::filesystem::path& path,
                                 std::span<const std::uint8_t> data);
 
-// Reads a whole file; nullopt-like: returns false when it cannot be opened or read.
+// The file a write to `path` really replaces: symlinks followed to their end
+// (relative links against their own folder). nullopt, with the reason in
+// `failure`, when that is not a regular file or the links go round in a loop.
+std::optional<std::filesystem::path> ResolveWriteTarget(const std::filesystem::path& path,
+                                                        WriteResult& failure);
+
+// Whether `entry` is one of our temporary files for a file named `name`:
+// "." + name + "." + six letters or digits, or such a name's own temporary file.
+bool IsTemporaryFor(std::string_view entry, std::string_view name);
+
+// Removes the temporary files for `name` in `dir` that no writer is working on
+// any more (a writer holds a lock on its temporary file until it is renamed;
+// a killed one holds nothing). Returns how many were removed.
+std::size_t RemoveStaleTemporaries(const std::filesystem::path& dir, std::string_view name);
+
+// A copy of `target`'s content and mode, or nothing when it does not exist, at a
+// fresh temporary name beside it. The caller renames or removes it. Used to
+// prepare several replacements that become visible together.
+std::optional<std::filesystem::path> CopyToTemporary(const std::filesystem::path& target,
+                                                     WriteResult& failure);
+
+// Flushes a folder's entries (after a rename or unlink) to disk.
+void SyncFolder(const std::filesystem::path& dir);
+
+// Reads a whole file; returns false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out);
 
 }  // namespace ornyx

@@ -1,7 +1,13 @@
 #include "settings/Configuration.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -15,25 +21,37 @@ namespace {
 constexpr const char* kNoConfigFile = "Config file is not exist.";
 }
 
-void LoadConfiguration(const ProgramPaths& paths, SettingsState& state, MessageSink& messages,
-                       DebugLog& log) {
+ConfigStatus ProbeConfiguration(const fs::path& config) {
+    std::error_code ec;
+    if (!fs::exists(config, ec)) return ConfigStatus::Missing;
+    if (!fs::is_regular_file(config, ec)) return ConfigStatus::Unusable;
+    const auto size = fs::file_size(config, ec);
+    if (ec || size != kConfigFileSize) return ConfigStatus::Unusable;
+    const int fd = ::open(config.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ConfigStatus::Unusable;
+    ::close(fd);
+    return ConfigStatus::Loaded;
+}
+
+ConfigStatus LoadConfiguration(const ProgramPaths& paths, SettingsState& state,
+                               MessageSink& messages, DebugLog& log) {
     std::error_code ec;
     if (!fs::exists(paths.config, ec)) {
         messages.ShowMessage(kNoConfigFile);
-        return;
+        return ConfigStatus::Missing;
     }
     // Only a regular file of exactly the right size is taken; anything else
     // (wrong size, a folder, unreadable) leaves the image as it is.
-    if (!fs::is_regular_file(paths.config, ec)) return;
+    if (!fs::is_regular_file(paths.config, ec)) return ConfigStatus::Unusable;
     const auto size = fs::file_size(paths.config, ec);
-    if (ec || size != kConfigFileSize) return;
+    if (ec || size != kConfigFileSize) return ConfigStatus::Unusable;
 
     std::ifstream in(paths.config, std::ios::binary);
-    if (!in) return;
+    if (!in) return ConfigStatus::Unusable;
     std::array<char, kConfigFileSize> buffer{};
     in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     const auto got = static_cast<std::size_t>(in.gcount());
-    if (got == 0) return;
+    if (got == 0) return ConfigStatus::Unusable;
     state.firstRunFlag = static_cast<std::uint8_t>(buffer[0]);
     // A file that shrank after the size test: the bytes read are used, the
     // rest of the image keeps its contents.
@@ -42,6 +60,32 @@ void LoadConfiguration(const ProgramPaths& paths, SettingsState& state, MessageS
                 state.image.bytes.begin());
     log.Write(Format("Prpgram First Run Flag:%d\nRead Size is: %d", state.firstRunFlag,
                      static_cast<int>(imageBytes)));
+    return got == kConfigFileSize ? ConfigStatus::Loaded : ConfigStatus::Unusable;
+}
+
+fs::path SetAsideConfiguration(const ProgramPaths& paths, std::string& error) {
+    const std::string base = paths.config.string() + ".bad";
+    for (int n = 0; n < 1000; ++n) {
+        const fs::path to = n == 0 ? fs::path(base) : fs::path(base + "." + std::to_string(n));
+        // Never over an earlier one: that is the user's file too.
+        if (::renameat2(AT_FDCWD, paths.config.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+            return to;
+        }
+        if (errno == EEXIST) continue;
+        if (errno != EINVAL && errno != ENOSYS) {
+            error = "cannot move " + paths.config.string() + " aside: " + std::strerror(errno);
+            return {};
+        }
+        // A file system without no-replace renames.
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(to, ec))) continue;
+        fs::rename(paths.config, to, ec);
+        if (!ec) return to;
+        error = "cannot move " + paths.config.string() + " aside: " + ec.message();
+        return {};
+    }
+    error = "cannot move " + paths.config.string() + " aside: too many earlier copies";
+    return {};
 }
 
 bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state,
@@ -50,6 +94,19 @@ bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state,
     if (!fs::exists(paths.config, ec)) {
         messages.ShowMessage(kNoConfigFile);
         return false;
+    }
+    if (ProbeConfiguration(paths.config) == ConfigStatus::Unusable) {
+        // It could not be loaded, so the image is not its content: keep it.
+        std::string error;
+        const fs::path kept = SetAsideConfiguration(paths, error);
+        if (kept.empty()) {
+            log.Write(error);
+            messages.ShowMessage(paths.config.string() +
+                                 " could not be read and was not replaced: " + error);
+            return false;
+        }
+        messages.ShowMessage(paths.config.string() + " could not be read; it was kept as " +
+                             kept.filename().string() + " and the settings were saved anew.");
     }
     std::array<std::uint8_t, kConfigFileSize> data{};
     data[0] = 1;

@@ -1,7 +1,10 @@
 #include "settings/Defaults.h"
 
 #include <array>
+#include <cerrno>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "i18n/TextSettings.h"
 #include "keys/KeyFunction.h"
@@ -60,20 +63,38 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
         if (!result.failure.ok) return result;
         result.wroteConfig = true;
     }
-    if (!fs::exists(paths.text, ec)) {
-        const i18n::Language language = i18n::Language::English;
-        result.failure = profile::WritePrivateProfileString(
-            paths.text, i18n::kSkinsSection, i18n::kLanguageKey, i18n::LanguageCode(language));
-        if (result.failure.ok) {
-            result.failure = i18n::SaveSkinChoice(paths.text, kDefaultTextRed, kDefaultTextGreen,
-                                                  kDefaultTextBlue, kDefaultSkinName);
-        }
-        if (result.failure.ok) {
-            result.failure = i18n::SaveButtonLabels(paths.text, language,
-                                                    i18n::DefaultButtonLabels(language));
-        }
+    // str.ini in one write, so that a kill never leaves half of it; a file that
+    // lacks some of its keys (an older or interrupted init) gets them added,
+    // and whatever it holds stays.
+    std::vector<std::uint8_t> old;
+    const bool textExists = fs::exists(fs::symlink_status(paths.text, ec));
+    if (textExists && !ReadWholeFile(paths.text, old)) {
+        result.failure = {false, EIO, paths.text.string() + " exists but cannot be read"};
+        return result;
+    }
+    profile::IniDocument doc = profile::IniDocument::Parse(old);
+    const auto has = [&](std::string_view section, std::string_view key) {
+        return doc.Get(section, key).has_value();
+    };
+    bool changed = false;
+    const auto add = [&](std::string_view section, std::string_view key, std::string_view value) {
+        if (!has(section, key)) changed = doc.Set(section, key, value) || changed;
+    };
+    const std::optional<std::string> code = doc.Get(i18n::kSkinsSection, i18n::kLanguageKey);
+    const i18n::Language language = code ? i18n::LanguageFromCode(*code) : i18n::Language::English;
+    add(i18n::kSkinsSection, i18n::kLanguageKey, i18n::LanguageCode(language));
+    add(i18n::kSkinsSection, i18n::kRedKey, std::to_string(kDefaultTextRed));
+    add(i18n::kSkinsSection, i18n::kGreenKey, std::to_string(kDefaultTextGreen));
+    add(i18n::kSkinsSection, i18n::kBlueKey, std::to_string(kDefaultTextBlue));
+    add(i18n::kSkinsSection, i18n::kSkinNameKey, kDefaultSkinName);
+    const i18n::ButtonLabels labels = i18n::DefaultButtonLabels(language);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        add(i18n::ButtonLabelSection(language), i18n::LabelKey(i), labels[i]);
+    }
+    if (changed) {
+        result.failure = WriteFileAtomically(paths.text, doc.Serialize());
         if (!result.failure.ok) return result;
-        result.wroteText = true;
+        (textExists ? result.repairedText : result.wroteText) = true;
     }
     return result;
 }

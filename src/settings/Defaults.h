@@ -28,12 +28,14 @@ SettingsImage DefaultSettingsImage();
 struct InitResult {
     bool wroteConfig = false;
     bool wroteText = false;
+    bool repairedText = false;  // str.ini was there but lacked some keys
     WriteResult failure;  // ok when nothing failed
 };
 
 // Makes `paths.home` ready to use: creates the folder, a default config.bin
 // (first-run flag 0) and a str.ini with language English, the default skin
-// and its text colour. Never overwrites an existing file.
+// and its text colour. Never overwrites an existing config.bin; adds to an
+// existing str.ini only the keys it lacks.
 InitResult InitProgramHome(const ProgramPaths& paths);
 
 }  // namespace ornyx::settings

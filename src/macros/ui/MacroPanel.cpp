@@ -52,8 +52,15 @@ MacroPanel::MacroPanel(QWidget& window, MacroPanelContext context)
     recorder_ = std::make_unique<Recorder>(static_cast<RecordTarget&>(*this), context_.messages,
                                            context_.language, &window_);
     CreateControls();
-    store_.LoadPanel(state_);
+    {
+        const settings::HomeLock lock = LockFiles();
+        store_.LoadPanel(state_);
+    }
     Refresh();
+}
+
+settings::HomeLock MacroPanel::LockFiles() {
+    return context_.lockFiles ? context_.lockFiles() : settings::HomeLock();
 }
 
 MacroPanel::~MacroPanel() {
@@ -228,13 +235,17 @@ void MacroPanel::MacroChosen(int row) {
     // Another macro discards what was not confirmed.
     Take();
     state_.selected = row;
+    const settings::HomeLock lock = LockFiles();
     store_.SelectMacro(state_);
     Refresh();
 }
 
 void MacroPanel::LoopTimesEdited(const QString& text) {
     state_.loopTimes = S(text);
-    store_.SetLoopTimes(state_);
+    {
+        const settings::HomeLock lock = LockFiles();
+        store_.SetLoopTimes(state_);
+    }
     if (Q(state_.loopTimes) != text) {
         const QSignalBlocker quiet(loopTimesBox_);
         loopTimesBox_->setText(Q(state_.loopTimes));
@@ -250,11 +261,13 @@ void MacroPanel::CreateMacro() {
 
 void MacroPanel::DeleteMacro() {
     Take();
+    const settings::HomeLock lock = LockFiles();
     if (store_.DeleteMacro(state_)) Refresh();
 }
 
 void MacroPanel::ConfirmMacro() {
     Take();
+    const settings::HomeLock lock = LockFiles();
     store_.ConfirmMacro(state_);
 }
 

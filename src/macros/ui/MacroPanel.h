@@ -16,6 +16,7 @@
 #include <QString>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@
 #include "i18n/Language.h"
 #include "macros/MacroStore.h"
 #include "macros/ui/Recorder.h"
+#include "settings/HomeLock.h"
 #include "settings/SettingsImage.h"
 #include "skin/SkinCanvas.h"
 
@@ -47,6 +49,9 @@ struct MacroPanelContext {
     // The main window's; read whenever the panel or its pop-up draws.
     const skin::DrawingSettings& drawing;
     QFont normalFont;
+    // Taken around each change of record.ini, so that ornyxctl never writes it
+    // at the same moment; may be empty (no other writers).
+    std::function<settings::HomeLock()> lockFiles;
 };
 
 class MacroPanel : public QObject, private RecordTarget {
@@ -134,6 +139,8 @@ private:
     int SelectedItem() const;
     void InsertItems(int at, const std::vector<std::string>& lines);
     QString T(i18n::TextId id) const;
+
+    settings::HomeLock LockFiles();
 
     QWidget& window_;
     MacroPanelContext context_;

@@ -1,0 +1,124 @@
+// ornyxctl never loses the files of its home: refusals over a config.bin it
+// could not load, non-regular save targets, the umask, init's repair, left-over
+// temporary files and the home lock.
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cli/CliRun.h"
+#include "settings/HomeLock.h"
+#include "support/TempDir.h"
+
+namespace ornyx::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr std::size_t kConfigSize = 1986;
+
+class HomeFilesTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path home = dir / "home";
+    fs::path log = dir / "log.txt";
+
+    void SetUp() override { ASSERT_EQ(RunCli(home, {"init"}), 0); }
+
+    int Run(const std::vector<std::string>& args) { return RunCli(home, args, log); }
+    std::string Output() { return ReadText(log); }
+};
+
+TEST_F(HomeFilesTest, AConfigThatCannotBeLoadedIsRefusedAndSurvivesByteForByte) {
+    ASSERT_EQ(Run({"export", (dir / "p.json").string()}), 0) << Output();
+    std::vector<std::uint8_t> bytes = ReadBytes(home / "config.bin");
+    bytes.push_back('\n');  // 1987 bytes
+    WriteBytes(home / "config.bin", bytes);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--simulate", "apply"}, {"macro", "pack"},
+          {"export", (dir / "out.json").string()}, {"import", (dir / "p.json").string()}}) {
+        EXPECT_EQ(Run(args), 1) << args.back() << ": " << Output();
+        EXPECT_NE(Output().find("cannot be read as a settings file"), std::string::npos) << Output();
+        EXPECT_EQ(ReadBytes(home / "config.bin"), bytes) << args.back();
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.json"));
+
+    // show still shows (zeros), with a warning.
+    EXPECT_EQ(Run({"show", "--json"}), 0);
+    EXPECT_NE(Output().find("warning"), std::string::npos) << Output();
+    EXPECT_NE(Output().find("\"first_run_flag\": 0"), std::string::npos) << Output();
+
+    // A folder in its place is refused the same way.
+    fs::remove(home / "config.bin");
+    fs::create_directory(home / "config.bin");
+    EXPECT_EQ(Run({"--simulate", "apply"}), 1) << Output();
+    EXPECT_TRUE(fs::is_directory(home / "config.bin"));
+}
+
+TEST_F(HomeFilesTest, ExportRefusesWhatIsNotARegularFileAndWritesThroughLinks) {
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Run({"export", fifo.string()}), 1);
+    EXPECT_NE(Output().find("not a regular file"), std::string::npos) << Output();
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    WriteText(dir / "target.json", "old");
+    fs::create_symlink("target.json", dir / "link.json");
+    ASSERT_EQ(Run({"export", (dir / "link.json").string()}), 0) << Output();
+    EXPECT_TRUE(fs::is_symlink(dir / "link.json"));
+    EXPECT_NE(ReadText(dir / "target.json").find("\"macros\""), std::string::npos);
+}
+
+TEST_F(HomeFilesTest, NewFilesFollowTheUmask) {
+    const fs::path fresh = dir / "fresh";
+    const std::string command = "umask 077 && '" + std::string(ORNYXCTL_PATH) + "' --home '" + fresh.string() +
+                                "' init >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    for (const char* name : {"config.bin", "str.ini"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat((fresh / name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
+}
+
+TEST_F(HomeFilesTest, InitRepairsAStrIniAKilledInitLeft) {
+    const std::string complete = ReadText(home / "str.ini");
+    WriteText(home / "str.ini", "[Skins]\r\nLan=EN\r\n");
+    ASSERT_EQ(Run({"init"}), 0);
+    EXPECT_NE(Output().find("added missing keys"), std::string::npos) << Output();
+    EXPECT_EQ(ReadText(home / "str.ini"), complete);
+    ASSERT_EQ(Run({"init"}), 0);
+    EXPECT_NE(Output().find("nothing to do"), std::string::npos) << Output();
+}
+
+TEST_F(HomeFilesTest, TheNextCommandRemovesTemporaryFilesOfKilledSaves) {
+    for (const char* name : {".config.bin.K1ll3d", ".str.ini.K1ll3d", ".record.ini.K1ll3d"}) {
+        WriteText(home / name, "partial");
+    }
+    ASSERT_EQ(Run({"show"}), 0);
+    for (const auto& e : fs::directory_iterator(home)) {
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name[0] != '.' || name == settings::kLockFileName) << name;
+    }
+}
+
+TEST_F(HomeFilesTest, AWriterWaitsForTheLockAnotherHolds) {
+    const auto before = ReadBytes(home / "config.bin");
+    settings::HomeLock held;
+    std::string error;
+    ASSERT_TRUE(held.Acquire(home, settings::HomeLock::Mode::Shared, 1s, error));
+    Child pack(home, {"macro", "pack"}, log);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_TRUE(pack.Running());
+    EXPECT_EQ(ReadBytes(home / "config.bin"), before);
+    held.Release();
+    EXPECT_EQ(pack.Wait(), 0) << Output();
+}
+
+}  // namespace
+}  // namespace ornyx::test
