@@ -233,9 +233,9 @@ inline std::string Escape(const std::string& s) {
     return out;
 }
 
-// What "lines" reports: the encoding by its BOM, then every non-blank line,
-// trimmed, in order. Line ends, blank lines and the blanks around a line are
-// left out: Wine rewrites them all, and they are not what a reader sees.
+// What "lines" reports: the encoding by its BOM, then every non-blank line in
+// order. Line ends, blank lines and blanks around names and values are left
+// out: Wine rewrites them all, and they are not what a reader sees.
 inline std::string DescribeFile(const std::string& bytes, bool exists) {
     if (!exists) return "no file";
     std::string kind = "plain";
@@ -262,12 +262,23 @@ inline std::string DescribeFile(const std::string& bytes, bool exists) {
     std::string out = kind + ":";
     std::string line;
     auto flush = [&]() {
-        const std::size_t a = line.find_first_not_of(" \t");
-        if (a != std::string::npos) {
-            const std::size_t b = line.find_last_not_of(" \t");
-            out += " " + Escape(line.substr(a, b - a + 1)) + " |";
-        }
+        auto trim = [](const std::string& t) {
+            const std::size_t a = t.find_first_not_of(" \t");
+            if (a == std::string::npos) return std::string();
+            return t.substr(a, t.find_last_not_of(" \t") - a + 1);
+        };
+        std::string l = trim(line);
         line.clear();
+        if (l.empty()) return;
+        // Blanks around names and '=' are left out too: Wine drops them.
+        const std::size_t close = l.rfind(']');
+        const std::size_t eq = l.find('=');
+        if (l[0] == '[' && close != std::string::npos) {
+            l = "[" + trim(l.substr(1, close - 1)) + "]";
+        } else if (eq != std::string::npos) {
+            l = trim(l.substr(0, eq)) + "=" + trim(l.substr(eq + 1));
+        }
+        out += " " + Escape(l) + " |";
     };
     for (const char ch : text) {
         if (ch == '\r' || ch == '\n') flush();
