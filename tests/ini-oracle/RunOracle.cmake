@@ -21,6 +21,8 @@ if(NOT EXISTS ${PREFIX}/system.reg)
   execute_process(COMMAND ${WINE} wineboot --init
                   WORKING_DIRECTORY ${WORK} TIMEOUT 300 RESULT_VARIABLE boot
                   OUTPUT_FILE ${WORK}/wineboot.log ERROR_FILE ${WORK}/wineboot.log)
+  # The registry reaches the prefix only when the server ends.
+  execute_process(COMMAND ${WINESERVER} -w TIMEOUT 120 RESULT_VARIABLE ignored)
   string(TIMESTAMP finished "%s")
   math(EXPR seconds "${finished} - ${started}")
   message(STATUS "wineboot: ${seconds} s (result ${boot})")
