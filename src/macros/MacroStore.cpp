@@ -283,6 +283,11 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
         // The same macros in the same order: change only what differs, so that a
         // profile exported from this file gives back every byte of it.
         for (const NamedMacro& m : macros) {
+            // Items the old count covered but the new one does not are gone.
+            const std::int64_t oldCount = ParseDecimal(doc.Get(m.name, kItemCountKey).value_or(""));
+            for (std::size_t j = m.macro.items.size(); static_cast<std::int64_t>(j) < oldCount && j < kMaxItems; ++j) {
+                doc.RemoveKey(m.name, ItemKey(j));
+            }
             SetUnlessSame(doc, m.name, kLoopTimesKey, m.macro.loopTimes);
             SetUnlessSame(doc, m.name, kItemCountKey, std::to_string(m.macro.items.size()));
             for (std::size_t j = 0; j < m.macro.items.size(); ++j) {
