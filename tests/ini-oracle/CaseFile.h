@@ -6,11 +6,15 @@
 //
 // Format, one directive a line ('#' starts a comment line):
 //   case NAME                 starts a case; its file is written fresh
-//   enc utf8|utf8bom|utf16|ansi     (default utf8; ansi: code points <= 0xFF as bytes)
+//   enc utf8|utf8bom|utf16|ansi     (default utf8; ansi: code points <= 0xFF as bytes,
+//                             so "\xD7\xF3" is two bytes of a GBK character)
 //   eol crlf|lf|cr            (default crlf)
 //   final yes|no              whether the last line has a line end (default yes)
 //   text ... .                the file's lines up to a line holding only "."
 //   nofile                    the case starts without a file
+//   lan EN|CHS                the installation's language (default EN): the
+//                             system runs with its ANSI code page (1252, 936),
+//                             ours finds it in a str.ini beside the file
 //   get|SECTION|KEY|DEFAULT|SIZE
 //   names|SIZE
 //   set|SECTION|KEY|VALUE     KEY or VALUE "~" stands for a null pointer (delete)
@@ -39,6 +43,7 @@ struct Case {
     std::string eol = "\r\n";
     bool finalEol = true;
     bool noFile = false;
+    std::string lan = "EN";
     std::vector<std::string> lines;  // UTF-8
     std::vector<Operation> ops;
 };
@@ -154,6 +159,9 @@ inline std::vector<Case> ParseCases(const std::string& text) {
             else fail(line, "bad line end");
         } else if (word == "final") {
             c.finalEol = rest == "yes";
+        } else if (word == "lan") {
+            if (rest != "EN" && rest != "CHS") fail(line, "bad language");
+            c.lan = rest;
         } else if (word == "nofile") {
             c.noFile = true;
         } else if (word == "text") {
@@ -286,6 +294,12 @@ inline std::string DescribeFile(const std::string& bytes, bool exists) {
     }
     flush();
     return out;
+}
+
+// The languages a run goes through, in order; each runs the cases of its own.
+inline const std::vector<std::string>& Languages() {
+    static const std::vector<std::string> kLanguages = {"EN", "CHS"};
+    return kLanguages;
 }
 
 // One output line per operation: "CASE#N verb: result".

@@ -37,10 +37,16 @@ std::string ReadAll(const fs::path& p, bool& exists) {
 
 std::vector<std::string> RunOurs(const std::vector<oracle::Case>& cases, const fs::path& dir) {
     std::vector<std::string> out;
+    for (const std::string& language : oracle::Languages()) {
     for (std::size_t ci = 0; ci < cases.size(); ++ci) {
         const oracle::Case& c = cases[ci];
-        const fs::path file = dir / ("case-" + std::to_string(ci) + ".ini");
-        fs::remove(file);
+        if (c.lan != language) continue;
+        const fs::path folder = dir / ("case-" + std::to_string(ci));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        const fs::path file = folder / "profile.ini";
+        // The installation's language, where our functions look for it.
+        if (c.lan != "EN") std::ofstream(folder / "str.ini", std::ios::binary) << "[Skins]\r\nLan=" << c.lan << "\r\n";
         if (!c.noFile) {
             std::ofstream f(file, std::ios::binary);
             const std::string bytes = oracle::FileBytes(c);
@@ -71,6 +77,7 @@ std::vector<std::string> RunOurs(const std::vector<oracle::Case>& cases, const f
             }
             out.push_back(oracle::ResultLine(c, k, op, result));
         }
+    }
     }
     return out;
 }

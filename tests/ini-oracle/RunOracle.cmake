@@ -33,14 +33,26 @@ if(NOT EXISTS ${PREFIX}/system.reg)
   endif()
 endif()
 
-execute_process(COMMAND ${WINE} ${EXE} cases.txt
-                WORKING_DIRECTORY ${WORK} TIMEOUT 120 RESULT_VARIABLE ran
-                OUTPUT_FILE ${WORK}/wine.out ERROR_FILE ${WORK}/wine.err)
-stop_wineserver()
-if(NOT ran STREQUAL "0")
-  file(READ ${WORK}/wine.err err)
-  message(FATAL_ERROR "the Windows program failed under Wine (${ran}):\n${err}")
-endif()
+# One run per installation language; the locale sets the system's ANSI code page.
+set(locales "EN=en_US.UTF-8" "CHS=zh_CN.UTF-8")
+file(WRITE ${WORK}/wine.out "")
+foreach(entry IN LISTS locales)
+  string(REPLACE "=" ";" pair "${entry}")
+  list(GET pair 0 language)
+  list(GET pair 1 locale)
+  set(ENV{LANG} ${locale})
+  set(ENV{LC_ALL} ${locale})
+  execute_process(COMMAND ${WINE} ${EXE} cases.txt ${language}
+                  WORKING_DIRECTORY ${WORK} TIMEOUT 120 RESULT_VARIABLE ran
+                  OUTPUT_FILE ${WORK}/wine-${language}.out ERROR_FILE ${WORK}/wine-${language}.err)
+  stop_wineserver()
+  if(NOT ran STREQUAL "0")
+    file(READ ${WORK}/wine-${language}.err err)
+    message(FATAL_ERROR "the Windows program failed under Wine (${language}, ${ran}):\n${err}")
+  endif()
+  file(READ ${WORK}/wine-${language}.out part)
+  file(APPEND ${WORK}/wine.out "${part}")
+endforeach()
 
 execute_process(COMMAND ${DRIVER} cases.txt wine.out ${TABLE}
                 WORKING_DIRECTORY ${WORK} TIMEOUT 60 RESULT_VARIABLE compared)

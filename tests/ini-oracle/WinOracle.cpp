@@ -49,8 +49,8 @@ std::string ReadAll(const std::wstring& path, bool& exists) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: ini-oracle CASES\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: ini-oracle CASES LANGUAGE\n");
         return 2;
     }
     bool exists = false;
@@ -66,13 +66,17 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "ini-oracle: %s\n", e.what());
         return 2;
     }
+    const std::string language = Narrow(argv[2], wcslen(argv[2]));
     wchar_t cwd[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, cwd);
     std::string out;
     for (std::size_t ci = 0; ci < cases.size(); ++ci) {
         const oracle::Case& c = cases[ci];
-        // A new name per case: the system caches a profile by name and time stamp.
-        const std::wstring file = std::wstring(cwd) + L"\\case-" + std::to_wstring(ci) + L".ini";
+        if (c.lan != language) continue;
+        // A new folder per case: the system caches a profile by name and time stamp.
+        const std::wstring folder = std::wstring(cwd) + L"\\case-" + std::to_wstring(ci);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring file = folder + L"\\profile.ini";
         DeleteFileW(file.c_str());
         if (!c.noFile) {
             std::ofstream f(file.c_str(), std::ios::binary);
