@@ -38,5 +38,13 @@ screenshots: configure
 	@cmake --build $(BUILD_DIR) -j2 --target ornyx-screenshots ornyx_skins
 	@$(BUILD_DIR)/bin/ornyx-screenshots docs/screenshots
 
+# The INI layer compared operation by operation with the system's own profile
+# functions: a Windows program under Wine (fresh prefix inside the build folder).
+.PHONY: ini-oracle
+ini-oracle: deps
+	@test -f $(BUILD_DIR)/ini-oracle/CMakeCache.txt || cmake -S tests/ini-oracle -B $(BUILD_DIR)/ini-oracle $(if $(CI),-DORNYX_WERROR=ON) >/dev/null
+	@cmake --build $(BUILD_DIR)/ini-oracle -j2
+	@ctest --test-dir $(BUILD_DIR)/ini-oracle --output-on-failure
+
 clean:
 	@rm -rf build build-asan build-tsan

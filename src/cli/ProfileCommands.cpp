@@ -2,11 +2,13 @@
 // profile, and the macros of record.ini.
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
 #include "cli/CliContext.h"
 #include "common/AtomicFile.h"
+#include "profile/PrivateProfile.h"
 #include "macros/MacroStore.h"
 #include "settings/Configuration.h"
 #include "settings/HomeLock.h"
@@ -53,8 +55,28 @@ settings::Profile CurrentProfile(CliContext& context) {
     return profile;
 }
 
+// What the home's files hold that the profile cannot carry: said, not lost silently.
+void WarnUncarried(CliContext& context, const settings::Profile& profile) {
+    const fs::path& record = context.paths().record;
+    for (const std::string& note : macros::UncarriedContent(record)) {
+        std::fprintf(stderr, "ornyxctl: warning: %s: not in the profile: %s\n", record.c_str(), note.c_str());
+    }
+    const fs::path& text = context.paths().text;
+    const std::string_view section = i18n::ButtonLabelSection(context.text().language);
+    for (std::size_t i = 0; i < profile.labels.size(); ++i) {
+        const std::string whole = profile::GetPrivateProfileString(text, section, i18n::LabelKey(i), "",
+                                                                   std::numeric_limits<std::size_t>::max());
+        if (whole != profile.labels[i]) {
+            std::fprintf(stderr, "ornyxctl: warning: %s: button label %s is cut to %zu characters\n",
+                         context.paths().text.c_str(), i18n::LabelKey(i).c_str(), i18n::kProfileBufferChars - 1);
+        }
+    }
+}
+
 int RunExport(CliContext& context, const std::string& file) {
-    const std::string text = settings::ExportProfile(CurrentProfile(context)).dump(2) + "\n";
+    const settings::Profile profile = CurrentProfile(context);
+    WarnUncarried(context, profile);
+    const std::string text = settings::ExportProfile(profile).dump(2) + "\n";
     if (file == "-") {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return kOk;
@@ -121,8 +143,13 @@ int RunImport(CliContext& context, const std::string& file) {
     const i18n::Language language = context.text().language;
     const std::vector<settings::PlannedWrite> writes = {
         {paths.record, [&](const fs::path& p) { return macros::ReplaceAllMacros(p, named); }, true},
+        // Labels that already read the same are left alone, so that str.ini keeps its bytes.
         {paths.text,
-         [&](const fs::path& p) { return i18n::SaveButtonLabels(p, language, profile->labels); }, true},
+         [&](const fs::path& p) {
+             return profile->labels == context.text().labels ? WriteResult{true, 0, {}}
+                                                              : i18n::SaveButtonLabels(p, language, profile->labels);
+         },
+         true},
         {paths.config, [&](const fs::path& p) { return WriteFileAtomically(p, config); }, false},
     };
     const WriteResult replaced = settings::ReplaceTogether(paths.home, writes);

@@ -76,7 +76,7 @@ LoadStatus LoadRecord(const fs::path& file, profile::IniDocument& doc) {
     if (ec || !fs::is_regular_file(st)) return LoadStatus::Failed;
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(file, bytes)) return LoadStatus::Failed;
-    doc = profile::IniDocument::Parse(bytes);
+    doc = profile::IniDocument::ParseFile(file, bytes);
     return LoadStatus::Loaded;
 }
 
@@ -187,8 +187,81 @@ std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile)
     if (status == LoadStatus::Failed) return std::nullopt;
     std::vector<NamedMacro> all;
     if (status == LoadStatus::Missing) return all;
-    for (const std::string& name : doc.SectionNames()) all.push_back({name, ReadStored(doc, name)});
+    for (const std::string& name : doc.SectionNames()) {
+        // A repeated section reads as its first block; it is one macro.
+        if (std::any_of(all.begin(), all.end(), [&](const NamedMacro& m) { return SameSection(m.name, name); })) {
+            continue;
+        }
+        all.push_back({name, ReadStored(doc, name)});
+    }
     return all;
+}
+
+namespace {
+
+// Sets the key unless it already reads as `value` (a missing key reads as empty),
+// so that an unchanged macro keeps its lines byte for byte.
+void SetUnlessSame(profile::IniDocument& doc, std::string_view name, std::string_view key,
+                   std::string_view value) {
+    if (doc.Get(name, key).value_or("") != value) doc.Set(name, key, value);
+}
+
+// Whether the file's macros (a repeated section once) are `macros`' names in order.
+bool SameNamesInOrder(const std::vector<std::string>& sections, std::span<const NamedMacro> macros) {
+    std::vector<std::string> stored;
+    for (const std::string& name : sections) {
+        if (std::none_of(stored.begin(), stored.end(), [&](const std::string& n) { return SameSection(n, name); })) {
+            stored.push_back(name);
+        }
+    }
+    if (stored.size() != macros.size()) return false;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (stored[i] != macros[i].name) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> UncarriedContent(const fs::path& recordFile) {
+    profile::IniDocument doc;
+    if (LoadRecord(recordFile, doc) != LoadStatus::Loaded) return {};
+    std::vector<std::string> notes;
+    if (!doc.KeyNames("").empty()) notes.push_back("the lines before the first macro");
+    std::vector<std::string> seen;
+    for (const std::string& name : doc.SectionNames()) {
+        const std::string macro = "macro \"" + name + "\"";
+        if (std::any_of(seen.begin(), seen.end(), [&](const std::string& n) { return SameSection(n, name); })) {
+            notes.push_back("the second block of " + macro + " (the first one is the macro)");
+            continue;
+        }
+        seen.push_back(name);
+        if (CheckMacroName(name) != NameProblem::None) {
+            notes.push_back(macro + ": its name, which import refuses");
+        }
+        const std::string countText = doc.Get(name, kItemCountKey).value_or("");
+        const std::int64_t count = ParseDecimal(countText);
+        const std::size_t kept = static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(kMaxItems)));
+        if (!countText.empty() && countText != std::to_string(kept)) {
+            notes.push_back(macro + ": ItemCount \"" + countText + "\", carried as " + std::to_string(kept));
+        }
+        for (const std::string& key : doc.KeyNames(name)) {
+            bool carried = SameSection(key, kLoopTimesKey) || SameSection(key, kItemCountKey);
+            for (std::size_t j = 0; j < kept && !carried; ++j) carried = SameSection(key, ItemKey(j));
+            if (!carried) notes.push_back(macro + ": the line \"" + key + "\"");
+        }
+        for (const std::string_view key : {kLoopTimesKey, kItemCountKey}) {
+            const std::string value = doc.Get(name, key).value_or("");
+            if (Utf16Length(value) >= kValueBufferChars) notes.push_back(macro + ": " + std::string(key) + ", cut");
+        }
+        for (std::size_t j = 0; j < kept; ++j) {
+            if (Utf16Length(doc.Get(name, ItemKey(j)).value_or("")) >= kValueBufferChars) {
+                notes.push_back(macro + ": " + ItemKey(j) + ", cut to " + std::to_string(kValueBufferChars - 1) +
+                                " characters");
+            }
+        }
+    }
+    return notes;
 }
 
 WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMacro> macros) {
@@ -206,8 +279,25 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
     if (status == LoadStatus::Failed) return Unreadable(recordFile);
     // Nothing to store and nothing stored: do not create the file.
     if (status == LoadStatus::Missing && macros.empty()) return WriteResult{true, 0, {}};
-    for (const std::string& name : doc.SectionNames()) doc.RemoveSection(name);
-    for (const NamedMacro& m : macros) SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
+    if (SameNamesInOrder(doc.SectionNames(), macros)) {
+        // The same macros in the same order: change only what differs, so that a
+        // profile exported from this file gives back every byte of it.
+        for (const NamedMacro& m : macros) {
+            // Items the old count covered but the new one does not are gone.
+            const std::int64_t oldCount = ParseDecimal(doc.Get(m.name, kItemCountKey).value_or(""));
+            for (std::size_t j = m.macro.items.size(); static_cast<std::int64_t>(j) < oldCount && j < kMaxItems; ++j) {
+                doc.RemoveKey(m.name, ItemKey(j));
+            }
+            SetUnlessSame(doc, m.name, kLoopTimesKey, m.macro.loopTimes);
+            SetUnlessSame(doc, m.name, kItemCountKey, std::to_string(m.macro.items.size()));
+            for (std::size_t j = 0; j < m.macro.items.size(); ++j) {
+                SetUnlessSame(doc, m.name, ItemKey(j), m.macro.items[j]);
+            }
+        }
+    } else {
+        for (const std::string& name : doc.SectionNames()) doc.RemoveSection(name);
+        for (const NamedMacro& m : macros) SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
+    }
     const std::vector<std::uint8_t> bytes = doc.Serialize();
     return WriteFileAtomically(recordFile, bytes);
 }

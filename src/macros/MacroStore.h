@@ -81,12 +81,17 @@ struct NamedMacro {
 };
 
 // Every section in file order, without the listing limit (an export must not
-// lose what the panel cannot show). Empty when the file does not exist, nullopt
-// when it exists but cannot be read.
+// lose what the panel cannot show); a repeated section once, as its first block.
+// Empty when the file does not exist, nullopt when it exists but cannot be read.
 std::optional<std::vector<NamedMacro>> ReadAllMacros(const std::filesystem::path& recordFile);
 
+// What record.ini holds that ReadAllMacros does not carry (lines outside the
+// macros' keys, repeated sections, cut values, ...), one readable note each.
+std::vector<std::string> UncarriedContent(const std::filesystem::path& recordFile);
+
 // Replaces all sections by `macros`, in their order, in one atomic rewrite; the
-// file's encoding and line endings stay. Refused (nothing written) as WriteMacro
+// file's encoding and line endings stay. When the file holds the same names in
+// the same order, only the keys that read differently change. Refused (nothing written) as WriteMacro
 // refuses, and when two names are the same section. A missing file stays missing
 // when there is nothing to store.
 WriteResult ReplaceAllMacros(const std::filesystem::path& recordFile,

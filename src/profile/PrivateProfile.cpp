@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/CodePage.h"
 #include "common/Utf8.h"
 
 namespace ornyx::profile {
@@ -18,7 +19,7 @@ using utf8::kReplacement;
 using utf8::NextCodePoint;
 using utf8::ToUtf16;
 
-// ---- UTF-16 / Latin-1 ------------------------------------------------------------
+// ---- Encodings -------------------------------------------------------------------
 
 // Lone surrogates and an odd last byte become U+FFFD.
 std::string DecodeUtf16Le(std::span<const std::uint8_t> b) {
@@ -40,29 +41,59 @@ std::string DecodeUtf16Le(std::span<const std::uint8_t> b) {
     return out;
 }
 
-std::vector<std::uint8_t> Encode(std::string_view text, TextEncoding encoding, bool bom) {
+std::vector<std::uint8_t> EncodeUtf16Le(std::string_view text) {
+    std::vector<std::uint8_t> out = {0xFF, 0xFE};
+    for (const char16_t u : ToUtf16(text)) {
+        out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    return out;
+}
+
+// Each byte as the character of the same number, and back.
+std::string DecodeBytewise(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes) AppendUtf8(text, b);
+    return text;
+}
+
+std::optional<std::string> EncodeBytewise(std::string_view text) {
+    std::string out;
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        NextCodePoint(text, i, cp);
+        if (cp > 0xFF) return std::nullopt;
+        out.push_back(static_cast<char>(cp));
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Encode(std::string_view text, TextEncoding encoding, unsigned codePage, bool bom) {
+    if (encoding == TextEncoding::Utf16Le) return EncodeUtf16Le(text);
     std::vector<std::uint8_t> out;
-    if (encoding == TextEncoding::Utf16Le) {
-        out = {0xFF, 0xFE};
-        for (const char16_t u : ToUtf16(text)) {
-            out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(u >> 8));
-        }
+    if (bom) out = {0xEF, 0xBB, 0xBF};
+    if (encoding == TextEncoding::Utf8) {
+        out.insert(out.end(), text.begin(), text.end());
         return out;
     }
-    if (bom) out = {0xEF, 0xBB, 0xBF};
-    const std::size_t start = out.size();
-    if (encoding == TextEncoding::Latin1) {
-        char32_t cp = 0;
-        for (std::size_t i = 0; i < text.size() && cp <= 0xFF;) {
-            NextCodePoint(text, i, cp);
-            out.push_back(static_cast<std::uint8_t>(cp));
-        }
-        if (cp <= 0xFF) return out;
-        out.resize(start);  // a character beyond Latin-1: the whole file goes out as UTF-8
+    const std::optional<std::string> legacy =
+        codePage == kBytewise ? EncodeBytewise(text) : codepage::Encode(text, codePage);
+    if (!legacy) {
+        // A character the file's code page has no place for: rather than lose it,
+        // the whole file becomes UTF-16 with BOM, which Windows reads as well.
+        return EncodeUtf16Le(text);
     }
-    out.insert(out.end(), text.begin(), text.end());
+    out.insert(out.end(), legacy->begin(), legacy->end());
     return out;
+}
+
+bool IsUtf8Text(std::span<const std::uint8_t> body) {
+    return utf8::IsValid(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+}
+
+bool HasUtf16Bom(std::span<const std::uint8_t> b) { return b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE; }
+bool HasUtf8Bom(std::span<const std::uint8_t> b) {
+    return b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
 }
 
 // Keeps the first `maxUnits` UTF-16 code units of s (C-string semantics: stops at
@@ -99,25 +130,33 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-enum class LineKind { Other, Section, Key };
+enum class LineKind { Blank, Section, Key };
 
 struct LineInfo {
-    LineKind kind = LineKind::Other;
+    LineKind kind = LineKind::Blank;
     std::string_view name;   // section or key name, trimmed
     std::string_view value;  // key value, trimmed, quotes still on
+    bool hasValue = false;   // a key line without '=' reads as missing
 };
 
+// As the Windows functions see a line: a '[' line without ']' and a ';' line are
+// keys like any other.
 LineInfo Classify(std::string_view text) {
     text = Trim(text.substr(0, text.find('\0')));  // a stray NUL ends the line, as in C strings
-    if (text.empty() || text.front() == ';') return {};
+    if (text.empty()) return {};
     if (text.front() == '[') {
         const std::size_t close = text.rfind(']');
-        if (close == std::string_view::npos) return {};
-        return {LineKind::Section, Trim(text.substr(1, close - 1)), {}};
+        if (close != std::string_view::npos) return {LineKind::Section, Trim(text.substr(1, close - 1)), {}, false};
     }
     const std::size_t eq = text.find('=');
-    if (eq == std::string_view::npos) return {};
-    return {LineKind::Key, Trim(text.substr(0, eq)), Trim(text.substr(eq + 1))};
+    if (eq == std::string_view::npos) return {LineKind::Key, text, {}, false};
+    return {LineKind::Key, Trim(text.substr(0, eq)), Trim(text.substr(eq + 1)), true};
+}
+
+// A key line a person would read as a key, not as a comment: new keys go after
+// the last of these, so that a comment introducing the next section stays there.
+bool IsPlainKey(const LineInfo& info) {
+    return info.kind == LineKind::Key && !info.name.empty() && info.name.front() != ';';
 }
 
 std::string_view Unquote(std::string_view v) {
@@ -160,7 +199,7 @@ LoadStatus LoadDocument(const fs::path& file, IniDocument& doc, WriteResult& fai
         failure = Failure(EIO, "cannot read " + file.string());
         return LoadStatus::Failed;
     }
-    doc = IniDocument::Parse(bytes);
+    doc = IniDocument::ParseFile(file, bytes);
     return LoadStatus::Loaded;
 }
 
@@ -182,8 +221,8 @@ std::optional<std::string> Validate(std::string_view section, std::optional<std:
     const std::string_view k = Trim(*key);
     if (k.empty()) return "empty key name";
     if (auto bad = CheckText("key name", k)) return bad;
-    if (k.find('=') != std::string_view::npos || k.front() == '[' || k.front() == ';') {
-        return "key name contains '=' or starts with '[' or ';'";
+    if (k.find('=') != std::string_view::npos || k.front() == '[') {
+        return "key name contains '=' or starts with '['";
     }
     if (value) return CheckText("value", *value);
     return std::nullopt;
@@ -193,35 +232,71 @@ std::optional<std::string> Validate(std::string_view section, std::optional<std:
 
 // ---- IniDocument -------------------------------------------------------------------
 
-IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes) {
+unsigned AnsiCodePageForLanguage(std::string_view languageCode) {
+    // The same exact, upper-case match the language choice uses.
+    if (languageCode == "CHS") return codepage::kChineseSimplified;
+    if (languageCode == "CHT") return codepage::kChineseTraditional;
+    if (languageCode == "TUR") return codepage::kTurkish;
+    return codepage::kWestern;
+}
+
+unsigned LegacyCodePageFor(const fs::path& file, std::span<const std::uint8_t> bytes) {
+    // "Lan" is plain ASCII, which every one of these code pages keeps as it is,
+    // so a byte-wise read finds it in a file of any of them.
+    if (file.filename() == "str.ini") {
+        return AnsiCodePageForLanguage(IniDocument::Parse(bytes).Get("Skins", "Lan").value_or(""));
+    }
+    const fs::path text = file.parent_path() / "str.ini";
+    std::error_code ec;
+    std::vector<std::uint8_t> textBytes;
+    if (!fs::is_regular_file(text, ec) || !ReadWholeFile(text, textBytes)) {
+        return codepage::kWestern;
+    }
+    return AnsiCodePageForLanguage(IniDocument::Parse(textBytes).Get("Skins", "Lan").value_or(""));
+}
+
+IniDocument IniDocument::ParseFile(const fs::path& file, std::span<const std::uint8_t> bytes) {
+    // Only a file that is neither UTF-16 nor UTF-8 needs its code page looked up.
+    const bool legacy = !HasUtf16Bom(bytes) && !HasUtf8Bom(bytes) && !IsUtf8Text(bytes);
+    return Parse(bytes, legacy ? LegacyCodePageFor(file, bytes) : kBytewise);
+}
+
+IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes, unsigned legacyCodePage) {
     IniDocument doc;
     std::string text;
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    if (HasUtf16Bom(bytes)) {
         doc.encoding_ = TextEncoding::Utf16Le;
         doc.bom_ = true;
         text = DecodeUtf16Le(bytes.subspan(2));
     } else {
-        doc.bom_ = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+        doc.bom_ = HasUtf8Bom(bytes);
         const auto body = bytes.subspan(doc.bom_ ? 3 : 0);
-        text.assign(body.begin(), body.end());
-        if (!utf8::IsValid(text)) {
-            // Probably a legacy code page: each byte stands for itself, so untouched
-            // lines are written back exactly as they were.
-            doc.encoding_ = TextEncoding::Latin1;
-            text.clear();
-            for (const std::uint8_t b : body) AppendUtf8(text, b);
+        if (IsUtf8Text(body)) {
+            text.assign(body.begin(), body.end());
+        } else {
+            doc.encoding_ = TextEncoding::Ansi;
+            const std::string_view raw(reinterpret_cast<const char*>(body.data()), body.size());
+            std::optional<std::string> decoded;
+            // Only a decoding that encodes back to the very same bytes is used, so
+            // that untouched lines are written back exactly as they were.
+            if (legacyCodePage != kBytewise && !doc.bom_) {
+                decoded = codepage::Decode(raw, legacyCodePage);
+                if (decoded && codepage::Encode(*decoded, legacyCodePage) != std::string(raw)) decoded.reset();
+            }
+            doc.codePage_ = decoded ? legacyCodePage : kBytewise;
+            text = decoded ? std::move(*decoded) : DecodeBytewise(body);
         }
     }
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t nl = text.find('\n', start);
-        if (nl == std::string::npos) {
-            doc.lines_.push_back({text.substr(start), ""});
-            break;
-        }
-        const bool crlf = nl > start && text[nl - 1] == '\r';
-        doc.lines_.push_back({text.substr(start, nl - start - (crlf ? 1 : 0)), crlf ? "\r\n" : "\n"});
-        start = nl + 1;
+    // A line ends at CR LF, LF or a lone CR, as Windows reads them.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        doc.lines_.push_back({text.substr(start, i - start), crlf ? "\r\n" : std::string(1, text[i])});
+        if (crlf) ++i;
+        start = i + 1;
     }
+    if (start < text.size()) doc.lines_.push_back({text.substr(start), ""});
     if (!doc.lines_.empty() && !doc.lines_.front().eol.empty()) doc.newline_ = doc.lines_.front().eol;
     return doc;
 }
@@ -229,16 +304,17 @@ IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes) {
 std::vector<std::uint8_t> IniDocument::Serialize() const {
     std::string text;
     for (const Line& line : lines_) text += line.text + line.eol;
-    return Encode(text, encoding_, bom_);
+    return Encode(text, encoding_, codePage_, bom_);
 }
 
 std::vector<IniDocument::Block> IniDocument::Blocks() const {
-    std::vector<Block> blocks;
+    // The lines before the first header are a nameless section of their own.
+    std::vector<Block> blocks{{kNoHeader, 0, lines_.size(), {}}};
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const LineInfo info = Classify(lines_[i].text);
         if (info.kind != LineKind::Section) continue;
-        if (!blocks.empty()) blocks.back().end = i;
-        blocks.push_back({i, lines_.size(), info.name});
+        blocks.back().end = i;
+        blocks.push_back({i, i + 1, lines_.size(), info.name});
     }
     return blocks;
 }
@@ -254,12 +330,15 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
     if (key.empty()) return std::nullopt;
     for (const Block& b : Blocks()) {
         if (!EqualsNoCase(b.name, section)) continue;
-        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+        // Only the first block of a repeated section counts, as on Windows.
+        for (std::size_t i = b.begin; i < b.end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) {
+                if (!info.hasValue) return std::nullopt;
                 return std::string(Unquote(info.value));
             }
         }
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -267,43 +346,54 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
 std::vector<std::string> IniDocument::SectionNames() const {
     std::vector<std::string> names;
     for (const Block& b : Blocks()) {
-        if (b.name.empty()) continue;  // "[]" would read as the end of a Windows name list
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || EqualsNoCase(n, b.name);
-        if (!seen) names.emplace_back(b.name);
+        // "[]" would read as the end of a Windows name list.
+        if (b.header != kNoHeader && !b.name.empty()) names.emplace_back(b.name);
     }
     return names;
+}
+
+std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
+    section = Trim(section);
+    std::vector<std::string> keys;
+    for (const Block& b : Blocks()) {
+        if (!EqualsNoCase(b.name, section)) continue;
+        for (std::size_t i = b.begin; i < b.end; ++i) {
+            const LineInfo info = Classify(lines_[i].text);
+            if (info.kind == LineKind::Key) keys.emplace_back(info.name);
+        }
+        break;
+    }
+    return keys;
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     section = Trim(section);
     key = Trim(key);
     const std::vector<Block> blocks = Blocks();
-    const Block* first = nullptr;
-    for (const Block& b : blocks) {
-        if (!EqualsNoCase(b.name, section)) continue;
-        if (first == nullptr) first = &b;
-        for (std::size_t i = b.header + 1; i < b.end; ++i) {
-            const LineInfo info = Classify(lines_[i].text);
-            if (info.kind != LineKind::Key || !EqualsNoCase(info.name, key)) continue;
-            if (info.value == value) return false;  // keep the line as it is
+    const auto first = std::find_if(blocks.begin(), blocks.end(), [&](const Block& b) {
+        return b.header != kNoHeader && EqualsNoCase(b.name, section);
+    });
+    std::string line = std::string(key) + "=" + std::string(value);
+    if (first == blocks.end()) {
+        InsertLine(lines_.size(), "[" + std::string(section) + "]");
+        InsertLine(lines_.size(), std::move(line));
+        return true;
+    }
+    std::size_t after = first->header;
+    for (std::size_t i = first->begin; i < first->end; ++i) {
+        const LineInfo info = Classify(lines_[i].text);
+        if (info.kind != LineKind::Key) continue;
+        if (EqualsNoCase(info.name, key)) {
+            // A value that already reads the same keeps its line byte for byte.
+            if (info.hasValue && (info.value == value || Unquote(info.value) == value)) return false;
             lines_[i].text = std::string(info.name) + "=" + std::string(value);
             return true;
         }
+        if (IsPlainKey(info)) after = i;
     }
-    std::string line = std::string(key) + "=" + std::string(value);
-    if (first != nullptr) {
-        // After the section's last key, so trailing blank lines and comments that
-        // introduce the next section stay where they are.
-        std::size_t after = first->header;
-        for (std::size_t i = first->header + 1; i < first->end; ++i) {
-            if (Classify(lines_[i].text).kind == LineKind::Key) after = i;
-        }
-        InsertLine(after + 1, std::move(line));
-        return true;
-    }
-    InsertLine(lines_.size(), "[" + std::string(section) + "]");
-    InsertLine(lines_.size(), std::move(line));
+    // After the section's last key, so trailing blank lines and comments that
+    // introduce the next section stay where they are.
+    InsertLine(after + 1, std::move(line));
     return true;
 }
 
@@ -312,8 +402,8 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
     key = Trim(key);
     std::vector<std::size_t> doomed;
     for (const Block& b : Blocks()) {
-        if (!EqualsNoCase(b.name, section)) continue;
-        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+        if (b.header == kNoHeader || !EqualsNoCase(b.name, section)) continue;
+        for (std::size_t i = b.begin; i < b.end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) doomed.push_back(i);
         }
@@ -329,7 +419,7 @@ bool IniDocument::RemoveSection(std::string_view section) {
     const std::vector<Block> blocks = Blocks();
     bool removed = false;
     for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) {
-        if (!EqualsNoCase(it->name, section)) continue;
+        if (it->header == kNoHeader || !EqualsNoCase(it->name, section)) continue;
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->header),
                      lines_.begin() + static_cast<std::ptrdiff_t>(it->end));
         removed = true;
@@ -347,7 +437,11 @@ std::string GetPrivateProfileString(const fs::path& file, std::string_view secti
     WriteResult ignored;
     std::optional<std::string> value;
     if (LoadDocument(file, doc, ignored) == LoadStatus::Loaded) value = doc.Get(section, key);
-    return CutToUnits(value ? std::string_view(*value) : defaultValue, bufferChars - 1);
+    if (value) return CutToUnits(*value, bufferChars - 1);
+    // Windows drops the default's trailing blanks, then treats it as a value.
+    const std::size_t last = defaultValue.find_last_not_of(' ');
+    const std::string_view def = last == std::string_view::npos ? std::string_view() : defaultValue.substr(0, last + 1);
+    return CutToUnits(Unquote(def), bufferChars - 1);
 }
 
 std::vector<std::string> GetPrivateProfileSectionNames(const fs::path& file) {

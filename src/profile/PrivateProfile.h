@@ -4,18 +4,21 @@
 // of the Windows profile functions, so that str.ini and record.ini written on
 // Windows load here and files written here load there.
 //
-// Rules shared by every function:
+// Rules shared by every function, as the Windows functions apply them:
 // - Section and key names are matched without regard to ASCII letter case and
 //   with surrounding blanks ignored.
-// - Lines whose first non-blank character is ';' are comments; lines that are
-//   neither "[section]" nor "key=value" are kept but never matched. Lines before
-//   the first section header belong to no section.
-// - A section name that appears more than once is one section: it is listed once,
-//   at its first place; a key is looked up in its blocks in file order (first hit
-//   wins); a deletion removes the key or the section from every block.
-// - Text is UTF-8 in the API. Files are read as UTF-8 (with or without BOM),
-//   UTF-16LE with BOM, or, when neither fits, byte-wise as Latin-1; a rewrite keeps
-//   the encoding, the BOM and the line endings the file had.
+// - A line is a section header ("[name]"), a key ("key=value", or a bare "key"
+//   whose value reads as missing) or blank. Lines starting with ';' are keys like
+//   any other: lookups of ";name" find them, the stores never ask for them.
+//   Lines before the first header form a nameless section.
+// - Lookups and new keys use the first block of a section that appears more than
+//   once; the name list shows every block. A deletion removes the key or
+//   the section from every block, so that a stale copy never shows up instead.
+// - A line ends at CR LF, LF or a lone CR.
+// - Text is UTF-8 in the API. Files are read as UTF-16LE with BOM, UTF-8 (with
+//   or without BOM) or, when neither fits, in the Windows ANSI code page of the
+//   installation's language (see LegacyCodePageFor). A rewrite keeps the
+//   encoding, the BOM, the line ends and every untouched line byte for byte.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,42 +33,68 @@
 
 namespace ornyx::profile {
 
-enum class TextEncoding { Utf8, Utf16Le, Latin1 };
+enum class TextEncoding { Utf8, Utf16Le, Ansi };
+
+// Code page 0 stands for a file in an unknown 8-bit code page: each byte is read
+// as the character of the same number, so that it is written back unchanged.
+inline constexpr unsigned kBytewise = 0;
+
+// The ANSI code page of a language code as str.ini's "Lan" holds it.
+unsigned AnsiCodePageForLanguage(std::string_view languageCode);
+
+// The code page a file without BOM that is not UTF-8 was written in: str.ini
+// names its own language; other files follow the str.ini beside them (English
+// when there is none).
+unsigned LegacyCodePageFor(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
 
 // One INI file in memory: its lines exactly as read (text and line ending each),
 // so that everything a change does not touch is written back byte for byte.
 class IniDocument {
 public:
-    // Never fails: undecodable bytes become U+FFFD (UTF-16) or are read as Latin-1.
-    static IniDocument Parse(std::span<const std::uint8_t> bytes);
+    // Never fails: undecodable UTF-16 becomes U+FFFD; an 8-bit file that does not
+    // decode in `legacyCodePage` (or would not encode back to the same bytes) is
+    // read byte-wise.
+    static IniDocument Parse(std::span<const std::uint8_t> bytes,
+                             unsigned legacyCodePage = kBytewise);
+    // Parse with the code page LegacyCodePageFor gives.
+    static IniDocument ParseFile(const std::filesystem::path& file,
+                                 std::span<const std::uint8_t> bytes);
     std::vector<std::uint8_t> Serialize() const;
 
     // The value as the reader sees it: blanks trimmed, one pair of matching
-    // single or double quotes removed. nullopt when the section or key is missing.
+    // single or double quotes removed. nullopt when the section or key is missing
+    // or the key has no '='.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
-    // Distinct non-empty section names, in file order.
+    // Non-empty section names in file order, one per block.
     std::vector<std::string> SectionNames() const;
+    // The names of every key line of the section's first block, as written, bare
+    // and ';' lines included; "" gives the lines before the first section.
+    std::vector<std::string> KeyNames(std::string_view section) const;
 
     // Each returns whether the document changed. Names and values must already be
-    // valid (see WritePrivateProfileString); Set updates the key in place or appends
-    // it to its section, or appends the section to the end.
+    // valid (see WritePrivateProfileString); Set updates the key in place (a value
+    // that already reads the same leaves the line alone) or adds it after the
+    // section's last key, or appends the section to the end.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     bool RemoveKey(std::string_view section, std::string_view key);
     bool RemoveSection(std::string_view section);
 
     TextEncoding encoding() const { return encoding_; }
     bool hasBom() const { return bom_; }
+    unsigned codePage() const { return codePage_; }
 
 private:
     struct Line {
         std::string text;  // UTF-8, without the line ending
-        std::string eol;   // "\r\n", "\n", or "" for a last line without one
+        std::string eol;   // "\r\n", "\n", "\r", or "" for a last line without one
     };
     struct Block {
-        std::size_t header;  // index of the "[name]" line
+        std::size_t header;  // index of the "[name]" line; npos for the lines before any
+        std::size_t begin;   // first line after the header
         std::size_t end;     // index of the next header, or the line count
         std::string_view name;
     };
+    static constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
 
     std::vector<Block> Blocks() const;
     void InsertLine(std::size_t at, std::string text);
@@ -73,11 +102,13 @@ private:
     std::vector<Line> lines_;
     std::string newline_ = "\r\n";  // for lines we add: the file's own, else Windows'
     TextEncoding encoding_ = TextEncoding::Utf8;
+    unsigned codePage_ = kBytewise;  // for Ansi
     bool bom_ = false;
 };
 
 // Reads `key` of `section`; `defaultValue` when the file, section or key is missing
-// or the file cannot be read. The result is cut to bufferChars - 1 UTF-16 code
+// or the file cannot be read. The default loses its trailing blanks and one pair of
+// matching quotes, as a value does. The result is cut to bufferChars - 1 UTF-16 code
 // units (a surrogate pair is never split), as a Windows buffer of that size holds.
 std::string GetPrivateProfileString(const std::filesystem::path& file, std::string_view section,
                                     std::string_view key, std::string_view defaultValue,
@@ -95,7 +126,7 @@ std::u16string GetPrivateProfileSectionNamesBuffer(const std::filesystem::path& 
 // key == nullopt deletes the whole section; value == nullopt deletes the key.
 // Otherwise sets key=value, creating the file (UTF-8, CRLF) or section as needed.
 // Names and values must be valid UTF-8 without line breaks or NULs, and a key must
-// not contain '=' or start with '[' or ';': such a write is refused (ok=false),
+// not contain '=' or start with '[': such a write is refused (ok=false),
 // because it would change the structure of the file. A file that exists but cannot
 // be read is never overwritten. The file is replaced atomically.
 WriteResult WritePrivateProfileString(const std::filesystem::path& file, std::string_view section,

@@ -200,6 +200,76 @@ TEST_F(ProfileCliTest, ExportThenImportReproducesEveryFile) {
     EXPECT_EQ(Export(), exported);
 }
 
+// Files as a Windows installation leaves them: every encoding and line-end
+// style comes back from export and import byte for byte, and export names what
+// a profile cannot carry instead of dropping it silently.
+TEST_F(ProfileCliTest, WindowsFilesOfEveryEncodingSurviveExportAndImport) {
+    auto utf16 = [](std::u16string_view s) {
+        std::string out = "\xFF\xFE";
+        for (const char16_t u : s) {
+            out += static_cast<char>(u & 0xFF);
+            out += static_cast<char>(u >> 8);
+        }
+        return out;
+    };
+    struct Home {
+        const char* style;
+        std::string text, record;
+    };
+    const std::vector<Home> homes = {
+        {"UTF-8, CR only",
+         "[Skins]\rLan=EN\r[Setting-EN]\rItem1=Left Click\rItem2=\"quoted\"\r",
+         "[Burst]\rMacroLoopTimes=3\rItemCount=3\rItem0=A   Dn\rItem1=50 ms\rItem2=A   Up\r[Zwei]\r"
+         "MacroLoopTimes=1\rItemCount=0\r"},
+        {"UTF-8 with BOM, LF, no final line end",
+         "\xEF\xBB\xBF[Skins]\nLan=CHT\n[Setting-CHT]\nItem1=左鍵",
+         "\xEF\xBB\xBF[巨集]\nMacroLoopTimes=2\nItemCount=1\nItem0=B   Dn"},
+        {"UTF-16LE, CRLF",
+         utf16(u"[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=左键\r\nItem13=右键\r\n"),
+         utf16(u"[宏]\r\nMacroLoopTimes=1\r\nItemCount=2\r\nItem0=A   Dn\r\nItem1=A   Up\r\n")},
+        {"GBK, CRLF",
+         "[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n",
+         "[\xBA\xEA]\r\nMacroLoopTimes = 5\r\nItemCount=1\r\nItem0=C   Dn\r\n"},
+        {"Turkish 1254, CR only",
+         "[Skins]\rLan=TUR\r[Setting-TUR]\rItem1=Sol t\xFDk\rItem6=\xDDptal\r",
+         "[Sald\xFDr\xFD]\rMacroLoopTimes=1\rItemCount=1\rItem0=D   Dn\r"},
+    };
+    for (const Home& home : homes) {
+        SCOPED_TRACE(home.style);
+        ornyx::test::WriteText(dir / "str.ini", home.text);
+        ornyx::test::WriteText(dir / "record.ini", home.record);
+        const Files before = Snapshot();
+        Result r = Run("export p.json");
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");  // nothing here that a profile cannot carry
+        r = Run("import p.json");
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(Snapshot(), before);
+    }
+
+    // The labels reach the profile as text, whatever the file's encoding.
+    ornyx::test::WriteText(dir / "str.ini", homes[3].text);
+    const nlohmann::json p = Export();
+    EXPECT_EQ(p["buttons"]["A"][0]["label"], "左键");
+
+    // What the profile cannot carry is named; the file still keeps its bytes.
+    ornyx::test::WriteText(dir / "record.ini",
+                           "; made by hand\r\n[M]\r\nItemCount=2x\r\nItem0=A   Dn\r\nItem1=A   Up\r\n"
+                           "Item7=stale\r\nNote=mine\r\n[m]\r\nItemCount=0\r\n");
+    const Files before = Snapshot();
+    Result r = Run("export p.json");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* note : {"the lines before the first macro", "ItemCount \"2x\", carried as 2",
+                             "the line \"Item7\"", "the line \"Note\"", "the second block of macro \"m\""}) {
+        EXPECT_NE(r.err.find(note), std::string::npos) << note << " in " << r.err;
+    }
+    r = Run("import p.json");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string expected = before.record;
+    expected.replace(expected.find("ItemCount=2x"), 12, "ItemCount=2");  // as announced
+    EXPECT_EQ(Snapshot().record, expected);
+}
+
 TEST_F(ProfileCliTest, ImportNamesTheWrongFieldAndWritesNothing) {
     const nlohmann::json good = Export();
     const Files before = Snapshot();

@@ -222,6 +222,29 @@ TEST(TextSettingsTest, WindowsUtf16FileIsReadAndStaysUtf16) {
     EXPECT_EQ(LoadTextSettings(file).labels, s.labels);
 }
 
+// A str.ini written by a Chinese Windows system: GBK without BOM, all 24 labels.
+TEST(TextSettingsTest, GbkFileShowsItsLabelsAndKeepsItsBytesWhenOneChanges) {
+    TempDir dir;
+    const fs::path file = dir / "str.ini";
+    std::string text = "[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\n";
+    for (std::size_t i = 0; i < kButtonLabelCount; ++i) {
+        text += LabelKey(i) + "=" + (i % 2 == 0 ? "\xD7\xF3\xBC\xFC" : "\xB0\xB4\xBC\xFC\xB9\xD8\xB1\xD5") + "\r\n";
+    }
+    WriteText(file, text);
+    TextSettings s = LoadTextSettings(file);
+    EXPECT_EQ(s.language, Language::ChineseSimplified);
+    EXPECT_EQ(s.labels[0], "左键");
+    EXPECT_EQ(s.labels[1], "按键关闭");
+
+    s.labels[2] = "右键";
+    ASSERT_TRUE(SaveButtonLabels(file, s).ok);
+    std::string expected = text;
+    const std::size_t at = expected.find("Item3=") + 6;
+    expected.replace(at, 4, "\xD3\xD2\xBC\xFC");
+    EXPECT_EQ(ReadText(file), expected);
+    EXPECT_EQ(LoadTextSettings(file).labels, s.labels);
+}
+
 TEST(TextSettingsTest, BadLabelsAndBadFilesAreHandled) {
     TempDir dir;
     const fs::path file = dir / "str.ini";

@@ -70,11 +70,48 @@ TEST(MacroStoreTest, ListingSeesOnlyNamesThatEndWithinTheFirst255Characters) {
     WriteText(f.record, file + KeyMacro(std::string(31, 'h'), "A"));
     EXPECT_EQ(ListMacroNames(f.record).size(), 7u);
 
-    // A section repeated by hand, in other letter case, is one macro at its first place.
+    // A section repeated by hand, in other letter case, keeps its place in the list
+    // (macro numbers are list positions, as a Windows installation counted them);
+    // both places read the first block.
     WriteText(f.record, KeyMacro("one", "A") + KeyMacro("two", "B") + KeyMacro("ONE", "C"));
-    EXPECT_EQ(ListMacroNames(f.record), (Items{"one", "two"}));
-    EXPECT_EQ(PackMacros(f.record, f.image, f.messages), 2u);
-    EXPECT_EQ(f.SlotHead(0), (Bytes{0, 1, 0x05, 0x04}));  // first block wins
+    EXPECT_EQ(ListMacroNames(f.record), (Items{"one", "two", "ONE"}));
+    EXPECT_EQ(PackMacros(f.record, f.image, f.messages), 3u);
+    EXPECT_EQ(f.SlotHead(0), (Bytes{0, 1, 0x05, 0x04}));
+    EXPECT_EQ(f.SlotHead(2), (Bytes{0, 1, 0x05, 0x04}));
+}
+
+TEST(MacroStoreTest, ReplacingWithTheSameMacrosChangesOnlyWhatReadsDifferently) {
+    Fixture f;
+    // A CR-only file with a comment and a quoted item: read back as it is, it is
+    // written back as it is.
+    const std::string file = "; mine\r[A]\rMacroLoopTimes=2\rItemCount=3\rItem0=\"X   Dn\"\rItem1=50 ms\r"
+                             "Item2=X   Up\r[B]\rItemCount=0\r";
+    WriteText(f.record, file);
+    std::vector<NamedMacro> all = *ReadAllMacros(f.record);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].macro.items[0], "X   Dn");
+    ASSERT_TRUE(ReplaceAllMacros(f.record, all).ok);
+    EXPECT_EQ(ReadText(f.record), file);
+
+    // Fewer items: the ones the old count covered go; the rest stays in place.
+    all[0].macro.items.pop_back();
+    all[0].macro.loopTimes = "4";
+    ASSERT_TRUE(ReplaceAllMacros(f.record, all).ok);
+    EXPECT_EQ(ReadText(f.record),
+              "; mine\r[A]\rMacroLoopTimes=4\rItemCount=2\rItem0=\"X   Dn\"\rItem1=50 ms\r[B]\rItemCount=0\r");
+
+    // Other names or another order: the sections are written anew, in the new order.
+    std::swap(all[0], all[1]);
+    ASSERT_TRUE(ReplaceAllMacros(f.record, all).ok);
+    EXPECT_EQ(ListMacroNames(f.record), (Items{"B", "A"}));
+    EXPECT_EQ(ReadMacro(f.record, "A")->items, (Items{"X   Dn", "50 ms"}));
+    EXPECT_EQ(ReadText(f.record).find("; mine\r"), 0u);
+
+    // What a profile cannot carry is named.
+    WriteText(f.record, "[M]\rItemCount=1\rItem0=A   Dn\rItem3=old\r[m]\rItemCount=0\r");
+    const std::vector<std::string> notes = UncarriedContent(f.record);
+    EXPECT_EQ(notes, (Items{"macro \"M\": the line \"Item3\"", "the second block of macro \"m\" (the first one is the macro)"}));
+    EXPECT_EQ(ReadAllMacros(f.record)->size(), 1u);
 }
 
 TEST(MacroStoreTest, PackingFollowsFileOrderAndTouchesOnlyTheSlotsOfTwelveSections) {

@@ -89,19 +89,62 @@ TEST(PrivateProfileRead, ValueAndDefaultAreCutToBufferMinusOneUtf16Units) {
     EXPECT_EQ(Get(dir / "none.ini", "S", "A", 2, "宋体"), "宋");
 }
 
-TEST(PrivateProfileRead, DuplicateSectionsActAsOne) {
+TEST(PrivateProfileRead, RepeatedSectionsReadTheirFirstBlockButDeleteEveryBlock) {
     TempDir dir;
     const fs::path f = dir / "record.ini";
-    WriteText(f, "[M1]\nA=1\n[m2]\nB=2\n[m1]\nA=shadowed\nC=3\n");
-    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"M1", "m2"}));
+    WriteText(f, "[M1]\nA=1\nA=dup\n[m2]\nB=2\n[m1]\nA=shadowed\nC=3\n");
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"M1", "m2", "m1"}));
     EXPECT_EQ(Get(f, "M1", "A"), "1");
-    EXPECT_EQ(Get(f, "M1", "C"), "3");
+    EXPECT_EQ(Get(f, "M1", "C", 1024, "dflt"), "dflt");  // only in the second block
 
-    // Deleting the section or a key removes every copy, so nothing stale reappears.
+    // A new key goes to the first block; an existing one changes there.
+    ASSERT_TRUE(Write(f, "M1", "C", "new"));
+    EXPECT_EQ(ReadText(f), "[M1]\nA=1\nA=dup\nC=new\n[m2]\nB=2\n[m1]\nA=shadowed\nC=3\n");
+
+    // Deleting removes every copy, so nothing stale reappears in its place.
     ASSERT_TRUE(Write(f, "M1", "A", std::nullopt));
     EXPECT_EQ(Get(f, "M1", "A", 1024, "gone"), "gone");
     ASSERT_TRUE(Write(f, "m1", std::nullopt, std::nullopt));
     EXPECT_EQ(ReadText(f), "[m2]\nB=2\n");
+}
+
+TEST(PrivateProfileRead, SemicolonAndBareLinesAreKeys) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    WriteText(f, "Top=1\r\n[S]\r\n;K=commented\r\nbare\r\nK2=v\r\n; note\r\n[T]\r\n");
+    EXPECT_EQ(Get(f, "S", ";K"), "commented");
+    EXPECT_EQ(Get(f, "S", "K", 1024, "dflt"), "dflt");
+    EXPECT_EQ(Get(f, "S", "bare", 1024, "dflt"), "dflt");  // no '=': reads as missing
+    EXPECT_EQ(Get(f, "", "Top"), "1");                      // before any section
+
+    ASSERT_TRUE(Write(f, "S", "bare", "now"));  // updated where it stands
+    ASSERT_TRUE(Write(f, "S", "K3", "new"));    // after the last key, not after the note
+    EXPECT_EQ(ReadText(f), "Top=1\r\n[S]\r\n;K=commented\r\nbare=now\r\nK2=v\r\nK3=new\r\n; note\r\n[T]\r\n");
+}
+
+TEST(PrivateProfileRead, DefaultLosesTrailingBlanksAndQuotes) {
+    TempDir dir;
+    const fs::path f = dir / "none.ini";
+    EXPECT_EQ(Get(f, "S", "K", 1024, "  dflt  "), "  dflt");
+    EXPECT_EQ(Get(f, "S", "K", 1024, "   "), "");
+    EXPECT_EQ(Get(f, "S", "K", 1024, "\"quoted\"  "), "quoted");
+    EXPECT_EQ(Get(f, "S", "K", 1024, "'q"), "'q");
+}
+
+TEST(PrivateProfileRead, EveryLineEndStyleEndsALineAndIsKept) {
+    TempDir dir;
+    const fs::path f = dir / "record.ini";
+    WriteText(f, "[M1]\rItemCount=1\rItem0=A   Dn\r[M2]\rItemCount=0");
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"M1", "M2"}));
+    EXPECT_EQ(Get(f, "M1", "Item0"), "A   Dn");
+    ASSERT_TRUE(Write(f, "M1", "Item1", "50 ms"));
+    ASSERT_TRUE(Write(f, "M3", "ItemCount", "2"));
+    EXPECT_EQ(ReadText(f), "[M1]\rItemCount=1\rItem0=A   Dn\rItem1=50 ms\r[M2]\rItemCount=0\r[M3]\rItemCount=2\r");
+
+    WriteText(f, "[S]\rA=1\nB=2\r\nC=3");
+    EXPECT_EQ(Get(f, "S", "A") + Get(f, "S", "B") + Get(f, "S", "C"), "123");
+    ASSERT_TRUE(Write(f, "S", "B", "two"));
+    EXPECT_EQ(ReadText(f), "[S]\rA=1\nB=two\r\nC=3");
 }
 
 TEST(PrivateProfileRead, DamagedFilesGiveSensibleResults) {
@@ -221,7 +264,6 @@ TEST(PrivateProfileWrite, RefusesTextThatWouldChangeTheFileStructure) {
     EXPECT_FALSE(Write(f, "M", "A", "1\r\n[Evil]"));
     EXPECT_FALSE(Write(f, "M\nX", "A", "1"));
     EXPECT_FALSE(Write(f, "M", "A=B", "1"));
-    EXPECT_FALSE(Write(f, "M", ";A", "1"));
     EXPECT_FALSE(Write(f, "M", "  ", "1"));
     EXPECT_FALSE(Write(f, "  ", "A", "1"));
     EXPECT_FALSE(Write(f, "M", "A", std::string_view("a\0b", 3)));
@@ -255,21 +297,53 @@ TEST(PrivateProfileEncoding, Utf8BomAndLfAreKept) {
     EXPECT_EQ(ReadText(f), "\xEF\xBB\xBF[Skins]\nLan=CHT\nPath=藍\n");
 }
 
-TEST(PrivateProfileEncoding, Latin1FileSurvivesARewriteByteForByte) {
+TEST(PrivateProfileEncoding, LegacyFilesAreReadAndWrittenInTheirLanguagesCodePage) {
+    TempDir dir;
+    const fs::path str = dir / "str.ini";
+    const fs::path record = dir / "record.ini";
+    // Simplified Chinese: GBK. "左键" and a comment stay byte for byte; "右键" goes in as GBK.
+    const std::string gbk = "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n;\xD7\xF3\r\n";
+    WriteText(str, gbk);
+    EXPECT_EQ(Get(str, "Setting-CHS", "Item1"), "左键");
+    ASSERT_TRUE(Write(str, "Setting-CHS", "Item2", "右键"));
+    EXPECT_EQ(ReadText(str),
+              "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\nItem2=\xD3\xD2\xBC\xFC\r\n;\xD7\xF3\r\n");
+    // record.ini follows str.ini's language.
+    WriteText(record, "[\xD7\xF3]\r\nItem0=A   Dn\r\n");
+    EXPECT_EQ(GetPrivateProfileSectionNames(record), std::vector<std::string>{"左"});
+
+    // Traditional Chinese: Big5.
+    WriteText(str, "[Skins]\nLan=CHT\n[Setting-CHT]\nItem1=\xA5\xAA\xC1\xE4\n");
+    EXPECT_EQ(Get(str, "Setting-CHT", "Item1"), "左鍵");
+    // Turkish: 1254, where 0xDD is "İ" (1252 would give "Ý").
+    WriteText(str, "[Skins]\nLan=TUR\n[Setting-TUR]\nItem6=\xDDptal\n");
+    EXPECT_EQ(Get(str, "Setting-TUR", "Item6"), "İptal");
+    ASSERT_TRUE(Write(str, "Setting-TUR", "Item1", "Sağ tık"));
+    EXPECT_EQ(ReadText(str), "[Skins]\nLan=TUR\n[Setting-TUR]\nItem6=\xDDptal\nItem1=Sa\xF0 t\xFDk\n");
+    // English, and any other or no language: 1252.
+    WriteText(str, "[Skins]\nLan=tur\n[Setting-EN]\nItem1=Caf\xE9 \x80\n");
+    EXPECT_EQ(Get(str, "Setting-EN", "Item1"), "Café €");
+    fs::remove(str);
+    WriteText(record, "[Caf\xE9]\nItemCount=0\n");
+    EXPECT_EQ(GetPrivateProfileSectionNames(record), std::vector<std::string>{"Café"});
+}
+
+TEST(PrivateProfileEncoding, LegacyFileKeepsEveryByteAndNeverLosesAWrite) {
     TempDir dir;
     const fs::path f = dir / "str.ini";
-    // "Geri" and "İptal" saved in a Turkish 8-bit code page, plus a stray 0xFF.
-    const std::string legacy = "[Setting-TUR]\r\nItem5=Geri\xFD\r\n; \xDDptal \xFF\r\n";
-    WriteText(f, legacy);
-    EXPECT_EQ(Get(f, "Setting-TUR", "Item5"), "Geri\u00FD");
-    ASSERT_TRUE(Write(f, "Setting-TUR", "Item1", "Sol t\u00FDk"));
-    EXPECT_EQ(ReadText(f), "[Setting-TUR]\r\nItem5=Geri\xFD\r\nItem1=Sol t\xFDk\r\n; \xDDptal \xFF\r\n");
+    // Not valid GBK (0xFF, a lone lead byte): read byte-wise so the bytes survive.
+    const std::string odd = "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem5=x\xFF\xD7\r\n";
+    WriteText(f, odd);
+    EXPECT_EQ(Get(f, "Setting-CHS", "Item5"), "x\u00FF\u00D7");
+    ASSERT_TRUE(Write(f, "Setting-CHS", "Item1", "ok"));
+    EXPECT_EQ(ReadText(f), "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem5=x\xFF\xD7\r\nItem1=ok\r\n");
 
-    // A value beyond Latin-1 turns the whole file into UTF-8, old bytes re-encoded.
+    // A character the code page cannot hold turns the file into UTF-16 with BOM
+    // rather than into question marks; every line is still there.
+    WriteText(f, "[Skins]\r\nLan=TUR\r\n[Setting-TUR]\r\nItem5=Geri\xFD\r\n");
     ASSERT_TRUE(Write(f, "Setting-TUR", "Item2", "左"));
-    EXPECT_EQ(ReadText(f),
-              "[Setting-TUR]\r\nItem5=Geri\u00FD\r\nItem1=Sol t\u00FDk\r\nItem2=左\r\n; \u00DDptal \u00FF\r\n");
-    EXPECT_EQ(Get(f, "Setting-TUR", "Item5"), "Geri\u00FD");
+    EXPECT_EQ(ReadBytes(f), Utf16LeWithBom(u"[Skins]\r\nLan=TUR\r\n[Setting-TUR]\r\nItem5=Geriı\r\nItem2=左\r\n"));
+    EXPECT_EQ(Get(f, "Setting-TUR", "Item5"), "Geriı");
 }
 
 // ---- Section-name buffer -------------------------------------------------------------
@@ -279,8 +353,9 @@ TEST(PrivateProfileSectionBuffer, NamesEndInDoubleNulEvenWhenCut) {
     const fs::path f = dir / "record.ini";
     WriteText(f, "[ab]\n[cde]\n[AB]\n[]\n[f]\n");
     using namespace std::string_literals;
-    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 1024), u"ab\0cde\0f\0\0"s);
-    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 10), u"ab\0cde\0f\0\0"s);
+    // Every block is listed, as Windows lists it; "[]" is not.
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 1024), u"ab\0cde\0AB\0f\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 10), u"ab\0cde\0A\0\0"s);
     EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 9), u"ab\0cde\0\0\0"s);
     EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 6), u"ab\0c\0\0"s);
     EXPECT_EQ(GetPrivateProfileSectionNamesBuffer(f, 3), u"a\0\0"s);
