@@ -89,12 +89,13 @@ std::optional<uhid_event> EventReport(std::string_view hex, std::string& error) 
         error = "not hex bytes: \"" + std::string(hex) + "\"";
         return std::nullopt;
     }
-    if (bytes->size() != kEventReportSize || (*bytes)[0] != kEventReportId) {
-        error = "an event report is 8 bytes starting with report ID 06";
+    if (bytes->empty() || bytes->size() > kEventReportSize || (*bytes)[0] != kEventReportId) {
+        error = "an event report is 1 to 8 bytes starting with report ID 06";
         return std::nullopt;
     }
+    // Sent at the length the descriptor declares, the rest zero, as the mouse does.
     uhid_event e = Blank(UHID_INPUT2);
-    e.u.input2.size = static_cast<std::uint16_t>(bytes->size());
+    e.u.input2.size = static_cast<std::uint16_t>(kEventReportSize);
     std::copy(bytes->begin(), bytes->end(), e.u.input2.data);
     return e;
 }
