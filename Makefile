@@ -5,7 +5,7 @@ unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
-.PHONY: all deps configure build test run asan tsan clean
+.PHONY: all deps configure build test run asan tsan clean vm-test
 
 all: build
 
@@ -32,6 +32,12 @@ tsan: deps
 	@test -f build-tsan/CMakeCache.txt || cmake --preset tsan >/dev/null
 	@cmake --build build-tsan -j2 --target ornyx_core_tests
 	@build-tsan/bin/ornyx_core_tests --gtest_filter='MouseConnectionTest.*:EventReaderTest.*:SimFaultTest.*'
+
+# The device tests on a real kernel: QEMU boots Debian's kernel over this
+# machine's root, with the uhid virtual mouse giving real hidraw nodes.
+vm-test: deps configure
+	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests
+	@./scripts/vm-test $(BUILD_DIR)
 
 clean:
 	@rm -rf build build-asan build-tsan
