@@ -36,7 +36,7 @@ tsan: deps
 # The device tests on a real kernel: QEMU boots Debian's kernel over this
 # machine's root, with the uhid virtual mouse giving real hidraw nodes.
 vm-test: deps configure
-	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests
+	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
 	@./scripts/vm-test $(BUILD_DIR)
 
 clean:
