@@ -7,6 +7,8 @@ PRESET ?= $(if $(CI),ci,default)
 
 .PHONY: all deps configure build test run asan tsan clean screenshots
 
+.PHONY: all deps configure build test run asan tsan clean vm-test
+
 all: build
 
 deps:
@@ -45,6 +47,12 @@ ini-oracle: deps
 	@test -f $(BUILD_DIR)/ini-oracle/CMakeCache.txt || cmake -S tests/ini-oracle -B $(BUILD_DIR)/ini-oracle $(if $(CI),-DORNYX_WERROR=ON) >/dev/null
 	@cmake --build $(BUILD_DIR)/ini-oracle -j2
 	@ctest --test-dir $(BUILD_DIR)/ini-oracle --output-on-failure
+
+# The device tests on a real kernel: QEMU boots Debian's kernel over this
+# machine's root, with the uhid virtual mouse giving real hidraw nodes.
+vm-test: deps configure
+	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
+	@./scripts/vm-test $(BUILD_DIR)
 
 clean:
 	@rm -rf build build-asan build-tsan

@@ -87,60 +87,10 @@ std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string
     return options;
 }
 
-const std::vector<std::uint8_t>& SimMouse::PlainMouseDescriptor() {
-    static const std::vector<std::uint8_t> d = {
-        0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 0xA1, 0x00, 0x05, 0x09, 0x19, 0x01,
-        0x29, 0x05, 0x15, 0x00, 0x25, 0x01, 0x95, 0x05, 0x75, 0x01, 0x81, 0x02, 0x95, 0x01,
-        0x75, 0x03, 0x81, 0x03, 0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x16, 0x01, 0x80, 0x26,
-        0xFF, 0x7F, 0x75, 0x10, 0x95, 0x02, 0x81, 0x06, 0x09, 0x38, 0x15, 0x81, 0x25, 0x7F,
-        0x75, 0x08, 0x95, 0x01, 0x81, 0x06, 0xC0, 0xC0};
-    return d;
-}
-
-const std::vector<std::uint8_t>& SimMouse::EventDescriptor() {
-    // Usage page and usage 0xFF01, report ID 6, seven data bytes.
-    static const std::vector<std::uint8_t> d = {
-        0x06, 0x01, 0xFF, 0x0A, 0x01, 0xFF, 0xA1, 0x01, 0x85, 0x06, 0x15, 0x00,
-        0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x07, 0x09, 0x01, 0x81, 0x02, 0xC0};
-    return d;
-}
-
-const std::vector<std::uint8_t>& SimMouse::CommandDescriptor() {
-    // Usage page and usage 0xFF00, no report IDs: 32-byte input and output
-    // reports, 8-byte feature report.
-    static const std::vector<std::uint8_t> d = {
-        0x06, 0x00, 0xFF, 0x0A, 0x00, 0xFF, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF,
-        0x00, 0x75, 0x08, 0x95, 0x20, 0x09, 0x01, 0x81, 0x02, 0x95, 0x20, 0x09,
-        0x02, 0x91, 0x02, 0x95, 0x08, 0x09, 0x03, 0xB1, 0x02, 0xC0};
-    return d;
-}
-
-SimMouse::SimMouse(const SimOptions& options) : options_(options) {
+SimMouse::SimMouse(const SimOptions& options) : options_(options), model_(options.sensorType) {
     // A semaphore counter: readable while an event report waits.
     eventFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
     monitorFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
-    FirmwareMemory& m = memory_;
-    m.reportRate = 0x02;
-    // Option2 starts without bit 6 so that the handshake's change shows.
-    m.sensor = {options.sensorType, 0x5A, 0x21, 0x05};
-    m.effect = {0x02, 0x04, 0x03};
-    m.settingBanks = {{{0x31, 0x32, 0x33}, {0x41, 0x42, 0x43}}};
-    for (std::size_t i = 0; i < 24; ++i) {
-        m.dataBanks[0][i] = static_cast<std::uint8_t>(0xA0 + i);
-        m.dataBanks[1][i] = static_cast<std::uint8_t>(0xC0 + i);
-    }
-    m.dpiLevelCount = 4;
-    m.dpiTable = {0x02, 0x04, 0x06, 0x08, 0x80, 0x80, 0x80, 0x80};
-    for (std::size_t k = 0; k < 4; ++k) {
-        for (std::size_t i = 0; i < 64; ++i) {
-            m.keyMatrices[k][i] = static_cast<std::uint8_t>(0x10 * (k + 1) + (i % 16));
-        }
-    }
-    for (std::size_t s = 0; s < 12; ++s) {
-        for (std::size_t i = 0; i < 128; ++i) {
-            m.macroSlots[s][i] = static_cast<std::uint8_t>((s + 1) * 16 + (i & 0x0F));
-        }
-    }
 }
 
 SimMouse::~SimMouse() {
@@ -185,8 +135,7 @@ void SimMouse::UnplugLocked() {
     plugged_ = false;
     ++generation_;
     AnnounceLocked(DeviceChange::Action::Removed);
-    commandInput_.clear();
-    pendingCode_ = 0;
+    model_.AbortTransfer();
     // Events of the old connection are gone with it.
     while (!eventInput_.empty()) {
         eventInput_.pop_front();
@@ -223,34 +172,17 @@ void SimMouse::SetFault(SimFault fault) {
 
 FirmwareMemory SimMouse::Memory() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return memory_;
+    return model_.memory();
 }
 
 void SimMouse::SetMemory(const FirmwareMemory& memory) {
     std::lock_guard<std::mutex> lock(mutex_);
-    memory_ = memory;
+    model_.memory() = memory;
 }
 
 int SimMouse::RejectedFrames() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return rejectedFrames_;
-}
-
-void SimMouse::SetReply(std::array<std::uint8_t, 8> reply) {
-    Frame f{};
-    std::copy(reply.begin(), reply.end(), f.begin());
-    f[7] = FrameChecksum(f);
-    std::copy(f.begin(), f.end(), reply_.begin());
-}
-
-void SimMouse::QueueBlock(std::span<const std::uint8_t> data) {
-    commandInput_.clear();
-    for (std::size_t off = 0; off < data.size(); off += 32) {
-        std::array<std::uint8_t, 33> report{};
-        std::copy_n(data.begin() + static_cast<long>(off), std::min<std::size_t>(32, data.size() - off),
-                    report.begin() + 1);
-        commandInput_.push_back(report);
-    }
+    return model_.rejectedFrames();
 }
 
 bool SimMouse::SetFeature(std::uint64_t generation, std::span<const std::uint8_t> report) {
@@ -260,129 +192,23 @@ bool SimMouse::SetFeature(std::uint64_t generation, std::span<const std::uint8_t
         UnplugLocked();
         return false;
     }
-    if (report.size() < 9 || report[0] != 0) return true;
-    std::array<std::uint8_t, 8> frame{};
-    std::copy_n(report.begin() + 1, 8, frame.begin());
-    unsigned sum = 0;
-    for (std::uint8_t b : frame) sum += b;
-    if ((sum & 0xFF) != 0xFF) {
-        ++rejectedFrames_;
-        return true;
-    }
-    HandleFrame(frame);
+    model_.SetFeature(report, options_.fault == SimFault::Bogus);
     return true;
-}
-
-void SimMouse::HandleFrame(const std::array<std::uint8_t, 8>& f) {
-    FirmwareMemory& m = memory_;
-    pendingCode_ = 0;
-    if (options_.fault == SimFault::Bogus && (f[0] & 0x80) != 0) {
-        // Impossible banks and slots, blocks longer than any buffer.
-        SetReply({f[0], 0xEE, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE, 0});
-        std::vector<std::uint8_t> junk(8 * 32, 0xEE);
-        QueueBlock(junk);
-        return;
-    }
-    switch (f[0]) {
-        case kWriteReportRate:
-            m.reportRate = f[1];
-            break;
-        case kWriteSensorSettings:
-            m.sensor = {f[1], f[2], f[3], f[4]};
-            break;
-        case kReadSensorSettings:
-            SetReply({f[0], m.sensor[0], m.sensor[1], m.sensor[2], m.sensor[3], 0, 0, 0});
-            break;
-        case kWriteSettingBank:
-            if (f[1] < 2) m.settingBanks[f[1]] = {f[2], f[3], f[4]};
-            break;
-        case kReadSettingBank:
-            if (f[1] < 2) {
-                const auto& b = m.settingBanks[f[1]];
-                SetReply({f[0], f[1], b[0], b[1], b[2], 0, 0, 0});
-            }
-            break;
-        case kWriteEffectSettings:
-            m.effect = {f[1], f[2], f[3]};
-            break;
-        case kReadEffectSettings:
-            SetReply({f[0], m.effect[0], m.effect[1], m.effect[2], 0, 0, 0, 0});
-            break;
-        case kReadDataBank:
-            if (f[1] < 2) {
-                SetReply({f[0], f[1], 24, 0, 0, 0, 0, 0});
-                QueueBlock(m.dataBanks[f[1]]);
-            }
-            break;
-        case kReadMacroSlot:
-            if (f[1] >= 1 && f[1] <= 12) {
-                SetReply({f[0], f[1], 128, 0, 0, 0, 0, 0});
-                QueueBlock(m.macroSlots[f[1] - 1]);
-            }
-            break;
-        case kWriteDataBank:
-        case kWriteDpiTable:
-        case kWriteKeyMatrix:
-        case kWriteMacroSlot:
-            pendingCode_ = f[0];
-            pendingTarget_ = f[1];
-            pendingLength_ = f[2];
-            pendingBlock_.clear();
-            if (pendingLength_ == 0) FinishBlock();
-            break;
-        default:
-            break;  // unknown commands are ignored, as firmware does
-    }
 }
 
 bool SimMouse::GetFeature(std::uint64_t generation, std::span<std::uint8_t> report) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!plugged_ || generation != generation_) return false;
     if (options_.fault == SimFault::Silent) return false;  // the buffer stays as cleared
-    std::fill(report.begin(), report.end(), 0);
-    if (report.size() < 9) return true;
-    std::copy(reply_.begin(), reply_.end(), report.begin() + 1);
+    model_.GetFeature(report);
     return true;
 }
 
 bool SimMouse::Write(std::uint64_t generation, std::span<const std::uint8_t> report) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!plugged_ || generation != generation_) return false;
-    if (pendingCode_ == 0 || report.size() < 2) return true;
-    pendingBlock_.insert(pendingBlock_.end(), report.begin() + 1,
-                         report.begin() + static_cast<long>(std::min<std::size_t>(33, report.size())));
-    if (pendingBlock_.size() >= pendingLength_) FinishBlock();
+    model_.Write(report);
     return true;
-}
-
-void SimMouse::FinishBlock() {
-    FirmwareMemory& m = memory_;
-    pendingBlock_.resize(std::max<std::size_t>(pendingBlock_.size(), 128), 0);
-    const auto* data = pendingBlock_.data();
-    const std::uint8_t target = pendingTarget_;
-    switch (pendingCode_) {
-        case kWriteDataBank:
-            if (target < 2) std::copy_n(data, std::min<std::size_t>(pendingLength_, 24), m.dataBanks[target].begin());
-            break;
-        case kWriteDpiTable:
-            m.dpiLevelCount = target;
-            std::copy_n(data, std::min<std::size_t>(pendingLength_, 8), m.dpiTable.begin());
-            break;
-        case kWriteKeyMatrix:
-            if (target >= 1 && target <= 4) {
-                std::copy_n(data, std::min<std::size_t>(pendingLength_, 64), m.keyMatrices[target - 1].begin());
-            }
-            break;
-        case kWriteMacroSlot:
-            if (target >= 1 && target <= 12) {
-                std::copy_n(data, std::min<std::size_t>(pendingLength_, 128), m.macroSlots[target - 1].begin());
-            }
-            break;
-        default:
-            break;
-    }
-    pendingCode_ = 0;
-    pendingBlock_.clear();
 }
 
 int SimMouse::ReadCommand(std::uint64_t generation, std::span<std::uint8_t> report) {
@@ -390,11 +216,11 @@ int SimMouse::ReadCommand(std::uint64_t generation, std::span<std::uint8_t> repo
     if (!plugged_ || generation != generation_) return -1;
     // Nothing else feeds the command channel: with no data waiting, the read
     // would only time out, so it ends at once.
-    if (commandInput_.empty() || options_.fault == SimFault::Silent) return 0;
-    const auto& next = commandInput_.front();
-    const std::size_t n = std::min(report.size(), next.size());
-    std::copy_n(next.begin(), n, report.begin());
-    commandInput_.pop_front();
+    if (options_.fault == SimFault::Silent) return 0;
+    const auto next = model_.TakeInput();
+    if (!next) return 0;
+    const std::size_t n = std::min(report.size(), next->size());
+    std::copy_n(next->begin(), n, report.begin());
     return static_cast<int>(n);
 }
 

@@ -13,6 +13,7 @@
 
 #include "device/DeviceMonitor.h"
 #include "device/HidAccess.h"
+#include "device/firmware/FirmwareModel.h"
 
 namespace ornyx::device::sim {
 
@@ -36,18 +37,8 @@ struct SimOptions {
     static std::optional<SimOptions> Parse(const std::string& text, std::string& error);
 };
 
-// The firmware's memory: everything the commands read and write.
-struct FirmwareMemory {
-    std::uint8_t reportRate = 0;
-    std::array<std::uint8_t, 4> sensor{};  // type, rate, option1, option2
-    std::array<std::uint8_t, 3> effect{};  // effect, option1, option2
-    std::array<std::array<std::uint8_t, 3>, 2> settingBanks{};
-    std::array<std::array<std::uint8_t, 24>, 2> dataBanks{};
-    std::uint8_t dpiLevelCount = 0;
-    std::array<std::uint8_t, 8> dpiTable{};
-    std::array<std::array<std::uint8_t, 64>, 4> keyMatrices{};
-    std::array<std::array<std::uint8_t, 128>, 12> macroSlots{};
-};
+// The memory lives in the shared firmware model.
+using FirmwareMemory = firmware::FirmwareMemory;
 
 // A model of the mouse: it answers every command from its memory and keeps
 // what is written. It starts from distinctive non-zero values, so that a
@@ -57,9 +48,13 @@ class SimMouse {
 public:
     explicit SimMouse(const SimOptions& options = {});
 
-    static const std::vector<std::uint8_t>& PlainMouseDescriptor();
-    static const std::vector<std::uint8_t>& EventDescriptor();
-    static const std::vector<std::uint8_t>& CommandDescriptor();
+    static const std::vector<std::uint8_t>& PlainMouseDescriptor() {
+        return firmware::PlainMouseDescriptor();
+    }
+    static const std::vector<std::uint8_t>& EventDescriptor() { return firmware::EventDescriptor(); }
+    static const std::vector<std::uint8_t>& CommandDescriptor() {
+        return firmware::CommandDescriptor();
+    }
 
     FirmwareMemory Memory() const;
     void SetMemory(const FirmwareMemory& memory);
@@ -96,10 +91,6 @@ public:
     SimMouse& operator=(const SimMouse&) = delete;
 
 private:
-    void HandleFrame(const std::array<std::uint8_t, 8>& frame);
-    void FinishBlock();
-    void QueueBlock(std::span<const std::uint8_t> data);
-    void SetReply(std::array<std::uint8_t, 8> reply);
     void UnplugLocked();
 
     void AnnounceLocked(DeviceChange::Action action);
@@ -114,17 +105,7 @@ private:
     SimOptions options_;
     mutable std::mutex mutex_;
     std::condition_variable eventArrived_;
-    FirmwareMemory memory_;
-    std::array<std::uint8_t, 8> reply_{};
-    int rejectedFrames_ = 0;
-
-    // A write command waiting for its block.
-    std::uint8_t pendingCode_ = 0;
-    std::uint8_t pendingTarget_ = 0;
-    std::size_t pendingLength_ = 0;
-    std::vector<std::uint8_t> pendingBlock_;
-
-    std::deque<std::array<std::uint8_t, 33>> commandInput_;
+    firmware::FirmwareModel model_;
     std::deque<std::vector<std::uint8_t>> eventInput_;
 };
 
