@@ -5,9 +5,7 @@ unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
-.PHONY: all deps configure build test run asan tsan clean screenshots
-
-.PHONY: all deps configure build test run asan tsan clean vm-test
+.PHONY: all deps configure build test run asan tsan clean screenshots vm-test
 
 all: build
 
