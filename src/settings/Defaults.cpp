@@ -61,10 +61,10 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
         result.wroteConfig = true;
     }
     if (!fs::exists(paths.text, ec)) {
+        // No "Lan": the first start takes the language from the locale
+        // (English in the C locale); the English labels are there already.
         const i18n::Language language = i18n::Language::English;
-        result.failure = profile::WritePrivateProfileString(
-            paths.text, i18n::kSkinsSection, i18n::kLanguageKey, i18n::LanguageCode(language));
-        if (result.failure.ok) {
+        {
             result.failure = i18n::SaveSkinChoice(paths.text, kDefaultTextRed, kDefaultTextGreen,
                                                   kDefaultTextBlue, kDefaultSkinName);
         }

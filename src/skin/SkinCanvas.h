@@ -38,6 +38,9 @@ namespace ornyx::skin {
 // skins dialog.
 struct DrawingSettings {
     std::filesystem::path skinsDir;  // the program home's "Skins" folder
+    // The user's own skins; a skin there wins over one of the same name in
+    // skinsDir. Empty where the home holds all skins.
+    std::filesystem::path userSkinsDir;
     std::string skinName;            // a sub-folder of skinsDir; empty: skinsDir itself
     std::uint8_t red = 0;
     std::uint8_t green = 0;
@@ -49,7 +52,8 @@ struct DrawingSettings {
     // A name that would leave the Skins folder ("..", or anything with "/") is
     // not a skin; it behaves as a skin folder that does not exist.
     bool SkinNameUsable() const;
-    // The skins folder, "/", the skin name. Empty when the name is not usable.
+    // The skins folder holding the skin (the user's when it has one of that
+    // name), "/", the skin name. Empty when the name is not usable.
     QString SkinFolder() const;
     // The skin folder followed by `fileName` as it is (skin file names start
     // with "/"). Empty when the name is not usable, so that no file loads.

@@ -22,6 +22,10 @@ namespace ornyx::skin {
 // to case so that the list does not depend on the file system's order. Empty
 // when the folder cannot be read.
 std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot);
+// The skins of both folders as one list, each name once (the user's own
+// skins and the shipped ones).
+std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot,
+                                   const std::filesystem::path& userSkinsRoot);
 
 class CSkinsDialog : public PopupFrame {
     Q_OBJECT
@@ -65,6 +69,7 @@ private:
     void PaintSample();
 
     std::filesystem::path skinsRoot_;
+    std::filesystem::path userSkinsRoot_;
     std::string skinName_;
     QColor colour_;
     int chosenIndex_ = 0;
