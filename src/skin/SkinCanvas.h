@@ -38,13 +38,13 @@ namespace ornyx::skin {
 // skins dialog.
 struct DrawingSettings {
     std::filesystem::path skinsDir;  // the program home's "Skins" folder
-    // The user's own skins; a skin there wins over one of the same name in
-    // skinsDir. Empty where the home holds all skins.
-    std::filesystem::path userSkinsDir;
     std::string skinName;            // a sub-folder of skinsDir; empty: skinsDir itself
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
+    // The user's own skins; a skin there wins over one of the same name in
+    // skinsDir. Empty where the home holds all skins.
+    std::filesystem::path userSkinsDir{};
 
     static DrawingSettings From(const settings::ProgramPaths& paths,
                                 const i18n::TextSettings& text);
