@@ -2,13 +2,21 @@
 # desktop's entries, the icon theme, the udev rule, man pages and completion.
 # Every destination is relative, so `cmake --install --prefix P` stays in P.
 
+option(ORNYX_DEBIAN "Install as a Debian package carries it (copyright, changelog, compressed man pages)" OFF)
 set(ORNYX_GENERATED ${CMAKE_BINARY_DIR}/generated-data)
 configure_file(resources/desktop/app.desktop.in ${ORNYX_GENERATED}/${ORNYX_APP_ID}.desktop @ONLY)
 configure_file(resources/desktop/autostart.desktop.in ${ORNYX_GENERATED}/autostart/${ORNYX_APP_ID}.desktop @ONLY)
 configure_file(resources/desktop/app.metainfo.xml.in ${ORNYX_GENERATED}/${ORNYX_APP_ID}.metainfo.xml @ONLY)
 
 install(FILES ${ORNYX_GENERATED}/${ORNYX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${ORNYX_GENERATED}/autostart/${ORNYX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart)
+# A package for /usr puts the autostart entry in /etc, as a conffile; every
+# other install keeps it under its prefix.
+if(ORNYX_DEBIAN)
+  set(ORNYX_AUTOSTART_DIR /etc/xdg/autostart)
+else()
+  set(ORNYX_AUTOSTART_DIR ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart)
+endif()
+install(FILES ${ORNYX_GENERATED}/autostart/${ORNYX_APP_ID}.desktop DESTINATION ${ORNYX_AUTOSTART_DIR})
 install(FILES ${ORNYX_GENERATED}/${ORNYX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 install(FILES resources/icons/app-icon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
@@ -36,7 +44,6 @@ install(FILES resources/70-ornyx-mouse.rules DESTINATION ${ORNYX_UDEV_RULES_DIR}
 
 install(FILES resources/ornyxctl.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME ornyxctl)
-option(ORNYX_DEBIAN "Install as a Debian package carries it (copyright, changelog, compressed man pages)" OFF)
 set(ORNYX_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/ornyx-mouse)
 if(ORNYX_DEBIAN)
   install(FILES packaging/debian/copyright DESTINATION ${ORNYX_DOCDIR})
