@@ -7,6 +7,8 @@ PRESET ?= $(if $(CI),ci,default)
 
 .PHONY: all deps configure build test run asan tsan clean screenshots vm-test
 
+.PHONY: all deps configure build test run asan tsan clean deb wayland-test
+
 all: build
 
 deps:
@@ -21,7 +23,9 @@ build: configure
 test: deps build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j2
 
-run: deps build
+# Only what it runs: the two programs, their default files and skins.
+run: deps configure
+	@cmake --build $(BUILD_DIR) -j2 --target ornyx-mouse ornyxctl ornyx_defaults ornyx_skins -- --no-print-directory
 	@./scripts/run
 
 asan:
@@ -52,5 +56,20 @@ vm-test: deps configure
 	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
 	@./scripts/vm-test $(BUILD_DIR)
 
+# The program under a headless Weston with Qt's wayland platform.
+wayland-test: deps build
+	@./scripts/wayland-smoke $(BUILD_DIR)/bin
+
+# A Debian package of the installed layout, from a release build of its own;
+# then lintian on it. The packaging tools come from scripts/install-deb-deps.
+deb: deps
+	@./scripts/install-deb-deps
+	@test -f build-deb/CMakeCache.txt || cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DORNYX_BUILD_TESTS=OFF -DORNYX_BUILD_BENCH=OFF -DORNYX_DEBIAN=ON >/dev/null
+	@cmake --build build-deb -j2 -- --no-print-directory
+	@cd build-deb && cpack -G DEB >/dev/null
+	@ls build-deb/*.deb
+	@lintian --fail-on error --suppress-tags-from-file packaging/debian/lintian-accepted build-deb/*.deb
+
 clean:
-	@rm -rf build build-asan build-tsan
+	@rm -rf build build-asan build-tsan build-deb

@@ -26,7 +26,7 @@ AppContext::AppContext(const AppOptions& options, MessageSink& messages)
         const settings::HomeLock lock = LockHome();
         settings::LoadConfiguration(paths, settings, messages_, *log_);
         settings.TakeBackup();
-        text = i18n::LoadTextSettings(paths.text);
+        text = i18n::LoadTextSettings(paths.text, i18n::MessagesLocale());
     }
 
     if (options.trace) {
@@ -63,6 +63,12 @@ QString AppContext::skinFolder() const {
     // The skin name comes from a hand-editable file: keep it inside Skins.
     QString name = QString::fromStdString(text.skinName);
     if (name.contains('/') || name == ".." || name == ".") name.clear();
+    // The user's own skin of that name wins over the shipped one.
+    std::error_code ec;
+    if (!paths.userSkins.empty() && !name.isEmpty() &&
+        std::filesystem::is_directory(paths.userSkins / name.toStdString(), ec)) {
+        return QString::fromStdString(paths.userSkins.string()) + "/" + name;
+    }
     return QString::fromStdString(paths.skins.string()) + "/" + name;
 }
 

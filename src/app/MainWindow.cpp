@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/Platform.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -93,10 +95,12 @@ QString Q(std::string_view s) { return skin::FromUtf8(s); }
 }  // namespace
 
 CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::Tool),
+    // A tool window has no taskbar entry: only right where the tray reaches it.
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | (trayAvailable ? Qt::Tool : Qt::Widget)),
       ctx_(context),
       trayAvailable_(trayAvailable),
-      canvas_(new skin::SkinCanvas(this)) {
+      canvas_(new skin::SkinCanvas(this)),
+      notifier_(new DesktopNotifier(this)) {
     setWindowTitle(QString::fromUtf8(kProgramName));
     skin::InstallDrawnControlAccessibility();
     setMouseTracking(true);
@@ -184,17 +188,7 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
 void CHidMouseDlg::Start() {
     if (trayAvailable_) {
         tray_ = new QSystemTrayIcon(this);
-        QPixmap icon(32, 32);
-        icon.fill(Qt::transparent);
-        {
-            QPainter p(&icon);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setBrush(QColor(20, 24, 28));
-            p.setPen(QPen(QColor(0, 200, 210), 2));
-            p.drawRoundedRect(QRectF(7, 2, 18, 28), 9, 9);
-            p.drawLine(QPointF(16, 3), QPointF(16, 12));
-        }
-        tray_->setIcon(QIcon(icon));
+        tray_->setIcon(ApplicationIcon());
         tray_->setToolTip(kTrayToolTip);
         connect(tray_, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
@@ -228,12 +222,11 @@ void CHidMouseDlg::Start() {
 
     if (connection_->present()) BuildBasicPage();
 
-    // Without a tray a hidden window could never be reached: show it at start.
-    if (!trayAvailable_ || ctx_.options().show) {
+    // Without a tray the window shows at start, unless started for the
+    // session (--hidden): a second start or the launcher brings it then.
+    if ((!trayAvailable_ && !ctx_.options().hidden) || ctx_.options().show) {
         if (!ctx_.pagesBuilt) BuildBasicPage();
-        show();
-        raise();
-        activateWindow();
+        ShowRaised();
     }
 }
 
@@ -242,6 +235,39 @@ void CHidMouseDlg::TrayClicked() {
         ShowMouseMissing();
         return;
     }
+    RestorePages();
+    ShowRaised();
+}
+
+void CHidMouseDlg::Activate() {
+    if (trayAvailable_) {
+        TrayClicked();
+    } else {
+        RestorePages();
+        ShowRaised();
+    }
+    ctx_.log().Write(isVisible() ? "activated: the window is shown" : "activated: the window stays hidden");
+}
+
+void CHidMouseDlg::ShowRaised() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CHidMouseDlg::PutAway() {
+    if (trayAvailable_) {
+        hide();
+        return;
+    }
+    // Minimising keeps the window, so its drop-downs close as on hiding.
+    if (buttonMenus_) buttonMenus_->CloseAll();
+    CloseLightingLists();
+    showMinimized();
+}
+
+void CHidMouseDlg::RestorePages() {
     if (ctx_.rebuildOnRestore) {
         ctx_.rebuildOnRestore = false;
         if (page_ == kBasicPage) {
@@ -252,9 +278,6 @@ void CHidMouseDlg::TrayClicked() {
     } else if (!ctx_.pagesBuilt) {
         BuildBasicPage();
     }
-    show();
-    raise();
-    activateWindow();
 }
 
 void CHidMouseDlg::Exit() {
@@ -275,8 +298,16 @@ void CHidMouseDlg::Exit() {
 void CHidMouseDlg::ShowNotification(const QString& title, const QString& text, int timeoutMs) {
     shown_.push_back({title, text, timeoutMs});
     ctx_.log().Write("notification: " + title.toStdString() + ": " + text.toStdString());
+    // The desktop's notification service keeps a note up for as long as the
+    // desktop thinks right; the short balloon times would not let it be read.
+    if (notifier_->Send(title, text, [this, title, text] { ShowFallbackNote(title, text); })) return;
+    ShowFallbackNote(title, text);
+}
+
+void CHidMouseDlg::ShowFallbackNote(const QString& title, const QString& text) {
+    constexpr int kReadableMs = 6000;
     if (tray_ != nullptr && QSystemTrayIcon::supportsMessages()) {
-        tray_->showMessage(title, text, QSystemTrayIcon::Information, timeoutMs);
+        tray_->showMessage(title, text, ApplicationIcon(), kReadableMs);
         return;
     }
     // No notification area: a small note at the top of the screen that goes by itself.
@@ -290,7 +321,7 @@ void CHidMouseDlg::ShowNotification(const QString& title, const QString& text, i
         note->move(area.right() - note->width() - 16, area.top() + 16);
     }
     note->show();
-    QTimer::singleShot(std::max(timeoutMs, 2500), note, &QWidget::close);
+    QTimer::singleShot(kReadableMs, note, &QWidget::close);
 }
 
 void CHidMouseDlg::ShowMouseMissing() {
@@ -312,7 +343,7 @@ void CHidMouseDlg::OnDeviceChange() {
             case device::ChangeOutcome::Lost:
                 ShowMouseMissing();
                 ShowMouseState();
-                hide();
+                PutAway();
                 break;
             case device::ChangeOutcome::Arrived:
                 ShowMouseState();
@@ -736,7 +767,7 @@ void CHidMouseDlg::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (kMinimiseButton.contains(p)) {
-        hide();
+        PutAway();
         return;
     }
     if (kCloseButton.contains(p)) {
@@ -888,13 +919,13 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     ctx_.settings.TakeBackup();
     // The desktop's pointer options follow the mouse's settings.
     pointerControls_->Apply(ctx_.pointerSettings());
-    if (hideAfter) hide();
+    if (hideAfter) PutAway();
 }
 
 void CHidMouseDlg::Cancel() {
     ctx_.settings.RestoreBackup();
     ctx_.rebuildOnRestore = true;
-    hide();
+    PutAway();
 }
 
 void CHidMouseDlg::RunSkinsDialog() {
@@ -925,17 +956,18 @@ void CHidMouseDlg::keyPressEvent(QKeyEvent* event) {
     // While a macro is being recorded, keys are the recording, not commands.
     if (macroPanel_ != nullptr && macroPanel_->recorder().Recording()) return;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
-        hide();
+        PutAway();
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
 void CHidMouseDlg::closeEvent(QCloseEvent* event) {
-    // Closing (Alt+F4) only hides; the close button and the tray's Exit end the program.
+    // Closing (Alt+F4) only puts the window away; the close button and the
+    // tray's Exit end the program.
     if (!exiting_) {
         event->ignore();
-        hide();
+        PutAway();
         return;
     }
     QWidget::closeEvent(event);

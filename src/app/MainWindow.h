@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/DesktopNotifier.h"
 #include "device/MouseConnection.h"
 #include "i18n/Texts.h"
 #include "skin/DrawnAccessible.h"
@@ -49,10 +50,14 @@ public:
 
     // Tray icon: a left click shows the window while the mouse is present.
     void TrayClicked();
+    // A second start of the program asks for the window: as a tray click
+    // where there is a tray; without one the window always comes forward.
+    void Activate();
     // The exit sequence: stops the reader, removes the tray icon, quits.
     void Exit();
 
-    // A balloon of the tray icon (or, without a tray, a short-lived note).
+    // A note through the desktop's notification service (or the tray's
+    // balloon, or, without either, a short-lived note of our own).
     void ShowNotification(const QString& title, const QString& text, int timeoutMs);
 
     // Page control (also driven by tests).
@@ -131,6 +136,11 @@ private:
     bool PressAdvanced(const QPoint& p);
     void Apply(bool hide);
     void Cancel();
+    // Puts the window away: into the tray, or, without a tray, minimised to
+    // the taskbar so that it stays reachable.
+    void PutAway();
+    void RestorePages();
+    void ShowRaised();
     void RunSkinsDialog();
     void TearDown();
     void FirstBasicBuild();
@@ -145,10 +155,12 @@ private:
     void ShowMouseMissing();
     // The no-mouse line on the page and in the tray tooltip, set or cleared.
     void ShowMouseState();
+    void ShowFallbackNote(const QString& title, const QString& text);
 
     AppContext& ctx_;
     bool trayAvailable_;
     skin::SkinCanvas* canvas_;
+    DesktopNotifier* notifier_;
     skin::DrawingSettings drawing_;
     QFont normalFont_;
     QFont titleFont_;

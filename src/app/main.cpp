@@ -9,7 +9,9 @@
 #include "app/AppContext.h"
 #include "app/AppOptions.h"
 #include "app/MainWindow.h"
+#include "app/Platform.h"
 #include "app/SingleInstance.h"
+#include "common/BuildInfo.h"
 #include "skin/MessageBoxSink.h"
 #include "skin/SkinText.h"
 
@@ -27,6 +29,14 @@ public:
     }
 };
 
+bool DisplayReachableForQt() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("wayland") && !platform.startsWith("xcb")) {
+        return true;  // offscreen, minimal, vnc, ...: no display to look for
+    }
+    return app::DisplayReachable();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,23 +49,37 @@ int main(int argc, char** argv) {
         std::fprintf(exitCode == 0 ? stdout : stderr, "%s\n", message.toLocal8Bit().constData());
         return exitCode;
     }
-    // A screenshot needs no screen: draw offscreen when there is no display.
-    if (!options->screenshot.isEmpty() && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    // A screenshot needs no screen: draw offscreen when no display answers
+    // (also when one is named but gone, where Qt would abort).
+    if (!options->screenshot.isEmpty() && !DisplayReachableForQt()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
-    QApplication application(argc, argv);
-    // The window class / app id the desktop knows the program by.
-    QApplication::setApplicationName("Z93GMClass");
-    QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramName));
-    QGuiApplication::setDesktopFileName("Z93GMClass");
-    QApplication::setQuitOnLastWindowClosed(false);
-    skin::InstallFontSubstitutes();
-
+    // One instance: a second start hands the desktop's activation token to
+    // the running one, which shows its window, and ends. Checked before Qt
+    // starts, so that a second start opens no display of its own.
     const QString fallback = QDir::homePath() + "/.local/share/ornyx-mouse";
     app::SingleInstance instance(fallback);
-    if (!instance.acquired()) return 0;  // another instance runs: end at once, silently
+    if (!instance.acquired()) {
+        QString error;
+        if (app::ActivateRunningInstance(instance.socketPath(), qgetenv("XDG_ACTIVATION_TOKEN"), 3000, error)) {
+            return 0;
+        }
+        std::fprintf(stderr, "ornyx-mouse: already running, but it cannot be reached: %s\n",
+                     error.toLocal8Bit().constData());
+        return 1;
+    }
+
+    QApplication application(argc, argv);
+    // The desktop knows the program by its application id (X11 class,
+    // Wayland app id, tray item); people read its name.
+    QApplication::setApplicationName(QString::fromUtf8(kAppId));
+    QApplication::setApplicationVersion(QString::fromUtf8(kVersion));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramName));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(kAppId));
+    QApplication::setWindowIcon(app::ApplicationIcon());
+    QApplication::setQuitOnLastWindowClosed(false);
+    skin::InstallFontSubstitutes();
 
     skin::MessageBoxSink messageBoxes;
     StderrMessages unattended;
@@ -67,8 +91,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ornyx-mouse: %s\n", e.what());
         return 2;
     }
+    context->log().Write("display platform: " + QGuiApplication::platformName().toStdString());
+    if (!app::InstallQtTranslations(application, context->text.language)) {
+        context->log().Write("no Qt translations for the language in use");
+    }
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application, [] { QApplication::exit(0); });
+    app::ActivationServer activation(instance.socketPath());
+    if (!activation.listening()) {
+        context->log().Write("a second start cannot reach this one: " + activation.errorString().toStdString());
+    }
+    QObject::connect(&activation, &app::ActivationServer::activationRequested, &window,
+                     [&window](const QByteArray& token) {
+                         // The token lets the compositor hand us the focus.
+                         if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token);
+                         window.Activate();
+                     });
     window.Start();
 
     if (!options->screenshot.isEmpty()) {

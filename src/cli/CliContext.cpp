@@ -14,7 +14,14 @@ void StderrMessageSink::ShowMessage(const std::string& text, const std::string& 
     std::string line = text;
     while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
     if (!caption.empty() && caption != kProgramName) line = caption + ": " + line;
-    std::fprintf(stderr, "%s\n", line.c_str());
+    // Each line of a message on its own prefixed line, as every error here.
+    std::size_t start = 0;
+    while (start <= line.size()) {
+        const std::size_t end = line.find('\n', start);
+        std::fprintf(stderr, "ornyxctl: %s\n", line.substr(start, end - start).c_str());
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
 }
 
 CliContext::CliContext(const GlobalOptions& options) : options_(options) {
@@ -29,7 +36,7 @@ void CliContext::ResolveHome() {
     std::string warning;
     std::optional<std::filesystem::path> home;
     if (options_.home) home = std::filesystem::path(*options_.home);
-    paths_ = settings::ResolveProgramPaths(home, &warning);
+    paths_ = settings::ResolveProgramPaths(home, &warning, !readOnly_);
     if (!warning.empty()) log_->Write(warning);
     log_->Write("program home: " + paths_.home.string());
 }
@@ -39,7 +46,7 @@ void CliContext::LoadSettings(settings::HomeLock::Mode mode) {
     LockHome(mode);
     configStatus_ = settings::LoadConfiguration(paths_, settings_, messages_, *log_);
     settings_.TakeBackup();
-    text_ = i18n::LoadTextSettings(paths_.text);
+    text_ = i18n::LoadTextSettings(paths_.text, i18n::MessagesLocale());
 }
 
 void CliContext::LockHome(settings::HomeLock::Mode mode) {
@@ -78,7 +85,7 @@ void CliContext::CreateLink() {
 bool CliContext::OpenMouse() {
     CreateLink();
     if (!link_->Open(messages_)) {
-        std::fprintf(stderr, "%s\n", kNoMouseText);
+        PrintNoMouse(!options_.simulate);
         return false;
     }
     return true;
@@ -90,6 +97,18 @@ std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() {
     auto monitor = device::hidraw::HidrawMonitor::Create(error);
     if (!monitor) log_->Write("no plug and unplug announcements: " + error);
     return monitor;
+}
+
+void PrintNoMouse(bool realMouse) {
+    std::fprintf(stderr, "ornyxctl: %s\n", kNoMouseText);
+    if (!realMouse) return;
+    std::fprintf(stderr,
+                 "ornyxctl: hint: is it plugged in, and may you open it? The udev rule "
+                 "70-ornyx-mouse.rules\n"
+                 "ornyxctl: hint: (installed in udev's rules.d) gives the logged-in user access; "
+                 "replug the mouse after installing it.\n"
+                 "ornyxctl: hint: without the mouse, try --simulate, or ornyx-virtual-mouse for a "
+                 "virtual one.\n");
 }
 
 std::uint8_t ParseByte(const std::string& text, const std::string& what) {

@@ -50,6 +50,8 @@ class CliContext {
 public:
     explicit CliContext(const GlobalOptions& options);
 
+    // A command that only reads: the home is then neither created, filled nor moved.
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
     // Resolves the program home without loading anything.
     void ResolveHome();
     // Resolves the home, takes its lock in `mode` (kept until UnlockHome or the
@@ -85,6 +87,7 @@ public:
 
 private:
     GlobalOptions options_;
+    bool readOnly_ = false;
     std::unique_ptr<DebugLog> log_;
     StderrMessageSink messages_;
     settings::ProgramPaths paths_;
@@ -96,6 +99,9 @@ private:
     std::shared_ptr<device::sim::SimMouse> sim_;
     std::unique_ptr<device::DeviceLink> link_;
 };
+
+// The no-mouse error on stderr; for the real mouse with hints on what to check.
+void PrintNoMouse(bool realMouse);
 
 // Parses a byte given as decimal or 0x-hex; throws UsageError naming `what`.
 std::uint8_t ParseByte(const std::string& text, const std::string& what);
@@ -115,5 +121,6 @@ Command AddListenCommand(CLI::App& parent);
 Command AddExportCommand(CLI::App& parent);
 Command AddImportCommand(CLI::App& parent);
 Command AddMacroCommand(CLI::App& parent);
+Command AddLanguageCommand(CLI::App& parent);
 
 }  // namespace ornyx::cli

@@ -117,7 +117,7 @@ int RunListen(CliContext& context, const ListenArgs& args) {
     MouseConnection connection(link, context.messages(), [&](const DeviceEvent& e) { queue.Push(e); });
     const auto warning = NotificationForEvent(i18n::kMouseNotDetectedEvent, 0, language, image, 0);
     if (!connection.Open()) {
-        PrintNotification(*warning);
+        PrintNoMouse(!context.options().simulate);
         return kNoMouse;
     }
     settings::SensorHandshake(link.transport(), link.state());
@@ -142,7 +142,9 @@ int RunListen(CliContext& context, const ListenArgs& args) {
         if (monitor && (fds[1].revents & POLLIN)) {
             while (auto change = monitor->Receive()) {
                 if (connection.HandleDeviceChange(*change) == ChangeOutcome::Lost) {
-                    PrintNotification(*warning);
+                    // A warning, not an event of the mouse: to stderr.
+                    std::fprintf(stderr, "ornyxctl: %.*s: %s\n", static_cast<int>(warning->title.size()),
+                                 warning->title.data(), warning->text.c_str());
                     ++shown;
                 }
             }

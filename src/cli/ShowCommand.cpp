@@ -1,4 +1,5 @@
-// `ornyxctl show`: the saved settings image, decoded field by field.
+// `ornyxctl show`: the saved settings, readable (the names `export` uses),
+// or with --raw the settings image's fields as stored.
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -6,6 +7,8 @@
 #include "cli/CliContext.h"
 #include "common/DebugLog.h"
 #include "common/Hex.h"
+#include "macros/MacroStore.h"
+#include "settings/ProfileJson.h"
 
 namespace ornyx::cli {
 
@@ -124,17 +127,81 @@ void PrintText(const json& d) {
     std::printf("\n");
 }
 
+// The profile as `export` writes it, from whatever the home holds (a
+// missing config.bin reads as zeros, a missing record.ini as no macros).
+json ReadableDocument(CliContext& context) {
+    settings::Profile profile;
+    profile.firstRunFlag = context.settings().firstRunFlag;
+    profile.image = context.settings().image;
+    profile.labels = context.text().labels;
+    if (const auto macros = macros::ReadAllMacros(context.paths().record)) {
+        for (const macros::NamedMacro& m : *macros) {
+            profile.macros.push_back({m.name, m.macro.loopTimes, m.macro.items});
+        }
+    }
+    return settings::ExportProfile(profile);
+}
+
+std::string Text(const json& value) {
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_boolean()) return value.get<bool>() ? "on" : "off";
+    return value.dump();
+}
+
+void PrintReadable(const json& d) {
+    std::printf("shown mode:     %s\n", Text(d["shown_mode"]).c_str());
+    for (const char* mode : {"A", "B"}) {
+        std::printf("Mode %s buttons:\n", mode);
+        for (const auto& b : d["buttons"][mode]) {
+            std::string params;
+            for (const auto& [name, value] : b["parameters"].items()) {
+                if (value != 0) params += (params.empty() ? "" : ", ") + name + " " + value.dump();
+            }
+            std::printf("  %2d  %-22s label \"%s\"%s%s\n", b["button"].get<int>(),
+                        Text(b["function"]).c_str(), b["label"].get<std::string>().c_str(),
+                        params.empty() ? "" : "  ", params.c_str());
+        }
+    }
+    if (d.contains("report_rate_hz")) {
+        std::printf("report rate:    %d Hz\n", d["report_rate_hz"].get<int>());
+    } else {
+        std::printf("report rate:    code %d (not a valid rate)\n", d["report_rate_code"].get<int>());
+    }
+    for (const auto& l : d["dpi"]["levels"]) {
+        std::printf("DPI level %d:    %s DPI, %s, colour %s\n", l["level"].get<int>(),
+                    Text(l["dpi"]).c_str(), Text(l["enabled"]).c_str(), Text(l["colour"]).c_str());
+    }
+    const auto& li = d["lighting"];
+    std::printf("lighting:       %s; standard: %s, %s; respiration: %s, %s; neon: %s, %s\n",
+                Text(li["mode"]).c_str(), Text(li["standard_brightness"]).c_str(),
+                Text(li["standard_effect"]).c_str(), Text(li["respiration_period"]).c_str(),
+                Text(li["respiration_effect"]).c_str(), Text(li["neon_period"]).c_str(),
+                Text(li["neon_effect"]).c_str());
+    const auto& p = d["pointer"];
+    std::printf("pointer:        speed %s, scroll %s, double-click speed %s, enhanced precision %s\n",
+                Text(p["speed"]).c_str(),
+                p["scroll_one_page"] != 0 ? "one screen" : (Text(p["scroll_lines"]) + " lines").c_str(),
+                Text(p["double_click_speed"]).c_str(), p["enhanced_precision"] != 0 ? "on" : "off");
+    std::printf("macros:         %zu", d["macros"].size());
+    for (const auto& m : d["macros"]) std::printf("%s\"%s\"", &m == &d["macros"][0] ? ": " : ", ", Text(m["name"]).c_str());
+    std::printf("\n");
+}
+
 }  // namespace
 
 Command AddShowCommand(CLI::App& parent) {
-    auto* app = parent.add_subcommand("show", "Show the saved settings image, decoded");
+    auto* app = parent.add_subcommand("show", "Show the saved settings, by name");
     auto json = std::make_shared<bool>(false);
-    app->add_flag("--json", *json, "Print JSON, with the whole image as \"image_hex\"");
+    auto raw = std::make_shared<bool>(false);
+    app->add_flag("--json", *json, "Print JSON with the key names of 'export'");
+    app->add_flag("--raw", *raw,
+                  "The stored fields as numbers; with --json, the whole image as \"image_hex\"");
     app->footer(
         "Examples:\n"
         "  ornyxctl show\n"
-        "  ornyxctl --home ~/mouse show --json | jq .dpi_levels");
-    return {app, [json](CliContext& context) {
+        "  ornyxctl --home ~/mouse show --json | jq .dpi\n"
+        "  ornyxctl show --raw");
+    return {app, [json, raw](CliContext& context) {
                 context.LoadSettings();
                 if (context.configStatus() == settings::ConfigStatus::Unusable) {
                     std::fprintf(stderr,
@@ -142,13 +209,23 @@ Command AddShowCommand(CLI::App& parent) {
                                  "showing an all-zero image\n",
                                  context.paths().config.c_str());
                 }
-                const auto decoded =
-                    Decode(context.settings().image, context.settings().firstRunFlag);
+                if (*raw) {
+                    const auto decoded =
+                        Decode(context.settings().image, context.settings().firstRunFlag);
+                    if (*json) {
+                        std::printf("%s\n", decoded.dump(2).c_str());
+                    } else {
+                        std::printf("program home:   %s\n", context.paths().home.c_str());
+                        PrintText(decoded);
+                    }
+                    return kOk;
+                }
+                const auto document = ReadableDocument(context);
                 if (*json) {
-                    std::printf("%s\n", decoded.dump(2).c_str());
+                    std::printf("%s\n", document.dump(2).c_str());
                 } else {
                     std::printf("program home:   %s\n", context.paths().home.c_str());
-                    PrintText(decoded);
+                    PrintReadable(document);
                 }
                 return kOk;
             }};

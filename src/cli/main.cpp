@@ -4,8 +4,59 @@
 #include <vector>
 
 #include "cli/CliContext.h"
+#include "common/BuildInfo.h"
 
 using namespace ornyx::cli;
+
+namespace {
+
+// Usage errors in the program's own words, on stderr, each line prefixed so
+// that scripts and people can tell whose message it is.
+void ReportUsageError(const CLI::App& app, const CLI::ParseError& e, int argc, char** argv) {
+    bool commandGiven = false;
+    for (const CLI::App* sub : app.get_subcommands({})) commandGiven = commandGiven || sub->parsed();
+    if (!commandGiven) {
+        // The first word that is not an option (nor an option's value) is
+        // the command the user meant.
+        for (int i = 1; i < argc; ++i) {
+            const std::string word = argv[i];
+            if (word == "--home" || word == "--trace") {
+                ++i;
+                continue;
+            }
+            if (!word.empty() && word[0] == '-') continue;
+            std::fprintf(stderr, "ornyxctl: unknown command '%s'\n", word.c_str());
+            std::fprintf(stderr, "ornyxctl: the commands are listed by 'ornyxctl --help'\n");
+            return;
+        }
+    }
+    std::string text = e.what();
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = text.find('\n', start);
+        std::fprintf(stderr, "ornyxctl: %s\n", text.substr(start, end - start).c_str());
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    std::fprintf(stderr, "ornyxctl: run with --help for more information\n");
+}
+
+// Commands that only read write no file at all, not even a first-run copy
+// of the defaults into the user's folder.
+bool IsReadOnly(CLI::App& command) {
+    const std::string name = command.get_name();
+    if (name == "show" || name == "info" || name == "export" || name == "listen") return true;
+    if (name == "language") return command.get_option("CODE")->count() == 0;
+    if (name == "macro") {
+        for (const CLI::App* sub : command.get_subcommands()) {
+            if (sub->get_name() == "list" || sub->get_name() == "show") return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{
@@ -21,6 +72,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.fallthrough();
     app.set_help_all_flag("--help-all", "Help for every command");
+    app.set_version_flag("--version", std::string("ornyxctl ") + ornyx::kVersion, "Show the version");
 
     GlobalOptions options;
     std::string home, simulate, trace;
@@ -40,7 +92,7 @@ int main(int argc, char** argv) {
                                      AddInitCommand(app),   AddInfoCommand(app),
                                      AddListenCommand(app), AddRawCommand(app),
                                      AddExportCommand(app), AddImportCommand(app),
-                                     AddMacroCommand(app)};
+                                     AddMacroCommand(app),  AddLanguageCommand(app)};
 
     try {
         app.parse(argc, argv);
@@ -48,8 +100,10 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
+        ReportUsageError(app, e, argc, argv);
         return kUsage;
     }
 
@@ -60,7 +114,9 @@ int main(int argc, char** argv) {
     try {
         CliContext context(options);
         for (const Command& command : commands) {
-            if (command.app->parsed()) return command.action(context);
+            if (!command.app->parsed()) continue;
+            context.SetReadOnly(IsReadOnly(*command.app));
+            return command.action(context);
         }
     } catch (const UsageError& e) {
         std::fprintf(stderr, "ornyxctl: %s\n", e.message.c_str());

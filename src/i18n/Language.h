@@ -16,6 +16,15 @@ inline constexpr int kLanguageCount = 4;
 // depend on this rule, so it is not relaxed.
 Language LanguageFromCode(std::string_view code);
 
+// The language of a POSIX locale name ("zh_CN.UTF-8", "tr_TR", ...) for a
+// first run that has no "Lan" yet: zh_CN and zh_SG Simplified Chinese, zh_TW,
+// zh_HK and zh_MO Traditional Chinese, tr Turkish, anything else English.
+Language LanguageFromLocale(std::string_view locale);
+
+// The locale that names the language of messages: LC_ALL, LC_MESSAGES or
+// LANG, the first that is set and not empty; empty when none is.
+std::string_view MessagesLocale();
+
 // "CHS", "CHT", "TUR" or "EN" (the suffix of the English label section; the
 // language rule gives "EN" no meaning of its own).
 std::string_view LanguageCode(Language language);

@@ -1,5 +1,7 @@
 #include "i18n/TextSettings.h"
 
+#include <algorithm>
+
 #include <climits>
 #include <optional>
 #include <string>
@@ -104,18 +106,38 @@ ButtonLabels LoadButtonLabels(const fs::path& file, Language language) {
 
 void ReloadLabelsAndSkin(const fs::path& file, TextSettings& settings) {
     settings.labels = LoadButtonLabels(file, settings.language);
+    if (settings.languageFromLocale &&
+        std::all_of(settings.labels.begin(), settings.labels.end(), [](const std::string& l) { return l.empty(); })) {
+        settings.labels = DefaultButtonLabels(settings.language);
+    }
     settings.red = ParseColourComponent(Read(file, kSkinsSection, kRedKey));
     settings.green = ParseColourComponent(Read(file, kSkinsSection, kGreenKey));
     settings.blue = ParseColourComponent(Read(file, kSkinsSection, kBlueKey));
     settings.skinName = Read(file, kSkinsSection, kSkinNameKey);
 }
 
-TextSettings LoadTextSettings(const fs::path& file) {
+TextSettings LoadTextSettings(const fs::path& file, std::string_view locale) {
     TextSettings settings;
     settings.languageCode = ReadLanguageCode(file);
     settings.language = LanguageFromCode(settings.languageCode);
+    // A value that cannot be a key's tells a missing "Lan" from an empty one.
+    constexpr std::string_view kMissing = "\x01";
+    if (!locale.empty() &&
+        profile::GetPrivateProfileString(file, kSkinsSection, kLanguageKey, kMissing, kProfileBufferChars) ==
+            kMissing) {
+        settings.language = LanguageFromLocale(locale);
+        settings.languageFromLocale = true;
+    }
     ReloadLabelsAndSkin(file, settings);
     return settings;
+}
+
+WriteResult SaveLanguage(const fs::path& file, Language language) {
+    const ButtonLabels labels = LoadButtonLabels(file, language);
+    const bool none = std::all_of(labels.begin(), labels.end(), [](const std::string& l) { return l.empty(); });
+    WriteResult result = profile::WritePrivateProfileString(file, kSkinsSection, kLanguageKey, LanguageCode(language));
+    if (result.ok && none) result = SaveButtonLabels(file, language, DefaultButtonLabels(language));
+    return result;
 }
 
 WriteResult SaveButtonLabels(const fs::path& file, Language language, const ButtonLabels& labels) {

@@ -63,6 +63,9 @@ std::uint8_t ParseColourComponent(std::string_view text);
 struct TextSettings {
     std::string languageCode;  // "Lan" as read; empty when missing
     Language language = Language::English;
+    // No "Lan" yet: the language came from the locale, and a language without
+    // labels in the file shows its default labels.
+    bool languageFromLocale = false;
     ButtonLabels labels;  // of the language's section; a missing key is empty
     std::uint8_t red = 0;
     std::uint8_t green = 0;
@@ -72,7 +75,13 @@ struct TextSettings {
 
 // Never fails: a missing or unreadable file reads as all keys missing (English,
 // empty labels, black text, empty skin name).
-TextSettings LoadTextSettings(const std::filesystem::path& file);
+// With a `locale` given, a file without any "Lan" key (a first run) takes
+// the language from it (LanguageFromLocale).
+TextSettings LoadTextSettings(const std::filesystem::path& file, std::string_view locale = {});
+
+// Writes "Lan" and, when the file holds no labels for that language yet, the
+// language's default labels, so that the next start shows them.
+WriteResult SaveLanguage(const std::filesystem::path& file, Language language);
 
 std::string ReadLanguageCode(const std::filesystem::path& file);
 ButtonLabels LoadButtonLabels(const std::filesystem::path& file, Language language);

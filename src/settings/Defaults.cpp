@@ -72,7 +72,7 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
         result.failure = {false, EIO, paths.text.string() + " exists but cannot be read"};
         return result;
     }
-    profile::IniDocument doc = profile::IniDocument::Parse(old);
+    profile::IniDocument doc = profile::IniDocument::ParseFile(paths.text, old);
     const auto has = [&](std::string_view section, std::string_view key) {
         return doc.Get(section, key).has_value();
     };
@@ -80,9 +80,10 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
     const auto add = [&](std::string_view section, std::string_view key, std::string_view value) {
         if (!has(section, key)) changed = doc.Set(section, key, value) || changed;
     };
+    // No "Lan" is written: the first start takes the language from the locale
+    // (English in the C locale), and the English labels are there already.
     const std::optional<std::string> code = doc.Get(i18n::kSkinsSection, i18n::kLanguageKey);
     const i18n::Language language = code ? i18n::LanguageFromCode(*code) : i18n::Language::English;
-    add(i18n::kSkinsSection, i18n::kLanguageKey, i18n::LanguageCode(language));
     add(i18n::kSkinsSection, i18n::kRedKey, std::to_string(kDefaultTextRed));
     add(i18n::kSkinsSection, i18n::kGreenKey, std::to_string(kDefaultTextGreen));
     add(i18n::kSkinsSection, i18n::kBlueKey, std::to_string(kDefaultTextBlue));

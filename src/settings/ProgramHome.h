@@ -12,23 +12,32 @@ struct ProgramPaths {
     std::filesystem::path config;  // config.bin
     std::filesystem::path record;  // record.ini
     std::filesystem::path text;    // str.ini
-    std::filesystem::path skins;   // Skins/
+    std::filesystem::path skins;   // Skins/ (for an installed program: the shipped skins)
+    // The user's own skins, which win over shipped ones of the same name;
+    // empty where the home holds the skins itself (--home, portable).
+    std::filesystem::path userSkins;
 
     static ProgramPaths ForHome(const std::filesystem::path& home);
 };
 
 // Where the program home is, in order: an explicit folder (--home); the
 // executable's own folder when it holds "Skins" (portable layout, and the
-// build tree); else $XDG_DATA_HOME/ornyx-mouse (~/.local/share/ornyx-mouse).
+// build tree); else the per-user configuration folder
+// $XDG_CONFIG_HOME/ornyx-mouse (~/.config/ornyx-mouse), with the user's
+// skins in $XDG_DATA_HOME/ornyx-mouse/Skins.
 struct HomeChoice {
     std::filesystem::path home;
     bool portable = false;  // the executable's folder
-    bool perUser = false;   // the XDG data folder, which may need filling
+    bool perUser = false;   // the XDG configuration folder, which may need filling
+    // Per user: the data folder, which held the configuration files before
+    // they moved to `home`, and holds the user's skins.
+    std::filesystem::path dataHome;
 };
 
 HomeChoice ChooseProgramHome(const std::optional<std::filesystem::path>& explicitHome,
                              const std::filesystem::path& executableDir,
-                             const char* xdgDataHome, const char* userHome);
+                             const char* xdgDataHome, const char* userHome,
+                             const char* xdgConfigHome = nullptr);
 
 // The running executable's folder (from /proc/self/exe), or empty if unknown.
 std::filesystem::path ExecutableDir();
@@ -43,8 +52,20 @@ std::filesystem::path InstalledDefaultsDir(const std::filesystem::path& executab
 bool FillHomeFromDefaults(const std::filesystem::path& home,
                           const std::filesystem::path& defaults, std::string& error);
 
-// Resolves the home as above and, for the per-user folder, fills it.
+// Moves config.bin, str.ini and record.ini from the older per-user folder
+// `from` to `to`, once: only while `to` does not exist. The files are gathered
+// in a temporary folder beside `to` and renamed into place in one step, so
+// that `to` appears complete or not at all; then they leave `from`. Returns
+// false with a reason when the move could not be made (nothing is lost then).
+bool MoveLegacyConfiguration(const std::filesystem::path& from, const std::filesystem::path& to,
+                             std::string& error);
+
+// Resolves the home as above. For the per-user folder, a run that may write
+// moves the older folder's files over and fills the folder from the installed
+// defaults (not the skins: those are read where they are installed); a
+// read-only run (`forWriting` false) creates and copies nothing and reads
+// each missing file from the older folder or the installed defaults instead.
 ProgramPaths ResolveProgramPaths(const std::optional<std::filesystem::path>& explicitHome,
-                                 std::string* warning = nullptr);
+                                 std::string* warning = nullptr, bool forWriting = true);
 
 }  // namespace ornyx::settings

@@ -19,6 +19,7 @@ DrawingSettings DrawingSettings::From(const settings::ProgramPaths& paths,
                                       const i18n::TextSettings& text) {
     DrawingSettings out;
     out.skinsDir = paths.skins;
+    out.userSkinsDir = paths.userSkins;
     out.skinName = text.skinName;
     out.red = text.red;
     out.green = text.green;
@@ -34,8 +35,11 @@ bool DrawingSettings::SkinNameUsable() const {
 QString DrawingSettings::SkinFolder() const {
     if (!SkinNameUsable())
         return {};
-    return QFile::decodeName(QByteArray::fromStdString(skinsDir.native())) + u'/' +
-           FromUtf8(skinName);
+    std::error_code ec;
+    const bool own = !userSkinsDir.empty() && !skinName.empty() &&
+                     std::filesystem::is_directory(userSkinsDir / skinName, ec);
+    const std::filesystem::path& root = own ? userSkinsDir : skinsDir;
+    return QFile::decodeName(QByteArray::fromStdString(root.native())) + u'/' + FromUtf8(skinName);
 }
 
 QString DrawingSettings::SkinFile(std::string_view fileName) const {

@@ -47,6 +47,9 @@ struct DrawingSettings {
     // The skin files already reported missing in this run, shared by every copy
     // of the settings: each missing file is named once, not at every redraw.
     std::shared_ptr<std::set<QString>> reportedMissing = std::make_shared<std::set<QString>>();
+    // The user's own skins; a skin there wins over one of the same name in
+    // skinsDir. Empty where the home holds all skins.
+    std::filesystem::path userSkinsDir{};
 
     static DrawingSettings From(const settings::ProgramPaths& paths,
                                 const i18n::TextSettings& text);
@@ -54,7 +57,8 @@ struct DrawingSettings {
     // A name that would leave the Skins folder ("..", or anything with "/") is
     // not a skin; it behaves as a skin folder that does not exist.
     bool SkinNameUsable() const;
-    // The skins folder, "/", the skin name. Empty when the name is not usable.
+    // The skins folder holding the skin (the user's when it has one of that
+    // name), "/", the skin name. Empty when the name is not usable.
     QString SkinFolder() const;
     // The skin folder followed by `fileName` as it is (skin file names start
     // with "/"). Empty when the name is not usable, so that no file loads.

@@ -44,9 +44,25 @@ std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot) {
     return names;
 }
 
+std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot,
+                                   const std::filesystem::path& userSkinsRoot) {
+    std::vector<std::string> names = ListSkins(skinsRoot);
+    if (userSkinsRoot.empty()) return names;
+    for (std::string& own : ListSkins(userSkinsRoot)) {
+        if (std::find(names.begin(), names.end(), own) == names.end()) names.push_back(std::move(own));
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = Lower(a);
+        const std::string lb = Lower(b);
+        return la != lb ? la < lb : a < b;
+    });
+    return names;
+}
+
 CSkinsDialog::CSkinsDialog(const PopupContext& context, QWidget* parent)
     : PopupFrame(context, kSkinsPopup, parent),
       skinsRoot_(context.drawing.skinsDir),
+      userSkinsRoot_(context.drawing.userSkinsDir),
       skinName_(context.drawing.skinName),
       colour_(context.drawing.TextColour()) {
     pickColour = [this](const QColor& initial) -> std::optional<QColor> {
@@ -153,7 +169,7 @@ void CSkinsDialog::OpenList() {
     auto* list = new QListWidget(this);
     list->setGeometry(kSkinListRect);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    for (const std::string& name : ListSkins(skinsRoot_)) list->addItem(QString::fromStdString(name));
+    for (const std::string& name : ListSkins(skinsRoot_, userSkinsRoot_)) list->addItem(QString::fromStdString(name));
     StyleDropDown(*list, DropDownLook::Of(Context().drawing), DialogFont());
     SelectEntryUnderPointer(*list);
     connect(list, &QListWidget::itemClicked, this, &CSkinsDialog::Choose);
@@ -176,7 +192,7 @@ void CSkinsDialog::Choose(QListWidgetItem* item) {
     CloseList();
     // The entry is taken only while its folder is still there, so that the
     // name never points at a skin that does not exist.
-    for (const std::string& folder : ListSkins(skinsRoot_)) {
+    for (const std::string& folder : ListSkins(skinsRoot_, userSkinsRoot_)) {
         if (SameIgnoringCase(folder, name)) {
             skinName_ = folder;
             chosenIndex_ = index;

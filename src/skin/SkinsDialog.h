@@ -23,6 +23,10 @@ namespace ornyx::skin {
 // to case so that the list does not depend on the file system's order. Empty
 // when the folder cannot be read.
 std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot);
+// The skins of both folders as one list, each name once (the user's own
+// skins and the shipped ones).
+std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot,
+                                   const std::filesystem::path& userSkinsRoot);
 
 // `text` as one line when it fits `width`, else as two lines of about equal
 // length broken at a space.
@@ -72,6 +76,7 @@ private:
     void PaintSample();
 
     std::filesystem::path skinsRoot_;
+    std::filesystem::path userSkinsRoot_;
     std::string skinName_;
     QColor colour_;
     int chosenIndex_ = 0;

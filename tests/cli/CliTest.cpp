@@ -79,7 +79,7 @@ TEST_F(CliTest, RawBlockReadPrintsTheBlock) {
 TEST_F(CliTest, ShowJsonOfWrongSizedOrMissingConfig) {
     for (std::size_t size : {1985u, 1987u}) {
         WriteBytes(dir / "config.bin", std::vector<std::uint8_t>(size, 0x11));
-        const Result r = Run("show --json");
+        const Result r = Run("show --raw --json");
         ASSERT_EQ(r.exitCode, 0) << r.err;
         // The image shown is not the file's: said on stderr, JSON intact on stdout.
         EXPECT_EQ(r.err, "ornyxctl: warning: ./config.bin cannot be read as a settings file; "
@@ -88,9 +88,9 @@ TEST_F(CliTest, ShowJsonOfWrongSizedOrMissingConfig) {
         EXPECT_EQ(j["image_hex"].get<std::string>(), std::string(3970, '0'));
     }
     std::filesystem::remove(dir / "config.bin");
-    const Result r = Run("show --json");
+    const Result r = Run("show --raw --json");
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "Config file is not exist.\n");
+    EXPECT_EQ(r.err, "ornyxctl: Config file is not exist.\n");
     EXPECT_EQ(nlohmann::json::parse(r.out)["image_hex"].get<std::string>(), std::string(3970, '0'));
 }
 
@@ -105,7 +105,7 @@ TEST_F(CliTest, ShowDecodesFields) {
     file[1 + 384 + 128 * 2] = 3;     // macro slot 3 loop count
     file[1 + 1960] = 1;              // Mode B shown
     WriteBytes(dir / "config.bin", file);
-    const Result r = Run("show --json");
+    const Result r = Run("show --raw --json");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["first_run_flag"], 1);
@@ -117,15 +117,61 @@ TEST_F(CliTest, ShowDecodesFields) {
     EXPECT_EQ(j["macro_slots"][2]["loop_count"], 3);
     EXPECT_EQ(j["shown_mode"], "B");
     // The plain text form shows the same without failing.
-    const Result text = Run("show");
+    const Result text = Run("show --raw");
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_NE(text.out.find("(250 Hz)"), std::string::npos);
+
+    // The readable form names what the numbers mean, as export does.
+    const Result readable = Run("show");
+    ASSERT_EQ(readable.exitCode, 0) << readable.err;
+    EXPECT_NE(readable.out.find("report rate:    250 Hz"), std::string::npos) << readable.out;
+    EXPECT_NE(readable.out.find("colour #ff0000"), std::string::npos) << readable.out;
+    EXPECT_NE(readable.out.find("DPI, on"), std::string::npos) << readable.out;
+    EXPECT_EQ(readable.out.find("func  mm-idx"), std::string::npos) << "raw columns in the readable form";
+}
+
+TEST_F(CliTest, ShowJsonAndExportShareTheirKeys) {
+    ASSERT_EQ(Run("init").exitCode, 0);
+    const Result shown = Run("show --json");
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    const Result exported = Run("export -");
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const auto a = nlohmann::json::parse(shown.out);
+    const auto b = nlohmann::json::parse(exported.out);
+    EXPECT_EQ(a, b);
+    EXPECT_TRUE(a["buttons"]["A"][0]["function"].is_string());
+    EXPECT_TRUE(a["lighting"]["mode"].is_string());
+}
+
+TEST_F(CliTest, VersionAndErrorLinesNameTheProgram) {
+    Result r = Run("--version");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("ornyxctl ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find('.'), std::string::npos) << r.out;
+
+    r = Run("bogus");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("unknown command 'bogus'"), std::string::npos) << r.err;
+
+    // Every line of every error is marked as ornyxctl's.
+    for (const char* args : {"bogus", "raw 0x100", "show --nope", "", "raw 0x83", "--home"}) {
+        r = Run(args);
+        ASSERT_FALSE(r.err.empty()) << args;
+        std::istringstream lines(r.err);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_EQ(line.rfind("ornyxctl: ", 0), 0u) << args << ": " << line;
+        }
+    }
 }
 
 TEST_F(CliTest, ExitCodesForNoMouseAndUsageErrors) {
     Result r = Run("raw 0x83");
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.err, "The system did not detect the gaming mouse!\n");
+    EXPECT_EQ(r.err.rfind("ornyxctl: The system did not detect the gaming mouse!\n", 0), 0u) << r.err;
+    // The real mouse's absence comes with what to try.
+    EXPECT_NE(r.err.find("--simulate"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("udev"), std::string::npos) << r.err;
 
     for (const char* bad : {"raw 0x100", "raw 0x83 --block 00", "raw 0x12 1 64 --block 0g",
                             "raw 1 2 3 4 5 6 7 8", "--simulate=colour=9 raw 0x83", "frobnicate",

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -154,7 +155,7 @@ TEST(MainWindowTest, ApplyAndOkSendTheSettingsAndSaveThem) {
     EXPECT_EQ(file[1 + settings::SettingsImage::kReportRate], 8);
     EXPECT_TRUE(rig.window->isVisible());
     rig.Click(600, 630);  // OK applies and hides
-    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_TRUE(rig.window->isMinimized());  // no tray: put away to the taskbar
 }
 
 TEST(MainWindowTest, CancelRestoresTheLastAppliedImageAndTheRestoreRedrawsIt) {
@@ -175,7 +176,7 @@ TEST(MainWindowTest, CancelRestoresTheLastAppliedImageAndTheRestoreRedrawsIt) {
 }
 
 TEST(MainWindowTest, KeysCloseAndMinimiseOnlyHide) {
-    Rig rig(/*tray=*/false);
+    Rig rig(/*tray=*/true);
     rig.window->Start();
     for (int key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Enter}) {
         rig.window->show();
@@ -194,6 +195,66 @@ TEST(MainWindowTest, KeysCloseAndMinimiseOnlyHide) {
     rig.window->show();
     rig.Click(855, 10);  // close ends the program
     EXPECT_TRUE(exited);
+}
+
+// Without a tray a hidden window could only come back through a second
+// start: everything that would hide it minimises it to the taskbar instead.
+TEST(MainWindowTest, WithoutATrayTheWindowIsNeverLost) {
+    Rig rig(/*tray=*/false);
+    rig.window->Start();
+    EXPECT_FALSE(rig.window->windowFlags().testFlag(Qt::Tool)) << "no taskbar entry";
+    const auto putAway = [&](const char* how, const std::function<void()>& action) {
+        rig.window->Activate();
+        ASSERT_TRUE(rig.window->isVisible()) << how;
+        ASSERT_FALSE(rig.window->isMinimized()) << how;
+        action();
+        QApplication::processEvents();
+        EXPECT_TRUE(rig.window->isMinimized()) << how;
+        EXPECT_TRUE(rig.window->isVisible()) << how << ": hidden, so out of the task switcher";
+    };
+    putAway("Escape", [&] { QTest::keyClick(rig.window.get(), Qt::Key_Escape); });
+    putAway("Enter", [&] { QTest::keyClick(rig.window.get(), Qt::Key_Return); });
+    putAway("close", [&] { rig.window->close(); });
+    putAway("minimise", [&] { rig.Click(830, 10); });
+    putAway("OK", [&] { rig.Click(600, 630); });
+    putAway("Cancel", [&] { rig.Click(800, 630); });
+    // A second start brings it back.
+    rig.window->Activate();
+    EXPECT_TRUE(rig.window->isVisible());
+    EXPECT_FALSE(rig.window->isMinimized());
+}
+
+TEST(MainWindowTest, WithATrayAnActivationActsAsATrayClick) {
+    Rig rig(/*tray=*/true);
+    EXPECT_TRUE(rig.window->windowFlags().testFlag(Qt::Tool));
+    rig.context->simulator()->Unplug();
+    while (rig.context->monitor()->Receive()) {
+    }
+    rig.window->Start();
+    ASSERT_EQ(rig.window->notifications().size(), 1u);
+    // Without the mouse the tray's rule holds: a warning instead of the window.
+    rig.window->Activate();
+    EXPECT_FALSE(rig.window->isVisible());
+    EXPECT_EQ(rig.window->notifications().size(), 2u);
+    rig.context->simulator()->Replug();
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    rig.window->Activate();
+    EXPECT_TRUE(rig.window->isVisible());
+}
+
+TEST(MainWindowTest, HiddenStartStaysHiddenWithoutATray) {
+    Home home;
+    RecordingMessageSink messages;
+    AppOptions options;
+    options.home = home.dir.path().string();
+    options.simulate = "";
+    options.hidden = true;
+    AppContext context(options, messages);
+    CHidMouseDlg window(context, /*trayAvailable=*/false);
+    window.Start();
+    EXPECT_FALSE(window.isVisible());
+    window.Activate();
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST(MainWindowTest, PagesSwitchAndHoverDrawsIntoThePage) {

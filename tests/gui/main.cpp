@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
     // gets gio's in-memory store, never the user's; the pointer tests bring
     // their own store.
     qputenv("GSETTINGS_BACKEND", "memory");
+    // Nor do the tests' notifications reach the user's desktop.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ornyx-tests");
     QApplication app(argc, argv);
     ornyx::skin::InstallFontSubstitutes();
     ::testing::InitGoogleTest(&argc, argv);

@@ -60,6 +60,56 @@ TEST(TextSettingsTest, MissingFileReadsAsAllKeysMissing) {
     EXPECT_FALSE(fs::exists(dir / "str.ini"));  // reading creates nothing
 }
 
+TEST(TextSettingsTest, FirstRunTakesTheLanguageFromTheLocale) {
+    EXPECT_EQ(LanguageFromLocale("zh_CN.UTF-8"), Language::ChineseSimplified);
+    EXPECT_EQ(LanguageFromLocale("zh_SG"), Language::ChineseSimplified);
+    EXPECT_EQ(LanguageFromLocale("zh_TW.UTF-8"), Language::ChineseTraditional);
+    EXPECT_EQ(LanguageFromLocale("zh_HK.UTF-8@stroke"), Language::ChineseTraditional);
+    EXPECT_EQ(LanguageFromLocale("tr_TR.UTF-8"), Language::Turkish);
+    EXPECT_EQ(LanguageFromLocale("tr"), Language::Turkish);
+    for (const char* other : {"", "C", "POSIX", "C.UTF-8", "en_US.UTF-8", "de_DE", "trk", "zhx_CN"}) {
+        EXPECT_EQ(LanguageFromLocale(other), Language::English) << other;
+    }
+
+    TempDir dir;
+    const fs::path file = dir / "str.ini";
+    // No "Lan" at all: the locale decides, and its labels are the defaults.
+    WriteText(file, "[Skins]\r\nPath=Dark\r\n[Setting-EN]\r\nItem1=Left Click\r\n");
+    TextSettings s = LoadTextSettings(file, "tr_TR.UTF-8");
+    EXPECT_EQ(s.language, Language::Turkish);
+    EXPECT_TRUE(s.languageFromLocale);
+    EXPECT_EQ(s.labels, DefaultButtonLabels(Language::Turkish));
+    // The same after a restore re-reads the labels.
+    ReloadLabelsAndSkin(file, s);
+    EXPECT_EQ(s.labels, DefaultButtonLabels(Language::Turkish));
+    // Without a locale the old rule holds: English.
+    EXPECT_EQ(LoadTextSettings(file).language, Language::English);
+
+    // Any "Lan", even empty or unknown, is the user's choice and wins.
+    WriteText(file, "[Skins]\r\nLan=\r\n");
+    s = LoadTextSettings(file, "zh_CN.UTF-8");
+    EXPECT_EQ(s.language, Language::English);
+    EXPECT_FALSE(s.languageFromLocale);
+    EXPECT_EQ(s.labels[0], "");
+}
+
+TEST(TextSettingsTest, SavingALanguageBringsItsLabelsOnce) {
+    TempDir dir;
+    const fs::path file = dir / "str.ini";
+    WriteText(file, "[Skins]\r\nPath=Dark\r\n[Setting-CHT]\r\nItem1=Mine\r\n");
+    ASSERT_TRUE(SaveLanguage(file, Language::Turkish).ok);
+    TextSettings s = LoadTextSettings(file, "zh_CN");
+    EXPECT_EQ(s.language, Language::Turkish);
+    EXPECT_EQ(s.labels, DefaultButtonLabels(Language::Turkish));
+    EXPECT_EQ(s.skinName, "Dark");
+    // Labels the user already has are kept.
+    ASSERT_TRUE(SaveLanguage(file, Language::ChineseTraditional).ok);
+    s = LoadTextSettings(file);
+    EXPECT_EQ(s.language, Language::ChineseTraditional);
+    EXPECT_EQ(s.labels[0], "Mine");
+    EXPECT_EQ(s.labels[1], "");
+}
+
 TEST(TextSettingsTest, LanguageChoosesTheLabelSection) {
     TempDir dir;
     const fs::path file = dir / "str.ini";

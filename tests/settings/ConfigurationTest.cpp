@@ -132,13 +132,17 @@ TEST(ProgramHomeTest, ChoosesExplicitThenPortableThenPerUserFolder) {
     EXPECT_EQ(c.home, dir.path() / "h");
     EXPECT_FALSE(c.perUser);
 
-    c = ChooseProgramHome(std::nullopt, exeDir, "/xdg", "/home/u");
-    EXPECT_EQ(c.home, fs::path("/xdg/ornyx-mouse"));
+    // Per user: the configuration folder, with the data folder beside it for skins.
+    c = ChooseProgramHome(std::nullopt, exeDir, "/xdg", "/home/u", "/cfg");
+    EXPECT_EQ(c.home, fs::path("/cfg/ornyx-mouse"));
+    EXPECT_EQ(c.dataHome, fs::path("/xdg/ornyx-mouse"));
     EXPECT_TRUE(c.perUser);
-    c = ChooseProgramHome(std::nullopt, exeDir, "relative/path", "/home/u");
-    EXPECT_EQ(c.home, fs::path("/home/u/.local/share/ornyx-mouse"));
-    c = ChooseProgramHome(std::nullopt, exeDir, nullptr, "/home/u");
-    EXPECT_EQ(c.home, fs::path("/home/u/.local/share/ornyx-mouse"));
+    // Empty or relative XDG variables are ignored.
+    c = ChooseProgramHome(std::nullopt, exeDir, "relative/path", "/home/u", "");
+    EXPECT_EQ(c.home, fs::path("/home/u/.config/ornyx-mouse"));
+    EXPECT_EQ(c.dataHome, fs::path("/home/u/.local/share/ornyx-mouse"));
+    c = ChooseProgramHome(std::nullopt, exeDir, nullptr, "/home/u", "cfg");
+    EXPECT_EQ(c.home, fs::path("/home/u/.config/ornyx-mouse"));
 
     fs::create_directory(exeDir / "Skins");
     c = ChooseProgramHome(std::nullopt, exeDir, "/xdg", "/home/u");
@@ -168,6 +172,53 @@ TEST(ProgramHomeTest, FillingCopiesOnlyWhatIsMissing) {
     EXPECT_EQ(test::ReadText(home / "str.ini"), "[Skins]\r\nLan=CHS\r\n");  // never overwritten
     EXPECT_TRUE(fs::exists(home / "Skins" / "Dark" / "a.png"));
     EXPECT_FALSE(fs::exists(home / "record.ini"));
+}
+
+TEST(ProgramHomeTest, OlderFolderMovesOnceAndWhole) {
+    TempDir dir;
+    const fs::path from = dir.path() / "data" / "ornyx-mouse";
+    const fs::path to = dir.path() / "config" / "ornyx-mouse";
+    fs::create_directories(from / "Skins" / "Own");
+    WriteBytes(from / "config.bin", PatternFile(3));
+    test::WriteText(from / "str.ini", "[Skins]\r\nLan=CHT\r\n");
+    test::WriteText(from / "record.ini", "[m1]\r\n");
+
+    std::string error;
+    ASSERT_TRUE(MoveLegacyConfiguration(from, to, error)) << error;
+    EXPECT_EQ(ReadBytes(to / "config.bin"), PatternFile(3));
+    EXPECT_EQ(test::ReadText(to / "str.ini"), "[Skins]\r\nLan=CHT\r\n");
+    EXPECT_EQ(test::ReadText(to / "record.ini"), "[m1]\r\n");
+    // Moved, not copied; the user's skins stay in the data folder.
+    EXPECT_FALSE(fs::exists(from / "config.bin"));
+    EXPECT_FALSE(fs::exists(from / "str.ini"));
+    EXPECT_TRUE(fs::is_directory(from / "Skins" / "Own"));
+    // Nothing but the new folder is left beside it (no staging folder).
+    EXPECT_EQ(std::distance(fs::directory_iterator(to.parent_path()), fs::directory_iterator()), 1);
+
+    // Once there, the new folder is never replaced by older files.
+    WriteBytes(from / "config.bin", PatternFile(9));
+    ASSERT_TRUE(MoveLegacyConfiguration(from, to, error)) << error;
+    EXPECT_EQ(ReadBytes(to / "config.bin"), PatternFile(3));
+    EXPECT_TRUE(fs::exists(from / "config.bin"));
+
+    // No older files: nothing is created.
+    const fs::path fresh = dir.path() / "fresh" / "ornyx-mouse";
+    ASSERT_TRUE(MoveLegacyConfiguration(dir.path() / "none", fresh, error)) << error;
+    EXPECT_FALSE(fs::exists(fresh.parent_path()));
+}
+
+TEST(ProgramHomeTest, UnusableTargetKeepsTheOlderFiles) {
+    TempDir dir;
+    const fs::path from = dir.path() / "data";
+    fs::create_directories(from);
+    WriteBytes(from / "config.bin", PatternFile(4));
+    // A file where the configuration folder's parent should be: no user can
+    // create the folder there.
+    test::WriteText(dir.path() / "blocked", "x");
+    std::string error;
+    EXPECT_FALSE(MoveLegacyConfiguration(from, dir.path() / "blocked" / "ornyx-mouse", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ReadBytes(from / "config.bin"), PatternFile(4));
 }
 
 }  // namespace
