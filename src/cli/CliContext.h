@@ -46,6 +46,8 @@ public:
 // and, on demand, the link to the (real or simulated) mouse.
 class CliContext {
 public:
+    // Creates the trace file when one is asked for; throws UsageError when it
+    // cannot be created.
     explicit CliContext(const GlobalOptions& options);
 
     // Resolves the program home without loading anything.
@@ -53,7 +55,7 @@ public:
     // Resolves the home, loads config.bin (messages go to stderr) and str.ini.
     void LoadSettings();
     // Sets up the link to the real or simulated mouse without searching yet.
-    // Throws UsageError for bad simulator options or an unwritable trace file.
+    // Throws UsageError for bad simulator options.
     void CreateLink();
     // CreateLink, then the search. Returns false (after printing the warning)
     // when there is no mouse.
@@ -70,6 +72,8 @@ public:
     MessageSink& messages() { return messages_; }
     DebugLog& log() { return *log_; }
     const GlobalOptions& options() const { return options_; }
+    // Why a line of the trace could not be written; empty when all were.
+    std::string TraceError() const;
 
 private:
     GlobalOptions options_;

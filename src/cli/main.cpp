@@ -60,7 +60,14 @@ int main(int argc, char** argv) {
     try {
         CliContext context(options);
         for (const Command& command : commands) {
-            if (command.app->parsed()) return command.action(context);
+            if (!command.app->parsed()) continue;
+            const int code = command.action(context);
+            // A trace with lines missing is no record of what was sent.
+            if (const std::string error = context.TraceError(); !error.empty()) {
+                std::fprintf(stderr, "ornyxctl: %s\n", error.c_str());
+                return kUsage;
+            }
+            return code;
         }
     } catch (const UsageError& e) {
         std::fprintf(stderr, "ornyxctl: %s\n", e.message.c_str());
