@@ -14,8 +14,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Read(const fs::path& file, std::string_view section, std::string_view key) {
-    return profile::GetPrivateProfileString(file, section, key, "", kProfileBufferChars);
+// str.ini is read once per load, not once per key: a huge file then costs one
+// bounded read instead of thirty. One that cannot be read gives the defaults.
+profile::IniDocument LoadDocument(const fs::path& file) {
+    return profile::LoadProfile(file).value_or(profile::IniDocument{});
+}
+
+std::string Read(const profile::IniDocument& doc, std::string_view section, std::string_view key) {
+    return profile::GetProfileString(doc, section, key, "", kProfileBufferChars);
+}
+
+ButtonLabels LabelsFrom(const profile::IniDocument& doc, Language language) {
+    const std::string_view section = ButtonLabelSection(language);
+    ButtonLabels labels;
+    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = Read(doc, section, LabelKey(i));
+    return labels;
+}
+
+void LabelsAndSkinFrom(const profile::IniDocument& doc, TextSettings& settings) {
+    settings.labels = LabelsFrom(doc, settings.language);
+    settings.red = ParseColourComponent(Read(doc, kSkinsSection, kRedKey));
+    settings.green = ParseColourComponent(Read(doc, kSkinsSection, kGreenKey));
+    settings.blue = ParseColourComponent(Read(doc, kSkinsSection, kBlueKey));
+    settings.skinName = Read(doc, kSkinsSection, kSkinNameKey);
 }
 
 bool IsBlank(char c) {
@@ -92,29 +113,23 @@ std::uint8_t ParseColourComponent(std::string_view text) {
 }
 
 std::string ReadLanguageCode(const fs::path& file) {
-    return Read(file, kSkinsSection, kLanguageKey);
+    return Read(LoadDocument(file), kSkinsSection, kLanguageKey);
 }
 
 ButtonLabels LoadButtonLabels(const fs::path& file, Language language) {
-    const std::string_view section = ButtonLabelSection(language);
-    ButtonLabels labels;
-    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = Read(file, section, LabelKey(i));
-    return labels;
+    return LabelsFrom(LoadDocument(file), language);
 }
 
 void ReloadLabelsAndSkin(const fs::path& file, TextSettings& settings) {
-    settings.labels = LoadButtonLabels(file, settings.language);
-    settings.red = ParseColourComponent(Read(file, kSkinsSection, kRedKey));
-    settings.green = ParseColourComponent(Read(file, kSkinsSection, kGreenKey));
-    settings.blue = ParseColourComponent(Read(file, kSkinsSection, kBlueKey));
-    settings.skinName = Read(file, kSkinsSection, kSkinNameKey);
+    LabelsAndSkinFrom(LoadDocument(file), settings);
 }
 
 TextSettings LoadTextSettings(const fs::path& file) {
+    const profile::IniDocument doc = LoadDocument(file);
     TextSettings settings;
-    settings.languageCode = ReadLanguageCode(file);
+    settings.languageCode = Read(doc, kSkinsSection, kLanguageKey);
     settings.language = LanguageFromCode(settings.languageCode);
-    ReloadLabelsAndSkin(file, settings);
+    LabelsAndSkinFrom(doc, settings);
     return settings;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 #include "common/Utf8.h"
@@ -192,24 +193,60 @@ std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile)
 }
 
 WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMacro> macros) {
-    for (std::size_t i = 0; i < macros.size(); ++i) {
-        const NamedMacro& m = macros[i];
+    std::unordered_set<std::string> seen;  // folded names: a set keeps many macros linear
+    for (const NamedMacro& m : macros) {
         if (std::string why = CheckStorable(m.name, m.macro.loopTimes, m.macro.items); !why.empty()) {
             return Refused(m.name + ": " + why);
         }
-        for (std::size_t j = 0; j < i; ++j) {
-            if (SameSection(macros[j].name, m.name)) return Refused(m.name + ": the name is used twice");
+        std::string folded(Trim(m.name));
+        for (char& c : folded) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         }
+        if (!seen.insert(std::move(folded)).second) return Refused(m.name + ": the name is used twice");
     }
     profile::IniDocument doc;
     const LoadStatus status = LoadRecord(recordFile, doc);
     if (status == LoadStatus::Failed) return Unreadable(recordFile);
     // Nothing to store and nothing stored: do not create the file.
     if (status == LoadStatus::Missing && macros.empty()) return WriteResult{true, 0, {}};
-    for (const std::string& name : doc.SectionNames()) doc.RemoveSection(name);
+    doc.RemoveAllSections();
     for (const NamedMacro& m : macros) SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
     const std::vector<std::uint8_t> bytes = doc.Serialize();
     return WriteFileAtomically(recordFile, bytes);
+}
+
+ReadBackProblem CheckReadBack(const NamedMacro& macro) {
+    switch (CheckMacroName(macro.name)) {
+        case NameProblem::None: break;
+        case NameProblem::Blank: return {"name", "is blank"};
+        case NameProblem::TooLong:
+            return {"name", "is longer than " + std::to_string(kMaxNameChars) + " characters"};
+        case NameProblem::Invalid: return {"name", "contains \"[\", \"]\" or a line break"};
+    }
+    if (TrimmedMacroName(macro.name) != macro.name) return {"name", "has blanks around it"};
+    // A value is read back trimmed, without one pair of enclosing quotes, and cut
+    // to what a value buffer holds.
+    const auto valueProblem = [](std::string_view v) -> std::string {
+        if (BreaksLine(v) || !utf8::IsValid(v)) return "contains a line break or is not valid text";
+        if (Trim(v) != v) return "has blanks around it";
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+            return "is enclosed in quotes, which record.ini drops";
+        }
+        if (Utf16Length(v) > kValueBufferChars - 1) {
+            return "is longer than " + std::to_string(kValueBufferChars - 1) + " characters";
+        }
+        return {};
+    };
+    if (std::string why = valueProblem(macro.macro.loopTimes); !why.empty()) return {"loop_times", why};
+    if (macro.macro.items.size() > kMaxItems) {
+        return {"items", "at most " + std::to_string(kMaxItems) + " items"};
+    }
+    for (std::size_t k = 0; k < macro.macro.items.size(); ++k) {
+        if (std::string why = valueProblem(macro.macro.items[k]); !why.empty()) {
+            return {"items[" + std::to_string(k) + "]", why};
+        }
+    }
+    return {};
 }
 
 std::string MacroTooLongText(std::string_view name, std::size_t dropped, std::size_t events) {

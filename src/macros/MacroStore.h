@@ -92,6 +92,17 @@ std::optional<std::vector<NamedMacro>> ReadAllMacros(const std::filesystem::path
 WriteResult ReplaceAllMacros(const std::filesystem::path& recordFile,
                              std::span<const NamedMacro> macros);
 
+// What of a macro would not read back as given once stored: a field ("items",
+// "items[3]", "loop_times" or "name") and the reason ("at most 1024 items").
+// Empty when all of it reads back exactly, so that export then import, or
+// import then export, never loses or changes anything.
+struct ReadBackProblem {
+    std::string field;
+    std::string reason;
+    bool empty() const { return field.empty(); }
+};
+ReadBackProblem CheckReadBack(const NamedMacro& macro);
+
 // Rebuilds slots 1..n of the image from the first n = min(sections, 12) sections,
 // in file order; the other slots keep their content. A macro whose events do not
 // all fit is packed as far as it fits and reported through `messages`. Returns n.

@@ -156,8 +156,8 @@ LoadStatus LoadDocument(const fs::path& file, IniDocument& doc, WriteResult& fai
         return LoadStatus::Failed;
     }
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(file, bytes)) {
-        failure = Failure(EIO, "cannot read " + file.string());
+    if (const ReadStatus read = ReadFileBounded(file, bytes); read != ReadStatus::Ok) {
+        failure = Failure(read == ReadStatus::TooLarge ? EFBIG : EIO, ReadStatusText(file, read));
         return LoadStatus::Failed;
     }
     doc = IniDocument::Parse(bytes);
@@ -232,29 +232,65 @@ std::vector<std::uint8_t> IniDocument::Serialize() const {
     return Encode(text, encoding_, bom_);
 }
 
-std::vector<IniDocument::Block> IniDocument::Blocks() const {
-    std::vector<Block> blocks;
+namespace {
+
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+}  // namespace
+
+const IniDocument::Index& IniDocument::Indexed() const {
+    if (index_) return *index_;
+    Index index;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const LineInfo info = Classify(lines_[i].text);
         if (info.kind != LineKind::Section) continue;
-        if (!blocks.empty()) blocks.back().end = i;
-        blocks.push_back({i, lines_.size(), info.name});
+        if (!index.blocks.empty()) index.blocks.back().end = i;
+        index.byName[FoldName(info.name)].push_back(index.blocks.size());
+        index.blocks.push_back({i, lines_.size(), std::string(info.name)});
     }
-    return blocks;
+    index_ = std::move(index);
+    return *index_;
+}
+
+std::vector<const IniDocument::Block*> IniDocument::BlocksOf(std::string_view section) const {
+    const Index& index = Indexed();
+    std::vector<const Block*> found;
+    const auto it = index.byName.find(FoldName(section));
+    if (it == index.byName.end()) return found;
+    for (const std::size_t b : it->second) found.push_back(&index.blocks[b]);
+    return found;
 }
 
 void IniDocument::InsertLine(std::size_t at, std::string text) {
     if (at > 0 && lines_[at - 1].eol.empty()) lines_[at - 1].eol = newline_;
+    const bool append = at == lines_.size();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), newline_});
+    if (!index_) return;
+    if (!append) {
+        index_.reset();
+        return;
+    }
+    // An appended line extends the last block, or starts a new one.
+    const LineInfo info = Classify(lines_.back().text);
+    if (!index_->blocks.empty()) index_->blocks.back().end = lines_.size() - (info.kind == LineKind::Section ? 1 : 0);
+    if (info.kind == LineKind::Section) {
+        index_->byName[FoldName(info.name)].push_back(index_->blocks.size());
+        index_->blocks.push_back({lines_.size() - 1, lines_.size(), std::string(info.name)});
+    }
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
     section = Trim(section);
     key = Trim(key);
     if (key.empty()) return std::nullopt;
-    for (const Block& b : Blocks()) {
-        if (!EqualsNoCase(b.name, section)) continue;
-        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+    for (const Block* b : BlocksOf(section)) {
+        for (std::size_t i = b->header + 1; i < b->end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) {
                 return std::string(Unquote(info.value));
@@ -265,12 +301,13 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
 }
 
 std::vector<std::string> IniDocument::SectionNames() const {
+    const Index& index = Indexed();
     std::vector<std::string> names;
-    for (const Block& b : Blocks()) {
+    for (const Block& b : index.blocks) {
         if (b.name.empty()) continue;  // "[]" would read as the end of a Windows name list
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || EqualsNoCase(n, b.name);
-        if (!seen) names.emplace_back(b.name);
+        // Listed once, at its first block.
+        const std::vector<std::size_t>& same = index.byName.at(FoldName(b.name));
+        if (&index.blocks[same.front()] == &b) names.push_back(b.name);
     }
     return names;
 }
@@ -278,12 +315,9 @@ std::vector<std::string> IniDocument::SectionNames() const {
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     section = Trim(section);
     key = Trim(key);
-    const std::vector<Block> blocks = Blocks();
-    const Block* first = nullptr;
-    for (const Block& b : blocks) {
-        if (!EqualsNoCase(b.name, section)) continue;
-        if (first == nullptr) first = &b;
-        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+    const std::vector<const Block*> blocks = BlocksOf(section);
+    for (const Block* b : blocks) {
+        for (std::size_t i = b->header + 1; i < b->end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind != LineKind::Key || !EqualsNoCase(info.name, key)) continue;
             if (info.value == value) return false;  // keep the line as it is
@@ -292,11 +326,12 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         }
     }
     std::string line = std::string(key) + "=" + std::string(value);
-    if (first != nullptr) {
+    if (!blocks.empty()) {
         // After the section's last key, so trailing blank lines and comments that
         // introduce the next section stay where they are.
-        std::size_t after = first->header;
-        for (std::size_t i = first->header + 1; i < first->end; ++i) {
+        const Block& first = *blocks.front();
+        std::size_t after = first.header;
+        for (std::size_t i = first.header + 1; i < first.end; ++i) {
             if (Classify(lines_[i].text).kind == LineKind::Key) after = i;
         }
         InsertLine(after + 1, std::move(line));
@@ -311,9 +346,8 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
     section = Trim(section);
     key = Trim(key);
     std::vector<std::size_t> doomed;
-    for (const Block& b : Blocks()) {
-        if (!EqualsNoCase(b.name, section)) continue;
-        for (std::size_t i = b.header + 1; i < b.end; ++i) {
+    for (const Block* b : BlocksOf(section)) {
+        for (std::size_t i = b->header + 1; i < b->end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) doomed.push_back(i);
         }
@@ -321,20 +355,39 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*it));
     }
+    if (!doomed.empty()) index_.reset();
     return !doomed.empty();
 }
 
 bool IniDocument::RemoveSection(std::string_view section) {
     section = Trim(section);
-    const std::vector<Block> blocks = Blocks();
+    std::vector<std::pair<std::size_t, std::size_t>> doomed;
+    for (const Block* b : BlocksOf(section)) doomed.emplace_back(b->header, b->end);
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->first),
+                     lines_.begin() + static_cast<std::ptrdiff_t>(it->second));
+    }
+    if (!doomed.empty()) index_.reset();
+    return !doomed.empty();
+}
+
+bool IniDocument::RemoveAllSections() {
+    const Index& index = Indexed();
+    std::vector<bool> keep(lines_.size(), true);
     bool removed = false;
-    for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) {
-        if (!EqualsNoCase(it->name, section)) continue;
-        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->header),
-                     lines_.begin() + static_cast<std::ptrdiff_t>(it->end));
+    for (const Block& b : index.blocks) {
+        if (b.name.empty()) continue;  // "[]" is no section of the list, as above
+        for (std::size_t i = b.header; i < b.end; ++i) keep[i] = false;
         removed = true;
     }
-    return removed;
+    if (!removed) return false;
+    std::vector<Line> kept;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (keep[i]) kept.push_back(std::move(lines_[i]));
+    }
+    lines_ = std::move(kept);
+    index_.reset();
+    return true;
 }
 
 // ---- File functions ----------------------------------------------------------------
@@ -347,6 +400,25 @@ std::string GetPrivateProfileString(const fs::path& file, std::string_view secti
     WriteResult ignored;
     std::optional<std::string> value;
     if (LoadDocument(file, doc, ignored) == LoadStatus::Loaded) value = doc.Get(section, key);
+    return CutToUnits(value ? std::string_view(*value) : defaultValue, bufferChars - 1);
+}
+
+std::optional<IniDocument> LoadProfile(const fs::path& file, std::string* error) {
+    IniDocument doc;
+    WriteResult failure;
+    switch (LoadDocument(file, doc, failure)) {
+        case LoadStatus::Loaded: return doc;
+        case LoadStatus::Missing: return IniDocument{};
+        case LoadStatus::Failed: break;
+    }
+    if (error != nullptr) *error = failure.error;
+    return std::nullopt;
+}
+
+std::string GetProfileString(const IniDocument& doc, std::string_view section, std::string_view key,
+                             std::string_view defaultValue, std::size_t bufferChars) {
+    if (bufferChars == 0) return {};
+    const std::optional<std::string> value = doc.Get(section, key);
     return CutToUnits(value ? std::string_view(*value) : defaultValue, bufferChars - 1);
 }
 

@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "common/AtomicFile.h"
@@ -52,6 +53,9 @@ public:
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     bool RemoveKey(std::string_view section, std::string_view key);
     bool RemoveSection(std::string_view section);
+    // Removes every named section in one pass (what precedes the first header
+    // stays); the way to replace a whole file's sections without quadratic cost.
+    bool RemoveAllSections();
 
     TextEncoding encoding() const { return encoding_; }
     bool hasBom() const { return bom_; }
@@ -64,12 +68,22 @@ private:
     struct Block {
         std::size_t header;  // index of the "[name]" line
         std::size_t end;     // index of the next header, or the line count
-        std::string_view name;
+        std::string name;
+    };
+    // The blocks and, by folded name, where each section's blocks are: built once
+    // and kept while lines are only appended, so that a file of many sections is
+    // read and written in linear time.
+    struct Index {
+        std::vector<Block> blocks;
+        std::unordered_map<std::string, std::vector<std::size_t>> byName;
     };
 
-    std::vector<Block> Blocks() const;
+    const Index& Indexed() const;
+    // The section's blocks in file order (empty when it has none).
+    std::vector<const Block*> BlocksOf(std::string_view section) const;
     void InsertLine(std::size_t at, std::string text);
 
+    mutable std::optional<Index> index_;
     std::vector<Line> lines_;
     std::string newline_ = "\r\n";  // for lines we add: the file's own, else Windows'
     TextEncoding encoding_ = TextEncoding::Utf8;
@@ -82,6 +96,16 @@ private:
 std::string GetPrivateProfileString(const std::filesystem::path& file, std::string_view section,
                                     std::string_view key, std::string_view defaultValue,
                                     std::size_t bufferChars);
+
+// The file read once, for callers that look up many keys: an empty document when
+// the file is missing, nullopt (with `error` set) when it exists but cannot be
+// read, for example because it is larger than kMaxReadBytes.
+std::optional<IniDocument> LoadProfile(const std::filesystem::path& file,
+                                       std::string* error = nullptr);
+// GetPrivateProfileString on a document already read.
+std::string GetProfileString(const IniDocument& doc, std::string_view section,
+                             std::string_view key, std::string_view defaultValue,
+                             std::size_t bufferChars);
 
 // Section names in file order; empty when the file is missing or unreadable.
 std::vector<std::string> GetPrivateProfileSectionNames(const std::filesystem::path& file);
