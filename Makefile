@@ -5,7 +5,7 @@ unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
-.PHONY: all deps configure build test run asan tsan clean
+.PHONY: all deps configure build test run asan tsan clean fuzz
 
 all: build
 
@@ -33,5 +33,10 @@ tsan: deps
 	@cmake --build build-tsan -j2 --target ornyx_core_tests
 	@build-tsan/bin/ornyx_core_tests --gtest_filter='MouseConnectionTest.*:EventReaderTest.*:SimFaultTest.*'
 
+# Each libFuzzer harness for FUZZ_SECONDS (clang, address and undefined sanitizers).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@./fuzz/run $(FUZZ_SECONDS)
+
 clean:
-	@rm -rf build build-asan build-tsan
+	@rm -rf build build-asan build-tsan build-fuzz
