@@ -172,7 +172,9 @@ int RunMacroList(CliContext& context) {
     if (!all) throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
     // The panel and the mouse see what the listing rule lets through; say where
     // a hand-edited file goes beyond it.
-    const std::vector<std::string> listed = macros::ListMacroNames(context.paths().record);
+    std::vector<std::string> names;
+    for (const macros::NamedMacro& m : *all) names.push_back(m.name);
+    const std::vector<std::string> listed = macros::ListedMacroNames(names);
     for (std::size_t i = 0; i < all->size(); ++i) {
         const macros::NamedMacro& m = (*all)[i];
         const bool packed = i < listed.size() && i < macros::kMaxMacros;

@@ -115,8 +115,11 @@ WriteResult Refused(std::string why) {
 // ---- record.ini -----------------------------------------------------------------------
 
 std::vector<std::string> ListMacroNames(const fs::path& recordFile) {
-    const std::u16string buffer =
-        profile::GetPrivateProfileSectionNamesBuffer(recordFile, kSectionListBufferChars);
+    return ListedMacroNames(profile::GetPrivateProfileSectionNames(recordFile));
+}
+
+std::vector<std::string> ListedMacroNames(std::span<const std::string> sectionNames) {
+    const std::u16string buffer = profile::SectionNamesBuffer(sectionNames, kSectionListBufferChars);
     std::vector<std::string> names;
     std::size_t start = 0;
     for (std::size_t i = 0; i < std::min(buffer.size(), kSectionListScanChars); ++i) {
@@ -256,9 +259,11 @@ std::string MacroTooLongText(std::string_view name, std::size_t dropped, std::si
 
 std::size_t PackMacros(const fs::path& recordFile, settings::SettingsImage& image,
                        MessageSink& messages) {
-    const std::vector<std::string> names = ListMacroNames(recordFile);
     profile::IniDocument doc;
-    if (names.empty() || LoadRecord(recordFile, doc) != LoadStatus::Loaded) return 0;
+    if (LoadRecord(recordFile, doc) != LoadStatus::Loaded) return 0;
+    // One read of the file for the listing and the macros.
+    const std::vector<std::string> names = ListedMacroNames(doc.SectionNames());
+    if (names.empty()) return 0;
     // Only twelve slots exist; further sections of a hand-edited file stay unpacked.
     const std::size_t count = std::min(names.size(), kMaxMacros);
     for (std::size_t h = 0; h < count; ++h) {

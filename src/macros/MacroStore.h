@@ -56,6 +56,8 @@ inline constexpr std::string_view kWarningCaption = "Warning";
 // Section names in file order, as far as the listing rule above sees them; empty
 // when the file does not exist.
 std::vector<std::string> ListMacroNames(const std::filesystem::path& recordFile);
+// The same rule applied to section names already read (all of them, in file order).
+std::vector<std::string> ListedMacroNames(std::span<const std::string> sectionNames);
 
 // One section as stored.
 struct StoredMacro {

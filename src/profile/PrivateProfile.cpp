@@ -212,6 +212,7 @@ IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes) {
             for (const std::uint8_t b : body) AppendUtf8(text, b);
         }
     }
+    doc.lines_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t nl = text.find('\n', start);
         if (nl == std::string::npos) {
@@ -234,15 +235,19 @@ std::vector<std::uint8_t> IniDocument::Serialize() const {
 
 namespace {
 
-std::string FoldName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
-}
+char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
+
+std::size_t IniDocument::NameHash::operator()(std::string_view name) const {
+    std::size_t h = 1469598103934665603ull;  // FNV-1a over the folded bytes
+    for (const char c : name) h = (h ^ static_cast<unsigned char>(FoldChar(c))) * 1099511628211ull;
+    return h;
+}
+
+bool IniDocument::NameEqual::operator()(std::string_view a, std::string_view b) const {
+    return EqualsNoCase(a, b);
+}
 
 const IniDocument::Index& IniDocument::Indexed() const {
     if (index_) return *index_;
@@ -251,20 +256,17 @@ const IniDocument::Index& IniDocument::Indexed() const {
         const LineInfo info = Classify(lines_[i].text);
         if (info.kind != LineKind::Section) continue;
         if (!index.blocks.empty()) index.blocks.back().end = i;
-        index.byName[FoldName(info.name)].push_back(index.blocks.size());
         index.blocks.push_back({i, lines_.size(), std::string(info.name)});
+        index.byName[index.blocks.back().name].push_back(index.blocks.size() - 1);
     }
     index_ = std::move(index);
     return *index_;
 }
 
-std::vector<const IniDocument::Block*> IniDocument::BlocksOf(std::string_view section) const {
+const std::vector<std::size_t>* IniDocument::BlocksOf(std::string_view section) const {
     const Index& index = Indexed();
-    std::vector<const Block*> found;
-    const auto it = index.byName.find(FoldName(section));
-    if (it == index.byName.end()) return found;
-    for (const std::size_t b : it->second) found.push_back(&index.blocks[b]);
-    return found;
+    const auto it = index.byName.find(section);
+    return it == index.byName.end() ? nullptr : &it->second;
 }
 
 void IniDocument::InsertLine(std::size_t at, std::string text) {
@@ -280,8 +282,8 @@ void IniDocument::InsertLine(std::size_t at, std::string text) {
     const LineInfo info = Classify(lines_.back().text);
     if (!index_->blocks.empty()) index_->blocks.back().end = lines_.size() - (info.kind == LineKind::Section ? 1 : 0);
     if (info.kind == LineKind::Section) {
-        index_->byName[FoldName(info.name)].push_back(index_->blocks.size());
         index_->blocks.push_back({lines_.size() - 1, lines_.size(), std::string(info.name)});
+        index_->byName[index_->blocks.back().name].push_back(index_->blocks.size() - 1);
     }
 }
 
@@ -289,8 +291,11 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
     section = Trim(section);
     key = Trim(key);
     if (key.empty()) return std::nullopt;
-    for (const Block* b : BlocksOf(section)) {
-        for (std::size_t i = b->header + 1; i < b->end; ++i) {
+    const std::vector<std::size_t>* blocks = BlocksOf(section);
+    if (blocks == nullptr) return std::nullopt;
+    for (const std::size_t b : *blocks) {
+        const Block& block = index_->blocks[b];
+        for (std::size_t i = block.header + 1; i < block.end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) {
                 return std::string(Unquote(info.value));
@@ -306,7 +311,7 @@ std::vector<std::string> IniDocument::SectionNames() const {
     for (const Block& b : index.blocks) {
         if (b.name.empty()) continue;  // "[]" would read as the end of a Windows name list
         // Listed once, at its first block.
-        const std::vector<std::size_t>& same = index.byName.at(FoldName(b.name));
+        const std::vector<std::size_t>& same = index.byName.find(b.name)->second;
         if (&index.blocks[same.front()] == &b) names.push_back(b.name);
     }
     return names;
@@ -315,8 +320,11 @@ std::vector<std::string> IniDocument::SectionNames() const {
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     section = Trim(section);
     key = Trim(key);
-    const std::vector<const Block*> blocks = BlocksOf(section);
-    for (const Block* b : blocks) {
+    std::vector<Block> blocks;  // copies: an insertion below may rebuild the index
+    if (const auto* found = BlocksOf(section)) {
+        for (const std::size_t b : *found) blocks.push_back(index_->blocks[b]);
+    }
+    for (const Block* b = blocks.data(); b != blocks.data() + blocks.size(); ++b) {
         for (std::size_t i = b->header + 1; i < b->end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind != LineKind::Key || !EqualsNoCase(info.name, key)) continue;
@@ -329,7 +337,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     if (!blocks.empty()) {
         // After the section's last key, so trailing blank lines and comments that
         // introduce the next section stay where they are.
-        const Block& first = *blocks.front();
+        const Block& first = blocks.front();
         std::size_t after = first.header;
         for (std::size_t i = first.header + 1; i < first.end; ++i) {
             if (Classify(lines_[i].text).kind == LineKind::Key) after = i;
@@ -346,10 +354,13 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
     section = Trim(section);
     key = Trim(key);
     std::vector<std::size_t> doomed;
-    for (const Block* b : BlocksOf(section)) {
-        for (std::size_t i = b->header + 1; i < b->end; ++i) {
-            const LineInfo info = Classify(lines_[i].text);
-            if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) doomed.push_back(i);
+    if (const auto* blocks = BlocksOf(section)) {
+        for (const std::size_t b : *blocks) {
+            const Block& block = index_->blocks[b];
+            for (std::size_t i = block.header + 1; i < block.end; ++i) {
+                const LineInfo info = Classify(lines_[i].text);
+                if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) doomed.push_back(i);
+            }
         }
     }
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
@@ -362,7 +373,9 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
 bool IniDocument::RemoveSection(std::string_view section) {
     section = Trim(section);
     std::vector<std::pair<std::size_t, std::size_t>> doomed;
-    for (const Block* b : BlocksOf(section)) doomed.emplace_back(b->header, b->end);
+    if (const auto* blocks = BlocksOf(section)) {
+        for (const std::size_t b : *blocks) doomed.emplace_back(index_->blocks[b].header, index_->blocks[b].end);
+    }
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->first),
                      lines_.begin() + static_cast<std::ptrdiff_t>(it->second));
@@ -430,10 +443,14 @@ std::vector<std::string> GetPrivateProfileSectionNames(const fs::path& file) {
 }
 
 std::u16string GetPrivateProfileSectionNamesBuffer(const fs::path& file, std::size_t bufferChars) {
+    return SectionNamesBuffer(GetPrivateProfileSectionNames(file), bufferChars);
+}
+
+std::u16string SectionNamesBuffer(std::span<const std::string> names, std::size_t bufferChars) {
     if (bufferChars == 0) return {};
     std::u16string out;
     std::size_t room = bufferChars - 1;  // one place is kept for the closing NUL
-    for (const std::string& name : GetPrivateProfileSectionNames(file)) {
+    for (const std::string& name : names) {
         const std::u16string u = ToUtf16(name);
         if (u.size() + 1 > room) {
             // Does not fit with its NUL: cut it so the list still ends in two NULs.

@@ -73,14 +73,24 @@ private:
     // The blocks and, by folded name, where each section's blocks are: built once
     // and kept while lines are only appended, so that a file of many sections is
     // read and written in linear time.
+    // Section names compare without ASCII case; looked up by string_view, so a
+    // lookup allocates nothing.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
     struct Index {
         std::vector<Block> blocks;
-        std::unordered_map<std::string, std::vector<std::size_t>> byName;
+        std::unordered_map<std::string, std::vector<std::size_t>, NameHash, NameEqual> byName;
     };
 
     const Index& Indexed() const;
-    // The section's blocks in file order (empty when it has none).
-    std::vector<const Block*> BlocksOf(std::string_view section) const;
+    // Indices of the section's blocks in file order; null when it has none.
+    const std::vector<std::size_t>* BlocksOf(std::string_view section) const;
     void InsertLine(std::size_t at, std::string text);
 
     mutable std::optional<Index> index_;
@@ -115,6 +125,8 @@ std::vector<std::string> GetPrivateProfileSectionNames(const std::filesystem::pa
 // result still ends in two NULs within bufferChars. An empty list is a single NUL.
 std::u16string GetPrivateProfileSectionNamesBuffer(const std::filesystem::path& file,
                                                    std::size_t bufferChars);
+// The same buffer built from names already read.
+std::u16string SectionNamesBuffer(std::span<const std::string> names, std::size_t bufferChars);
 
 // key == nullopt deletes the whole section; value == nullopt deletes the key.
 // Otherwise sets key=value, creating the file (UTF-8, CRLF) or section as needed.
