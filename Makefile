@@ -5,9 +5,7 @@ unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
-.PHONY: all deps configure build test run asan tsan clean screenshots vm-test
-
-.PHONY: all deps configure build test run asan tsan clean deb wayland-test
+.PHONY: all deps configure build test run asan tsan clean screenshots vm-test deb wayland-test fuzz
 
 all: build
 
@@ -44,7 +42,6 @@ screenshots: configure
 
 # The INI layer compared operation by operation with the system's own profile
 # functions: a Windows program under Wine (fresh prefix inside the build folder).
-.PHONY: ini-oracle
 ini-oracle: deps
 	@test -f $(BUILD_DIR)/ini-oracle/CMakeCache.txt || cmake -S tests/ini-oracle -B $(BUILD_DIR)/ini-oracle $(if $(CI),-DORNYX_WERROR=ON) >/dev/null
 	@cmake --build $(BUILD_DIR)/ini-oracle -j2
@@ -71,5 +68,10 @@ deb: deps
 	@ls build-deb/*.deb
 	@lintian --fail-on error --suppress-tags-from-file packaging/debian/lintian-accepted build-deb/*.deb
 
+# Each libFuzzer harness for FUZZ_SECONDS (clang, address and undefined sanitizers).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@./fuzz/run $(FUZZ_SECONDS)
+
 clean:
-	@rm -rf build build-asan build-tsan build-deb
+	@rm -rf build build-asan build-tsan build-deb build-fuzz

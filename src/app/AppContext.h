@@ -41,6 +41,8 @@ public:
     settings::HomeLock LockHome();
 
     device::DeviceLink& link() { return *link_; }
+    // Why a line of the --trace file could not be written; empty when all were.
+    std::string traceError() const { return trace_ ? trace_->WriteError() : std::string(); }
     device::sim::SimMouse* simulator() { return sim_.get(); }
     // Plug and unplug announcements; null where the system gives none.
     device::DeviceMonitor* monitor() { return monitor_.get(); }

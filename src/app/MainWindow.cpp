@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <cctype>
 
 #include "keys/ui/ButtonMenu.h"
 #include "macros/ui/MacroPanel.h"
@@ -914,9 +915,20 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     // Without the mouse, OK and Apply do nothing at all.
     if (!connection_->present()) return;
     const settings::HomeLock lock = ctx_.LockHome();
-    settings::ApplySettings({ctx_.link().transport(), ctx_.link().state(), ctx_.settings, ctx_.paths,
-                             ctx_.text, ctx_.messages(), ctx_.log()});
+    const settings::ApplyResult result =
+        settings::ApplySettings({ctx_.link().transport(), ctx_.link().state(), ctx_.settings,
+                                 ctx_.paths, ctx_.text, ctx_.messages(), ctx_.log()});
     ctx_.settings.TakeBackup();
+    if (!result.ok()) {
+        // The settings are saved; say so, and that the mouse did not get them all.
+        std::string text = ctx_.traceError();
+        if (text.empty()) text = settings::ApplyFailureText(result, ctx_.link().Vanished());
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        ctx_.messages().ShowMessage(
+            text + (result.saved ? ".\nThe settings were saved and go to the mouse with the next Apply."
+                                 : "."),
+            "Warning");
+    }
     // The desktop's pointer options follow the mouse's settings.
     pointerControls_->Apply(ctx_.pointerSettings());
     if (hideAfter) PutAway();

@@ -61,6 +61,11 @@ int main(int argc, char** argv) {
     const QString fallback = QDir::homePath() + "/.local/share/ornyx-mouse";
     app::SingleInstance instance(fallback);
     if (!instance.acquired()) {
+        // A screenshot run must not report success without its file.
+        if (!options->screenshot.isEmpty()) {
+            std::fprintf(stderr, "ornyx-mouse: another instance is running; no screenshot was taken\n");
+            return 1;
+        }
         QString error;
         if (app::ActivateRunningInstance(instance.socketPath(), qgetenv("XDG_ACTIVATION_TOKEN"), 3000, error)) {
             return 0;
@@ -123,5 +128,11 @@ int main(int argc, char** argv) {
             QApplication::exit(ok ? 0 : 1);
         });
     }
-    return application.exec();
+    const int code = application.exec();
+    // A trace with lines missing is no record of what was sent.
+    if (const std::string error = context->traceError(); !error.empty()) {
+        std::fprintf(stderr, "ornyx-mouse: %s\n", error.c_str());
+        return 2;
+    }
+    return code;
 }

@@ -22,11 +22,36 @@ int RunApply(CliContext& context) {
     }
     if (!context.OpenMouse()) return kNoMouse;
     device::DeviceLink& link = context.link();
+    const settings::ApplyTarget target{link.transport(), link.state(), context.settings(),
+                                       context.paths(), context.text(), context.messages(),
+                                       context.log()};
     // As the main window does: the sensor handshake tells which DPI list applies.
-    settings::SensorHandshake(link.transport(), link.state());
-    settings::ApplySettings({link.transport(), link.state(), context.settings(), context.paths(),
-                             context.text(), context.messages(), context.log()});
+    const device::TransferResult handshake = settings::SensorHandshake(link.transport(), link.state());
+    settings::ApplyResult result;
+    if (handshake.ok()) {
+        result = settings::ApplySettings(target);
+    } else {
+        // The settings are saved as an apply saves them, even when the mouse
+        // failed before the first of them went out.
+        result = settings::ApplyFailure(handshake);
+        result.saved = settings::SaveAppliedSettings(target);
+    }
     context.settings().TakeBackup();
+    if (!result.ok()) {
+        if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
+        const bool vanished = link.Vanished();
+        std::fprintf(stderr, "ornyxctl: %s; %s\n", settings::ApplyFailureText(result, vanished).c_str(),
+                     result.saved ? ("the settings were saved in " + context.paths().config.string() +
+                                     " but did not all reach the mouse").c_str()
+                                  : "the settings did not all reach the mouse and were not saved");
+        return vanished ? kNoMouse : kFailure;
+    }
+    // The mouse has them, but a run that could not save must not end as a success.
+    if (!result.saved) {
+        std::fprintf(stderr, "ornyxctl: the settings reached the mouse but %s was not saved\n",
+                     context.paths().config.c_str());
+        return kFailure;
+    }
 
     const settings::SettingsImage& image = context.settings().image;
     const std::uint8_t sensor = link.state().sensorTypeInUse;

@@ -30,7 +30,16 @@ CliContext::CliContext(const GlobalOptions& options) : options_(options) {
     } else {
         log_ = std::make_unique<NullDebugLog>();
     }
+    // At once, for every command: asked for a trace, the user must not get a
+    // run without one.
+    if (options_.trace) {
+        std::string error;
+        trace_ = device::FileTrace::Create(*options_.trace, error);
+        if (!trace_) throw UsageError{error};
+    }
 }
+
+std::string CliContext::TraceError() const { return trace_ ? trace_->WriteError() : std::string(); }
 
 void CliContext::ResolveHome() {
     std::string warning;
@@ -64,11 +73,6 @@ std::string CliContext::UnusableConfigText() const {
 
 void CliContext::CreateLink() {
     if (link_) return;
-    if (options_.trace && !trace_) {
-        std::string error;
-        trace_ = device::FileTrace::Create(*options_.trace, error);
-        if (!trace_) throw UsageError{error};
-    }
     std::unique_ptr<device::HidAccess> access;
     if (options_.simulate) {
         std::string error;

@@ -48,6 +48,8 @@ public:
 // and, on demand, the link to the (real or simulated) mouse.
 class CliContext {
 public:
+    // Creates the trace file when one is asked for; throws UsageError when it
+    // cannot be created.
     explicit CliContext(const GlobalOptions& options);
 
     // A command that only reads: the home is then neither created, filled nor moved.
@@ -67,7 +69,7 @@ public:
     // The refusal of a command that would save over a config.bin it could not load.
     std::string UnusableConfigText() const;
     // Sets up the link to the real or simulated mouse without searching yet.
-    // Throws UsageError for bad simulator options or an unwritable trace file.
+    // Throws UsageError for bad simulator options.
     void CreateLink();
     // CreateLink, then the search. Returns false (after printing the warning)
     // when there is no mouse.
@@ -84,6 +86,8 @@ public:
     MessageSink& messages() { return messages_; }
     DebugLog& log() { return *log_; }
     const GlobalOptions& options() const { return options_; }
+    // Why a line of the trace could not be written; empty when all were.
+    std::string TraceError() const;
 
 private:
     GlobalOptions options_;

@@ -49,7 +49,13 @@ int RunInfo(CliContext& context) {
                 c.eventRead ? (c.eventPath + " (" + std::to_string(c.eventReportLength) + " bytes)").c_str()
                             : "not found (no notifications from the mouse)");
     // Read only: the sensor settings as the mouse holds them.
-    ReadSensorSettings(link.transport(), link.state());
+    if (const TransferResult read = ReadSensorSettings(link.transport(), link.state()); !read.ok()) {
+        // No reply is no settings: print none rather than zeros.
+        if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
+        std::fprintf(stderr, "ornyxctl: reading the sensor settings failed (%s)\n",
+                     DescribeTransfer(read).c_str());
+        return link.Vanished() ? kNoMouse : kFailure;
+    }
     const SensorSettings& s = link.state().sensor;
     std::printf("sensor settings: type %u, rate 0x%02x, option1 0x%02x, option2 0x%02x\n", s.sensorType,
                 s.rate, s.option1, s.option2);

@@ -40,6 +40,14 @@ void RequireConfiguration(CliContext& context) {
                   std::to_string(settings::kConfigFileSize) + " bytes); 'ornyxctl init' creates one"};
 }
 
+// Why record.ini could not be read, when the size says it: ", larger than 16 MiB".
+std::string RecordReason(CliContext& context) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(context.paths().record, ec);
+    if (ec || size <= kMaxReadBytes) return {};
+    return ": it is larger than " + std::to_string(kMaxReadBytes >> 20) + " MiB";
+}
+
 settings::Profile CurrentProfile(CliContext& context) {
     context.LoadSettings();
     RequireConfiguration(context);
@@ -48,8 +56,14 @@ settings::Profile CurrentProfile(CliContext& context) {
     profile.image = context.settings().image;
     profile.labels = context.text().labels;
     const auto macros = macros::ReadAllMacros(context.paths().record);
-    if (!macros) throw Failure{context.paths().record.string() + " cannot be read"};
+    if (!macros) throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
     for (const macros::NamedMacro& m : *macros) {
+        // A profile that its own import would refuse is not written.
+        if (const macros::ReadBackProblem p = macros::CheckReadBack(m); !p.empty()) {
+            throw Failure{context.paths().record.string() + ": macro \"" + m.name +
+                          "\" cannot be carried by a profile: its " + p.field + " " + p.reason +
+                          "; change it in the macro panel or in the file (nothing was exported)"};
+        }
         profile.macros.push_back({m.name, m.macro.loopTimes, m.macro.items});
     }
     return profile;
@@ -94,7 +108,9 @@ nlohmann::json ReadProfileDocument(const std::string& file) {
     if (file != "-") {
         if (!fs::is_regular_file(file, ec)) throw Failure{file + " is not a readable file"};
         if (fs::file_size(file, ec) > kMaxProfileBytes) throw Failure{file + " is too large to be a profile"};
-        if (!ReadWholeFile(file, bytes)) throw Failure{"cannot read " + file};
+        if (const ReadStatus read = ReadFileBounded(file, bytes, kMaxProfileBytes); read != ReadStatus::Ok) {
+            throw Failure{ReadStatusText(file, read, kMaxProfileBytes)};
+        }
     } else {
         for (int c; (c = std::getchar()) != EOF && bytes.size() <= kMaxProfileBytes;) {
             bytes.push_back(static_cast<std::uint8_t>(c));
@@ -114,16 +130,11 @@ int RunImport(CliContext& context, const std::string& file) {
     std::vector<macros::NamedMacro> named;
     for (std::size_t i = 0; i < profile->macros.size(); ++i) {
         const settings::ProfileMacro& m = profile->macros[i];
-        const std::string field = "macros[" + std::to_string(i) + "].name";
-        switch (macros::CheckMacroName(m.name)) {
-            case macros::NameProblem::None: break;
-            case macros::NameProblem::Blank: throw Failure{file + ": " + field + ": is blank"};
-            case macros::NameProblem::TooLong:
-                throw Failure{file + ": " + field + ": is longer than 31 characters"};
-            case macros::NameProblem::Invalid:
-                throw Failure{file + ": " + field + ": contains \"[\", \"]\" or a line break"};
-        }
         named.push_back({m.name, {m.loopTimes, m.items}});
+        // Refused unless record.ini gives back exactly what the profile holds.
+        if (const macros::ReadBackProblem p = macros::CheckReadBack(named.back()); !p.empty()) {
+            throw Failure{file + ": macros[" + std::to_string(i) + "]." + p.field + ": " + p.reason};
+        }
     }
 
     context.ResolveHome();
@@ -164,10 +175,12 @@ int RunMacroList(CliContext& context) {
     context.ResolveHome();
     context.LockHome(settings::HomeLock::Mode::Shared);
     const auto all = macros::ReadAllMacros(context.paths().record);
-    if (!all) throw Failure{context.paths().record.string() + " cannot be read"};
+    if (!all) throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
     // The panel and the mouse see what the listing rule lets through; say where
     // a hand-edited file goes beyond it.
-    const std::vector<std::string> listed = macros::ListMacroNames(context.paths().record);
+    std::vector<std::string> names;
+    for (const macros::NamedMacro& m : *all) names.push_back(m.name);
+    const std::vector<std::string> listed = macros::ListedMacroNames(names);
     for (std::size_t i = 0; i < all->size(); ++i) {
         const macros::NamedMacro& m = (*all)[i];
         const bool packed = i < listed.size() && i < macros::kMaxMacros;

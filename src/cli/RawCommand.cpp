@@ -44,10 +44,15 @@ int RunRaw(CliContext& context, const RawArgs& args) {
     Transport& transport = context.link().transport();
     frame[7] = FrameChecksum(frame);
     std::printf("sent:  %s\n", HexSpaced(frame).c_str());
-    if (withBlock) {
-        transport.SendCommandWithBlock(frame, block);
-    } else {
-        transport.SendCommand(frame);
+    const TransferResult result = withBlock ? transport.SendCommandWithBlock(frame, block)
+                                            : transport.SendCommand(frame);
+    if (!result.ok()) {
+        // What a failed transfer left in the buffers is no reply: print none.
+        if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
+        const bool vanished = context.link().Vanished();
+        std::fprintf(stderr, "ornyxctl: %s failed%s\n", DescribeTransfer(result).c_str(),
+                     vanished ? ": the mouse stopped answering" : "");
+        return vanished ? kNoMouse : kFailure;
     }
     if (isRead) {
         std::printf("reply: %s\n", HexSpaced(frame).c_str());

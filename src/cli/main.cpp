@@ -116,7 +116,13 @@ int main(int argc, char** argv) {
         for (const Command& command : commands) {
             if (!command.app->parsed()) continue;
             context.SetReadOnly(IsReadOnly(*command.app));
-            return command.action(context);
+            const int code = command.action(context);
+            // A trace with lines missing is no record of what was sent.
+            if (const std::string error = context.TraceError(); !error.empty()) {
+                std::fprintf(stderr, "ornyxctl: %s\n", error.c_str());
+                return kUsage;
+            }
+            return code;
         }
     } catch (const UsageError& e) {
         std::fprintf(stderr, "ornyxctl: %s\n", e.message.c_str());

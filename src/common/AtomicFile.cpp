@@ -227,19 +227,52 @@ std::optional<fs::path> CopyToTemporary(const fs::path& target, WriteResult& fai
     return tmp;
 }
 
-bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& out) {
+ReadStatus ReadFileBounded(const std::filesystem::path& path, std::vector<std::uint8_t>& out,
+                           std::uintmax_t maxBytes) {
     // Only regular files: a folder in a file's place makes the stream throw, and
     // a FIFO would block the caller.
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return false;
+    if (!std::filesystem::is_regular_file(path, ec)) return ReadStatus::NotRegular;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec) return ReadStatus::Failed;
+    if (size > maxBytes) return ReadStatus::TooLarge;
     try {
         std::ifstream in(path, std::ios::binary);
-        if (!in) return false;
-        out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        return !in.bad();
+        if (!in) return ReadStatus::Failed;
+        out.assign(static_cast<std::size_t>(size), 0);
+        in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(size));
+        if (in.bad()) return ReadStatus::Failed;
+        out.resize(static_cast<std::size_t>(in.gcount()));
+        // A file that grew after the size test is read up to the limit and no further.
+        std::array<char, 4096> more;
+        while (in.read(more.data(), more.size()) || in.gcount() > 0) {
+            const auto n = static_cast<std::size_t>(in.gcount());
+            if (out.size() + n > maxBytes) return ReadStatus::TooLarge;
+            out.insert(out.end(), more.begin(), more.begin() + static_cast<std::ptrdiff_t>(n));
+        }
+        return in.bad() ? ReadStatus::Failed : ReadStatus::Ok;
     } catch (const std::exception&) {
-        return false;
+        return ReadStatus::Failed;
     }
+}
+
+std::string ReadStatusText(const std::filesystem::path& path, ReadStatus status,
+                           std::uintmax_t maxBytes) {
+    switch (status) {
+        case ReadStatus::Ok: return {};
+        case ReadStatus::NotRegular: return path.string() + " is not a readable file";
+        case ReadStatus::TooLarge:
+            return path.string() + " is larger than " +
+                   (maxBytes % (1u << 20) == 0 ? std::to_string(maxBytes >> 20) + " MiB"
+                                                : std::to_string(maxBytes) + " bytes") +
+                   ", too large to be read";
+        case ReadStatus::Failed: break;
+    }
+    return "cannot read " + path.string();
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out) {
+    return ReadFileBounded(path, out) == ReadStatus::Ok;
 }
 
 }  // namespace ornyx

@@ -50,7 +50,23 @@ std::optional<std::filesystem::path> CopyToTemporary(const std::filesystem::path
 // Flushes a folder's entries (after a rename or unlink) to disk.
 void SyncFolder(const std::filesystem::path& dir);
 
-// Reads a whole file; returns false when it cannot be opened or read.
+
+// No text file of the program home comes near this; a larger one is not ours, and
+// reading it whole would cost memory and time for nothing.
+inline constexpr std::uintmax_t kMaxReadBytes = 16u << 20;
+
+enum class ReadStatus { Ok, NotRegular, TooLarge, Failed };
+
+// Reads a whole regular file of at most `maxBytes`: the size is checked before
+// reading, and the read stops there should the file grow meanwhile.
+ReadStatus ReadFileBounded(const std::filesystem::path& path, std::vector<std::uint8_t>& out,
+                           std::uintmax_t maxBytes = kMaxReadBytes);
+
+// "X is larger than 16 MiB" and the like, for a status other than Ok.
+std::string ReadStatusText(const std::filesystem::path& path, ReadStatus status,
+                           std::uintmax_t maxBytes = kMaxReadBytes);
+
+// ReadFileBounded with the default limit; false when the file cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out);
 
 }  // namespace ornyx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "device/DeviceState.h"
 #include "device/Transport.h"
@@ -24,6 +25,10 @@ enum CommandCode : std::uint8_t {
     kReadMacroSlot = 0x93,
 };
 
+// What a command works on, for messages: "key matrix 2", "data bank 0",
+// "report rate"; `target` is the request's byte 1.
+std::string CommandStepName(std::uint8_t code, std::uint8_t target);
+
 // True for the codes whose frame is followed by a block.
 bool IsBlockCommand(std::uint8_t code);
 
@@ -33,19 +38,22 @@ inline constexpr std::size_t kMacroBlockBufferSize = 140;
 
 // Each operation is one call on the command channel's thread; the runs pause
 // 2 ms after each frame. Replies are routed by the mouse's own reply bytes,
-// bounded to the state's arrays.
-void WriteReportRate(Transport& t, DeviceState& s);
-void ReadSensorSettings(Transport& t, DeviceState& s);
-void WriteSensorSettings(Transport& t, const DeviceState& s);
-void ReadEffectSettings(Transport& t, DeviceState& s);
-void WriteEffectSettings(Transport& t, const DeviceState& s);
-void ReadSettingBanks(Transport& t, DeviceState& s);
-void WriteSettingBanks(Transport& t, const DeviceState& s);
-void ReadDataBanks(Transport& t, DeviceState& s);
-void WriteDataBanks(Transport& t, const DeviceState& s);
-void WriteDpiTable(Transport& t, const DeviceState& s);
-void WriteKeyMatrices(Transport& t, const DeviceState& s);
-void WriteMacroSlots(Transport& t, const DeviceState& s);
-void ReadMacroSlots(Transport& t, DeviceState& s);
+// bounded to the state's arrays. Each stops at its first failed transfer and
+// returns it; what a failed read would have brought is not stored, and a reply
+// naming a bank or slot that does not exist is a BadReply (a long block is cut
+// to its destination, as before).
+TransferResult WriteReportRate(Transport& t, DeviceState& s);
+TransferResult ReadSensorSettings(Transport& t, DeviceState& s);
+TransferResult WriteSensorSettings(Transport& t, const DeviceState& s);
+TransferResult ReadEffectSettings(Transport& t, DeviceState& s);
+TransferResult WriteEffectSettings(Transport& t, const DeviceState& s);
+TransferResult ReadSettingBanks(Transport& t, DeviceState& s);
+TransferResult WriteSettingBanks(Transport& t, const DeviceState& s);
+TransferResult ReadDataBanks(Transport& t, DeviceState& s);
+TransferResult WriteDataBanks(Transport& t, const DeviceState& s);
+TransferResult WriteDpiTable(Transport& t, const DeviceState& s);
+TransferResult WriteKeyMatrices(Transport& t, const DeviceState& s);
+TransferResult WriteMacroSlots(Transport& t, const DeviceState& s);
+TransferResult ReadMacroSlots(Transport& t, DeviceState& s);
 
 }  // namespace ornyx::device

@@ -1,5 +1,7 @@
 #include "device/DeviceLink.h"
 
+#include <algorithm>
+
 #include "device/Discovery.h"
 
 namespace ornyx::device {
@@ -13,6 +15,18 @@ DeviceLink::DeviceLink(std::unique_ptr<HidAccess> access, Trace* trace, DebugLog
 
 bool DeviceLink::Open(MessageSink& messages) {
     return OpenDevice(hid(), connection_, messages, log_);
+}
+
+}  // namespace ornyx::device
+
+namespace ornyx::device {
+
+bool DeviceLink::Vanished() {
+    // Listing is no transfer to the mouse, so the platform access is asked directly.
+    const std::vector<HidInterfaceInfo> nodes = access_->Enumerate();
+    return std::none_of(nodes.begin(), nodes.end(), [this](const HidInterfaceInfo& node) {
+        return node.path == connection_.devicePath;
+    });
 }
 
 }  // namespace ornyx::device

@@ -25,6 +25,9 @@ public:
     bool Open(MessageSink& messages);
 
     bool present() const { return connection_.devicePresent; }
+    // After a failed transfer: true when the command channel's node is no longer
+    // listed, that is, the mouse was pulled out rather than failing while present.
+    bool Vanished();
     HidAccess& hid() { return traced_ ? static_cast<HidAccess&>(*traced_) : *access_; }
     HidAccess& platformAccess() { return *access_; }
     Connection& connection() { return connection_; }

@@ -30,15 +30,26 @@ std::unique_ptr<FileTrace> FileTrace::Create(const std::filesystem::path& path,
         error = "cannot create trace file " + path.string() + ": " + std::strerror(errno);
         return nullptr;
     }
-    return std::unique_ptr<FileTrace>(new FileTrace(f));
+    return std::unique_ptr<FileTrace>(new FileTrace(f, path));
 }
 
 FileTrace::~FileTrace() { std::fclose(file_); }
 
+std::string FileTrace::WriteError() const {
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    return writeError_;
+}
+
 void FileTrace::WriteLine(const std::string& line) {
-    std::fputs(line.c_str(), file_);
-    std::fputc('\n', file_);
-    std::fflush(file_);
+    const bool ok = std::fputs(line.c_str(), file_) >= 0 && std::fputc('\n', file_) != EOF &&
+                    std::fflush(file_) == 0;
+    if (ok) return;
+    const int err = errno;
+    std::clearerr(file_);
+    std::lock_guard<std::mutex> lock(errorMutex_);
+    if (writeError_.empty()) {
+        writeError_ = "cannot write trace file " + path_.string() + ": " + std::strerror(err);
+    }
 }
 
 namespace {
@@ -48,9 +59,10 @@ public:
     TracingHandle(std::unique_ptr<HidHandle> inner, Trace& trace)
         : inner_(std::move(inner)), trace_(trace) {}
 
+    // What cannot be recorded is not sent: the trace is the record of every byte.
     bool SetFeature(std::span<const std::uint8_t> report) override {
         trace_.Transfer("set-feature", report);
-        return inner_->SetFeature(report);
+        return !trace_.Failed() && inner_->SetFeature(report);
     }
     bool GetFeature(std::span<std::uint8_t> report) override {
         const bool ok = inner_->GetFeature(report);
@@ -59,7 +71,7 @@ public:
     }
     bool Write(std::span<const std::uint8_t> report) override {
         trace_.Transfer("write", report);
-        return inner_->Write(report);
+        return !trace_.Failed() && inner_->Write(report);
     }
     int Read(std::span<std::uint8_t> report, int timeoutMs) override {
         const int n = inner_->Read(report, timeoutMs);

@@ -21,6 +21,8 @@ public:
     virtual ~Trace() = default;
     void Transfer(std::string_view kind, std::span<const std::uint8_t> bytes);
     void Sleep(int ms);
+    // True once a line could not be recorded.
+    virtual bool Failed() const { return false; }
 
 protected:
     virtual void WriteLine(const std::string& line) = 0;
@@ -32,6 +34,8 @@ private:
 };
 
 // A trace written to a file, flushed after each line so that it survives a crash.
+// A line that cannot be written (a full disk, /dev/full) is remembered: a trace
+// with holes is no ground truth, so the programs report it.
 class FileTrace final : public Trace {
 public:
     // nullptr with `error` set when the file cannot be created.
@@ -39,12 +43,19 @@ public:
                                              std::string& error);
     ~FileTrace() override;
 
+    // Empty while every line was written; else why the first failed one was not.
+    std::string WriteError() const;
+    bool Failed() const override { return !WriteError().empty(); }
+
 protected:
     void WriteLine(const std::string& line) override;
 
 private:
-    explicit FileTrace(std::FILE* file) : file_(file) {}
+    FileTrace(std::FILE* file, std::filesystem::path path) : file_(file), path_(std::move(path)) {}
     std::FILE* file_;
+    std::filesystem::path path_;
+    mutable std::mutex errorMutex_;
+    std::string writeError_;
 };
 
 // Wraps any HidAccess so that every transfer on its handles is traced.

@@ -16,8 +16,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Read(const fs::path& file, std::string_view section, std::string_view key) {
-    return profile::GetPrivateProfileString(file, section, key, "", kProfileBufferChars);
+// str.ini is read once per load, not once per key: a huge file then costs one
+// bounded read instead of thirty. One that cannot be read gives the defaults.
+profile::IniDocument LoadDocument(const fs::path& file) {
+    return profile::LoadProfile(file).value_or(profile::IniDocument{});
+}
+
+std::string Read(const profile::IniDocument& doc, std::string_view section, std::string_view key) {
+    return profile::GetProfileString(doc, section, key, "", kProfileBufferChars);
+}
+
+ButtonLabels LabelsFrom(const profile::IniDocument& doc, Language language) {
+    const std::string_view section = ButtonLabelSection(language);
+    ButtonLabels labels;
+    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = Read(doc, section, LabelKey(i));
+    return labels;
+}
+
+void LabelsAndSkinFrom(const profile::IniDocument& doc, TextSettings& settings) {
+    settings.labels = LabelsFrom(doc, settings.language);
+    if (settings.languageFromLocale &&
+        std::all_of(settings.labels.begin(), settings.labels.end(), [](const std::string& l) { return l.empty(); })) {
+        settings.labels = DefaultButtonLabels(settings.language);
+    }
+    settings.red = ParseColourComponent(Read(doc, kSkinsSection, kRedKey));
+    settings.green = ParseColourComponent(Read(doc, kSkinsSection, kGreenKey));
+    settings.blue = ParseColourComponent(Read(doc, kSkinsSection, kBlueKey));
+    settings.skinName = Read(doc, kSkinsSection, kSkinNameKey);
 }
 
 bool IsBlank(char c) {
@@ -94,41 +119,28 @@ std::uint8_t ParseColourComponent(std::string_view text) {
 }
 
 std::string ReadLanguageCode(const fs::path& file) {
-    return Read(file, kSkinsSection, kLanguageKey);
+    return Read(LoadDocument(file), kSkinsSection, kLanguageKey);
 }
 
 ButtonLabels LoadButtonLabels(const fs::path& file, Language language) {
-    const std::string_view section = ButtonLabelSection(language);
-    ButtonLabels labels;
-    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = Read(file, section, LabelKey(i));
-    return labels;
+    return LabelsFrom(LoadDocument(file), language);
 }
 
 void ReloadLabelsAndSkin(const fs::path& file, TextSettings& settings) {
-    settings.labels = LoadButtonLabels(file, settings.language);
-    if (settings.languageFromLocale &&
-        std::all_of(settings.labels.begin(), settings.labels.end(), [](const std::string& l) { return l.empty(); })) {
-        settings.labels = DefaultButtonLabels(settings.language);
-    }
-    settings.red = ParseColourComponent(Read(file, kSkinsSection, kRedKey));
-    settings.green = ParseColourComponent(Read(file, kSkinsSection, kGreenKey));
-    settings.blue = ParseColourComponent(Read(file, kSkinsSection, kBlueKey));
-    settings.skinName = Read(file, kSkinsSection, kSkinNameKey);
+    LabelsAndSkinFrom(LoadDocument(file), settings);
 }
 
 TextSettings LoadTextSettings(const fs::path& file, std::string_view locale) {
+    const profile::IniDocument doc = LoadDocument(file);
     TextSettings settings;
-    settings.languageCode = ReadLanguageCode(file);
+    settings.languageCode = Read(doc, kSkinsSection, kLanguageKey);
     settings.language = LanguageFromCode(settings.languageCode);
-    // A value that cannot be a key's tells a missing "Lan" from an empty one.
-    constexpr std::string_view kMissing = "\x01";
-    if (!locale.empty() &&
-        profile::GetPrivateProfileString(file, kSkinsSection, kLanguageKey, kMissing, kProfileBufferChars) ==
-            kMissing) {
+    // No "Lan" at all (an empty one is English): the locale decides.
+    if (!locale.empty() && !doc.Get(kSkinsSection, kLanguageKey).has_value()) {
         settings.language = LanguageFromLocale(locale);
         settings.languageFromLocale = true;
     }
-    ReloadLabelsAndSkin(file, settings);
+    LabelsAndSkinFrom(doc, settings);
     return settings;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 #include "common/Utf8.h"
@@ -57,6 +58,15 @@ bool SameSection(std::string_view a, std::string_view b) {
     };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                               [&](char x, char y) { return fold(x) == fold(y); });
+}
+
+// A section name as SameSection compares it, for sets that keep many macros linear.
+std::string FoldedName(std::string_view name) {
+    std::string folded(Trim(name));
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
 }
 
 bool BreaksLine(std::string_view s) {
@@ -114,8 +124,11 @@ WriteResult Refused(std::string why) {
 // ---- record.ini -----------------------------------------------------------------------
 
 std::vector<std::string> ListMacroNames(const fs::path& recordFile) {
-    const std::u16string buffer =
-        profile::GetPrivateProfileSectionNamesBuffer(recordFile, kSectionListBufferChars);
+    return ListedMacroNames(profile::GetPrivateProfileSectionNames(recordFile));
+}
+
+std::vector<std::string> ListedMacroNames(std::span<const std::string> sectionNames) {
+    const std::u16string buffer = profile::SectionNamesBuffer(sectionNames, kSectionListBufferChars);
     std::vector<std::string> names;
     std::size_t start = 0;
     for (std::size_t i = 0; i < std::min(buffer.size(), kSectionListScanChars); ++i) {
@@ -187,11 +200,10 @@ std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile)
     if (status == LoadStatus::Failed) return std::nullopt;
     std::vector<NamedMacro> all;
     if (status == LoadStatus::Missing) return all;
+    std::unordered_set<std::string> seen;
     for (const std::string& name : doc.SectionNames()) {
         // A repeated section reads as its first block; it is one macro.
-        if (std::any_of(all.begin(), all.end(), [&](const NamedMacro& m) { return SameSection(m.name, name); })) {
-            continue;
-        }
+        if (!seen.insert(FoldedName(name)).second) continue;
         all.push_back({name, ReadStored(doc, name)});
     }
     return all;
@@ -209,10 +221,9 @@ void SetUnlessSame(profile::IniDocument& doc, std::string_view name, std::string
 // Whether the file's macros (a repeated section once) are `macros`' names in order.
 bool SameNamesInOrder(const std::vector<std::string>& sections, std::span<const NamedMacro> macros) {
     std::vector<std::string> stored;
+    std::unordered_set<std::string> seen;
     for (const std::string& name : sections) {
-        if (std::none_of(stored.begin(), stored.end(), [&](const std::string& n) { return SameSection(n, name); })) {
-            stored.push_back(name);
-        }
+        if (seen.insert(FoldedName(name)).second) stored.push_back(name);
     }
     if (stored.size() != macros.size()) return false;
     for (std::size_t i = 0; i < stored.size(); ++i) {
@@ -228,14 +239,13 @@ std::vector<std::string> UncarriedContent(const fs::path& recordFile) {
     if (LoadRecord(recordFile, doc) != LoadStatus::Loaded) return {};
     std::vector<std::string> notes;
     if (!doc.KeyNames("").empty()) notes.push_back("the lines before the first macro");
-    std::vector<std::string> seen;
+    std::unordered_set<std::string> seen;
     for (const std::string& name : doc.SectionNames()) {
         const std::string macro = "macro \"" + name + "\"";
-        if (std::any_of(seen.begin(), seen.end(), [&](const std::string& n) { return SameSection(n, name); })) {
+        if (!seen.insert(FoldedName(name)).second) {
             notes.push_back("the second block of " + macro + " (the first one is the macro)");
             continue;
         }
-        seen.push_back(name);
         if (CheckMacroName(name) != NameProblem::None) {
             notes.push_back(macro + ": its name, which import refuses");
         }
@@ -265,14 +275,12 @@ std::vector<std::string> UncarriedContent(const fs::path& recordFile) {
 }
 
 WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMacro> macros) {
-    for (std::size_t i = 0; i < macros.size(); ++i) {
-        const NamedMacro& m = macros[i];
+    std::unordered_set<std::string> seen;  // folded names: a set keeps many macros linear
+    for (const NamedMacro& m : macros) {
         if (std::string why = CheckStorable(m.name, m.macro.loopTimes, m.macro.items); !why.empty()) {
             return Refused(m.name + ": " + why);
         }
-        for (std::size_t j = 0; j < i; ++j) {
-            if (SameSection(macros[j].name, m.name)) return Refused(m.name + ": the name is used twice");
-        }
+        if (!seen.insert(FoldedName(m.name)).second) return Refused(m.name + ": the name is used twice");
     }
     profile::IniDocument doc;
     const LoadStatus status = LoadRecord(recordFile, doc);
@@ -295,11 +303,45 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
             }
         }
     } else {
-        for (const std::string& name : doc.SectionNames()) doc.RemoveSection(name);
+        doc.RemoveAllSections();
         for (const NamedMacro& m : macros) SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
     }
     const std::vector<std::uint8_t> bytes = doc.Serialize();
     return WriteFileAtomically(recordFile, bytes);
+}
+
+ReadBackProblem CheckReadBack(const NamedMacro& macro) {
+    switch (CheckMacroName(macro.name)) {
+        case NameProblem::None: break;
+        case NameProblem::Blank: return {"name", "is blank"};
+        case NameProblem::TooLong:
+            return {"name", "is longer than " + std::to_string(kMaxNameChars) + " characters"};
+        case NameProblem::Invalid: return {"name", "contains \"[\", \"]\" or a line break"};
+    }
+    if (TrimmedMacroName(macro.name) != macro.name) return {"name", "has blanks around it"};
+    // A value is read back trimmed, without one pair of enclosing quotes, and cut
+    // to what a value buffer holds.
+    const auto valueProblem = [](std::string_view v) -> std::string {
+        if (BreaksLine(v) || !utf8::IsValid(v)) return "contains a line break or is not valid text";
+        if (Trim(v) != v) return "has blanks around it";
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+            return "is enclosed in quotes, which record.ini drops";
+        }
+        if (Utf16Length(v) > kValueBufferChars - 1) {
+            return "is longer than " + std::to_string(kValueBufferChars - 1) + " characters";
+        }
+        return {};
+    };
+    if (std::string why = valueProblem(macro.macro.loopTimes); !why.empty()) return {"loop_times", why};
+    if (macro.macro.items.size() > kMaxItems) {
+        return {"items", "at most " + std::to_string(kMaxItems) + " items"};
+    }
+    for (std::size_t k = 0; k < macro.macro.items.size(); ++k) {
+        if (std::string why = valueProblem(macro.macro.items[k]); !why.empty()) {
+            return {"items[" + std::to_string(k) + "]", why};
+        }
+    }
+    return {};
 }
 
 std::string MacroTooLongText(std::string_view name, std::size_t dropped, std::size_t events) {
@@ -309,9 +351,11 @@ std::string MacroTooLongText(std::string_view name, std::size_t dropped, std::si
 
 std::size_t PackMacros(const fs::path& recordFile, settings::SettingsImage& image,
                        MessageSink& messages) {
-    const std::vector<std::string> names = ListMacroNames(recordFile);
     profile::IniDocument doc;
-    if (names.empty() || LoadRecord(recordFile, doc) != LoadStatus::Loaded) return 0;
+    if (LoadRecord(recordFile, doc) != LoadStatus::Loaded) return 0;
+    // One read of the file for the listing and the macros.
+    const std::vector<std::string> names = ListedMacroNames(doc.SectionNames());
+    if (names.empty()) return 0;
     // Only twelve slots exist; further sections of a hand-edited file stay unpacked.
     const std::size_t count = std::min(names.size(), kMaxMacros);
     for (std::size_t h = 0; h < count; ++h) {

@@ -56,6 +56,8 @@ inline constexpr std::string_view kWarningCaption = "Warning";
 // Section names in file order, as far as the listing rule above sees them; empty
 // when the file does not exist.
 std::vector<std::string> ListMacroNames(const std::filesystem::path& recordFile);
+// The same rule applied to section names already read (all of them, in file order).
+std::vector<std::string> ListedMacroNames(std::span<const std::string> sectionNames);
 
 // One section as stored.
 struct StoredMacro {
@@ -96,6 +98,17 @@ std::vector<std::string> UncarriedContent(const std::filesystem::path& recordFil
 // when there is nothing to store.
 WriteResult ReplaceAllMacros(const std::filesystem::path& recordFile,
                              std::span<const NamedMacro> macros);
+
+// What of a macro would not read back as given once stored: a field ("items",
+// "items[3]", "loop_times" or "name") and the reason ("at most 1024 items").
+// Empty when all of it reads back exactly, so that export then import, or
+// import then export, never loses or changes anything.
+struct ReadBackProblem {
+    std::string field;
+    std::string reason;
+    bool empty() const { return field.empty(); }
+};
+ReadBackProblem CheckReadBack(const NamedMacro& macro);
 
 // Rebuilds slots 1..n of the image from the first n = min(sections, 12) sections,
 // in file order; the other slots keep their content. A macro whose events do not

@@ -195,8 +195,8 @@ LoadStatus LoadDocument(const fs::path& file, IniDocument& doc, WriteResult& fai
         return LoadStatus::Failed;
     }
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(file, bytes)) {
-        failure = Failure(EIO, "cannot read " + file.string());
+    if (const ReadStatus read = ReadFileBounded(file, bytes); read != ReadStatus::Ok) {
+        failure = Failure(read == ReadStatus::TooLarge ? EFBIG : EIO, ReadStatusText(file, read));
         return LoadStatus::Failed;
     }
     doc = IniDocument::ParseFile(file, bytes);
@@ -307,45 +307,86 @@ std::vector<std::uint8_t> IniDocument::Serialize() const {
     return Encode(text, encoding_, codePage_, bom_);
 }
 
-std::vector<IniDocument::Block> IniDocument::Blocks() const {
-    // The lines before the first header are a nameless section of their own.
-    std::vector<Block> blocks{{kNoHeader, 0, lines_.size(), {}}};
+namespace {
+
+char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+std::size_t IniDocument::NameHash::operator()(std::string_view name) const {
+    std::size_t h = 1469598103934665603ull;  // FNV-1a over the folded bytes
+    for (const char c : name) h = (h ^ static_cast<unsigned char>(FoldChar(c))) * 1099511628211ull;
+    return h;
+}
+
+bool IniDocument::NameEqual::operator()(std::string_view a, std::string_view b) const {
+    return EqualsNoCase(a, b);
+}
+
+const IniDocument::Index& IniDocument::Indexed() const {
+    if (index_) return *index_;
+    Index index;
+    // The lines before the first header are a nameless section of their own,
+    // found first under the empty name.
+    index.blocks.push_back({kNoHeader, 0, lines_.size(), {}});
+    index.byName[std::string()].push_back(0);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const LineInfo info = Classify(lines_[i].text);
         if (info.kind != LineKind::Section) continue;
-        blocks.back().end = i;
-        blocks.push_back({i, i + 1, lines_.size(), info.name});
+        index.blocks.back().end = i;
+        index.blocks.push_back({i, i + 1, lines_.size(), std::string(info.name)});
+        index.byName[index.blocks.back().name].push_back(index.blocks.size() - 1);
     }
-    return blocks;
+    index_ = std::move(index);
+    return *index_;
+}
+
+const std::vector<std::size_t>* IniDocument::BlocksOf(std::string_view section) const {
+    const Index& index = Indexed();
+    const auto it = index.byName.find(section);
+    return it == index.byName.end() ? nullptr : &it->second;
 }
 
 void IniDocument::InsertLine(std::size_t at, std::string text) {
     if (at > 0 && lines_[at - 1].eol.empty()) lines_[at - 1].eol = newline_;
+    const bool append = at == lines_.size();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), newline_});
+    if (!index_) return;
+    if (!append) {
+        index_.reset();
+        return;
+    }
+    // An appended line extends the last block, or starts a new one.
+    const LineInfo info = Classify(lines_.back().text);
+    index_->blocks.back().end = lines_.size() - (info.kind == LineKind::Section ? 1 : 0);
+    if (info.kind == LineKind::Section) {
+        index_->blocks.push_back({lines_.size() - 1, lines_.size(), lines_.size(), std::string(info.name)});
+        index_->byName[index_->blocks.back().name].push_back(index_->blocks.size() - 1);
+    }
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
     section = Trim(section);
     key = Trim(key);
     if (key.empty()) return std::nullopt;
-    for (const Block& b : Blocks()) {
-        if (!EqualsNoCase(b.name, section)) continue;
-        // Only the first block of a repeated section counts, as on Windows.
-        for (std::size_t i = b.begin; i < b.end; ++i) {
-            const LineInfo info = Classify(lines_[i].text);
-            if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) {
-                if (!info.hasValue) return std::nullopt;
-                return std::string(Unquote(info.value));
-            }
+    const std::vector<std::size_t>* blocks = BlocksOf(section);
+    if (blocks == nullptr) return std::nullopt;
+    // Only the first block of a repeated section counts, as on Windows.
+    const Block& b = index_->blocks[blocks->front()];
+    for (std::size_t i = b.begin; i < b.end; ++i) {
+        const LineInfo info = Classify(lines_[i].text);
+        if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) {
+            if (!info.hasValue) return std::nullopt;
+            return std::string(Unquote(info.value));
         }
-        return std::nullopt;
     }
     return std::nullopt;
 }
 
 std::vector<std::string> IniDocument::SectionNames() const {
+    const Index& index = Indexed();
     std::vector<std::string> names;
-    for (const Block& b : Blocks()) {
+    for (const Block& b : index.blocks) {
         // "[]" would read as the end of a Windows name list.
         if (b.header != kNoHeader && !b.name.empty()) names.emplace_back(b.name);
     }
@@ -355,13 +396,12 @@ std::vector<std::string> IniDocument::SectionNames() const {
 std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
     section = Trim(section);
     std::vector<std::string> keys;
-    for (const Block& b : Blocks()) {
-        if (!EqualsNoCase(b.name, section)) continue;
+    if (const auto* blocks = BlocksOf(section)) {
+        const Block& b = index_->blocks[blocks->front()];
         for (std::size_t i = b.begin; i < b.end; ++i) {
             const LineInfo info = Classify(lines_[i].text);
             if (info.kind == LineKind::Key) keys.emplace_back(info.name);
         }
-        break;
     }
     return keys;
 }
@@ -369,12 +409,16 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     section = Trim(section);
     key = Trim(key);
-    const std::vector<Block> blocks = Blocks();
-    const auto first = std::find_if(blocks.begin(), blocks.end(), [&](const Block& b) {
-        return b.header != kNoHeader && EqualsNoCase(b.name, section);
-    });
+    std::optional<Block> first;  // a copy: an insertion below may rebuild the index
+    if (const auto* found = BlocksOf(section)) {
+        for (const std::size_t b : *found) {
+            if (index_->blocks[b].header == kNoHeader) continue;
+            first = index_->blocks[b];
+            break;
+        }
+    }
     std::string line = std::string(key) + "=" + std::string(value);
-    if (first == blocks.end()) {
+    if (!first) {
         InsertLine(lines_.size(), "[" + std::string(section) + "]");
         InsertLine(lines_.size(), std::move(line));
         return true;
@@ -387,6 +431,8 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
             // A value that already reads the same keeps its line byte for byte.
             if (info.hasValue && (info.value == value || Unquote(info.value) == value)) return false;
             lines_[i].text = std::string(info.name) + "=" + std::string(value);
+            // A key such as "[x]" makes the line read as a header now.
+            if (Classify(lines_[i].text).kind == LineKind::Section) index_.reset();
             return true;
         }
         if (IsPlainKey(info)) after = i;
@@ -401,30 +447,58 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
     section = Trim(section);
     key = Trim(key);
     std::vector<std::size_t> doomed;
-    for (const Block& b : Blocks()) {
-        if (b.header == kNoHeader || !EqualsNoCase(b.name, section)) continue;
-        for (std::size_t i = b.begin; i < b.end; ++i) {
-            const LineInfo info = Classify(lines_[i].text);
-            if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) doomed.push_back(i);
+    if (const auto* blocks = BlocksOf(section)) {
+        for (const std::size_t b : *blocks) {
+            const Block& block = index_->blocks[b];
+            if (block.header == kNoHeader) continue;
+            for (std::size_t i = block.begin; i < block.end; ++i) {
+                const LineInfo info = Classify(lines_[i].text);
+                if (info.kind == LineKind::Key && EqualsNoCase(info.name, key)) doomed.push_back(i);
+            }
         }
     }
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*it));
     }
+    if (!doomed.empty()) index_.reset();
     return !doomed.empty();
 }
 
 bool IniDocument::RemoveSection(std::string_view section) {
     section = Trim(section);
-    const std::vector<Block> blocks = Blocks();
+    std::vector<std::pair<std::size_t, std::size_t>> doomed;
+    if (const auto* blocks = BlocksOf(section)) {
+        for (const std::size_t b : *blocks) {
+            if (index_->blocks[b].header == kNoHeader) continue;  // the lines before any header
+            doomed.emplace_back(index_->blocks[b].header, index_->blocks[b].end);
+        }
+    }
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->first),
+                     lines_.begin() + static_cast<std::ptrdiff_t>(it->second));
+    }
+    if (!doomed.empty()) index_.reset();
+    return !doomed.empty();
+}
+
+bool IniDocument::RemoveAllSections() {
+    const Index& index = Indexed();
+    std::vector<bool> keep(lines_.size(), true);
     bool removed = false;
-    for (auto it = blocks.rbegin(); it != blocks.rend(); ++it) {
-        if (it->header == kNoHeader || !EqualsNoCase(it->name, section)) continue;
-        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->header),
-                     lines_.begin() + static_cast<std::ptrdiff_t>(it->end));
+    for (const Block& b : index.blocks) {
+        // The lines before the first header and "[]" are no section of the list.
+        if (b.header == kNoHeader || b.name.empty()) continue;
+        for (std::size_t i = b.header; i < b.end; ++i) keep[i] = false;
         removed = true;
     }
-    return removed;
+    if (!removed) return false;
+    std::vector<Line> kept;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (keep[i]) kept.push_back(std::move(lines_[i]));
+    }
+    lines_ = std::move(kept);
+    index_.reset();
+    return true;
 }
 
 // ---- File functions ----------------------------------------------------------------
@@ -432,12 +506,28 @@ bool IniDocument::RemoveSection(std::string_view section) {
 std::string GetPrivateProfileString(const fs::path& file, std::string_view section,
                                     std::string_view key, std::string_view defaultValue,
                                     std::size_t bufferChars) {
-    if (bufferChars == 0) return {};
     IniDocument doc;
     WriteResult ignored;
-    std::optional<std::string> value;
-    if (LoadDocument(file, doc, ignored) == LoadStatus::Loaded) value = doc.Get(section, key);
-    if (value) return CutToUnits(*value, bufferChars - 1);
+    if (LoadDocument(file, doc, ignored) != LoadStatus::Loaded) doc = IniDocument{};
+    return GetProfileString(doc, section, key, defaultValue, bufferChars);
+}
+
+std::optional<IniDocument> LoadProfile(const fs::path& file, std::string* error) {
+    IniDocument doc;
+    WriteResult failure;
+    switch (LoadDocument(file, doc, failure)) {
+        case LoadStatus::Loaded: return doc;
+        case LoadStatus::Missing: return IniDocument{};
+        case LoadStatus::Failed: break;
+    }
+    if (error != nullptr) *error = failure.error;
+    return std::nullopt;
+}
+
+std::string GetProfileString(const IniDocument& doc, std::string_view section, std::string_view key,
+                             std::string_view defaultValue, std::size_t bufferChars) {
+    if (bufferChars == 0) return {};
+    if (const std::optional<std::string> value = doc.Get(section, key)) return CutToUnits(*value, bufferChars - 1);
     // Windows drops the default's trailing blanks, then treats it as a value.
     const std::size_t last = defaultValue.find_last_not_of(' ');
     const std::string_view def = last == std::string_view::npos ? std::string_view() : defaultValue.substr(0, last + 1);
@@ -452,10 +542,14 @@ std::vector<std::string> GetPrivateProfileSectionNames(const fs::path& file) {
 }
 
 std::u16string GetPrivateProfileSectionNamesBuffer(const fs::path& file, std::size_t bufferChars) {
+    return SectionNamesBuffer(GetPrivateProfileSectionNames(file), bufferChars);
+}
+
+std::u16string SectionNamesBuffer(std::span<const std::string> names, std::size_t bufferChars) {
     if (bufferChars == 0) return {};
     std::u16string out;
     std::size_t room = bufferChars - 1;  // one place is kept for the closing NUL
-    for (const std::string& name : GetPrivateProfileSectionNames(file)) {
+    for (const std::string& name : names) {
         const std::u16string u = ToUtf16(name);
         if (u.size() + 1 > room) {
             // Does not fit with its NUL: cut it so the list still ends in two NULs.

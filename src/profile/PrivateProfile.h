@@ -27,6 +27,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "common/AtomicFile.h"
@@ -78,6 +79,9 @@ public:
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     bool RemoveKey(std::string_view section, std::string_view key);
     bool RemoveSection(std::string_view section);
+    // Removes every named section in one pass (what precedes the first header
+    // stays); the way to replace a whole file's sections without quadratic cost.
+    bool RemoveAllSections();
 
     TextEncoding encoding() const { return encoding_; }
     bool hasBom() const { return bom_; }
@@ -92,13 +96,33 @@ private:
         std::size_t header;  // index of the "[name]" line; npos for the lines before any
         std::size_t begin;   // first line after the header
         std::size_t end;     // index of the next header, or the line count
-        std::string_view name;
+        std::string name;
+    };
+    // The blocks and, by folded name, where each section's blocks are: built once
+    // and kept while lines are only appended, so that a file of many sections is
+    // read and written in linear time.
+    // Section names compare without ASCII case; looked up by string_view, so a
+    // lookup allocates nothing.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    struct Index {
+        std::vector<Block> blocks;
+        std::unordered_map<std::string, std::vector<std::size_t>, NameHash, NameEqual> byName;
     };
     static constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
 
-    std::vector<Block> Blocks() const;
+    const Index& Indexed() const;
+    // Indices of the section's blocks in file order; null when it has none.
+    const std::vector<std::size_t>* BlocksOf(std::string_view section) const;
     void InsertLine(std::size_t at, std::string text);
 
+    mutable std::optional<Index> index_;
     std::vector<Line> lines_;
     std::string newline_ = "\r\n";  // for lines we add: the file's own, else Windows'
     TextEncoding encoding_ = TextEncoding::Utf8;
@@ -114,6 +138,16 @@ std::string GetPrivateProfileString(const std::filesystem::path& file, std::stri
                                     std::string_view key, std::string_view defaultValue,
                                     std::size_t bufferChars);
 
+// The file read once, for callers that look up many keys: an empty document when
+// the file is missing, nullopt (with `error` set) when it exists but cannot be
+// read, for example because it is larger than kMaxReadBytes.
+std::optional<IniDocument> LoadProfile(const std::filesystem::path& file,
+                                       std::string* error = nullptr);
+// GetPrivateProfileString on a document already read.
+std::string GetProfileString(const IniDocument& doc, std::string_view section,
+                             std::string_view key, std::string_view defaultValue,
+                             std::size_t bufferChars);
+
 // Section names in file order; empty when the file is missing or unreadable.
 std::vector<std::string> GetPrivateProfileSectionNames(const std::filesystem::path& file);
 
@@ -122,6 +156,8 @@ std::vector<std::string> GetPrivateProfileSectionNames(const std::filesystem::pa
 // result still ends in two NULs within bufferChars. An empty list is a single NUL.
 std::u16string GetPrivateProfileSectionNamesBuffer(const std::filesystem::path& file,
                                                    std::size_t bufferChars);
+// The same buffer built from names already read.
+std::u16string SectionNamesBuffer(std::span<const std::string> names, std::size_t bufferChars);
 
 // key == nullopt deletes the whole section; value == nullopt deletes the key.
 // Otherwise sets key=value, creating the file (UTF-8, CRLF) or section as needed.

@@ -12,59 +12,95 @@ namespace ornyx::settings {
 
 using namespace device;
 
-void SensorHandshake(Transport& transport, DeviceState& device) {
-    ReadSensorSettings(transport, device);
+TransferResult SensorHandshake(Transport& transport, DeviceState& device) {
+    const TransferResult read = ReadSensorSettings(transport, device);
+    if (!read.ok()) return read;
     device.sensorTypeInUse = device.sensor.sensorType;
     device.sensor.option2 = static_cast<std::uint8_t>(device.sensor.option2 | 0x40);
-    WriteSensorSettings(transport, device);
+    return WriteSensorSettings(transport, device);
 }
 
-void ApplySettings(const ApplyTarget& target) {
+ApplyResult ApplyFailure(const TransferResult& transfer) {
+    return {transfer, CommandStepName(transfer.code, transfer.target)};
+}
+
+std::string ApplyFailureText(const ApplyResult& result, bool vanished) {
+    if (result.ok()) return {};
+    if (vanished) return "the mouse stopped answering at " + result.step;
+    const std::string what = DescribeTransfer(result.transfer);
+    switch (result.transfer.failure) {
+        case TransferFailure::BadReply:
+            return "the mouse gave an impossible reply at " + result.step + " (" + what + ")";
+        case TransferFailure::NoChannel:
+            return "no mouse was open to send " + result.step + " to";
+        default:
+            return "the mouse did not answer at " + result.step + " (" + what + " failed)";
+    }
+}
+
+namespace {
+
+// The wire part of an apply, in the mouse's order; stops at the first failure.
+TransferResult SendSettings(const ApplyTarget& target) {
     Transport& t = target.transport;
     DeviceState& d = target.device;
     const SettingsImage& image = target.settings.image;
-
     DebugLog& log = target.log;
+    TransferResult r;
+
     log.Write(Format("apply: report rate code %d", image.reportRate()));
     d.reportRateCode = image.reportRate();
-    WriteReportRate(t, d);
+    if (r = WriteReportRate(t, d); !r.ok()) return r;
 
     log.Write(Format("apply: lighting mode %d (read, translate, write back)", image.lightingMode()));
     // Lighting: read what the image does not hold, change the rest, write back.
-    ReadEffectSettings(t, d);
-    ReadSettingBanks(t, d);
-    ReadDataBanks(t, d);
+    if (r = ReadEffectSettings(t, d); !r.ok()) return r;
+    if (r = ReadSettingBanks(t, d); !r.ok()) return r;
+    if (r = ReadDataBanks(t, d); !r.ok()) return r;
     performance::TranslateLighting(image, d.effect, d.settingBanks[0]);
     // Data bank 1 carries the four DPI colours and nothing else.
     d.dataBanks[1].fill(0);
     std::copy_n(image.bytes.begin() + SettingsImage::kDpiColour, 12, d.dataBanks[1].begin());
-    WriteDataBanks(t, d);
-    WriteSettingBanks(t, d);
-    WriteEffectSettings(t, d);
+    if (r = WriteDataBanks(t, d); !r.ok()) return r;
+    if (r = WriteSettingBanks(t, d); !r.ok()) return r;
+    if (r = WriteEffectSettings(t, d); !r.ok()) return r;
 
     performance::BuildDpiTable(image, d);
     log.Write(Format("apply: DPI table %02x %02x %02x %02x (sensor type %d)", d.dpiTable[0],
                      d.dpiTable[1], d.dpiTable[2], d.dpiTable[3], d.sensorTypeInUse));
-    WriteDpiTable(t, d);
+    if (r = WriteDpiTable(t, d); !r.ok()) return r;
 
     log.Write("apply: twelve macro slots, written and read back");
     for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) {
         const auto slot = image.macroSlot(i);
         std::copy(slot.begin(), slot.end(), d.transferBuffer[i - 1].begin());
     }
-    WriteMacroSlots(t, d);
-    ReadMacroSlots(t, d);
+    if (r = WriteMacroSlots(t, d); !r.ok()) return r;
+    if (r = ReadMacroSlots(t, d); !r.ok()) return r;
 
     log.Write("apply: key matrices 1 to 4");
     keys::BuildKeyMatrices(image, d);
-    WriteKeyMatrices(t, d);
+    return WriteKeyMatrices(t, d);
+}
 
-    log.Write("apply: saving " + target.paths.config.string() + " and the labels in " +
-              target.paths.text.string());
-    SaveConfiguration(target.paths, target.settings, target.messages, target.log);
+}  // namespace
+
+bool SaveAppliedSettings(const ApplyTarget& target) {
+    target.log.Write("apply: saving " + target.paths.config.string() + " and the labels in " +
+                     target.paths.text.string());
+    const bool saved = SaveConfiguration(target.paths, target.settings, target.messages, target.log);
     // A failed label write is not reported to the user, as before; it is logged.
     const WriteResult labels = i18n::SaveButtonLabels(target.paths.text, target.text);
     if (!labels.ok) target.log.Write("cannot write button labels: " + labels.error);
+    return saved;
+}
+
+ApplyResult ApplySettings(const ApplyTarget& target) {
+    const TransferResult sent = SendSettings(target);
+    ApplyResult result = sent.ok() ? ApplyResult{} : ApplyFailure(sent);
+    if (!sent.ok()) target.log.Write("apply: stopped, " + ApplyFailureText(result, false));
+    result.saved = SaveAppliedSettings(target);
+    return result;
 }
 
 }  // namespace ornyx::settings

@@ -81,20 +81,23 @@ TEST(CommandsTest, RepliesAreRoutedByTheirOwnBytesAndBounded) {
     EXPECT_EQ(s.dataBanks[1][23], 0x99);
     EXPECT_EQ(s.dataBanks[0][0], 0x00);
 
-    // A bank number other than 0 or 1 is dropped.
+    // A bank number other than 0 or 1 is dropped and reported as an impossible reply.
     DeviceState t;
     link.handle->reply = {0x00, 0x87, 0x07, 1, 2, 3, 0, 0, 0};
-    ReadSettingBanks(link.transport, t);
+    TransferResult r = ReadSettingBanks(link.transport, t);
+    EXPECT_EQ(r.failure, TransferFailure::BadReply);
+    EXPECT_EQ(CommandStepName(r.code, r.target), "setting bank 0");
     EXPECT_EQ(t.settingBanks[0], (std::array<std::uint8_t, 3>{}));
     EXPECT_EQ(t.settingBanks[1], (std::array<std::uint8_t, 3>{}));
 
     // Macro slot replies: slot from the reply, outside 1..12 dropped, length cut to 128.
     DeviceState u;
     link.handle->reply = {0x00, 0x93, 13, 0x80, 0, 0, 0, 0, 0};
-    ReadMacroSlots(link.transport, u);
+    r = ReadMacroSlots(link.transport, u);
+    EXPECT_EQ(r.failure, TransferFailure::BadReply);
     for (const auto& slot : u.transferBuffer) EXPECT_EQ(slot[0], 0);
     link.handle->reply = {0x00, 0x93, 12, 0xFF, 0, 0, 0, 0, 0};
-    ReadMacroSlots(link.transport, u);
+    EXPECT_TRUE(ReadMacroSlots(link.transport, u).ok());
     EXPECT_EQ(u.transferBuffer[11][127], 0x99);
     EXPECT_EQ(u.transferBuffer[0][0], 0);
 }

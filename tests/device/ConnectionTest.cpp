@@ -209,10 +209,13 @@ TEST(SimFaultTest, FaultyMiceNeverHangOrCorrupt) {
         state.image = settings::DefaultSettingsImage();
         const auto text = i18n::LoadTextSettings(paths.text);
         const auto start = std::chrono::steady_clock::now();
-        settings::SensorHandshake(rig.link.transport(), rig.link.state());
-        settings::ApplySettings({rig.link.transport(), rig.link.state(), state, paths, text,
-                                 rig.messages, rig.log});
+        const device::TransferResult handshake =
+            settings::SensorHandshake(rig.link.transport(), rig.link.state());
+        const settings::ApplyResult applied = settings::ApplySettings(
+            {rig.link.transport(), rig.link.state(), state, paths, text, rig.messages, rig.log});
         EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << c.name;
+        // Each fault is reported, by the handshake or by the apply.
+        EXPECT_FALSE(handshake.ok() && applied.ok()) << c.name;
         // config.bin is saved whatever happened on the wire.
         EXPECT_EQ(test::ReadBytes(paths.config)[0], 1) << c.name;
         if (c.options.fault == sim::SimFault::Silent) {

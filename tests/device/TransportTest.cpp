@@ -108,13 +108,20 @@ public:
     std::array<std::uint8_t, 9> reply{};
     std::deque<std::vector<std::uint8_t>> input;
     int reads = 0;
+    int writes = 0;
+    bool failSet = false, failGet = false, failWrite = false;
 
-    bool SetFeature(std::span<const std::uint8_t>) override { return true; }
+    bool SetFeature(std::span<const std::uint8_t>) override { return !failSet; }
     bool GetFeature(std::span<std::uint8_t> report) override {
-        std::copy_n(reply.begin(), std::min(report.size(), reply.size()), report.begin());
-        return true;
+        // A failing fetch may leave junk behind; the transport must not pass it on.
+        if (failGet) std::fill(report.begin(), report.end(), 0xEE);
+        else std::copy_n(reply.begin(), std::min(report.size(), reply.size()), report.begin());
+        return !failGet;
     }
-    bool Write(std::span<const std::uint8_t>) override { return true; }
+    bool Write(std::span<const std::uint8_t>) override {
+        ++writes;
+        return !failWrite;
+    }
     int Read(std::span<std::uint8_t> report, int) override {
         ++reads;
         if (input.empty()) return 0;
@@ -169,19 +176,56 @@ TEST(TransportTest, ReplyLengthZeroReadsNothingAndLeavesTheBlock) {
     EXPECT_EQ(block[0], 0x5A);
 }
 
-TEST(TransportTest, SilentOrShortReadsLeaveZeros) {
+TEST(TransportTest, ShortReadIsKeptAndAMissingChunkFailsTheCommand) {
     ScriptedLink link;
     link.handle->reply = {0x00, 0x90, 0x01, 0x40, 0, 0, 0, 0, 0};
     link.handle->input.push_back(std::vector<std::uint8_t>{0x00, 0x11, 0x22});  // short report
     std::array<std::uint8_t, 128> block{};
     block.fill(0x5A);
     Frame f = MakeFrame(0x90, {1});
-    link.transport.SendCommandWithBlock(f, block);
+    const TransferResult r = link.transport.SendCommandWithBlock(f, block);
     EXPECT_EQ(block[0], 0x11);
     EXPECT_EQ(block[1], 0x22);
-    EXPECT_EQ(block[2], 0x00);   // rest of the short chunk is zero
-    EXPECT_EQ(block[32], 0x00);  // the chunk that never came is zero
-    EXPECT_EQ(block[64], 0x5A);  // beyond the announced length: untouched
+    EXPECT_EQ(block[2], 0x00);  // rest of the short chunk is zero
+    // The second chunk never came: that is reported, not passed off as zeros.
+    EXPECT_EQ(r.failure, TransferFailure::Read);
+    EXPECT_EQ(r.code, 0x90);
+    EXPECT_EQ(r.target, 1);
+    EXPECT_EQ(r.chunk, 1u);
+    EXPECT_EQ(DescribeTransfer(r), "read 0x90 (chunk 2)");
+    EXPECT_EQ(block[32], 0x5A);
+}
+
+TEST(TransportTest, EachFailedTransferIsNamedAndEndsTheCommand) {
+    {
+        ScriptedLink link;
+        link.handle->failSet = true;
+        Frame f = MakeFrame(0x12, {2, 0x40});
+        std::array<std::uint8_t, 128> block{};
+        const TransferResult r = link.transport.SendCommandWithBlock(f, block);
+        EXPECT_EQ(r.failure, TransferFailure::SetFeature);
+        EXPECT_EQ(r.target, 2);
+        EXPECT_EQ(link.handle->writes, 0);  // no block after a frame that did not go out
+    }
+    {
+        ScriptedLink link;
+        link.handle->failGet = true;
+        link.handle->reply = {0x00, 0x83, 0x01, 0x02, 0x03, 0x04, 0, 0, 0};
+        Frame f = MakeFrame(0x83);
+        const TransferResult r = link.transport.SendCommand(f);
+        EXPECT_EQ(r.failure, TransferFailure::GetFeature);
+        EXPECT_EQ(f, Frame{});  // no reply, not half of one
+    }
+    {
+        ScriptedLink link;
+        link.handle->failWrite = true;
+        Frame f = MakeFrame(0x13, {1, 0x80});
+        std::array<std::uint8_t, 140> block{};
+        const TransferResult r = link.transport.SendCommandWithBlock(f, block);
+        EXPECT_EQ(r.failure, TransferFailure::Write);
+        EXPECT_EQ(r.chunk, 0u);
+        EXPECT_EQ(link.handle->writes, 1);
+    }
 }
 
 TEST(TransportTest, NoMouseMeansZeroRepliesAndNoCrash) {
@@ -191,11 +235,11 @@ TEST(TransportTest, NoMouseMeansZeroRepliesAndNoCrash) {
     test::InstantPacer pacer(trace);
     Transport transport(connection, pacer, log);
     Frame f = MakeFrame(0x83);
-    transport.SendCommand(f);
+    EXPECT_EQ(transport.SendCommand(f).failure, TransferFailure::NoChannel);
     EXPECT_EQ(f, Frame{});
     std::array<std::uint8_t, 128> block{};
     Frame g = MakeFrame(0x93, {1});
-    transport.SendCommandWithBlock(g, block);
+    EXPECT_EQ(transport.SendCommandWithBlock(g, block).failure, TransferFailure::NoChannel);
     EXPECT_EQ(g, Frame{});
     EXPECT_TRUE(trace.Of("set-feature").empty());
 }

@@ -158,6 +158,23 @@ TEST(MainWindowTest, ApplyAndOkSendTheSettingsAndSaveThem) {
     EXPECT_TRUE(rig.window->isMinimized());  // no tray: put away to the taskbar
 }
 
+TEST(MainWindowTest, ApplyThatCannotReachTheMouseSaysSoAndKeepsTheSettings) {
+    // The mouse is pulled out after the handshake and ten frames of the apply.
+    Rig rig(/*tray=*/false, "vanish=11");
+    rig.window->Start();
+    rig.Click(760, 208);
+    rig.Click(550, 208);  // 125 Hz
+    rig.messages.messages.clear();
+    rig.Click(700, 630);  // Apply
+    ASSERT_EQ(rig.messages.messages.size(), 1u);
+    EXPECT_EQ(rig.messages.messages[0].caption, "Warning");
+    EXPECT_EQ(rig.messages.messages[0].text.rfind("The mouse stopped answering at setting bank 1.", 0), 0u)
+        << rig.messages.messages[0].text;
+    const auto file = test::ReadBytes(rig.home.dir.path() / "config.bin");
+    ASSERT_EQ(file.size(), settings::kConfigFileSize);
+    EXPECT_EQ(file[1 + settings::SettingsImage::kReportRate], 8);
+}
+
 TEST(MainWindowTest, CancelRestoresTheLastAppliedImageAndTheRestoreRedrawsIt) {
     Rig rig(/*tray=*/true);
     rig.window->Start();

@@ -162,16 +162,29 @@ TEST(ApplyTest, MacroSlotsAndKeyMatricesReachTheMouse) {
               (std::vector<std::uint8_t>{0x08, 0x00, 0x02, 0x00}));
 }
 
-TEST(ApplyTest, SilentMouseGivesZeroRepliesButStillSavesFiles) {
+TEST(ApplyTest, LostMouseStopsTheSequenceButStillSavesFiles) {
     ApplyFixture f;
     f.link.connection.command.reset();  // the mouse stopped answering: every transfer fails
     f.state.image = DefaultSettingsImage();
-    f.Apply();
-    // Zero replies are stored like any other; Standard lighting is still set.
-    EXPECT_EQ(f.device.effect.effect, 1);
-    EXPECT_EQ(f.device.effect.option1, 10);
-    EXPECT_EQ(f.device.settingBanks[0], (std::array<std::uint8_t, 3>{1, 0, 0}));
+    f.device.effect = {7, 8, 9};
+    const ApplyResult r =
+        ApplySettings({f.link.transport, f.device, f.state, f.paths, f.text, f.link.messages, f.link.log});
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.step, "report rate");
+    // Nothing after the failure ran: no zero replies stored or translated.
+    EXPECT_EQ(f.device.effect.effect, 7);
     EXPECT_EQ(test::ReadBytes(f.paths.config)[0], 1);
+}
+
+TEST(ApplyTest, FailureTextsNameTheStep) {
+    ApplyResult r = ApplyFailure({device::TransferFailure::Write, 0x12, 2, 1});
+    EXPECT_EQ(ApplyFailureText(r, true), "the mouse stopped answering at key matrix 2");
+    EXPECT_EQ(ApplyFailureText(r, false),
+              "the mouse did not answer at key matrix 2 (write 0x12 (chunk 2) failed)");
+    r = ApplyFailure({device::TransferFailure::BadReply, 0x93, 5, 0});
+    EXPECT_EQ(ApplyFailureText(r, false),
+              "the mouse gave an impossible reply at macro slot 5 read-back (reply to 0x93)");
+    EXPECT_EQ(ApplyFailureText(ApplyResult{}, false), "");
 }
 
 }  // namespace

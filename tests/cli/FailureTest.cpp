@@ -1,0 +1,192 @@
+// Failures of the mouse and of the trace, as ornyxctl reports them: exit codes,
+// the one-line message naming the step, and config.bin saved all the same.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "support/TempDir.h"
+
+namespace {
+
+using ornyx::test::ReadBytes;
+using ornyx::test::ReadText;
+using ornyx::test::TempDir;
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class FailureTest : public ::testing::Test {
+protected:
+    TempDir dir;
+
+    void SetUp() override { ASSERT_EQ(Run("init").exitCode, 0); }
+
+    Result Run(const std::string& args) {
+        const auto out = dir / "stdout.txt";
+        const auto err = dir / "stderr.txt";
+        const std::string command = "cd '" + dir.path().string() + "' && '" + ORNYXCTL_PATH +
+                                    "' --home . " + args + " >'" + out.string() + "' 2>'" +
+                                    err.string() + "' </dev/null";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+    }
+
+    // The frames a healthy apply sends, handshake included: code and byte 1.
+    std::vector<std::pair<int, int>> HealthyFrames() {
+        const Result r = Run("--simulate --trace healthy.trace apply");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        std::vector<std::pair<int, int>> frames;
+        std::istringstream in(ReadText(dir / "healthy.trace"));
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("set-feature 00 ", 0) != 0) continue;
+            frames.emplace_back(std::stoi(line.substr(15, 2), nullptr, 16),
+                                std::stoi(line.substr(18, 2), nullptr, 16));
+        }
+        return frames;
+    }
+};
+
+// What the user is told the mouse was doing when a frame failed.
+std::string StepOf(int code, int target) {
+    const std::string n = std::to_string(target);
+    switch (code) {
+        case 0x83: case 0x03: return "sensor settings";
+        case 0x01: return "report rate";
+        case 0x8D: case 0x0D: return "effect settings";
+        case 0x87: case 0x07: return "setting bank " + n;
+        case 0x90: case 0x10: return "data bank " + n;
+        case 0x11: return "DPI table";
+        case 0x13: return "macro slot " + n;
+        case 0x93: return "macro slot " + n + " read-back";
+        case 0x12: return "key matrix " + n;
+        default: return "?";
+    }
+}
+
+// The mouse pulled out after every possible number of frames: each run names
+// the step it stopped at, exits 3, and saves config.bin with the image intact.
+TEST_F(FailureTest, MouseVanishingAtEveryFrameOfAnApply) {
+    const std::vector<std::uint8_t> before = ReadBytes(dir / "config.bin");
+    ASSERT_EQ(before.size(), 1986u);
+    const auto frames = HealthyFrames();
+    ASSERT_EQ(frames.size(), 42u);  // handshake 2, apply 40
+    for (std::size_t n = 1; n < frames.size(); ++n) {
+        std::filesystem::remove(dir / "config.bin");
+        ornyx::test::WriteBytes(dir / "config.bin", before);
+        const Result r = Run("--simulate=vanish=" + std::to_string(n) + " apply");
+        const std::string step = StepOf(frames[n].first, frames[n].second);
+        EXPECT_EQ(r.exitCode, 3) << n << ": " << r.err;
+        EXPECT_NE(r.err.find("the mouse stopped answering at " + step + ";"), std::string::npos)
+            << n << ": " << r.err;
+        EXPECT_EQ(r.out.find("applied"), std::string::npos) << n;
+        const std::vector<std::uint8_t> after = ReadBytes(dir / "config.bin");
+        ASSERT_EQ(after.size(), 1986u) << n;
+        EXPECT_EQ(after[0], 1) << n;
+        EXPECT_TRUE(std::equal(after.begin() + 1, after.end(), before.begin() + 1)) << n;
+    }
+    // Past the last frame the mouse got everything.
+    const Result r = Run("--simulate=vanish=" + std::to_string(frames.size()) + " apply");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("applied: "), std::string::npos);
+}
+
+TEST_F(FailureTest, SilentAndBogusMiceFailTheApplyWithExitOne) {
+    Result r = Run("--simulate=fault=silent apply");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("the mouse did not answer at sensor settings (get-feature 0x83 failed)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+
+    // Its replies name banks that do not exist: nothing of them is written back.
+    r = Run("--simulate=fault=bogus --trace bogus.trace apply");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("impossible reply at setting bank 0"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    const std::string trace = ReadText(dir / "bogus.trace");
+    EXPECT_EQ(trace.find("set-feature 00 07 "), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("set-feature 00 0d "), std::string::npos) << trace;
+}
+
+// An apply whose config.bin could not be saved is no success either.
+TEST_F(FailureTest, ApplyThatCannotSaveFails) {
+    std::filesystem::remove(dir / "config.bin");
+    const Result r = Run("--simulate apply");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Config file is not exist."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("was not saved"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "config.bin"));
+}
+
+TEST_F(FailureTest, RawReportsAFailedTransferInsteadOfAReply) {
+    Result r = Run("--simulate=fault=silent raw 0x83");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("get-feature 0x83 failed"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("reply:"), std::string::npos) << r.out;
+
+    // Nor does info print zeros for sensor settings it never got.
+    r = Run("--simulate=fault=silent info");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out.find("sensor settings:"), std::string::npos) << r.out;
+
+    // A block that never comes is no block of zeros.
+    r = Run("--simulate=fault=silent raw 0x90 1");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out.find("block:"), std::string::npos) << r.out;
+}
+
+TEST_F(FailureTest, TraceThatCannotBeWrittenIsAUsageError) {
+    for (const char* args : {"--trace no/such/folder/t show", "--simulate --trace no/such/t raw 0x83",
+                             "--simulate --trace . raw 0x83"}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_NE(r.err.find("trace file"), std::string::npos) << args << ": " << r.err;
+    }
+    // Opens, but takes no line: nothing goes to the mouse untraced.
+    const std::vector<std::uint8_t> before = ReadBytes(dir / "config.bin");
+    for (const char* args : {"--simulate --trace /dev/full raw 0x83", "--simulate --trace /dev/full apply"}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_NE(r.err.find("cannot write trace file /dev/full"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("reply:"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("applied"), std::string::npos) << r.out;
+    }
+    // A trace that can be written is still taken.
+    const Result ok = Run("--simulate --trace good.trace raw 0x83");
+    EXPECT_EQ(ok.exitCode, 0) << ok.err;
+    EXPECT_FALSE(ReadText(dir / "good.trace").empty());
+}
+
+// The desktop program's screenshot run while another instance holds the lock:
+// a failure with a message, never success without the file.
+TEST_F(FailureTest, ScreenshotRunWhileAnotherInstanceRuns) {
+    const auto program = std::filesystem::path(ORNYXCTL_PATH).parent_path() / "ornyx-mouse";
+    if (!std::filesystem::exists(program)) {
+        if (std::getenv("CI") != nullptr) FAIL() << "ornyx-mouse is not built: " << program;
+        GTEST_SKIP() << "the desktop program is not built";
+    }
+    // Hold the single-instance lock as a running instance would.
+    const int fd = ::open((dir / "Z93Mutex").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && XDG_RUNTIME_DIR=\"$PWD\" QT_QPA_PLATFORM=offscreen timeout 30 '" +
+                                program.string() +
+                                "' --home . --simulate --screenshot shot.png >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    ::close(fd);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "shot.png"));
+    EXPECT_NE(ReadText(dir / "err.txt").find("another instance"), std::string::npos);
+}
+
+}  // namespace
