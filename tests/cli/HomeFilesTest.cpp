@@ -88,7 +88,7 @@ TEST_F(HomeFilesTest, NewFilesFollowTheUmask) {
 
 TEST_F(HomeFilesTest, InitRepairsAStrIniAKilledInitLeft) {
     const std::string complete = ReadText(home / "str.ini");
-    WriteText(home / "str.ini", "[Skins]\r\nLan=EN\r\n");
+    WriteText(home / "str.ini", "[Skins]\r\nRColor=230\r\n");
     ASSERT_EQ(Run({"init"}), 0);
     EXPECT_NE(Output().find("added missing keys"), std::string::npos) << Output();
     EXPECT_EQ(ReadText(home / "str.ini"), complete);

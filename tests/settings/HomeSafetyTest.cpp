@@ -212,7 +212,7 @@ TEST(InitTest, RepairsAStrIniThatLacksItsKeysAndKeepsWhatItHolds) {
     const std::string complete = ReadText(dir / "fresh" / "str.ini");
 
     // What a killed init used to leave.
-    WriteText(paths.text, "[Skins]\r\nLan=EN\r\n");
+    WriteText(paths.text, "[Skins]\r\nRColor=230\r\n");
     InitResult repaired = InitProgramHome(paths);
     ASSERT_TRUE(repaired.failure.ok) << repaired.failure.error;
     EXPECT_TRUE(repaired.repairedText);
