@@ -429,7 +429,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         if (info.kind != LineKind::Key) continue;
         if (EqualsNoCase(info.name, key)) {
             // A value that already reads the same keeps its line byte for byte.
-            if (info.hasValue && (info.value == value || Unquote(info.value) == value)) return false;
+            if (info.hasValue && (info.value == value || Unquote(info.value) == Unquote(Trim(value)))) return false;
             lines_[i].text = std::string(info.name) + "=" + std::string(value);
             // A key such as "[x]" makes the line read as a header now.
             if (Classify(lines_[i].text).kind == LineKind::Section) index_.reset();
