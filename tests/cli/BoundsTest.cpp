@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "support/RunOrnyxctl.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -16,11 +17,7 @@ using ornyx::test::ReadText;
 using ornyx::test::TempDir;
 using ornyx::test::WriteText;
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using Result = ornyx::test::CliResult;
 
 class BoundsTest : public ::testing::Test {
 protected:
@@ -28,15 +25,7 @@ protected:
 
     void SetUp() override { ASSERT_EQ(Run("init").exitCode, 0); }
 
-    Result Run(const std::string& args) {
-        const auto out = dir / "stdout.txt";
-        const auto err = dir / "stderr.txt";
-        const std::string command = "cd '" + dir.path().string() + "' && '" + ORNYXCTL_PATH +
-                                    "' --home . " + args + " >'" + out.string() + "' 2>'" +
-                                    err.string() + "' </dev/null";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
-    }
+    Result Run(const std::string& args) { return ornyx::test::RunOrnyxctl(dir, args); }
     nlohmann::json Export() {
         const Result r = Run("export -");
         EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/RunOrnyxctl.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -17,11 +18,7 @@ using ornyx::test::ReadBytes;
 using ornyx::test::ReadText;
 using ornyx::test::TempDir;
 
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using Result = ornyx::test::CliResult;
 
 class FailureTest : public ::testing::Test {
 protected:
@@ -29,15 +26,7 @@ protected:
 
     void SetUp() override { ASSERT_EQ(Run("init").exitCode, 0); }
 
-    Result Run(const std::string& args) {
-        const auto out = dir / "stdout.txt";
-        const auto err = dir / "stderr.txt";
-        const std::string command = "cd '" + dir.path().string() + "' && '" + ORNYXCTL_PATH +
-                                    "' --home . " + args + " >'" + out.string() + "' 2>'" +
-                                    err.string() + "' </dev/null";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
-    }
+    Result Run(const std::string& args) { return ornyx::test::RunOrnyxctl(dir, args); }
 
     // The frames a healthy apply sends, handshake included: code and byte 1.
     std::vector<std::pair<int, int>> HealthyFrames() {
