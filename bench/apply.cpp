@@ -16,8 +16,8 @@
 #include "device/Transport.h"
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
-#include "settings/Apply.h"
-#include "settings/Defaults.h"
+#include "session/Apply.h"
+#include "session/Defaults.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinText.h"
 

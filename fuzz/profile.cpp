@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Check.h"
-#include "settings/ProfileJson.h"
+#include "session/ProfileJson.h"
 
 using namespace ornyx::settings;
 

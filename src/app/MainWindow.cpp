@@ -25,7 +25,7 @@
 #include "performance/Lighting.h"
 #include "performance/ui/PointerControls.h"
 #include "profile/PrivateProfile.h"
-#include "settings/Apply.h"
+#include "session/Apply.h"
 #include "skin/ControlColours.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinsDialog.h"

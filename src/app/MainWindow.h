@@ -14,7 +14,7 @@
 
 #include "app/AppContext.h"
 #include "app/DesktopNotifier.h"
-#include "device/MouseConnection.h"
+#include "session/MouseConnection.h"
 #include "i18n/Texts.h"
 #include "skin/DrawnAccessible.h"
 #include "skin/SkinCanvas.h"

@@ -6,8 +6,8 @@
 #include "cli/CliContext.h"
 #include "performance/Dpi.h"
 #include "performance/Lighting.h"
-#include "settings/Apply.h"
-#include "settings/Defaults.h"
+#include "session/Apply.h"
+#include "session/Defaults.h"
 
 namespace ornyx::cli {
 

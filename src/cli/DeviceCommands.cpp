@@ -11,9 +11,9 @@
 #include "cli/CliContext.h"
 #include "common/Hex.h"
 #include "device/Commands.h"
-#include "device/MouseConnection.h"
+#include "session/MouseConnection.h"
 #include "device/ReportDescriptor.h"
-#include "settings/Apply.h"
+#include "session/Apply.h"
 
 namespace ornyx::cli {
 

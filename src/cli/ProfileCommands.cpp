@@ -12,7 +12,7 @@
 #include "macros/MacroStore.h"
 #include "settings/Configuration.h"
 #include "settings/HomeLock.h"
-#include "settings/ProfileJson.h"
+#include "session/ProfileJson.h"
 
 namespace ornyx::cli {
 

@@ -8,7 +8,7 @@
 #include "common/DebugLog.h"
 #include "common/Hex.h"
 #include "macros/MacroStore.h"
-#include "settings/ProfileJson.h"
+#include "session/ProfileJson.h"
 
 namespace ornyx::cli {
 

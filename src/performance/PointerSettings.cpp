@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 
 namespace ornyx::performance {
 namespace {

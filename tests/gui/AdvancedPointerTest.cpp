@@ -12,7 +12,7 @@
 #include "app/MainWindow.h"
 #include "performance/gnome/GnomePointerSettings.h"
 #include "performance/ui/PointerControls.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "support/TempDir.h"
 
 namespace ornyx::app {

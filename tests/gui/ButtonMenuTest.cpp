@@ -18,7 +18,7 @@
 #include "keys/ui/ButtonMenu.h"
 #include "keys/ui/KeyDialogs.h"
 #include "macros/ui/MacroDialog.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "support/TempDir.h"
 
 namespace ornyx::keys::ui {

@@ -23,7 +23,7 @@
 #include "macros/ui/DelayTimeDialog.h"
 #include "macros/ui/MacroPanel.h"
 #include "profile/PrivateProfile.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "skin/ControlColours.h"
 #include "skin/PopupFrame.h"
 #include "support/TempDir.h"

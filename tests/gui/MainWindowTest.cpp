@@ -16,7 +16,7 @@
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "settings/Configuration.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "support/TempDir.h"
 
 namespace ornyx::app {

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "common/BuildInfo.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "settings/ProgramHome.h"
 #include "support/TempDir.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "SkinLayout.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 
 namespace ornyx::skinlayout {
 namespace {

@@ -14,7 +14,7 @@
 #include "app/MainWindow.h"
 #include "i18n/TextSettings.h"
 #include "performance/PointerSettings.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "skin/SkinsDialog.h"
 #include "support/TempDir.h"
 

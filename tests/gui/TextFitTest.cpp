@@ -23,7 +23,7 @@
 #include "macros/ui/MacroDialog.h"
 #include "profile/PrivateProfile.h"
 #include "settings/Configuration.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "skin/SkinText.h"
 #include "skin/SkinsDialog.h"
 #include "support/TempDir.h"

@@ -10,7 +10,7 @@
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "settings/Configuration.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "settings/HomeLock.h"
 #include "support/TempDir.h"
 

@@ -11,7 +11,7 @@
 #include "i18n/TextSettings.h"
 #include "profile/PrivateProfile.h"
 #include "settings/Configuration.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "settings/HomeLock.h"
 #include "support/TempDir.h"
 

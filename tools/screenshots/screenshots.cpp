@@ -19,7 +19,7 @@
 #include "macros/ui/DelayTimeDialog.h"
 #include "macros/ui/MacroDialog.h"
 #include "profile/PrivateProfile.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "skin/PopupFrame.h"
 #include "skin/SkinText.h"
 #include "skin/SkinsDialog.h"

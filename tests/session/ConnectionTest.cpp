@@ -5,11 +5,11 @@
 #include <mutex>
 #include <vector>
 
-#include "device/MouseConnection.h"
+#include "session/MouseConnection.h"
 #include "device/sim/SimMouse.h"
 #include "performance/Dpi.h"
-#include "settings/Apply.h"
-#include "settings/Defaults.h"
+#include "session/Apply.h"
+#include "session/Defaults.h"
 #include "support/DeviceFixture.h"
 #include "support/TempDir.h"
 

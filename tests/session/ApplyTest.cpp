@@ -2,9 +2,9 @@
 
 #include "common/Hex.h"
 #include "device/Commands.h"
-#include "settings/Apply.h"
+#include "session/Apply.h"
 #include "settings/Configuration.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "support/DeviceFixture.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/Defaults.h"
-#include "settings/ProfileJson.h"
+#include "session/Defaults.h"
+#include "session/ProfileJson.h"
 
 namespace ornyx::settings {
 namespace {

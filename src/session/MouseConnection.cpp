@@ -1,7 +1,7 @@
-#include "device/MouseConnection.h"
+#include "session/MouseConnection.h"
 
 #include "performance/Dpi.h"
-#include "settings/Apply.h"
+#include "session/Apply.h"
 
 namespace ornyx::device {
 

@@ -1,4 +1,4 @@
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 
 #include <array>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "settings/Apply.h"
+#include "session/Apply.h"
 
 #include <algorithm>
 

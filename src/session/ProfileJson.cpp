@@ -1,4 +1,4 @@
-#include "settings/ProfileJson.h"
+#include "session/ProfileJson.h"
 
 #include <array>
 #include <span>
