@@ -1,31 +1,43 @@
 # The desktop program: Qt 6 Widgets over the core.
 
 # Skin toolkit: PNG loading, the page image, the pop-up frame.
-file(GLOB ORNYX_SKIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/skin/*.cpp ${CMAKE_CURRENT_LIST_DIR}/skin/*.h)
-if(ORNYX_SKIN_SOURCES)
-  add_library(ornyx_skin STATIC ${ORNYX_SKIN_SOURCES})
-  target_include_directories(ornyx_skin PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(ornyx_skin PUBLIC ornyx_core Qt6::Widgets PRIVATE ornyx_warnings)
-endif()
+ornyx_layer(ornyx_skin DIR skin FILES
+  ControlColours.cpp ControlColours.h
+  DrawnAccessible.cpp DrawnAccessible.h
+  MessageBoxSink.cpp MessageBoxSink.h
+  PopupFrame.cpp PopupFrame.h
+  SkinCanvas.cpp SkinCanvas.h
+  SkinImage.cpp SkinImage.h
+  SkinText.cpp SkinText.h
+  SkinsDialog.cpp SkinsDialog.h
+  PUBLIC ornyx_common ornyx_i18n Qt6::Widgets
+  PRIVATE ornyx_settings)
+set_target_properties(ornyx_skin PROPERTIES AUTOMOC ON)
 
-# The application without its main(), so that the GUI tests drive the same code.
-file(GLOB ORNYX_GUI_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_LIST_DIR}/app/*.cpp ${CMAKE_CURRENT_LIST_DIR}/app/*.h
-  ${CMAKE_CURRENT_LIST_DIR}/performance/ui/*.cpp ${CMAKE_CURRENT_LIST_DIR}/performance/ui/*.h
-  ${CMAKE_CURRENT_LIST_DIR}/keys/ui/*.cpp ${CMAKE_CURRENT_LIST_DIR}/keys/ui/*.h
-  ${CMAKE_CURRENT_LIST_DIR}/macros/ui/*.cpp ${CMAKE_CURRENT_LIST_DIR}/macros/ui/*.h)
-list(FILTER ORNYX_GUI_SOURCES EXCLUDE REGEX ".*/app/main\\.cpp$")
-if(ORNYX_GUI_SOURCES)
-  add_library(ornyx_gui STATIC ${ORNYX_GUI_SOURCES})
-  target_include_directories(ornyx_gui PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(ornyx_gui PUBLIC ornyx_skin ornyx_core Qt6::Widgets Qt6::DBus Qt6::Network PRIVATE ornyx_warnings)
-  if(TARGET ornyx_hidraw)
-    target_link_libraries(ornyx_gui PUBLIC ornyx_hidraw)
-  endif()
-  if(TARGET ornyx_pointer_gnome)
-    target_link_libraries(ornyx_gui PUBLIC ornyx_pointer_gnome)
-  endif()
-endif()
+# The application without its main(), so that the GUI tests drive the same
+# code: the window and the pages of keys/, macros/ and performance/, which
+# open each other's dialogs and so are one library.
+ornyx_layer(ornyx_gui DIR app FILES
+  AppContext.cpp AppContext.h
+  AppOptions.cpp AppOptions.h
+  DesktopNotifier.cpp DesktopNotifier.h
+  MainWindow.cpp MainWindow.h
+  Platform.cpp Platform.h
+  SingleInstance.cpp SingleInstance.h
+  PUBLIC ornyx_core ornyx_skin ornyx_hidraw ornyx_pointer_gnome Qt6::Widgets Qt6::DBus Qt6::Network)
+ornyx_layer_files(ornyx_gui DIR keys/ui FILES
+  ButtonMenu.cpp ButtonMenu.h
+  KeyCapture.cpp KeyCapture.h
+  KeyDialogs.cpp KeyDialogs.h
+  PopupList.cpp PopupList.h)
+ornyx_layer_files(ornyx_gui DIR macros/ui FILES
+  DelayTimeDialog.cpp DelayTimeDialog.h
+  MacroDialog.cpp MacroDialog.h
+  MacroPanel.cpp MacroPanel.h
+  Recorder.cpp Recorder.h)
+ornyx_layer_files(ornyx_gui DIR performance/ui FILES
+  PointerControls.cpp PointerControls.h)
+set_target_properties(ornyx_gui PROPERTIES AUTOMOC ON)
 
 # The application icon: one SVG, rendered at the sizes the icon theme and the
 # window and tray want; the PNGs are built into the program and installed.
@@ -42,12 +54,8 @@ add_custom_command(
   DEPENDS iconrender ${ORNYX_ICON_SVG}
   COMMENT "Rendering the application icon"
   VERBATIM)
-if(TARGET ornyx_gui)
-  qt_add_resources(ornyx_gui ornyx_icons PREFIX /icons BASE ${ORNYX_ICON_DIR} FILES ${ORNYX_ICON_PNGS})
-endif()
+qt_add_resources(ornyx_gui ornyx_icons PREFIX /icons BASE ${ORNYX_ICON_DIR} FILES ${ORNYX_ICON_PNGS})
 
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/app/main.cpp)
-  add_executable(ornyx-mouse ${CMAKE_CURRENT_LIST_DIR}/app/main.cpp)
-  target_link_libraries(ornyx-mouse PRIVATE ornyx_gui ornyx_warnings)
-  install(TARGETS ornyx-mouse RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+add_executable(ornyx-mouse ${CMAKE_CURRENT_LIST_DIR}/app/main.cpp)
+target_link_libraries(ornyx-mouse PRIVATE ornyx_gui ornyx_warnings)
+install(TARGETS ornyx-mouse RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -2,60 +2,49 @@
 
 #include <stdexcept>
 
-#include "app/Platform.h"
 #include "performance/gnome/GnomePointerSettings.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::app {
 
-AppContext::AppContext(const AppOptions& options, MessageSink& messages)
-    : options_(options), messages_(messages) {
-    if (options.verbose) {
-        log_ = std::make_unique<StreamDebugLog>(stderr);
-    } else {
-        log_ = std::make_unique<NullDebugLog>();
-    }
-    std::string warning;
-    std::optional<std::filesystem::path> home;
-    if (options.home) home = std::filesystem::path(*options.home);
-    paths = settings::ResolveProgramPaths(home, &warning);
-    if (!warning.empty()) log_->Write(warning);
-    log_->Write("program home: " + paths.home.string());
+namespace {
 
+session::SessionOptions ToSessionOptions(const AppOptions& options) {
+    session::SessionOptions s;
+    s.home = options.home;
+    s.simulate = options.simulate;
+    s.trace = options.trace;
+    s.verbose = options.verbose;
+    return s;
+}
+
+}  // namespace
+
+AppContext::AppContext(const AppOptions& options, MessageSink& messages)
+    : session_(ToSessionOptions(options), platform_, messages),
+      paths(session_.paths()),
+      settings(session_.settings()),
+      text(session_.text()),
+      options_(options),
+      messages_(messages) {
+    session_.ResolveHome();
     {
         const settings::HomeLock lock = LockHome();
-        settings::LoadConfiguration(paths, settings, messages_, *log_);
-        settings.TakeBackup();
-        text = i18n::LoadTextSettings(paths.text, i18n::MessagesLocale());
+        session_.LoadSettings();
     }
-
-    if (options.trace) {
-        std::string error;
-        trace_ = device::FileTrace::Create(*options.trace, error);
-        if (!trace_) throw std::invalid_argument(error);
+    try {
+        session_.OpenTrace();
+        session_.CreateLink();
+    } catch (const session::SessionError& e) {
+        throw std::invalid_argument(e.what());
     }
-    std::unique_ptr<device::HidAccess> access;
-    if (options.simulate) {
-        std::string error;
-        const auto simOptions = device::sim::SimOptions::Parse(*options.simulate, error);
-        if (!simOptions) throw std::invalid_argument("--simulate: " + error);
-        sim_ = std::make_shared<device::sim::SimMouse>(*simOptions);
-        access = std::make_unique<device::sim::SimHidAccess>(sim_);
-        monitor_ = std::make_unique<device::sim::SimDeviceMonitor>(sim_);
-    } else {
-        access = CreatePlatformHidAccess();
-        monitor_ = CreatePlatformMonitor(*log_);
-    }
-    link_ = std::make_unique<device::DeviceLink>(std::move(access), trace_.get(), *log_);
+    monitor_ = session_.CreateMonitor();
 }
 
 settings::HomeLock AppContext::LockHome() {
     settings::HomeLock lock;
     std::string error;
-    if (!lock.Acquire(paths.home, settings::HomeLock::Mode::Exclusive, settings::kHomeLockTimeout, error,
-                      log_.get())) {
-        log_->Write(error);
-    }
+    if (!session_.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) log().Write(error);
     return lock;
 }
 

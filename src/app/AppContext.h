@@ -8,10 +8,11 @@
 #include "common/MessageSink.h"
 #include "device/DeviceLink.h"
 #include "device/DeviceMonitor.h"
-#include "device/Trace.h"
+#include "device/hidraw/HidrawBackend.h"
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
 #include "performance/PointerSettings.h"
+#include "session/Session.h"
 #include "settings/HomeLock.h"
 #include "settings/ProgramHome.h"
 #include "settings/SettingsImage.h"
@@ -19,8 +20,14 @@
 namespace ornyx::app {
 
 // Everything that lives for the whole run of the desktop program, in plain
-// records, owned here and passed by reference to the windows.
+// records, owned here and passed by reference to the windows. The home, the
+// settings and the link are the session's, shared with ornyxctl; this adds
+// what only the desktop has (skins, the desktop's pointer settings).
 class AppContext {
+    // First, so that the references below bind to a session that exists.
+    device::hidraw::HidrawBackend platform_;
+    session::Session session_;
+
 public:
     // Resolves the program home, loads config.bin and str.ini and sets up the
     // link to the real or simulated mouse (not opened yet). Throws
@@ -29,21 +36,23 @@ public:
 
     const AppOptions& options() const { return options_; }
     MessageSink& messages() { return messages_; }
-    DebugLog& log() { return *log_; }
+    DebugLog& log() { return session_.log(); }
+    session::Session& session() { return session_; }
 
-    settings::ProgramPaths paths;
-    settings::SettingsState settings;
-    i18n::TextSettings text;
+    // The session's, by their established names.
+    settings::ProgramPaths& paths;
+    settings::SettingsState& settings;
+    i18n::TextSettings& text;
 
     // The program home's lock, for one read or save: never held while idle, so
     // that ornyxctl can work beside the window. When another process keeps it
     // too long the window goes on without it (logged) rather than freeze.
     settings::HomeLock LockHome();
 
-    device::DeviceLink& link() { return *link_; }
+    device::DeviceLink& link() { return session_.link(); }
     // Why a line of the --trace file could not be written; empty when all were.
-    std::string traceError() const { return trace_ ? trace_->WriteError() : std::string(); }
-    device::sim::SimMouse* simulator() { return sim_.get(); }
+    std::string traceError() const { return session_.TraceError(); }
+    device::sim::SimMouse* simulator() { return session_.simulator(); }
     // Plug and unplug announcements; null where the system gives none.
     device::DeviceMonitor* monitor() { return monitor_.get(); }
 
@@ -66,10 +75,6 @@ public:
 private:
     AppOptions options_;
     MessageSink& messages_;
-    std::unique_ptr<DebugLog> log_;
-    std::unique_ptr<device::FileTrace> trace_;
-    std::shared_ptr<device::sim::SimMouse> sim_;
-    std::unique_ptr<device::DeviceLink> link_;
     std::unique_ptr<device::DeviceMonitor> monitor_;
     std::unique_ptr<performance::PointerSettings> pointer_;
 };

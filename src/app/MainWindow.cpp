@@ -624,7 +624,7 @@ std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
 
 void CHidMouseDlg::FirstBasicBuild() {
     // Once per process: the sensor tells which DPI list the panel shows.
-    settings::SensorHandshake(ctx_.link().transport(), ctx_.link().state());
+    ctx_.session().Handshake();
     if (ctx_.settings.firstRunFlag == 0) {
         const settings::HomeLock lock = ctx_.LockHome();
         const auto written = i18n::ResetLabelsToDefaults(ctx_.paths.text, ctx_.text);
@@ -915,9 +915,7 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     // Without the mouse, OK and Apply do nothing at all.
     if (!connection_->present()) return;
     const settings::HomeLock lock = ctx_.LockHome();
-    const settings::ApplyResult result =
-        settings::ApplySettings({ctx_.link().transport(), ctx_.link().state(), ctx_.settings,
-                                 ctx_.paths, ctx_.text, ctx_.messages(), ctx_.log()});
+    const settings::ApplyResult result = ctx_.session().Apply();
     ctx_.settings.TakeBackup();
     if (!result.ok()) {
         // The settings are saved; say so, and that the mouse did not get them all.

@@ -26,10 +26,10 @@ int RunApply(CliContext& context) {
                                        context.paths(), context.text(), context.messages(),
                                        context.log()};
     // As the main window does: the sensor handshake tells which DPI list applies.
-    const device::TransferResult handshake = settings::SensorHandshake(link.transport(), link.state());
+    const device::TransferResult handshake = context.session().Handshake();
     settings::ApplyResult result;
     if (handshake.ok()) {
-        result = settings::ApplySettings(target);
+        result = context.session().Apply();
     } else {
         // The settings are saved as an apply saves them, even when the mouse
         // failed before the first of them went out.

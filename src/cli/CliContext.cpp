@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "device/hidraw/HidrawAccess.h"
-#include "device/hidraw/HidrawMonitor.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::cli {
@@ -24,84 +22,53 @@ void StderrMessageSink::ShowMessage(const std::string& text, const std::string& 
     }
 }
 
-CliContext::CliContext(const GlobalOptions& options) : options_(options) {
-    if (options.verbose) {
-        log_ = std::make_unique<StreamDebugLog>(stderr);
-    } else {
-        log_ = std::make_unique<NullDebugLog>();
-    }
+CliContext::CliContext(const GlobalOptions& options) : session_(options, platform_, messages_) {
     // At once, for every command: asked for a trace, the user must not get a
     // run without one.
-    if (options_.trace) {
-        std::string error;
-        trace_ = device::FileTrace::Create(*options_.trace, error);
-        if (!trace_) throw UsageError{error};
+    try {
+        session_.OpenTrace();
+    } catch (const session::SessionError& e) {
+        throw UsageError{e.what()};
     }
 }
 
-std::string CliContext::TraceError() const { return trace_ ? trace_->WriteError() : std::string(); }
-
-void CliContext::ResolveHome() {
-    std::string warning;
-    std::optional<std::filesystem::path> home;
-    if (options_.home) home = std::filesystem::path(*options_.home);
-    paths_ = settings::ResolveProgramPaths(home, &warning, !readOnly_);
-    if (!warning.empty()) log_->Write(warning);
-    log_->Write("program home: " + paths_.home.string());
-}
+void CliContext::ResolveHome() { session_.ResolveHome(!readOnly_); }
 
 void CliContext::LoadSettings(settings::HomeLock::Mode mode) {
     ResolveHome();
     LockHome(mode);
-    configStatus_ = settings::LoadConfiguration(paths_, settings_, messages_, *log_);
-    settings_.TakeBackup();
-    text_ = i18n::LoadTextSettings(paths_.text, i18n::MessagesLocale());
+    configStatus_ = session_.LoadSettings();
 }
 
 void CliContext::LockHome(settings::HomeLock::Mode mode) {
     std::string error;
-    if (!lock_.Acquire(paths_.home, mode, settings::kHomeLockTimeout, error, log_.get())) {
-        throw std::runtime_error(error);
-    }
+    if (!session_.LockHome(lock_, mode, error)) throw std::runtime_error(error);
 }
 
 std::string CliContext::UnusableConfigText() const {
-    return paths_.config.string() + " cannot be read as a settings file (a readable file of " +
+    return session_.paths().config.string() + " cannot be read as a settings file (a readable file of " +
            std::to_string(settings::kConfigFileSize) +
            " bytes); it was left as it is. Move it away and run 'ornyxctl init' to start afresh";
 }
 
 void CliContext::CreateLink() {
-    if (link_) return;
-    std::unique_ptr<device::HidAccess> access;
-    if (options_.simulate) {
-        std::string error;
-        const auto simOptions = device::sim::SimOptions::Parse(*options_.simulate, error);
-        if (!simOptions) throw UsageError{"--simulate: " + error};
-        sim_ = std::make_shared<device::sim::SimMouse>(*simOptions);
-        access = std::make_unique<device::sim::SimHidAccess>(sim_);
-    } else {
-        access = std::make_unique<device::hidraw::HidrawAccess>();
+    try {
+        session_.CreateLink();
+    } catch (const session::SessionError& e) {
+        throw UsageError{e.what()};
     }
-    link_ = std::make_unique<device::DeviceLink>(std::move(access), trace_.get(), *log_);
 }
 
 bool CliContext::OpenMouse() {
     CreateLink();
-    if (!link_->Open(messages_)) {
-        PrintNoMouse(!options_.simulate);
+    if (!session_.link().Open(messages_)) {
+        PrintNoMouse(!session_.simulated());
         return false;
     }
     return true;
 }
 
-std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() {
-    if (sim_) return std::make_unique<device::sim::SimDeviceMonitor>(sim_);
-    std::string error;
-    auto monitor = device::hidraw::HidrawMonitor::Create(error);
-    if (!monitor) log_->Write("no plug and unplug announcements: " + error);
-    return monitor;
-}
+std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() { return session_.CreateMonitor(); }
 
 void PrintNoMouse(bool realMouse) {
     std::fprintf(stderr, "ornyxctl: %s\n", kNoMouseText);

@@ -11,9 +11,10 @@
 #include "common/DebugLog.h"
 #include "common/MessageSink.h"
 #include "device/DeviceLink.h"
-#include "device/Trace.h"
+#include "device/hidraw/HidrawBackend.h"
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
+#include "session/Session.h"
 #include "settings/Configuration.h"
 #include "settings/HomeLock.h"
 #include "settings/ProgramHome.h"
@@ -26,12 +27,7 @@ enum ExitCode : int { kOk = 0, kFailure = 1, kUsage = 2, kNoMouse = 3 };
 inline constexpr const char* kNoMouseText = "The system did not detect the gaming mouse!";
 
 // Options every command takes.
-struct GlobalOptions {
-    std::optional<std::string> home;
-    std::optional<std::string> simulate;  // present (maybe empty) when --simulate was given
-    std::optional<std::string> trace;
-    bool verbose = false;
-};
+using GlobalOptions = session::SessionOptions;
 
 // A usage error found after parsing (bad numbers, bad hex): exit code 2.
 struct UsageError {
@@ -44,8 +40,9 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption = {}) override;
 };
 
-// What one run of ornyxctl works with: the program home and its settings,
-// and, on demand, the link to the (real or simulated) mouse.
+// What one run of ornyxctl works with: the session (program home, settings,
+// and on demand the link to the real or simulated mouse), with the CLI's
+// rules for errors: a bad option is a usage error, a busy home a failure.
 class CliContext {
 public:
     // Creates the trace file when one is asked for; throws UsageError when it
@@ -78,30 +75,25 @@ public:
     // gives none.
     std::unique_ptr<device::DeviceMonitor> CreateMonitor();
 
-    settings::ProgramPaths& paths() { return paths_; }
-    settings::SettingsState& settings() { return settings_; }
-    i18n::TextSettings& text() { return text_; }
-    device::DeviceLink& link() { return *link_; }
-    device::sim::SimMouse* simulator() { return sim_.get(); }
+    session::Session& session() { return session_; }
+    settings::ProgramPaths& paths() { return session_.paths(); }
+    settings::SettingsState& settings() { return session_.settings(); }
+    i18n::TextSettings& text() { return session_.text(); }
+    device::DeviceLink& link() { return session_.link(); }
+    device::sim::SimMouse* simulator() { return session_.simulator(); }
     MessageSink& messages() { return messages_; }
-    DebugLog& log() { return *log_; }
-    const GlobalOptions& options() const { return options_; }
+    DebugLog& log() { return session_.log(); }
+    const GlobalOptions& options() const { return session_.options(); }
     // Why a line of the trace could not be written; empty when all were.
-    std::string TraceError() const;
+    std::string TraceError() const { return session_.TraceError(); }
 
 private:
-    GlobalOptions options_;
     bool readOnly_ = false;
-    std::unique_ptr<DebugLog> log_;
     StderrMessageSink messages_;
-    settings::ProgramPaths paths_;
-    settings::SettingsState settings_;
+    device::hidraw::HidrawBackend platform_;
+    session::Session session_;
     settings::ConfigStatus configStatus_ = settings::ConfigStatus::Missing;
     settings::HomeLock lock_;
-    i18n::TextSettings text_;
-    std::unique_ptr<device::FileTrace> trace_;
-    std::shared_ptr<device::sim::SimMouse> sim_;
-    std::unique_ptr<device::DeviceLink> link_;
 };
 
 // The no-mouse error on stderr; for the real mouse with hints on what to check.

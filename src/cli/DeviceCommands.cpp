@@ -126,7 +126,7 @@ int RunListen(CliContext& context, const ListenArgs& args) {
         PrintNoMouse(!context.options().simulate);
         return kNoMouse;
     }
-    settings::SensorHandshake(link.transport(), link.state());
+    context.session().Handshake();
     // The reader is running: injected reports travel the whole path.
     for (const auto& report : injects) context.simulator()->InjectEvent(report);
 

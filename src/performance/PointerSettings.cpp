@@ -4,7 +4,6 @@
 #include <cmath>
 #include <string>
 
-#include "session/Defaults.h"
 
 namespace ornyx::performance {
 namespace {
@@ -161,9 +160,17 @@ void ApplyPointerSettings(PointerSettings& desktop, const SettingsImage& image, 
           DoubleClickTimeForPosition(SliderPosition(image, PointerSlider::DoubleClick)));
 }
 
+void RestorePointerDefaults(SettingsImage& image) {
+    image.enhancedPointerPrecision() = 0;
+    image.scrollOnePage() = 0;
+    image.pointerSpeed() = 6;
+    image.scrollLines() = 3;
+    image.doubleClickSpeed() = 6;
+}
+
 void RestorePointerDefaults(PointerSettings& desktop, SettingsImage& image, MessageSink& messages) {
     Write(desktop, messages, kPrecisionOff, kDefaultClassicSpeed, kDefaultWheelLines, kDefaultDoubleClickMs);
-    settings::RestorePointerDefaults(image);
+    RestorePointerDefaults(image);
 }
 
 }  // namespace ornyx::performance

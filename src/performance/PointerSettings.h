@@ -162,6 +162,9 @@ void ToggleScreenScroll(settings::SettingsImage& image);
 // option is still written.
 void ApplyPointerSettings(PointerSettings& desktop, const settings::SettingsImage& image,
                           MessageSink& messages);
+// The pointer options' default positions in the image (enhanced precision,
+// one page, speed, scroll lines, double-click speed).
+void RestorePointerDefaults(settings::SettingsImage& image);
 // Writes the defaults at once (precision off, speed 10, 3 lines, 500 ms) and
 // resets the page: ticks off, positions 6, 3 and 6.
 void RestorePointerDefaults(PointerSettings& desktop, settings::SettingsImage& image,

@@ -8,20 +8,13 @@
 
 #include "i18n/TextSettings.h"
 #include "keys/KeyFunction.h"
+#include "performance/PointerSettings.h"
 #include "profile/PrivateProfile.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::settings {
 
 namespace fs = std::filesystem;
-
-void RestorePointerDefaults(SettingsImage& image) {
-    image.enhancedPointerPrecision() = 0;
-    image.scrollOnePage() = 0;
-    image.pointerSpeed() = 6;
-    image.scrollLines() = 3;
-    image.doubleClickSpeed() = 6;
-}
 
 SettingsImage DefaultSettingsImage() {
     SettingsImage image;
@@ -42,7 +35,7 @@ SettingsImage DefaultSettingsImage() {
     image.standardColourEffect() = 1;
     image.respirationColourEffect() = 1;
     image.neonColourEffect() = 2;
-    RestorePointerDefaults(image);
+    performance::RestorePointerDefaults(image);
     return image;
 }
 

@@ -15,10 +15,6 @@ inline constexpr std::uint8_t kDefaultTextRed = 0xE6;
 inline constexpr std::uint8_t kDefaultTextGreen = 0xE8;
 inline constexpr std::uint8_t kDefaultTextBlue = 0xEC;
 
-// The pointer options' default positions (enhanced precision, one page,
-// speed, scroll lines, double-click speed).
-void RestorePointerDefaults(SettingsImage& image);
-
 // A ready-to-use image: the default key assignment in both modes, 1000 Hz,
 // four DPI levels on at distinct steps with distinct colours, lighting
 // "Standard" at full brightness, pointer options at their defaults.

@@ -1,9 +1,5 @@
 #include "settings/Configuration.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -27,10 +23,9 @@ ConfigStatus ProbeConfiguration(const fs::path& config) {
     if (!fs::is_regular_file(config, ec)) return ConfigStatus::Unusable;
     const auto size = fs::file_size(config, ec);
     if (ec || size != kConfigFileSize) return ConfigStatus::Unusable;
-    const int fd = ::open(config.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ConfigStatus::Unusable;
-    ::close(fd);
-    return ConfigStatus::Loaded;
+    // Readable, not only there: an unreadable file cannot be loaded either.
+    std::ifstream probe(config, std::ios::binary);
+    return probe.is_open() ? ConfigStatus::Loaded : ConfigStatus::Unusable;
 }
 
 ConfigStatus LoadConfiguration(const ProgramPaths& paths, SettingsState& state,

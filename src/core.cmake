@@ -1,0 +1,97 @@
+# The core layers: standard C++ only, no Qt. Included by src/ and by the fuzz
+# harnesses' own project, so both build the same files.
+#
+# Each layer links exactly the layers it may use (PUBLIC where its headers
+# include them), which keeps the graph acyclic; docs/ARCHITECTURE.md draws it.
+
+ornyx_layer(ornyx_common DIR common FILES
+  AtomicFile.cpp AtomicFile.h
+  CodePage.cpp CodePage.h
+  DebugLog.cpp DebugLog.h
+  Hex.cpp Hex.h
+  MessageSink.h
+  Utf8.cpp Utf8.h)
+configure_file(${ORNYX_SRC_DIR}/common/BuildInfo.h.in ${CMAKE_BINARY_DIR}/layers/ornyx_common/common/BuildInfo.h @ONLY)
+
+ornyx_layer(ornyx_profile DIR profile FILES
+  PrivateProfile.cpp PrivateProfile.h
+  PUBLIC ornyx_common)
+
+ornyx_layer(ornyx_settings DIR settings FILES
+  Configuration.cpp Configuration.h
+  HomeLock.cpp HomeLock.h
+  ProgramHome.cpp ProgramHome.h
+  SettingsImage.cpp SettingsImage.h
+  PUBLIC ornyx_common)
+
+ornyx_layer(ornyx_i18n DIR i18n FILES
+  Language.cpp Language.h
+  TextSettings.cpp TextSettings.h
+  Texts.cpp Texts.h
+  PUBLIC ornyx_common ornyx_settings
+  PRIVATE ornyx_profile)
+
+# The wire: frames, transport, discovery, the event reader. Knows nothing of
+# the settings image.
+ornyx_layer(ornyx_device DIR device FILES
+  Backend.h
+  Commands.cpp Commands.h
+  Connection.h
+  DeviceLink.cpp DeviceLink.h
+  DeviceMonitor.h
+  DeviceState.h
+  Discovery.cpp Discovery.h
+  EventReader.cpp EventReader.h
+  HidAccess.h
+  Pacer.cpp Pacer.h
+  ReportDescriptor.cpp ReportDescriptor.h
+  Trace.cpp Trace.h
+  Transport.cpp Transport.h
+  PUBLIC ornyx_common)
+
+# The firmware's memory and its answers, shared by the simulator and the uhid mouse.
+ornyx_layer(ornyx_firmware DIR device/firmware FILES
+  FirmwareModel.cpp FirmwareModel.h
+  PRIVATE ornyx_common ornyx_device)
+
+ornyx_layer(ornyx_sim DIR device/sim FILES
+  SimMouse.cpp SimMouse.h
+  PUBLIC ornyx_device ornyx_firmware)
+
+ornyx_layer(ornyx_keys DIR keys FILES
+  KeyFunction.cpp KeyFunction.h
+  KeyTables.cpp KeyTables.h
+  ScanCodes.cpp ScanCodes.h
+  PUBLIC ornyx_device ornyx_settings)
+
+ornyx_layer(ornyx_performance DIR performance FILES
+  Dpi.cpp Dpi.h
+  Lighting.cpp Lighting.h
+  PointerSettings.cpp PointerSettings.h
+  PUBLIC ornyx_common ornyx_device ornyx_settings)
+
+ornyx_layer(ornyx_macros DIR macros FILES
+  MacroItems.cpp MacroItems.h
+  MacroPacking.cpp MacroPacking.h
+  MacroRecorder.cpp MacroRecorder.h
+  MacroStore.cpp MacroStore.h
+  PUBLIC ornyx_common ornyx_i18n ornyx_settings
+  PRIVATE ornyx_keys ornyx_profile)
+
+# The application's use cases over the wire and the settings image: the
+# connection with its handshake and event texts, apply and read-back, the
+# program home's defaults, profiles.
+ornyx_layer(ornyx_session DIR session FILES
+  Apply.cpp Apply.h
+  Defaults.cpp Defaults.h
+  MouseConnection.cpp MouseConnection.h
+  ProfileJson.cpp ProfileJson.h
+  Session.cpp Session.h
+  PUBLIC ornyx_common ornyx_device ornyx_sim ornyx_i18n ornyx_settings nlohmann_json::nlohmann_json
+  PRIVATE ornyx_keys ornyx_performance ornyx_profile)
+
+# Everything without Qt or a platform library, for the tests and benchmarks.
+add_library(ornyx_core INTERFACE)
+target_link_libraries(ornyx_core INTERFACE
+  ornyx_common ornyx_profile ornyx_settings ornyx_i18n ornyx_device ornyx_firmware ornyx_sim
+  ornyx_keys ornyx_performance ornyx_macros ornyx_session)

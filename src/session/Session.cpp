@@ -1,0 +1,76 @@
+#include "session/Session.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "i18n/Language.h"
+
+namespace ornyx::session {
+
+Session::Session(const SessionOptions& options, device::Backend& platform, MessageSink& messages)
+    : options_(options), platform_(platform), messages_(messages) {
+    if (options_.verbose) {
+        log_ = std::make_unique<StreamDebugLog>(stderr);
+    } else {
+        log_ = std::make_unique<NullDebugLog>();
+    }
+}
+
+void Session::OpenTrace() {
+    if (!options_.trace || trace_) return;
+    std::string error;
+    trace_ = device::FileTrace::Create(*options_.trace, error);
+    if (!trace_) throw SessionError(error);
+}
+
+void Session::ResolveHome(bool create) {
+    std::string warning;
+    std::optional<std::filesystem::path> home;
+    if (options_.home) home = std::filesystem::path(*options_.home);
+    paths_ = settings::ResolveProgramPaths(home, &warning, create);
+    if (!warning.empty()) log_->Write(warning);
+    log_->Write("program home: " + paths_.home.string());
+}
+
+bool Session::LockHome(settings::HomeLock& lock, settings::HomeLock::Mode mode, std::string& error) {
+    return lock.Acquire(paths_.home, mode, settings::kHomeLockTimeout, error, log_.get());
+}
+
+settings::ConfigStatus Session::LoadSettings() {
+    const settings::ConfigStatus status = settings::LoadConfiguration(paths_, settings_, messages_, *log_);
+    settings_.TakeBackup();
+    text_ = i18n::LoadTextSettings(paths_.text, i18n::MessagesLocale());
+    return status;
+}
+
+device::DeviceLink& Session::CreateLink() {
+    if (link_) return *link_;
+    std::unique_ptr<device::HidAccess> access;
+    if (options_.simulate) {
+        std::string error;
+        const auto simOptions = device::sim::SimOptions::Parse(*options_.simulate, error);
+        if (!simOptions) throw SessionError("--simulate: " + error);
+        sim_ = std::make_shared<device::sim::SimMouse>(*simOptions);
+        access = std::make_unique<device::sim::SimHidAccess>(sim_);
+    } else {
+        access = platform_.CreateAccess();
+    }
+    link_ = std::make_unique<device::DeviceLink>(std::move(access), trace_.get(), *log_);
+    return *link_;
+}
+
+std::unique_ptr<device::DeviceMonitor> Session::CreateMonitor() {
+    if (sim_) return std::make_unique<device::sim::SimDeviceMonitor>(sim_);
+    return platform_.CreateMonitor(*log_);
+}
+
+device::TransferResult Session::Handshake() {
+    return settings::SensorHandshake(link_->transport(), link_->state());
+}
+
+settings::ApplyResult Session::Apply() {
+    return settings::ApplySettings(
+        {link_->transport(), link_->state(), settings_, paths_, text_, messages_, *log_});
+}
+
+}  // namespace ornyx::session
