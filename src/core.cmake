@@ -62,13 +62,13 @@ ornyx_layer(ornyx_keys DIR keys FILES
   KeyFunction.cpp KeyFunction.h
   KeyTables.cpp KeyTables.h
   ScanCodes.cpp ScanCodes.h
-  PUBLIC ornyx_device ornyx_settings)
+  PUBLIC ornyx_settings)
 
 ornyx_layer(ornyx_performance DIR performance FILES
   Dpi.cpp Dpi.h
   Lighting.cpp Lighting.h
   PointerSettings.cpp PointerSettings.h
-  PUBLIC ornyx_common ornyx_device ornyx_settings)
+  PUBLIC ornyx_common ornyx_settings)
 
 ornyx_layer(ornyx_macros DIR macros FILES
   MacroItems.cpp MacroItems.h

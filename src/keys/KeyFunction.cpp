@@ -33,7 +33,7 @@ constexpr KeyFunctionCode SpecialCode(std::uint8_t which) {
     return {Kind(KeyFunctionKind::Special), 0, which, 0};
 }
 
-void StoreCode(std::array<std::uint8_t, device::DeviceState::kMatrixSize>& matrix,
+void StoreCode(std::array<std::uint8_t, kMatrixBytes>& matrix,
                std::size_t entry, KeyFunctionCode code) {
     const std::size_t at = entry * 4;
     matrix[at + 0] = code.b0;
@@ -107,13 +107,11 @@ KeyFunctionCode EncodeKeyFunction(const SettingsImage& image, Mode mode, std::si
     return {};
 }
 
-void BuildKeyMatrices(const SettingsImage& image, device::DeviceState& state) {
-    // Matrices 2 and 4 and entries 8..13 must reach the mouse as zeros; clearing
-    // them here keeps that true whatever else has touched the device state.
-    for (auto& matrix : state.keyMatrices) matrix.fill(0);
-
-    auto& modeA = state.keyMatrices[0];
-    auto& modeB = state.keyMatrices[2];
+KeyMatrices BuildKeyMatrices(const SettingsImage& image) {
+    // Matrices 2 and 4 and entries 8..13 reach the mouse as zeros.
+    KeyMatrices matrices{};
+    auto& modeA = matrices[0];
+    auto& modeB = matrices[2];
     for (std::size_t slot = 0; slot < kEncodedSlots; ++slot) {
         const std::size_t entry = MatrixEntryForSlot(slot);
         StoreCode(modeA, entry, EncodeKeyFunction(image, Mode::A, slot));
@@ -123,6 +121,7 @@ void BuildKeyMatrices(const SettingsImage& image, device::DeviceState& state) {
         StoreCode(*matrix, 14, MouseButtonCode(kMouseFixedEntry14));
         StoreCode(*matrix, 15, MouseButtonCode(kMouseFixedEntry15));
     }
+    return matrices;
 }
 
 ButtonFunction DefaultFunction(std::size_t slot) {

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "device/DeviceState.h"
 #include "settings/SettingsImage.h"
 
 namespace ornyx::keys {
@@ -86,12 +85,16 @@ constexpr std::size_t MatrixEntryForSlot(std::size_t slot) {
 KeyFunctionCode EncodeKeyFunction(const settings::SettingsImage& image, settings::Mode mode,
                                   std::size_t slot);
 
-// Fills the four key matrices for the key-matrix write: Mode A into matrix 1
-// and Mode B into matrix 3 (slots 0..7 into entries 0..7, slots 3 and 4
-// exchanged; entries 8..13 zero; entries 14 and 15 the fixed codes
-// 01 00 F7 00 and 01 00 F8 00); matrices 2 and 4 all zero. Every matrix is
-// rewritten in full, so nothing left in the device state leaks to the mouse.
-void BuildKeyMatrices(const settings::SettingsImage& image, device::DeviceState& state);
+// The four key matrices of the key-matrix write, 16 entries of 4 bytes each.
+inline constexpr std::size_t kMatrixBytes = 64;
+using KeyMatrices = std::array<std::array<std::uint8_t, kMatrixBytes>, 4>;
+
+// The four key matrices for the key-matrix write: Mode A in matrix 1 and
+// Mode B in matrix 3 (slots 0..7 into entries 0..7, slots 3 and 4 exchanged;
+// entries 8..13 zero; entries 14 and 15 the fixed codes 01 00 F7 00 and
+// 01 00 F8 00); matrices 2 and 4 all zero. Made whole each time, so nothing
+// left from an earlier apply can leak to the mouse.
+KeyMatrices BuildKeyMatrices(const settings::SettingsImage& image);
 
 // The default assignment of a slot (0..11): left, right, middle, forward,
 // back, DPI switch, then key off. Slots past 11 give key off.

@@ -116,17 +116,19 @@ std::uint8_t DpiCode(std::uint8_t sensorType, std::uint8_t stepIndex) {
     return DpiSteps(sensorType)[EffectiveDpiStep(sensorType, stepIndex)].code;
 }
 
-void BuildDpiTable(const settings::SettingsImage& image, device::DeviceState& state) {
-    state.dpiLevelCount = static_cast<std::uint8_t>(kDpiLevels);
+DpiTable BuildDpiTable(const settings::SettingsImage& image, std::uint8_t sensorTypeInUse) {
+    DpiTable table;
+    table.levelCount = static_cast<std::uint8_t>(kDpiLevels);
     for (std::size_t level = 1; level <= kDpiLevels; ++level) {
-        const std::uint8_t code = DpiCode(state.sensorTypeInUse, image.dpiStep(level));
+        const std::uint8_t code = DpiCode(sensorTypeInUse, image.dpiStep(level));
         const bool on = image.dpiEnabled(level) != 0;
-        state.dpiTable[level - 1] = on ? static_cast<std::uint8_t>(code & ~kDpiLevelOff)
-                                       : static_cast<std::uint8_t>(code | kDpiLevelOff);
+        table.codes[level - 1] = on ? static_cast<std::uint8_t>(code & ~kDpiLevelOff)
+                                    : static_cast<std::uint8_t>(code | kDpiLevelOff);
     }
-    for (std::size_t i = kDpiLevels; i < state.dpiTable.size(); ++i) {
-        state.dpiTable[i] = kDpiLevelOff;
+    for (std::size_t i = kDpiLevels; i < table.codes.size(); ++i) {
+        table.codes[i] = kDpiLevelOff;
     }
+    return table;
 }
 
 bool SetDpiStep(settings::SettingsImage& image, std::uint8_t sensorType, std::size_t level,

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "device/DeviceState.h"
+#include <array>
+
 #include "settings/SettingsImage.h"
 
 namespace ornyx::performance {
@@ -40,10 +41,16 @@ std::size_t EffectiveDpiStep(std::uint8_t sensorType, std::uint8_t stepIndex);
 std::string DpiLabel(std::uint8_t sensorType, std::uint8_t stepIndex);
 std::uint8_t DpiCode(std::uint8_t sensorType, std::uint8_t stepIndex);
 
-// Fills the DPI table and level count from the four DPI levels, with the
-// sensor type in use: levels 1..4 in bytes 0..3 (bit 7 set when the level is
-// off), bytes 4..7 always off. Nothing else in the state changes.
-void BuildDpiTable(const settings::SettingsImage& image, device::DeviceState& state);
+// What the DPI-table write sends.
+struct DpiTable {
+    std::array<std::uint8_t, 8> codes{};
+    std::uint8_t levelCount = 0;
+};
+
+// The DPI table and level count from the four DPI levels, with the sensor
+// type in use: levels 1..4 in bytes 0..3 (bit 7 set when the level is off),
+// bytes 4..7 always off.
+DpiTable BuildDpiTable(const settings::SettingsImage& image, std::uint8_t sensorTypeInUse);
 
 // Panel clicks. `level` is 1..4 and `step` 1..12 as on screen; anything else
 // is ignored. Each returns true when it changed the image (and the panel must

@@ -184,8 +184,8 @@ bool SelectColourEffect(settings::SettingsImage& image, std::size_t entry) {
     return true;
 }
 
-void TranslateLighting(const settings::SettingsImage& image, device::EffectSettings& effect,
-                       std::array<std::uint8_t, 3>& settingBank0) {
+LightingBytes TranslateLighting(const settings::SettingsImage& image, LightingBytes effect) {
+    std::array<std::uint8_t, 3>& settingBank0 = effect.settingBank0;
     switch (image.lightingMode()) {
         case kLightingStandard:
             effect.effect = kLightingStandard;
@@ -217,6 +217,7 @@ void TranslateLighting(const settings::SettingsImage& image, device::EffectSetti
             // Off, or a mode the program does not know: the mouse keeps its own.
             break;
     }
+    return effect;
 }
 
 }  // namespace ornyx::performance

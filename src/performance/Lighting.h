@@ -7,7 +7,6 @@
 #include <span>
 #include <string_view>
 
-#include "device/DeviceState.h"
 #include "settings/SettingsImage.h"
 
 namespace ornyx::performance {
@@ -71,12 +70,18 @@ bool SelectLightingMode(settings::SettingsImage& image, std::size_t entry);
 bool SelectLightingParameter(settings::SettingsImage& image, std::size_t entry);
 bool SelectColourEffect(settings::SettingsImage& image, std::size_t entry);
 
-// Read-modify-write of the lighting before it goes back to the mouse:
-// `effect` and `settingBank0` come in as read from the mouse and are changed
-// only where the lighting fields decide them; whatever the mouse holds for a
-// mode or effect the program does not know is written back as read. The
-// parameter index is sent plus one, wrapping at 256.
-void TranslateLighting(const settings::SettingsImage& image, device::EffectSettings& effect,
-                       std::array<std::uint8_t, 3>& settingBank0);
+// The mouse's lighting bytes: the effect settings and setting bank 0.
+struct LightingBytes {
+    std::uint8_t effect = 0;
+    std::uint8_t option1 = 0;
+    std::uint8_t option2 = 0;
+    std::array<std::uint8_t, 3> settingBank0{};
+};
+
+// Read-modify-write of the lighting before it goes back to the mouse: the
+// bytes as read, changed only where the lighting fields decide them; whatever
+// the mouse holds for a mode or effect the program does not know is written
+// back as read. The parameter index is sent plus one, wrapping at 256.
+LightingBytes TranslateLighting(const settings::SettingsImage& image, LightingBytes asRead);
 
 }  // namespace ornyx::performance

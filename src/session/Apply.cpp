@@ -57,7 +57,10 @@ TransferResult SendSettings(const ApplyTarget& target) {
     if (r = ReadEffectSettings(t, d); !r.ok()) return r;
     if (r = ReadSettingBanks(t, d); !r.ok()) return r;
     if (r = ReadDataBanks(t, d); !r.ok()) return r;
-    performance::TranslateLighting(image, d.effect, d.settingBanks[0]);
+    const performance::LightingBytes lighting = performance::TranslateLighting(
+        image, {d.effect.effect, d.effect.option1, d.effect.option2, d.settingBanks[0]});
+    d.effect = {lighting.effect, lighting.option1, lighting.option2};
+    d.settingBanks[0] = lighting.settingBank0;
     // Data bank 1 carries the four DPI colours and nothing else.
     d.dataBanks[1].fill(0);
     std::copy_n(image.bytes.begin() + SettingsImage::kDpiColour, 12, d.dataBanks[1].begin());
@@ -65,7 +68,9 @@ TransferResult SendSettings(const ApplyTarget& target) {
     if (r = WriteSettingBanks(t, d); !r.ok()) return r;
     if (r = WriteEffectSettings(t, d); !r.ok()) return r;
 
-    performance::BuildDpiTable(image, d);
+    const performance::DpiTable dpi = performance::BuildDpiTable(image, d.sensorTypeInUse);
+    d.dpiTable = dpi.codes;
+    d.dpiLevelCount = dpi.levelCount;
     log.Write(Format("apply: DPI table %02x %02x %02x %02x (sensor type %d)", d.dpiTable[0],
                      d.dpiTable[1], d.dpiTable[2], d.dpiTable[3], d.sensorTypeInUse));
     if (r = WriteDpiTable(t, d); !r.ok()) return r;
@@ -79,7 +84,7 @@ TransferResult SendSettings(const ApplyTarget& target) {
     if (r = ReadMacroSlots(t, d); !r.ok()) return r;
 
     log.Write("apply: key matrices 1 to 4");
-    keys::BuildKeyMatrices(image, d);
+    d.keyMatrices = keys::BuildKeyMatrices(image);
     return WriteKeyMatrices(t, d);
 }
 

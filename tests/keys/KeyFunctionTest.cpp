@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "keys/KeyFunction.h"
+#include "device/DeviceState.h"
 
 namespace ornyx::keys {
 namespace {
@@ -38,6 +39,11 @@ void ExpectMatrixZero(const device::DeviceState& state, std::size_t matrix) {
     for (std::size_t i = 0; i < device::DeviceState::kMatrixSize; ++i) {
         EXPECT_EQ(state.keyMatrices[matrix - 1][i], 0) << "matrix " << matrix << " byte " << i;
     }
+}
+
+// The apply stores the matrices in the device state; the tests look at them there.
+void BuildKeyMatrices(const SettingsImage& image, device::DeviceState& state) {
+    state.keyMatrices = keys::BuildKeyMatrices(image);
 }
 
 TEST(EncodeKeyFunction, EveryFunctionIndexReadsItsOwnSlotAndMode) {

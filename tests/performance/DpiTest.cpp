@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "performance/Dpi.h"
+#include "device/DeviceState.h"
 
 namespace ornyx::performance {
 namespace {
@@ -17,6 +18,13 @@ SettingsImage LevelsOn(std::array<std::uint8_t, 4> steps, std::array<std::uint8_
         image.dpiEnabled(level) = enabled[level - 1];
     }
     return image;
+}
+
+// As the apply does: the table and level count go into the device state.
+void BuildDpiTable(const SettingsImage& image, device::DeviceState& state) {
+    const performance::DpiTable table = performance::BuildDpiTable(image, state.sensorTypeInUse);
+    state.dpiTable = table.codes;
+    state.dpiLevelCount = table.levelCount;
 }
 
 TEST(DpiListTest, EachSensorHasItsOwnStepsLabelsAndCodes) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "performance/Lighting.h"
+#include "device/DeviceState.h"
 
 namespace ornyx::performance {
 namespace {
@@ -24,9 +25,9 @@ struct Sent {
 };
 
 Sent Translate(const SettingsImage& image) {
-    Sent sent{kReadEffect, kReadBank};
-    TranslateLighting(image, sent.effect, sent.bank);
-    return sent;
+    const LightingBytes out = TranslateLighting(
+        image, {kReadEffect.effect, kReadEffect.option1, kReadEffect.option2, kReadBank});
+    return {{out.effect, out.option1, out.option2}, out.settingBank0};
 }
 
 SettingsImage Lighting(std::uint8_t mode, std::uint8_t parameter, std::uint8_t colourEffect) {
