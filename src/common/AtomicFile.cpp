@@ -1,6 +1,7 @@
 #include "common/AtomicFile.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -273,6 +274,17 @@ std::string ReadStatusText(const std::filesystem::path& path, ReadStatus status,
 
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& out) {
     return ReadFileBounded(path, out) == ReadStatus::Ok;
+}
+
+RenameStatus RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                             std::string& error) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return RenameStatus::Done;
+    }
+    if (errno == EEXIST) return RenameStatus::Exists;
+    if (errno == EINVAL || errno == ENOSYS) return RenameStatus::Unsupported;
+    error = std::strerror(errno);
+    return RenameStatus::Failed;
 }
 
 }  // namespace ornyx

@@ -50,6 +50,13 @@ std::optional<std::filesystem::path> CopyToTemporary(const std::filesystem::path
 // Flushes a folder's entries (after a rename or unlink) to disk.
 void SyncFolder(const std::filesystem::path& dir);
 
+// Renames `from` to `to` only when nothing is at `to`. Unsupported: the file
+// system cannot rename without replacing (the caller decides what is safe);
+// Failed: `error` says why.
+enum class RenameStatus { Done, Exists, Unsupported, Failed };
+RenameStatus RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                             std::string& error);
+
 
 // No text file of the program home comes near this; a larger one is not ours, and
 // reading it whole would cost memory and time for nothing.

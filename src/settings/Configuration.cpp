@@ -63,12 +63,12 @@ fs::path SetAsideConfiguration(const ProgramPaths& paths, std::string& error) {
     for (int n = 0; n < 1000; ++n) {
         const fs::path to = n == 0 ? fs::path(base) : fs::path(base + "." + std::to_string(n));
         // Never over an earlier one: that is the user's file too.
-        if (::renameat2(AT_FDCWD, paths.config.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-            return to;
-        }
-        if (errno == EEXIST) continue;
-        if (errno != EINVAL && errno != ENOSYS) {
-            error = "cannot move " + paths.config.string() + " aside: " + std::strerror(errno);
+        std::string why;
+        const RenameStatus renamed = RenameNoReplace(paths.config, to, why);
+        if (renamed == RenameStatus::Done) return to;
+        if (renamed == RenameStatus::Exists) continue;
+        if (renamed == RenameStatus::Failed) {
+            error = "cannot move " + paths.config.string() + " aside: " + why;
             return {};
         }
         // A file system without no-replace renames.
