@@ -58,39 +58,33 @@ else()
   install(FILES LICENSE DESTINATION ${ORNYX_DOCDIR})
 endif()
 
-if(TARGET ornyx-virtual-mouse)
-  install(TARGETS ornyx-virtual-mouse RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-
 # Man pages from the programs' own --help, so that they never disagree.
 find_program(ORNYX_HELP2MAN help2man)
 if(ORNYX_HELP2MAN)
   set(ORNYX_MAN_PAGES)
   foreach(program ornyx-mouse ornyxctl)
-    if(TARGET ${program})
-      set(page ${ORNYX_GENERATED}/man/${program}.1)
-      if(program STREQUAL "ornyxctl")
-        set(name "configure the Ornyx gaming mouse from the command line")
-      else()
-        set(name "configure the Ornyx gaming mouse")
-      endif()
-      add_custom_command(
-        OUTPUT ${page}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${ORNYX_GENERATED}/man
-        COMMAND ${ORNYX_HELP2MAN} --no-info --section=1 --name=${name} --output=${page} $<TARGET_FILE:${program}>
-        DEPENDS ${program}
-        COMMENT "Writing the man page of ${program}"
-        VERBATIM)
-      if(ORNYX_DEBIAN)
-        add_custom_command(
-          OUTPUT ${page}.gz
-          COMMAND gzip -9n -c ${page} > ${page}.gz
-          DEPENDS ${page}
-          VERBATIM)
-        set(page ${page}.gz)
-      endif()
-      list(APPEND ORNYX_MAN_PAGES ${page})
+    set(page ${ORNYX_GENERATED}/man/${program}.1)
+    if(program STREQUAL "ornyxctl")
+      set(name "configure the Ornyx gaming mouse from the command line")
+    else()
+      set(name "configure the Ornyx gaming mouse")
     endif()
+    add_custom_command(
+      OUTPUT ${page}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${ORNYX_GENERATED}/man
+      COMMAND ${ORNYX_HELP2MAN} --no-info --section=1 --name=${name} --output=${page} $<TARGET_FILE:${program}>
+      DEPENDS ${program}
+      COMMENT "Writing the man page of ${program}"
+      VERBATIM)
+    if(ORNYX_DEBIAN)
+      add_custom_command(
+        OUTPUT ${page}.gz
+        COMMAND gzip -9n -c ${page} > ${page}.gz
+        DEPENDS ${page}
+        VERBATIM)
+      set(page ${page}.gz)
+    endif()
+    list(APPEND ORNYX_MAN_PAGES ${page})
   endforeach()
   add_custom_target(ornyx_man ALL DEPENDS ${ORNYX_MAN_PAGES})
   install(FILES ${ORNYX_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
