@@ -6,6 +6,7 @@
 #include "common/MessageSink.h"
 #include "device/Backend.h"
 #include "device/DeviceLink.h"
+#include "session/Defaults.h"
 #include "session/Session.h"
 #include "support/TempDir.h"
 
@@ -87,10 +88,12 @@ TEST(SessionTest, HomeToMouseAndBack) {
     Session session(options, platform, messages);
     session.OpenTrace();
     session.ResolveHome();
+    // A fresh home of its own, whatever defaults lie beside the test program.
+    ASSERT_TRUE(settings::InitProgramHome(session.paths()).failure.ok);
     settings::HomeLock lock;
     std::string error;
     ASSERT_TRUE(session.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) << error;
-    session.LoadSettings();
+    ASSERT_EQ(session.LoadSettings(), settings::ConfigStatus::Loaded);
     session.settings().image.reportRate() = 3;
 
     ASSERT_TRUE(session.CreateLink().Open(messages));
