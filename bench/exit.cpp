@@ -1,0 +1,120 @@
+// Measures how long the window takes to end: from Exit() until the window and
+// its context are gone (the event reader stopped and joined, the mouse closed),
+// with the simulated mouse idle and with events arriving all the time. Each
+// run is a fresh window; the figure is the median.
+// Run from the build tree (it uses bin/Skins): build/bin/bench_exit [runs]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "app/MainWindow.h"
+#include "device/sim/SimMouse.h"
+#include "settings/Defaults.h"
+
+using namespace ornyx;
+
+namespace {
+
+// The value below which the given share of the runs fall.
+double Quantile(std::vector<double> v, double share) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(share * static_cast<double>(v.size())))];
+}
+
+std::filesystem::path MakeHome() {
+    char tmpl[] = "/tmp/ornyx-bench-exit-XXXXXX";
+    if (::mkdtemp(tmpl) == nullptr) return {};
+    const std::filesystem::path home = tmpl;
+    settings::InitProgramHome(settings::ProgramPaths::ForHome(home));
+    const auto skins = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
+    std::error_code ec;
+    std::filesystem::copy(skins, home / "Skins", std::filesystem::copy_options::recursive, ec);
+    if (ec) {
+        std::fprintf(stderr, "bench_exit: no skins beside the program (%s)\n", ec.message().c_str());
+        return {};
+    }
+    return home;
+}
+
+struct Times {
+    double exit = 0;  // Exit() alone: the reader stopped, the mouse closed
+    double gone = 0;  // and the window destroyed
+};
+
+// One window from start to end.
+Times OneExit(const std::filesystem::path& home, bool busy) {
+    app::AppOptions options;
+    options.home = home.string();
+    options.simulate = "";
+    RecordingMessageSink messages;
+    auto context = std::make_unique<app::AppContext>(options, messages);
+    auto window = std::make_unique<app::CHidMouseDlg>(*context, /*trayAvailable=*/true);
+    window->Start();
+    // Exit is mostly chosen with the window open.
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get())) return {-1, -1};
+
+    // A stream of events that are only notes (report-rate switches), so that
+    // the reader is usually in the middle of a hand-over when the stop comes.
+    std::atomic<bool> stop{false};
+    std::thread injector;
+    if (busy) {
+        injector = std::thread([&] {
+            const std::uint8_t report[] = {6, 5, 0, 2, 0, 0, 0, 0};
+            while (!stop) {
+                context->simulator()->InjectEvent(report);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+
+    QElapsedTimer t;
+    t.start();
+    window->Exit();
+    Times times;
+    times.exit = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    window.reset();
+    times.gone = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    stop = true;
+    if (injector.joinable()) injector.join();
+    context.reset();
+    return times;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 21;
+    const std::filesystem::path home = MakeHome();
+    if (home.empty()) return 1;
+
+    for (bool busy : {false, true}) {
+        std::vector<double> exits;
+        std::vector<double> gone;
+        for (int i = 0; i < runs; ++i) {
+            const Times t = OneExit(home, busy);
+            if (t.exit < 0) return 1;
+            exits.push_back(t.exit);
+            gone.push_back(t.gone);
+        }
+        std::printf("%s, %d runs: Exit() median %.2f ms, 90%% %.2f ms, max %.2f ms; "
+                    "to the window gone median %.2f ms, 90%% %.2f ms, max %.2f ms\n",
+                    busy ? "events arriving" : "idle", runs, Quantile(exits, 0.5), Quantile(exits, 0.9),
+                    Quantile(exits, 1), Quantile(gone, 0.5), Quantile(gone, 0.9), Quantile(gone, 1));
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+    return 0;
+}
