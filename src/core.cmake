@@ -8,6 +8,7 @@ ornyx_layer(ornyx_common DIR common FILES
   AtomicFile.cpp AtomicFile.h
   CodePage.cpp CodePage.h
   DebugLog.cpp DebugLog.h
+  HandOver.cpp HandOver.h
   Hex.cpp Hex.h
   MessageSink.h
   Utf8.cpp Utf8.h)

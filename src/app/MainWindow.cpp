@@ -14,7 +14,6 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QScreen>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <cctype>
@@ -101,7 +100,8 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
       ctx_(context),
       trayAvailable_(trayAvailable),
       canvas_(new skin::SkinCanvas(this)),
-      notifier_(new DesktopNotifier(this)) {
+      notifier_(new DesktopNotifier(this)),
+      handOver_([this](HandOver::Task task) { QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection); }) {
     setWindowTitle(QString::fromUtf8(kProgramName));
     skin::InstallDrawnControlAccessibility();
     setMouseTracking(true);
@@ -130,21 +130,20 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
     // at most one is in flight and none is lost.
     connection_ = std::make_unique<device::MouseConnection>(
         ctx_.link(), ctx_.messages(), [this](const device::DeviceEvent& event) {
-            QMetaObject::invokeMethod(
-                this, [this, event] { OnDeviceEvent(event); }, Qt::BlockingQueuedConnection);
+            handOver_.Run([this, event] { OnDeviceEvent(event); });
         });
 }
 
 CHidMouseDlg::~CHidMouseDlg() {
-    if (connection_) {
-        // Keep serving hand-overs until the reader has noticed the stop.
-        connection_->reader().RequestStop();
-        while (!connection_->reader().Finished()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
-        connection_->StopReader();
-    }
+    if (connection_) StopReader();
+}
+
+void CHidMouseDlg::StopReader() {
+    // Releasing a hand-over in progress first lets the reader see the stop at
+    // once, so the join below never waits on this thread (not even when an
+    // event being shown is what led here).
+    handOver_.Cancel();
+    connection_->StopReader();
 }
 
 QString CHidMouseDlg::T(TextId id) const { return Q(i18n::Text(ctx_.text.language, id)); }
@@ -284,12 +283,7 @@ void CHidMouseDlg::RestorePages() {
 void CHidMouseDlg::Exit() {
     if (exiting_) return;
     exiting_ = true;
-    connection_->reader().RequestStop();
-    while (!connection_->reader().Finished()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    connection_->StopReader();
+    StopReader();
     connection_->link().connection().Close();
     if (tray_ != nullptr) tray_->hide();
     hide();

@@ -14,6 +14,7 @@
 
 #include "app/AppContext.h"
 #include "app/DesktopNotifier.h"
+#include "common/HandOver.h"
 #include "session/MouseConnection.h"
 #include "i18n/Texts.h"
 #include "skin/DrawnAccessible.h"
@@ -151,6 +152,8 @@ private:
     void LightingChosen(int which, int row);
 
     void OnDeviceEvent(const device::DeviceEvent& event);
+    // Ends the event reader and waits for it, without serving hand-overs.
+    void StopReader();
     void OnDeviceChange();
     void ShowMouseMissing();
     // The no-mouse line on the page and in the tray tooltip, set or cleared.
@@ -165,6 +168,8 @@ private:
     QFont normalFont_;
     QFont titleFont_;
     QSystemTrayIcon* tray_ = nullptr;
+    // Brings the reader's events to this thread; outlives the reader.
+    HandOver handOver_;
     std::unique_ptr<device::MouseConnection> connection_;
     QSocketNotifier* monitorNotifier_ = nullptr;
     skin::WindowDrag drag_;

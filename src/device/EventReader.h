@@ -41,9 +41,10 @@ public:
     void SetChannel(std::shared_ptr<HidHandle> channel, std::uint16_t reportLength);
     // Ends the thread and waits for it; events not yet handed over are dropped.
     void Stop();
-    // Asks the thread to end without waiting. A caller whose callback hands
-    // events to its own thread keeps serving that hand-over until Finished(),
-    // then calls Stop(): waiting at once could deadlock with a hand-over.
+    // Asks the thread to end without waiting. A caller whose callback waits
+    // for its own thread must release that wait before Stop() (common/HandOver
+    // does: Cancel(), then Stop()); joining while the reader waits on the
+    // joining thread would deadlock.
     void RequestStop();
     bool Finished() const { return finished_; }
     bool running() const { return thread_.joinable(); }

@@ -67,7 +67,7 @@ std::uint16_t LengthOf(const CollectionBuilder& builder, ReportKind kind) {
     return static_cast<std::uint16_t>(std::min<std::uint64_t>(bytes, 65535));
 }
 
-TopLevelCollection Finish(CollectionBuilder& builder) {
+TopLevelCollection FinishCollection(CollectionBuilder& builder) {
     TopLevelCollection info = std::move(builder.info);
     info.inputReportLength = LengthOf(builder, kInputReport);
     info.outputReportLength = LengthOf(builder, kOutputReport);
@@ -81,149 +81,186 @@ TopLevelCollection Finish(CollectionBuilder& builder) {
     return info;
 }
 
-}  // namespace
+// One short item as read: where it starts, its type, tag and data.
+struct Item {
+    std::size_t offset = 0;
+    std::uint8_t type = 0;
+    std::uint8_t tag = 0;
+    std::size_t dataSize = 0;
+    std::uint32_t value = 0;
+};
 
-ParseResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
-    ParseResult result;
-    auto fail = [&result](std::string reason, std::size_t offset) {
-        if (result.error.empty()) {
-            result.error = std::move(reason) + " at offset " + std::to_string(offset);
+// The parse state across items: the collections so far, the global state
+// with its Push stack, and the local state that names the next collection.
+class Parser {
+public:
+    explicit Parser(std::span<const std::uint8_t> descriptor) : descriptor_(descriptor) {}
+
+    ParseResult Run() {
+        while (pos_ < descriptor_.size()) {
+            Item item;
+            const Step step = NextItem(item);
+            if (step == Step::Stop) break;
+            if (step == Step::Skip) continue;
+            if (item.type == kMainItem) {
+                Main(item);
+            } else if (item.type == kGlobalItem) {
+                Global(item);
+            } else if (item.type == kLocalItem) {
+                Local(item);
+            }
         }
-    };
+        return Finish();
+    }
 
-    std::vector<CollectionBuilder> builders;
-    GlobalState global;
-    std::vector<GlobalState> pushed;
+private:
+    enum class Step { Use, Skip, Stop };
+
+    void Fail(std::string reason, std::size_t offset) {
+        if (result_.error.empty()) result_.error = std::move(reason) + " at offset " + std::to_string(offset);
+    }
+
+    // Reads the item at pos_ and moves past it; a truncated item stops the parse.
+    Step NextItem(Item& item) {
+        const std::size_t size = descriptor_.size();
+        item.offset = pos_;
+        const std::uint8_t prefix = descriptor_[pos_];
+        if (prefix == kLongItemPrefix) {
+            // Long items carry nothing that this parser needs; step over them.
+            if (size - pos_ < 3 || size - pos_ - 3 < descriptor_[pos_ + 1]) {
+                Fail("truncated long item", item.offset);
+                return Step::Stop;
+            }
+            pos_ += 3 + std::size_t{descriptor_[pos_ + 1]};
+            return Step::Skip;
+        }
+        item.dataSize = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
+        if (size - pos_ - 1 < item.dataSize) {
+            Fail("truncated item", item.offset);
+            return Step::Stop;
+        }
+        for (std::size_t i = 0; i < item.dataSize; ++i) {
+            item.value |= std::uint32_t{descriptor_[pos_ + 1 + i]} << (8 * i);
+        }
+        pos_ += 1 + item.dataSize;
+        item.type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
+        item.tag = static_cast<std::uint8_t>(prefix >> 4);
+        return Step::Use;
+    }
+
+    void Main(const Item& item) {
+        if (item.tag == kCollection) {
+            if (depth_ == 0) {
+                CollectionBuilder builder;
+                if (haveUsage_) {
+                    builder.info.usagePage = static_cast<std::uint16_t>(firstUsage_ >> 16);
+                    builder.info.usage = static_cast<std::uint16_t>(firstUsage_ & 0xFFFF);
+                }
+                builder.info.collectionType = static_cast<std::uint8_t>(item.value & 0xFF);
+                builders_.push_back(std::move(builder));
+            }
+            ++depth_;
+        } else if (item.tag == kEndCollection) {
+            if (depth_ == 0) {
+                Fail("End Collection without Collection", item.offset);
+            } else {
+                --depth_;
+            }
+        } else if (item.tag == kInput || item.tag == kOutput || item.tag == kFeature) {
+            Data(item);
+        }
+        haveUsage_ = false;  // local items apply to one main item only
+    }
+
+    // Input, Output or Feature: its bits count towards the current report ID.
+    void Data(const Item& item) {
+        if (depth_ == 0) {
+            // No collection to give this report to; Windows refuses such
+            // descriptors, here the item is only skipped.
+            Fail("data item outside any collection", item.offset);
+            return;
+        }
+        const ReportKind kind = item.tag == kInput    ? kInputReport
+                                : item.tag == kOutput ? kOutputReport
+                                                      : kFeatureReport;
+        const std::uint64_t bits =
+            std::min<std::uint64_t>(std::uint64_t{global_.reportSize} * global_.reportCount, kMaxBits);
+        std::uint64_t& total = builders_.back().bitsPerReportId[global_.reportId][kind];
+        total = std::min(total + bits, kMaxBits);
+    }
+
+    void Global(const Item& item) {
+        switch (item.tag) {
+            case kUsagePage:
+                global_.usagePage = static_cast<std::uint16_t>(item.value & 0xFFFF);
+                break;
+            case kReportSize:
+                global_.reportSize = item.value;
+                break;
+            case kReportCount:
+                global_.reportCount = item.value;
+                break;
+            case kReportId:
+                // ID 0 is reserved for "no ID" on the wire, and IDs are one byte.
+                if (item.value == 0 || item.value > 0xFF) {
+                    Fail("invalid report ID " + std::to_string(item.value), item.offset);
+                } else {
+                    global_.reportId = static_cast<std::uint8_t>(item.value);
+                }
+                break;
+            case kPush:
+                if (pushed_.size() >= kMaxPushDepth) {
+                    Fail("Push nested too deep", item.offset);
+                } else {
+                    pushed_.push_back(global_);
+                }
+                break;
+            case kPop:
+                if (pushed_.empty()) {
+                    Fail("Pop without Push", item.offset);
+                } else {
+                    global_ = pushed_.back();
+                    pushed_.pop_back();
+                }
+                break;
+            default:
+                break;  // logical/physical ranges and units do not affect lengths
+        }
+    }
+
+    void Local(const Item& item) {
+        if (item.tag != kUsageTag || haveUsage_) return;
+        // A four-byte Usage is an extended usage carrying its own page.
+        firstUsage_ = item.dataSize == 4 ? item.value : (std::uint32_t{global_.usagePage} << 16) | (item.value & 0xFFFF);
+        haveUsage_ = true;
+    }
+
+    ParseResult Finish() {
+        if (depth_ != 0) Fail("Collection not closed", descriptor_.size());
+        if (builders_.empty()) Fail("no top-level collection", descriptor_.size());
+        result_.collections.reserve(builders_.size());
+        for (auto& builder : builders_) result_.collections.push_back(FinishCollection(builder));
+        result_.ok = result_.error.empty();
+        return std::move(result_);
+    }
+
+    std::span<const std::uint8_t> descriptor_;
+    std::size_t pos_ = 0;
+    ParseResult result_;
+    std::vector<CollectionBuilder> builders_;
+    GlobalState global_;
+    std::vector<GlobalState> pushed_;
     // Local state: only the first Usage matters, it names the collection that follows.
     // Kept as page << 16 | usage, the page resolved when the Usage item is read.
     // A plain flag and value rather than std::optional: GCC 12 warns falsely on
     // optional<uint32_t> here.
-    bool haveUsage = false;
-    std::uint32_t firstUsage = 0;
-    std::size_t depth = 0;
+    bool haveUsage_ = false;
+    std::uint32_t firstUsage_ = 0;
+    std::size_t depth_ = 0;
+};
 
-    const std::size_t size = descriptor.size();
-    std::size_t pos = 0;
-    while (pos < size) {
-        const std::size_t itemOffset = pos;
-        const std::uint8_t prefix = descriptor[pos];
+}  // namespace
 
-        if (prefix == kLongItemPrefix) {
-            // Long items carry nothing that this parser needs; step over them.
-            if (size - pos < 3 || size - pos - 3 < descriptor[pos + 1]) {
-                fail("truncated long item", itemOffset);
-                break;
-            }
-            pos += 3 + std::size_t{descriptor[pos + 1]};
-            continue;
-        }
-
-        const std::size_t dataSize = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
-        if (size - pos - 1 < dataSize) {
-            fail("truncated item", itemOffset);
-            break;
-        }
-        std::uint32_t value = 0;
-        for (std::size_t i = 0; i < dataSize; ++i) {
-            value |= std::uint32_t{descriptor[pos + 1 + i]} << (8 * i);
-        }
-        pos += 1 + dataSize;
-
-        const auto type = static_cast<std::uint8_t>((prefix >> 2) & 0x3);
-        const auto tag = static_cast<std::uint8_t>(prefix >> 4);
-
-        if (type == kMainItem) {
-            if (tag == kCollection) {
-                if (depth == 0) {
-                    CollectionBuilder builder;
-                    if (haveUsage) {
-                        builder.info.usagePage = static_cast<std::uint16_t>(firstUsage >> 16);
-                        builder.info.usage = static_cast<std::uint16_t>(firstUsage & 0xFFFF);
-                    }
-                    builder.info.collectionType = static_cast<std::uint8_t>(value & 0xFF);
-                    builders.push_back(std::move(builder));
-                }
-                ++depth;
-            } else if (tag == kEndCollection) {
-                if (depth == 0) {
-                    fail("End Collection without Collection", itemOffset);
-                } else {
-                    --depth;
-                }
-            } else if (tag == kInput || tag == kOutput || tag == kFeature) {
-                if (depth == 0) {
-                    // No collection to give this report to; Windows refuses such
-                    // descriptors, here the item is only skipped.
-                    fail("data item outside any collection", itemOffset);
-                } else {
-                    const ReportKind kind = tag == kInput    ? kInputReport
-                                            : tag == kOutput ? kOutputReport
-                                                             : kFeatureReport;
-                    const std::uint64_t bits = std::min<std::uint64_t>(
-                        std::uint64_t{global.reportSize} * global.reportCount, kMaxBits);
-                    std::uint64_t& total = builders.back().bitsPerReportId[global.reportId][kind];
-                    total = std::min(total + bits, kMaxBits);
-                }
-            }
-            haveUsage = false;  // local items apply to one main item only
-        } else if (type == kGlobalItem) {
-            switch (tag) {
-                case kUsagePage:
-                    global.usagePage = static_cast<std::uint16_t>(value & 0xFFFF);
-                    break;
-                case kReportSize:
-                    global.reportSize = value;
-                    break;
-                case kReportCount:
-                    global.reportCount = value;
-                    break;
-                case kReportId:
-                    // ID 0 is reserved for "no ID" on the wire, and IDs are one byte.
-                    if (value == 0 || value > 0xFF) {
-                        fail("invalid report ID " + std::to_string(value), itemOffset);
-                    } else {
-                        global.reportId = static_cast<std::uint8_t>(value);
-                    }
-                    break;
-                case kPush:
-                    if (pushed.size() >= kMaxPushDepth) {
-                        fail("Push nested too deep", itemOffset);
-                    } else {
-                        pushed.push_back(global);
-                    }
-                    break;
-                case kPop:
-                    if (pushed.empty()) {
-                        fail("Pop without Push", itemOffset);
-                    } else {
-                        global = pushed.back();
-                        pushed.pop_back();
-                    }
-                    break;
-                default:
-                    break;  // logical/physical ranges and units do not affect lengths
-            }
-        } else if (type == kLocalItem && tag == kUsageTag && !haveUsage) {
-            // A four-byte Usage is an extended usage carrying its own page.
-            firstUsage =
-                dataSize == 4 ? value : (std::uint32_t{global.usagePage} << 16) | (value & 0xFFFF);
-            haveUsage = true;
-        }
-    }
-
-    if (depth != 0) {
-        fail("Collection not closed", size);
-    }
-    if (builders.empty()) {
-        fail("no top-level collection", size);
-    }
-
-    result.collections.reserve(builders.size());
-    for (auto& builder : builders) {
-        result.collections.push_back(Finish(builder));
-    }
-    result.ok = result.error.empty();
-    return result;
-}
+ParseResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor) { return Parser(descriptor).Run(); }
 
 }  // namespace ornyx::device

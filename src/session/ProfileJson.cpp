@@ -23,8 +23,10 @@ constexpr std::span<const SlotArrayName> kParams = std::span(kSlotArrayNames).su
 // Bytes that no named field covers.
 constexpr std::array<std::size_t, 7> kReservedOffsets = {1920, 1921, 1922, 1923, 1924, 1926, 1954};
 
-std::string FunctionName(std::size_t index) {
-    return std::string(i18n::ButtonFunctionName(i18n::Language::English, index));
+std::vector<std::string_view> FunctionNames() {
+    std::vector<std::string_view> out;
+    for (std::size_t i = 0; i < 16; ++i) out.push_back(i18n::ButtonFunctionName(i18n::Language::English, i));
+    return out;
 }
 
 // A byte shown by its name when the list has one, else as a number.
@@ -43,6 +45,14 @@ std::vector<std::string_view> EffectNames() {
     std::vector<std::string_view> out;
     for (const auto& n : performance::ColourEffectNames()) out.push_back(n.name);
     return out;
+}
+
+std::vector<std::string_view> ShownModeNames() { return {"A", "B"}; }
+
+template <std::uint8_t kMode>
+std::vector<std::string_view> ParameterNames() {
+    const auto names = performance::LightingParameterNames(kMode);
+    return {names.begin(), names.end()};
 }
 
 const char* ModeLetter(Mode m) { return m == Mode::A ? "A" : "B"; }
@@ -122,308 +132,414 @@ public:
     }
 };
 
-}  // namespace
 
-json ExportProfile(const Profile& profile) {
-    const SettingsImage& image = profile.image;
-    json doc;
+std::string Join(const std::string& path, const char* key) { return path.empty() ? std::string(key) : path + "." + key; }
+
+// The fields of the profile, each named once: its key, where it lives and
+// what it accepts. Export and import both walk these tables.
+enum class Kind {
+    Number,    // a byte, 0..255
+    Named,     // a byte shown by its name, else as a number
+    Flag,      // true/false for 1/0, else the byte as a number
+    Colour,    // three bytes as #rrggbb
+    DpiLabel,  // the DPI value of the step stored just before it; checked, never stored
+    Ordinal,   // the record's number, written for the reader and ignored on import
+};
+
+using NameList = std::vector<std::string_view> (*)();
+
+// Where the first-run flag lives: beside the image, in the profile itself.
+constexpr std::size_t kFirstRunFlag = SettingsImage::kSize;
+
+struct Field {
+    const char* key;
+    std::size_t offset = 0;  // in the settings image (record 0); kFirstRunFlag
+    Kind kind = Kind::Number;
+    NameList names = nullptr;
+
+    // Repeated records (the DPI levels) lay each field out as an array.
+    std::size_t At(std::size_t record) const { return offset + record * (kind == Kind::Colour ? 3 : 1); }
+};
+
+template <class P>  // Profile or const Profile
+auto& ByteAt(P& profile, std::size_t offset) {
+    return offset == kFirstRunFlag ? profile.firstRunFlag : profile.image.bytes[offset];
+}
+
+// A group of fields in one JSON object ("" for the document itself).
+struct Group {
+    const char* key;
+    std::span<const Field> fields;
+};
+
+constexpr Field kTopFields[] = {
+    {"first_run_flag", kFirstRunFlag},
+    {"shown_mode", SettingsImage::kShownMode, Kind::Named, ShownModeNames},
+};
+constexpr Field kLightingFields[] = {
+    {"mode", SettingsImage::kLightingMode, Kind::Named, ModeNames},
+    {"standard_brightness", SettingsImage::kStandardBrightness, Kind::Named, ParameterNames<1>},
+    {"respiration_period", SettingsImage::kRespirationPeriod, Kind::Named, ParameterNames<2>},
+    {"neon_period", SettingsImage::kNeonPeriod, Kind::Named, ParameterNames<3>},
+    {"standard_effect", SettingsImage::kStandardColourEffect, Kind::Named, EffectNames},
+    {"respiration_effect", SettingsImage::kRespirationColourEffect, Kind::Named, EffectNames},
+    {"neon_effect", SettingsImage::kNeonColourEffect, Kind::Named, EffectNames},
+};
+constexpr Field kPointerFields[] = {
+    {"enhanced_precision", SettingsImage::kEnhancedPointerPrecision},
+    {"scroll_one_page", SettingsImage::kScrollOnePage},
+    {"speed", SettingsImage::kPointerSpeed},
+    {"scroll_lines", SettingsImage::kScrollLines},
+    {"double_click_speed", SettingsImage::kDoubleClickSpeed},
+};
+constexpr Group kTop = {"", kTopFields};
+constexpr Group kLighting = {"lighting", kLightingFields};
+constexpr Group kPointer = {"pointer", kPointerFields};
+
+constexpr const char* kDpiKey = "dpi";
+constexpr std::size_t kDpiLevels = 4;
+// One DPI level. The values are those of sensor type 0; the step is what is stored.
+constexpr Field kLevelFields[] = {
+    {"level", 0, Kind::Ordinal},
+    {"step", SettingsImage::kDpiStep},
+    {kDpiKey, SettingsImage::kDpiStep, Kind::DpiLabel},
+    {"enabled", SettingsImage::kDpiEnabled, Kind::Flag},
+    {"colour", SettingsImage::kDpiColour, Kind::Colour},
+};
+
+constexpr const char* kDpiVariantKey = "dpi_variant";
+
+// ----- export -----
+
+json FieldValue(const Field& f, const Profile& p, std::size_t record) {
+    const std::uint8_t value = ByteAt(p, f.At(record));
+    switch (f.kind) {
+        case Kind::Named:
+            return NameOrNumber(value, f.names());
+        case Kind::Flag:
+            return value <= 1 ? json(value == 1) : json(value);
+        case Kind::Colour:
+            return Format("#%02x%02x%02x", value, p.image.bytes[f.At(record) + 1], p.image.bytes[f.At(record) + 2]);
+        case Kind::DpiLabel:
+            return performance::DpiLabel(0, value);
+        case Kind::Ordinal:
+            return record + 1;
+        case Kind::Number:
+            break;
+    }
+    return value;
+}
+
+void WriteFields(json& out, std::span<const Field> fields, const Profile& p, std::size_t record = 0) {
+    for (const Field& f : fields) out[f.key] = FieldValue(f, p, record);
+}
+
+void WriteGroup(json& doc, const Group& g, const Profile& p) {
+    if (*g.key == '\0') return WriteFields(doc, g.fields, p);
+    json object;
+    WriteFields(object, g.fields, p);
+    doc[g.key] = object;
+}
+
+json SlotValue(const Profile& p, Mode mode, std::size_t s, std::span<const std::string_view> functionNames) {
+    const SettingsImage& image = p.image;
+    json slot;
+    slot["button"] = s + 1;
+    slot["function"] = NameOrNumber(image.function(mode, s), functionNames);
+    slot["label"] = p.labels[i18n::LabelIndex(mode, s)];
+    json params;
+    for (const SlotArrayName& prm : kParams) params[prm.name] = image.slot(mode, prm.array, s);
+    params[kDpiVariantKey] = image.dpiVariant(mode, s);
+    slot["parameters"] = params;
+    return slot;
+}
+
+void WriteHeader(const Profile&, json& doc) {
     doc["format"] = kFormat;
     doc["version"] = kProfileVersion;
-    doc["first_run_flag"] = profile.firstRunFlag;
-    doc["shown_mode"] = image.shownMode() == 0 ? json("A") : image.shownMode() == 1 ? json("B") : json(image.shownMode());
+}
 
-    std::vector<std::string> functionNames;
-    for (std::size_t i = 0; i < 16; ++i) functionNames.push_back(FunctionName(i));
-    const std::vector<std::string_view> functionViews(functionNames.begin(), functionNames.end());
-
+void WriteButtons(const Profile& p, json& doc) {
+    const auto functionNames = FunctionNames();
     json buttons;
     for (Mode mode : {Mode::A, Mode::B}) {
         json slots = json::array();
-        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) {
-            json slot;
-            slot["button"] = s + 1;
-            slot["function"] = NameOrNumber(image.function(mode, s), functionViews);
-            slot["label"] = profile.labels[i18n::LabelIndex(mode, s)];
-            json params;
-            for (const SlotArrayName& p : kParams) params[p.name] = image.slot(mode, p.array, s);
-            params["dpi_variant"] = image.dpiVariant(mode, s);
-            slot["parameters"] = params;
-            slots.push_back(slot);
-        }
+        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) slots.push_back(SlotValue(p, mode, s, functionNames));
         buttons[ModeLetter(mode)] = slots;
     }
     doc["buttons"] = buttons;
+}
 
-    const auto hz = performance::ReportRateHz(image.reportRate());
+void WriteReportRate(const Profile& p, json& doc) {
+    const auto hz = performance::ReportRateHz(p.image.reportRate());
     if (hz != 0) {
         doc["report_rate_hz"] = hz;
     } else {
-        doc["report_rate_code"] = image.reportRate();
+        doc["report_rate_code"] = p.image.reportRate();
     }
+}
 
+void WriteDpi(const Profile& p, json& doc) {
     json levels = json::array();
-    for (std::size_t level = 1; level <= 4; ++level) {
-        const auto rgb = image.dpiColour(level);
-        levels.push_back({{"level", level},
-                          {"step", image.dpiStep(level)},
-                          {"dpi", performance::DpiLabel(0, image.dpiStep(level))},
-                          {"enabled", image.dpiEnabled(level) <= 1 ? json(image.dpiEnabled(level) == 1)
-                                                                   : json(image.dpiEnabled(level))},
-                          {"colour", Format("#%02x%02x%02x", rgb[0], rgb[1], rgb[2])}});
+    for (std::size_t level = 0; level < kDpiLevels; ++level) {
+        json object;
+        WriteFields(object, kLevelFields, p, level);
+        levels.push_back(object);
     }
-    // DPI values are those of sensor type 0; the step is what is stored.
-    doc["dpi"] = {{"sensor_type", 0}, {"levels", levels}};
+    doc[kDpiKey] = {{"sensor_type", 0}, {"levels", levels}};
+}
 
-    const auto modes = ModeNames();
-    const auto effects = EffectNames();
-    doc["lighting"] = {
-        {"mode", NameOrNumber(image.lightingMode(), modes)},
-        {"standard_brightness", NameOrNumber(image.standardBrightness(), performance::LightingParameterNames(1))},
-        {"respiration_period", NameOrNumber(image.respirationPeriod(), performance::LightingParameterNames(2))},
-        {"neon_period", NameOrNumber(image.neonPeriod(), performance::LightingParameterNames(3))},
-        {"standard_effect", NameOrNumber(image.standardColourEffect(), effects)},
-        {"respiration_effect", NameOrNumber(image.respirationColourEffect(), effects)},
-        {"neon_effect", NameOrNumber(image.neonColourEffect(), effects)}};
-    doc["pointer"] = {{"enhanced_precision", image.enhancedPointerPrecision()},
-                      {"scroll_one_page", image.scrollOnePage()},
-                      {"speed", image.pointerSpeed()},
-                      {"scroll_lines", image.scrollLines()},
-                      {"double_click_speed", image.doubleClickSpeed()}};
-
+void WriteMacros(const Profile& p, json& doc) {
     json macros = json::array();
-    for (const ProfileMacro& m : profile.macros) {
+    for (const ProfileMacro& m : p.macros) {
         macros.push_back({{"name", m.name}, {"loop_times", m.loopTimes}, {"items", m.items}});
     }
     doc["macros"] = macros;
+}
+
+void WriteMacroSlots(const Profile& p, json& doc) {
     json slots = json::array();
-    for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) slots.push_back(HexCompact(image.macroSlot(i)));
+    for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) slots.push_back(HexCompact(p.image.macroSlot(i)));
     doc["macro_slots_hex"] = slots;
+}
+
+void WriteReserved(const Profile& p, json& doc) {
     std::vector<std::uint8_t> reserved;
-    for (std::size_t off : kReservedOffsets) reserved.push_back(image.bytes[off]);
+    for (std::size_t off : kReservedOffsets) reserved.push_back(p.image.bytes[off]);
     doc["reserved_hex"] = HexCompact(reserved);
+}
+
+// ----- import -----
+
+using In = nlohmann::json;
+
+bool ReadField(const In& object, const std::string& path, const Field& f, Reader& r, Profile& p,
+               std::size_t record = 0, std::uint8_t sensorType = 0) {
+    if (f.kind == Kind::Ordinal) return true;
+    if (f.kind == Kind::DpiLabel) {
+        if (!object.contains(f.key)) return true;  // optional: the step decides
+        const std::uint8_t step = ByteAt(p, f.At(record));
+        const std::string expected = performance::DpiLabel(sensorType, step);
+        const In& label = object[f.key];
+        if (label.is_string() && label.get<std::string>() == expected) return true;
+        return r.Fail(Join(path, f.key), "does not match step " + std::to_string(step) + " (\"" + expected +
+                                             "\" for sensor type " + std::to_string(sensorType) +
+                                             "); change the step instead");
+    }
+    const In* value = r.Field(object, path, f.key);
+    if (value == nullptr) return false;
+    const std::string at = Join(path, f.key);
+    std::uint8_t& target = ByteAt(p, f.At(record));
+    switch (f.kind) {
+        case Kind::Named:
+            return r.NameOrByte(*value, at, f.names(), target);
+        case Kind::Flag:
+            if (!value->is_boolean()) return r.Byte(*value, at, target);
+            target = value->get<bool>() ? 1 : 0;
+            return true;
+        case Kind::Colour: {
+            const std::string c = value->is_string() ? value->get<std::string>() : "";
+            const auto rgb = c.size() == 7 && c[0] == '#' ? ParseHex(c.substr(1)) : std::nullopt;
+            if (!rgb || rgb->size() != 3) return r.Fail(at, "must be #rrggbb");
+            std::copy(rgb->begin(), rgb->end(), p.image.bytes.begin() + static_cast<std::ptrdiff_t>(f.At(record)));
+            return true;
+        }
+        default:
+            return r.Byte(*value, at, target);
+    }
+}
+
+bool ReadFields(const In& object, const std::string& path, std::span<const Field> fields, Reader& r, Profile& p,
+                std::size_t record = 0, std::uint8_t sensorType = 0) {
+    for (const Field& f : fields) {
+        if (!ReadField(object, path, f, r, p, record, sensorType)) return false;
+    }
+    return true;
+}
+
+bool ReadGroup(const In& doc, const Group& g, Reader& r, Profile& p) {
+    if (*g.key == '\0') return ReadFields(doc, "", g.fields, r, p);
+    const In* object = r.Field(doc, "", g.key);
+    return object != nullptr && ReadFields(*object, g.key, g.fields, r, p);
+}
+
+bool ReadHeader(const In& doc, Reader& r, Profile&) {
+    const auto* format = r.Field(doc, "", "format");
+    if (format == nullptr) return false;
+    if (*format != kFormat) return r.Fail("format", std::string("must be \"") + kFormat + "\"");
+    const auto* version = r.Field(doc, "", "version");
+    if (version == nullptr) return false;
+    if (!version->is_number_integer() || version->get<long long>() != kProfileVersion) {
+        return r.Fail("version", "this program reads version " + std::to_string(kProfileVersion));
+    }
+    return true;
+}
+
+bool ReadSlot(const In& slot, const std::string& path, Mode mode, std::size_t s,
+              std::span<const std::string_view> functionNames, Reader& r, Profile& p) {
+    SettingsImage& image = p.image;
+    const auto* function = r.Field(slot, path, "function");
+    if (function == nullptr || !r.NameOrByte(*function, path + ".function", functionNames, image.function(mode, s))) {
+        return false;
+    }
+    const auto* label = r.Field(slot, path, "label");
+    if (label == nullptr || !r.Text(*label, path + ".label", p.labels[i18n::LabelIndex(mode, s)])) return false;
+    const auto* params = r.Field(slot, path, "parameters");
+    if (params == nullptr) return false;
+    const std::string paramPath = path + ".parameters";
+    for (const SlotArrayName& prm : kParams) {
+        if (!r.ByteField(*params, paramPath, prm.name, image.slot(mode, prm.array, s))) return false;
+    }
+    return r.ByteField(*params, paramPath, kDpiVariantKey, image.dpiVariant(mode, s));
+}
+
+bool ReadButtons(const In& doc, Reader& r, Profile& p) {
+    const auto functionNames = FunctionNames();
+    const auto* buttons = r.Field(doc, "", "buttons");
+    if (buttons == nullptr) return false;
+    for (Mode mode : {Mode::A, Mode::B}) {
+        const std::string modePath = std::string("buttons.") + ModeLetter(mode);
+        const auto* slots = r.Field(*buttons, "buttons", ModeLetter(mode));
+        if (slots == nullptr) return false;
+        if (!slots->is_array() || slots->size() != SettingsImage::kSlots) {
+            return r.Fail(modePath, "must list the 12 buttons");
+        }
+        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) {
+            const std::string path = modePath + "[" + std::to_string(s) + "]";
+            if (!ReadSlot((*slots)[s], path, mode, s, functionNames, r, p)) return false;
+        }
+    }
+    return true;
+}
+
+bool ReadReportRate(const In& doc, Reader& r, Profile& p) {
+    const auto hz = doc.find("report_rate_hz");
+    const auto code = doc.find("report_rate_code");
+    if ((hz == doc.end()) == (code == doc.end())) {
+        return r.Fail("report_rate_hz", "give either report_rate_hz (125, 250, 500, 1000) or report_rate_code");
+    }
+    if (hz == doc.end()) return r.Byte(*code, "report_rate_code", p.image.reportRate());
+    for (const auto& rate : performance::ReportRates()) {
+        if (hz->is_number_integer() && hz->get<long long>() == rate.hz) {
+            p.image.reportRate() = rate.code;
+            return true;
+        }
+    }
+    return r.Fail("report_rate_hz", "must be 125, 250, 500 or 1000");
+}
+
+bool ReadDpi(const In& doc, Reader& r, Profile& p) {
+    const auto* dpi = r.Field(doc, "", kDpiKey);
+    if (dpi == nullptr) return false;
+    std::uint8_t sensorType = 0;
+    if (!r.ByteField(*dpi, kDpiKey, "sensor_type", sensorType)) return false;
+    const auto* levels = r.Field(*dpi, kDpiKey, "levels");
+    if (levels == nullptr) return false;
+    if (!levels->is_array() || levels->size() != kDpiLevels) return r.Fail("dpi.levels", "must list the 4 DPI levels");
+    for (std::size_t level = 0; level < kDpiLevels; ++level) {
+        const std::string path = "dpi.levels[" + std::to_string(level) + "]";
+        if (!ReadFields((*levels)[level], path, kLevelFields, r, p, level, sensorType)) return false;
+    }
+    return true;
+}
+
+bool ReadMacro(const In& object, const std::string& path, Reader& r, ProfileMacro& m) {
+    const auto* name = r.Field(object, path, "name");
+    const auto* loops = r.Field(object, path, "loop_times");
+    const auto* items = r.Field(object, path, "items");
+    if (name == nullptr || !r.Text(*name, path + ".name", m.name) || loops == nullptr ||
+        !r.Text(*loops, path + ".loop_times", m.loopTimes) || items == nullptr) {
+        return false;
+    }
+    if (!items->is_array()) return r.Fail(path + ".items", "must be a list of item texts");
+    for (std::size_t k = 0; k < items->size(); ++k) {
+        std::string item;
+        if (!r.Text((*items)[k], path + ".items[" + std::to_string(k) + "]", item)) return false;
+        m.items.push_back(item);
+    }
+    return true;
+}
+
+bool ReadMacros(const In& doc, Reader& r, Profile& p) {
+    const auto* macros = r.Field(doc, "", "macros");
+    if (macros == nullptr) return false;
+    if (!macros->is_array()) return r.Fail("macros", "must be a list");
+    for (std::size_t i = 0; i < macros->size(); ++i) {
+        ProfileMacro m;
+        if (!ReadMacro((*macros)[i], "macros[" + std::to_string(i) + "]", r, m)) return false;
+        p.macros.push_back(std::move(m));
+    }
+    return true;
+}
+
+bool ReadMacroSlots(const In& doc, Reader& r, Profile& p) {
+    const auto* slots = r.Field(doc, "", "macro_slots_hex");
+    if (slots == nullptr) return false;
+    if (!slots->is_array() || slots->size() != SettingsImage::kMacroSlots) {
+        return r.Fail("macro_slots_hex", "must list the 12 macro slots");
+    }
+    for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) {
+        std::vector<std::uint8_t> bytes;
+        if (!r.Hex((*slots)[i - 1], "macro_slots_hex[" + std::to_string(i - 1) + "]", SettingsImage::kMacroSlotSize,
+                   bytes)) {
+            return false;
+        }
+        std::copy(bytes.begin(), bytes.end(), p.image.macroSlot(i).begin());
+    }
+    return true;
+}
+
+bool ReadReserved(const In& doc, Reader& r, Profile& p) {
+    const auto* reserved = r.Field(doc, "", "reserved_hex");
+    std::vector<std::uint8_t> bytes;
+    if (reserved == nullptr || !r.Hex(*reserved, "reserved_hex", kReservedOffsets.size(), bytes)) return false;
+    for (std::size_t i = 0; i < kReservedOffsets.size(); ++i) p.image.bytes[kReservedOffsets[i]] = bytes[i];
+    return true;
+}
+
+// The document's parts in the order they are written and checked.
+struct Section {
+    void (*write)(const Profile&, json&);
+    bool (*read)(const In&, Reader&, Profile&);
+};
+
+constexpr Section kSections[] = {
+    {WriteHeader, ReadHeader},
+    {[](const Profile& p, json& doc) { WriteGroup(doc, kTop, p); },
+     [](const In& doc, Reader& r, Profile& p) { return ReadGroup(doc, kTop, r, p); }},
+    {WriteButtons, ReadButtons},
+    {WriteReportRate, ReadReportRate},
+    {WriteDpi, ReadDpi},
+    {[](const Profile& p, json& doc) { WriteGroup(doc, kLighting, p); },
+     [](const In& doc, Reader& r, Profile& p) { return ReadGroup(doc, kLighting, r, p); }},
+    {[](const Profile& p, json& doc) { WriteGroup(doc, kPointer, p); },
+     [](const In& doc, Reader& r, Profile& p) { return ReadGroup(doc, kPointer, r, p); }},
+    {WriteMacros, ReadMacros},
+    {WriteMacroSlots, ReadMacroSlots},
+    {WriteReserved, ReadReserved},
+};
+
+}  // namespace
+
+json ExportProfile(const Profile& profile) {
+    json doc;
+    for (const Section& section : kSections) section.write(profile, doc);
     return doc;
 }
 
 std::optional<Profile> ImportProfile(const nlohmann::json& doc, std::string& error) {
-    Reader r;
-    Profile p;
-    SettingsImage& image = p.image;
-    const auto done = [&]() -> std::optional<Profile> {
-        error = r.error;
-        return std::nullopt;
-    };
-
     if (!doc.is_object()) {
         error = "the profile must be a JSON object";
         return std::nullopt;
     }
-    const auto* format = r.Field(doc, "", "format");
-    if (format == nullptr) return done();
-    if (*format != kFormat) {
-        r.Fail("format", std::string("must be \"") + kFormat + "\"");
-        return done();
-    }
-    const auto* version = r.Field(doc, "", "version");
-    if (version == nullptr) return done();
-    if (!version->is_number_integer() || version->get<long long>() != kProfileVersion) {
-        r.Fail("version", "this program reads version " + std::to_string(kProfileVersion));
-        return done();
-    }
-    if (!r.ByteField(doc, "", "first_run_flag", p.firstRunFlag)) return done();
-
-    const std::array<std::string_view, 2> modeLetters = {"A", "B"};
-    if (const auto* shown = r.Field(doc, "", "shown_mode")) {
-        if (!r.NameOrByte(*shown, "shown_mode", modeLetters, image.shownMode())) return done();
-    } else {
-        return done();
-    }
-
-    std::vector<std::string> functionNames;
-    for (std::size_t i = 0; i < 16; ++i) functionNames.push_back(FunctionName(i));
-    const std::vector<std::string_view> functionViews(functionNames.begin(), functionNames.end());
-
-    const auto* buttons = r.Field(doc, "", "buttons");
-    if (buttons == nullptr) return done();
-    for (Mode mode : {Mode::A, Mode::B}) {
-        const std::string modePath = std::string("buttons.") + ModeLetter(mode);
-        const auto* slots = r.Field(*buttons, "buttons", ModeLetter(mode));
-        if (slots == nullptr) return done();
-        if (!slots->is_array() || slots->size() != SettingsImage::kSlots) {
-            r.Fail(modePath, "must list the 12 buttons");
-            return done();
-        }
-        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) {
-            const std::string path = modePath + "[" + std::to_string(s) + "]";
-            const nlohmann::json& slot = (*slots)[s];
-            const auto* function = r.Field(slot, path, "function");
-            if (function == nullptr ||
-                !r.NameOrByte(*function, path + ".function", functionViews, image.function(mode, s))) {
-                return done();
-            }
-            const auto* label = r.Field(slot, path, "label");
-            if (label == nullptr || !r.Text(*label, path + ".label", p.labels[i18n::LabelIndex(mode, s)])) {
-                return done();
-            }
-            const auto* params = r.Field(slot, path, "parameters");
-            if (params == nullptr) return done();
-            for (const SlotArrayName& prm : kParams) {
-                if (!r.ByteField(*params, path + ".parameters", prm.name, image.slot(mode, prm.array, s))) {
-                    return done();
-                }
-            }
-            if (!r.ByteField(*params, path + ".parameters", "dpi_variant", image.dpiVariant(mode, s))) {
-                return done();
-            }
+    Reader r;
+    Profile p;
+    for (const Section& section : kSections) {
+        if (!section.read(doc, r, p)) {
+            error = r.error;
+            return std::nullopt;
         }
     }
-
-    const bool hasHz = doc.contains("report_rate_hz");
-    const bool hasCode = doc.contains("report_rate_code");
-    if (hasHz == hasCode) {
-        r.Fail("report_rate_hz", "give either report_rate_hz (125, 250, 500, 1000) or report_rate_code");
-        return done();
-    }
-    if (hasHz) {
-        const auto& hz = doc["report_rate_hz"];
-        bool found = false;
-        for (const auto& rate : performance::ReportRates()) {
-            if (hz.is_number_integer() && hz.get<long long>() == rate.hz) {
-                image.reportRate() = rate.code;
-                found = true;
-            }
-        }
-        if (!found) {
-            r.Fail("report_rate_hz", "must be 125, 250, 500 or 1000");
-            return done();
-        }
-    } else if (!r.Byte(doc["report_rate_code"], "report_rate_code", image.reportRate())) {
-        return done();
-    }
-
-    const auto* dpi = r.Field(doc, "", "dpi");
-    if (dpi == nullptr) return done();
-    std::uint8_t sensorType = 0;
-    if (!r.ByteField(*dpi, "dpi", "sensor_type", sensorType)) return done();
-    const auto* levels = r.Field(*dpi, "dpi", "levels");
-    if (levels == nullptr) return done();
-    if (!levels->is_array() || levels->size() != 4) {
-        r.Fail("dpi.levels", "must list the 4 DPI levels");
-        return done();
-    }
-    for (std::size_t level = 1; level <= 4; ++level) {
-        const std::string path = "dpi.levels[" + std::to_string(level - 1) + "]";
-        const nlohmann::json& l = (*levels)[level - 1];
-        if (!r.ByteField(l, path, "step", image.dpiStep(level))) return done();
-        if (l.contains("dpi")) {
-            const std::string expected = performance::DpiLabel(sensorType, image.dpiStep(level));
-            if (!l["dpi"].is_string() || l["dpi"].get<std::string>() != expected) {
-                r.Fail(path + ".dpi", "does not match step " + std::to_string(image.dpiStep(level)) +
-                                          " (\"" + expected + "\" for sensor type " +
-                                          std::to_string(sensorType) + "); change the step instead");
-                return done();
-            }
-        }
-        const auto* enabled = r.Field(l, path, "enabled");
-        if (enabled == nullptr) return done();
-        if (enabled->is_boolean()) {
-            image.dpiEnabled(level) = enabled->get<bool>() ? 1 : 0;
-        } else if (!r.Byte(*enabled, path + ".enabled", image.dpiEnabled(level))) {
-            return done();
-        }
-        const auto* colour = r.Field(l, path, "colour");
-        if (colour == nullptr) return done();
-        const std::string c = colour->is_string() ? colour->get<std::string>() : "";
-        const auto rgb = c.size() == 7 && c[0] == '#' ? ParseHex(c.substr(1)) : std::nullopt;
-        if (!rgb || rgb->size() != 3) {
-            r.Fail(path + ".colour", "must be #rrggbb");
-            return done();
-        }
-        std::copy(rgb->begin(), rgb->end(), image.dpiColour(level).begin());
-    }
-
-    const auto* lighting = r.Field(doc, "", "lighting");
-    if (lighting == nullptr) return done();
-    const auto modes = ModeNames();
-    const auto effects = EffectNames();
-    struct NamedByte {
-        const char* key;
-        std::span<const std::string_view> names;
-        std::uint8_t& target;
-    };
-    const NamedByte named[] = {
-        {"mode", modes, image.lightingMode()},
-        {"standard_brightness", performance::LightingParameterNames(1), image.standardBrightness()},
-        {"respiration_period", performance::LightingParameterNames(2), image.respirationPeriod()},
-        {"neon_period", performance::LightingParameterNames(3), image.neonPeriod()},
-        {"standard_effect", effects, image.standardColourEffect()},
-        {"respiration_effect", effects, image.respirationColourEffect()},
-        {"neon_effect", effects, image.neonColourEffect()},
-    };
-    for (const NamedByte& n : named) {
-        const auto* v = r.Field(*lighting, "lighting", n.key);
-        if (v == nullptr || !r.NameOrByte(*v, std::string("lighting.") + n.key, n.names, n.target)) {
-            return done();
-        }
-    }
-
-    const auto* pointer = r.Field(doc, "", "pointer");
-    if (pointer == nullptr) return done();
-    if (!r.ByteField(*pointer, "pointer", "enhanced_precision", image.enhancedPointerPrecision()) ||
-        !r.ByteField(*pointer, "pointer", "scroll_one_page", image.scrollOnePage()) ||
-        !r.ByteField(*pointer, "pointer", "speed", image.pointerSpeed()) ||
-        !r.ByteField(*pointer, "pointer", "scroll_lines", image.scrollLines()) ||
-        !r.ByteField(*pointer, "pointer", "double_click_speed", image.doubleClickSpeed())) {
-        return done();
-    }
-
-    const auto* macros = r.Field(doc, "", "macros");
-    if (macros == nullptr) return done();
-    if (!macros->is_array()) {
-        r.Fail("macros", "must be a list");
-        return done();
-    }
-    for (std::size_t i = 0; i < macros->size(); ++i) {
-        const std::string path = "macros[" + std::to_string(i) + "]";
-        ProfileMacro m;
-        const auto* name = r.Field((*macros)[i], path, "name");
-        const auto* loops = r.Field((*macros)[i], path, "loop_times");
-        const auto* items = r.Field((*macros)[i], path, "items");
-        if (name == nullptr || !r.Text(*name, path + ".name", m.name) || loops == nullptr ||
-            !r.Text(*loops, path + ".loop_times", m.loopTimes) || items == nullptr) {
-            return done();
-        }
-        if (!items->is_array()) {
-            r.Fail(path + ".items", "must be a list of item texts");
-            return done();
-        }
-        for (std::size_t k = 0; k < items->size(); ++k) {
-            std::string item;
-            if (!r.Text((*items)[k], path + ".items[" + std::to_string(k) + "]", item)) return done();
-            m.items.push_back(item);
-        }
-        p.macros.push_back(std::move(m));
-    }
-
-    const auto* slots = r.Field(doc, "", "macro_slots_hex");
-    if (slots == nullptr) return done();
-    if (!slots->is_array() || slots->size() != SettingsImage::kMacroSlots) {
-        r.Fail("macro_slots_hex", "must list the 12 macro slots");
-        return done();
-    }
-    for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) {
-        std::vector<std::uint8_t> bytes;
-        if (!r.Hex((*slots)[i - 1], "macro_slots_hex[" + std::to_string(i - 1) + "]",
-                   SettingsImage::kMacroSlotSize, bytes)) {
-            return done();
-        }
-        std::copy(bytes.begin(), bytes.end(), image.macroSlot(i).begin());
-    }
-    const auto* reserved = r.Field(doc, "", "reserved_hex");
-    std::vector<std::uint8_t> bytes;
-    if (reserved == nullptr || !r.Hex(*reserved, "reserved_hex", kReservedOffsets.size(), bytes)) {
-        return done();
-    }
-    for (std::size_t i = 0; i < kReservedOffsets.size(); ++i) image.bytes[kReservedOffsets[i]] = bytes[i];
     return p;
 }
 
