@@ -27,6 +27,7 @@
 #include "skin/ControlColours.h"
 #include "skin/PopupFrame.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::macros::ui {
 namespace {
@@ -65,7 +66,7 @@ protected:
         context = std::make_unique<app::AppContext>(options, messages);
         window = std::make_unique<app::CHidMouseDlg>(*context, /*trayAvailable=*/false);
         window->Start();
-        Click(70, 70);  // the Advanced page
+        Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
         ASSERT_EQ(window->currentPage(), app::CHidMouseDlg::kAdvancedPage);
         ASSERT_NE(window->macroPanel(), nullptr);
     }
@@ -74,15 +75,16 @@ protected:
     QListWidget& items() { return *panel().itemList(); }
     QListWidget& macros() { return *panel().macroList(); }
 
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) {
         QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
         QApplication::processEvents();
     }
-    void ClickNew() { Click(560, 538); }
-    void ClickDelete() { Click(660, 538); }
-    void ClickConfirm() { Click(770, 538); }
-    void ClickStart() { Click(745, 240); }
-    void ClickStop() { Click(745, 275); }
+    void ClickNew() { Click(Centre(lw::kNewButton)); }
+    void ClickDelete() { Click(Centre(lw::kDeleteButton)); }
+    void ClickConfirm() { Click(Centre(lw::kConfirmButton)); }
+    void ClickStart() { Click(Centre(lw::kStartRecordButton)); }
+    void ClickStop() { Click(Centre(lw::kStopRecordButton)); }
     void NewMacro(const QString& name) {
         panel().nameBox()->setText(name);
         ClickNew();
@@ -96,7 +98,7 @@ protected:
         QApplication::processEvents();
     }
     void ChooseMouseEvent(int entry) {
-        Click(745, 391);  // the mouse-event field opens the list
+        Click(Centre(lw::kMouseEventBox));  // the mouse-event field opens the list
         QListWidget* list = panel().mouseEventList();
         ASSERT_NE(list, nullptr);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -200,7 +202,7 @@ TEST_F(MacroPanelTest, RecordedAndInsertedMacroIsStoredAndReachesTheMouse) {
     EXPECT_EQ(onFile->items, stored);
     EXPECT_EQ(onFile->loopTimes, "1");
 
-    Click(700, 630);  // Apply
+    Click(Centre(lw::kApplyButton));  // Apply
     std::vector<int> expected = {0x00, 0x01, 0x05, 0x04, 0x85, 0x04, 0x05, 0x05,
                                  0x85, 0x05, 0x05, 0xF0, 0x80, 0xF0};
     expected.resize(128, 0);
@@ -290,24 +292,24 @@ TEST_F(MacroPanelTest, MouseEventsGoInWhereTheyKeepEventsAndDelaysAlternating) {
     EXPECT_EQ(items().currentRow(), 2);
 
     // A press outside the open list and its field closes it.
-    Click(745, 391);
+    Click(Centre(lw::kMouseEventBox));
     ASSERT_TRUE(panel().MouseEventListOpen());
     Click(300, 600);
     EXPECT_FALSE(panel().MouseEventListOpen());
-    Click(745, 391);
-    Click(745, 391);  // the field again closes it too
+    Click(Centre(lw::kMouseEventBox));
+    Click(Centre(lw::kMouseEventBox));  // the field again closes it too
     EXPECT_FALSE(panel().MouseEventListOpen());
 
     // Open, it stays inside the macro panel, leaves New, Delete and Confirm
     // uncovered, and shows every entry without scrolling.
-    Click(745, 391);
-    auto* open = window->findChild<QListWidget*>("154");
+    Click(Centre(lw::kMouseEventBox));
+    auto* open = window->findChild<QListWidget*>("mouseEventList");
     ASSERT_NE(open, nullptr);
-    const QRect macroCard = skin::RectFromEdges(446, 150, 876, 566);
+    const QRect macroCard = skin::ToQRect(lw::kMacroCard);
     EXPECT_TRUE(macroCard.contains(open->geometry())) << open->geometry().bottom();
-    EXPECT_FALSE(open->geometry().intersects(skin::RectFromEdges(513, 532, 826, 553)));
+    EXPECT_FALSE(open->geometry().intersects(skin::ToQRect(lw::kNewButton).united(skin::ToQRect(lw::kConfirmButton))));
     EXPECT_EQ(open->verticalScrollBar()->maximum(), 0);
-    Click(745, 391);
+    Click(Centre(lw::kMouseEventBox));
 
     // The context menu's Delete takes one line; its neighbouring delay stays.
     Hover(2);
@@ -491,13 +493,13 @@ TEST_F(MacroPanelTest, LeavingThePageEndsTheRecordingSilentlyAndKeepsTheItems) {
     ClickStart();
     Tap(Qt::Key_Q);
     messages.messages.clear();
-    Click(30, 70);  // the Basic page
+    Click(Centre(lw::kBasicPageButton));  // the Basic page
     EXPECT_FALSE(panel().recorder().Recording());
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(window->windowTitle(), "Ornyx Mouse");
     EXPECT_FALSE(items().isVisible());
     Tap(Qt::Key_W);  // no longer recorded
-    Click(70, 70);
+    Click(Centre(lw::kAdvancedPageButton));
     EXPECT_TRUE(items().isVisible());
     EXPECT_EQ(Shown(), (Lines{"Q   Dn", "50 ms", "Q   Up"}));
 }
@@ -537,7 +539,7 @@ TEST_F(MacroPanelTest, FilledPanelAndDelayDialogDraw) {
         window->show();
         Hover(3);
         ChooseMouseEvent(1);
-        Click(745, 391);  // the list stays open in the picture
+        Click(Centre(lw::kMouseEventBox));  // the list stays open in the picture
         const QImage shot = window->grab().toImage();
         // The lists' own background shows through between their lines.
         const QPoint below = MacroPanel::kItemListRect.bottomLeft() + QPoint(40, -10);

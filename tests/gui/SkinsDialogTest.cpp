@@ -17,6 +17,7 @@
 #include "settings/Defaults.h"
 #include "skin/SkinsDialog.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::skin {
 namespace {
@@ -166,6 +167,7 @@ struct WindowRig {
         window->pickColour = [](const QColor&) { return std::optional<QColor>(QColor(255, 0, 0)); };
         window->Start();
     }
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) { skin::Click(window.get(), QPoint(x, y)); }
     std::string StrIni() const { return test::ReadText(dir.path() / "str.ini"); }
 
@@ -185,11 +187,11 @@ void ChooseCrimsonAndRed(PopupFrame& frame, const QPoint& finish) {
 
 TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
     WindowRig rig;
-    rig.Click(70, 70);  // the Advanced page
+    rig.Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
     const QImage before = rig.window->pageImage();
     const QPoint background(300, 120);  // free background of the page
     PopupFrame::SetAutoAnswer([](PopupFrame& f) { ChooseCrimsonAndRed(f, kOk); });
-    rig.Click(710, 14);  // skins button
+    rig.Click(Centre(lw::kSkinsButton));  // skins button
     EXPECT_EQ(rig.window->currentPage(), app::CHidMouseDlg::kAdvancedPage);
     EXPECT_EQ(rig.context->text.skinName, "Crimson");
     EXPECT_EQ(rig.context->text.red, 255);
@@ -217,7 +219,7 @@ TEST(SkinsDialogTest, CancelChangesNothing) {
     const std::string ini = rig.StrIni();
     const auto text = rig.context->text;
     PopupFrame::SetAutoAnswer([](PopupFrame& f) { ChooseCrimsonAndRed(f, kCancel); });
-    rig.Click(710, 14);
+    rig.Click(Centre(lw::kSkinsButton));
     EXPECT_EQ(rig.context->text.skinName, text.skinName);
     EXPECT_EQ(rig.context->text.red, text.red);
     EXPECT_EQ(rig.context->text.green, text.green);

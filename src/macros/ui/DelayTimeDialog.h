@@ -18,9 +18,9 @@ class CDelayTimeDialog : public skin::PopupFrame {
 
 public:
     // In the dialog's own pixels.
-    static constexpr QRect kPromptRect = skin::RectFromEdges(14, 89, 210, 109);
-    static constexpr QRect kRangeRect = skin::RectFromEdges(14, 109, 210, 129);
-    static constexpr QRect kValueRect = skin::RectFromEdges(74, 129, 150, 143);
+    static constexpr QRect kPromptRect = skin::ToQRect(layout::delay::kPrompt);
+    static constexpr QRect kRangeRect = skin::ToQRect(layout::delay::kRange);
+    static constexpr QRect kValueRect = skin::ToQRect(layout::delay::kValue);
 
     explicit CDelayTimeDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
 

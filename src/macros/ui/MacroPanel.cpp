@@ -79,14 +79,14 @@ void MacroPanel::CreateControls() {
     const QFont& font = context_.normalFont;
 
     macroList_ = new QListWidget(&window_);
-    macroList_->setObjectName("151");
+    macroList_->setObjectName("macroList");
     SetUpList(*macroList_, kMacroListRect);
     macroList_->setFrameShape(QFrame::NoFrame);
     macroList_->setFont(font);
     connect(macroList_, &QListWidget::currentRowChanged, this, &MacroPanel::MacroChosen);
 
     itemList_ = new QListWidget(&window_);
-    itemList_->setObjectName("152");
+    itemList_->setObjectName("itemList");
     SetUpList(*itemList_, kItemListRect);
     itemList_->setFrameShape(QFrame::NoFrame);
     itemList_->setFont(font);
@@ -97,9 +97,9 @@ void MacroPanel::CreateControls() {
     connect(itemList_, &QListWidget::customContextMenuRequested, this, &MacroPanel::OpenItemMenu);
     connect(itemList_, &QListWidget::itemDoubleClicked, this, [this] { EditDelay(); });
 
-    const auto edit = [&](const char* id, QRect geometry) {
+    const auto edit = [&](const char* name, QRect geometry) {
         auto* box = new QLineEdit(&window_);
-        box->setObjectName(id);
+        box->setObjectName(name);
         box->setGeometry(geometry);
         box->setFrame(false);
         box->setAlignment(Qt::AlignCenter);
@@ -107,15 +107,15 @@ void MacroPanel::CreateControls() {
         box->setFont(font);
         return box;
     };
-    nameBox_ = edit("150", kNameRect);
-    loopTimesBox_ = edit("149", kLoopTimesRect);
+    nameBox_ = edit("macroName", kNameRect);
+    loopTimesBox_ = edit("loopTimes", kLoopTimesRect);
     loopTimesBox_->setMaxLength(kLoopTimesDigits);
     loopTimesBox_->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]*"), loopTimesBox_));
     connect(loopTimesBox_, &QLineEdit::textChanged, this, &MacroPanel::LoopTimesEdited);
 
     mouseEventField_ = new QLabel(&window_);
-    mouseEventField_->setObjectName("119");
+    mouseEventField_->setObjectName("mouseEventField");
     mouseEventField_->setGeometry(kMouseEventFieldRect);
     mouseEventField_->setAlignment(Qt::AlignCenter);
     // Presses go through to the window, which opens the list.
@@ -351,19 +351,13 @@ void MacroPanel::BeforePress(const QPoint& point) {
     }
 }
 
-bool MacroPanel::PressMouseEventBox(const QPoint& point) {
-    if (!kMouseEventBox.contains(point)) return false;
-    ToggleMouseEventList();
-    return true;
-}
-
 void MacroPanel::ToggleMouseEventList() {
     if (mouseEventList_ != nullptr) {
         CloseMouseEventList();
         return;
     }
     auto* list = new QListWidget(&window_);
-    list->setObjectName("154");
+    list->setObjectName("mouseEventList");
     list->setAccessibleName(T(i18n::TextId::InsertMouseEvent));
     SetUpList(*list, kMouseEventListRect);
     for (std::string_view e : kMouseEvents) list->addItem(Q(e));
