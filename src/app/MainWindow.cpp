@@ -791,8 +791,8 @@ bool CHidMouseDlg::PressAdvanced(const Hit& hit, const QPoint& p) {
     // The macro editor's regions take the press even without its panel, so
     // that it does not move the window.
     switch (hit.target) {
-        case Target::StartRecord: if (panel != nullptr) panel->recorder().StartRecording(); return true;
-        case Target::StopRecord: if (panel != nullptr) panel->recorder().StopRecording(); return true;
+        case Target::StartRecord: if (panel != nullptr) panel->Recorder().StartRecording(); return true;
+        case Target::StopRecord: if (panel != nullptr) panel->Recorder().StopRecording(); return true;
         case Target::NewMacro: if (panel != nullptr) panel->CreateMacro(); return true;
         case Target::DeleteMacro: if (panel != nullptr) panel->DeleteMacro(); return true;
         case Target::ConfirmMacro: if (panel != nullptr) panel->ConfirmMacro(); return true;
@@ -870,7 +870,7 @@ void CHidMouseDlg::RunSkinsDialog() {
 
 void CHidMouseDlg::keyPressEvent(QKeyEvent* event) {
     // While a macro is being recorded, keys are the recording, not commands.
-    if (macroPanel_ != nullptr && macroPanel_->recorder().Recording()) return;
+    if (macroPanel_ != nullptr && macroPanel_->Recorder().Recording()) return;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
         PutAway();
         return;

@@ -62,17 +62,17 @@ public:
 
     // Page control (also driven by tests).
     enum Page { kNoPage = 0, kBasicPage = 1, kAdvancedPage = 2 };
-    int currentPage() const { return page_; }
+    int CurrentPage() const { return page_; }
     void BuildBasicPage();
     void BuildAdvancedPage();
     void RebuildCurrentPage();
 
-    const QImage& pageImage() const { return canvas_->Page(); }
+    const QImage& PageImage() const { return canvas_->Page(); }
     // The macro panel, from the first build of the Advanced page on.
-    macros::ui::MacroPanel* macroPanel() const { return macroPanel_.get(); }
-    device::MouseConnection& connection() { return *connection_; }
+    macros::ui::MacroPanel* Panel() const { return macroPanel_.get(); }
+    device::MouseConnection& Connection() { return *connection_; }
     // The six button menus of the Basic page.
-    keys::ui::ButtonMenus& buttonMenus() { return *buttonMenus_; }
+    keys::ui::ButtonMenus& Menus() { return *buttonMenus_; }
 
     // Every notification shown, for tests and the log.
     struct Shown {
@@ -80,7 +80,7 @@ public:
         QString text;
         int timeoutMs;
     };
-    const std::vector<Shown>& notifications() const { return shown_; }
+    const std::vector<Shown>& Notifications() const { return shown_; }
 
     // The colour dialog; tests replace it so that nothing waits for a user.
     std::function<std::optional<QColor>(const QColor&)> pickColour;

@@ -80,7 +80,7 @@ struct PointerRig {
         const QRect r = PointerCell(row, step);
         Click(r.center().x(), r.center().y());
     }
-    QRgb Pixel(const QPoint& p) const { return window->pageImage().pixel(p); }
+    QRgb Pixel(const QPoint& p) const { return window->PageImage().pixel(p); }
     QRgb CellPixel(int row, int step) const { return Pixel(PointerCell(row, step).center()); }
     std::string Stored(const std::string& key) const { return app::Stored(gnome.keyfile, key); }
     settings::SettingsImage& image() { return context->settings.image; }
@@ -96,7 +96,7 @@ struct PointerRig {
 TEST(AdvancedPointerTest, SlowestSpeedAndApplyWriteGnomeSpeedMinusOne) {
     PointerRig rig;
     rig.Start();
-    ASSERT_EQ(rig.window->currentPage(), CHidMouseDlg::kAdvancedPage);
+    ASSERT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kAdvancedPage);
     EXPECT_EQ(rig.image().pointerSpeed(), 6);  // GNOME's default speed 0
     const QRgb lit = rig.CellPixel(0, 1);
     const QRgb dark = rig.CellPixel(0, 11);

@@ -51,7 +51,7 @@ struct MenuRig {
         QApplication::processEvents();
     }
     void ClickBox(int k) { Click(300, ButtonBoxRect(k).center().y()); }
-    ButtonMenus& menus() { return window->buttonMenus(); }
+    ButtonMenus& menus() { return window->Menus(); }
     // Moves the pointer over entry `row` of box k's menu, then clicks it.
     void HoverEntry(int k, int row) {
         QListWidget* list = menus().Menu(k);

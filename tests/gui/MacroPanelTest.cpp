@@ -67,13 +67,13 @@ protected:
         window = std::make_unique<app::CHidMouseDlg>(*context, /*trayAvailable=*/false);
         window->Start();
         Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
-        ASSERT_EQ(window->currentPage(), app::CHidMouseDlg::kAdvancedPage);
-        ASSERT_NE(window->macroPanel(), nullptr);
+        ASSERT_EQ(window->CurrentPage(), app::CHidMouseDlg::kAdvancedPage);
+        ASSERT_NE(window->Panel(), nullptr);
     }
 
-    MacroPanel& panel() { return *window->macroPanel(); }
-    QListWidget& items() { return *panel().itemList(); }
-    QListWidget& macros() { return *panel().macroList(); }
+    MacroPanel& panel() { return *window->Panel(); }
+    QListWidget& items() { return *panel().ItemList(); }
+    QListWidget& macros() { return *panel().MacroList(); }
 
     void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) {
@@ -86,7 +86,7 @@ protected:
     void ClickStart() { Click(Centre(lw::kStartRecordButton)); }
     void ClickStop() { Click(Centre(lw::kStopRecordButton)); }
     void NewMacro(const QString& name) {
-        panel().nameBox()->setText(name);
+        panel().NameBox()->setText(name);
         ClickNew();
     }
     // Moves the pointer over a line of the item list: that selects it.
@@ -99,7 +99,7 @@ protected:
     }
     void ChooseMouseEvent(int entry) {
         Click(Centre(lw::kMouseEventBox));  // the mouse-event field opens the list
-        QListWidget* list = panel().mouseEventList();
+        QListWidget* list = panel().MouseEventList();
         ASSERT_NE(list, nullptr);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                           list->visualItemRect(list->item(entry)).center());
@@ -132,7 +132,7 @@ protected:
         Key(key, true);
         Key(key, false);
     }
-    Lines Shown() const { return window->macroPanel()->Items(); }
+    Lines Shown() const { return window->Panel()->Items(); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> t;
         for (const auto& m : messages.messages) t.push_back(m.text);
@@ -178,19 +178,19 @@ TEST_F(MacroPanelTest, RecordedAndInsertedMacroIsStoredAndReachesTheMouse) {
     EXPECT_EQ(macros().currentRow(), 0);
 
     ClickStart();
-    EXPECT_TRUE(panel().recorder().Recording());
+    EXPECT_TRUE(panel().Recorder().Recording());
     EXPECT_EQ(window->windowTitle(), "Press Ctrl+Break key to stop recording");
     Tap(Qt::Key_A);
     Tap(Qt::Key_B);
     ClickStop();
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_EQ(window->windowTitle(), "Ornyx Mouse");
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Start Recording", "Stop Recording"}));
     EXPECT_EQ(Shown(), (Lines{"A   Dn", "50 ms", "A   Up", "50 ms", "B   Dn", "50 ms", "B   Up"}));
 
     // The recorder leaves the last line selected: the click goes in after it.
     ChooseMouseEvent(0);
-    EXPECT_EQ(panel().mouseEventField()->text(), "L-Button Click");
+    EXPECT_EQ(panel().MouseEventField()->text(), "L-Button Click");
     EXPECT_FALSE(panel().MouseEventListOpen());
     ClickConfirm();
 
@@ -214,12 +214,12 @@ TEST_F(MacroPanelTest, PanelIsBuiltFromRecordIniAndColoured) {
     ASSERT_EQ(macros().count(), 2);
     EXPECT_EQ(macros().item(1)->text(), "Two");
     EXPECT_EQ(macros().currentRow(), 0);
-    EXPECT_EQ(panel().nameBox()->text(), "One");
+    EXPECT_EQ(panel().NameBox()->text(), "One");
     EXPECT_EQ(Shown(), (Lines{"C   Dn", "50 ms", "C   Up"}));
     // The box shows slot 1's loop count, the mouse's, and writes it back.
     const auto slotLoops = context->settings.image.macroSlot(1)[0] * 256 + context->settings.image.macroSlot(1)[1];
     const QString expectedLoops = slotLoops >= 1 ? QString::number(slotLoops) : QString("1");
-    EXPECT_EQ(panel().loopTimesBox()->text(), expectedLoops);
+    EXPECT_EQ(panel().LoopTimesBox()->text(), expectedLoops);
     EXPECT_EQ(macros().palette().color(QPalette::Base), skin::kMacroListBackground);
     EXPECT_EQ(items().palette().color(QPalette::Base), skin::kMacroListBackground);
 
@@ -227,15 +227,15 @@ TEST_F(MacroPanelTest, PanelIsBuiltFromRecordIniAndColoured) {
     Hover(1);
     panel().DeleteItem();
     macros().setCurrentRow(1);
-    EXPECT_EQ(panel().nameBox()->text(), "Two");
+    EXPECT_EQ(panel().NameBox()->text(), "Two");
     EXPECT_TRUE(Shown().empty());
     macros().setCurrentRow(0);
     EXPECT_EQ(Shown().size(), 3u);
 
     // Loop times: anything outside 1..65535 becomes 1, in the box and the file.
-    panel().loopTimesBox()->setText("70000");
-    EXPECT_EQ(panel().loopTimesBox()->text(), "1");
-    panel().loopTimesBox()->setText("12");
+    panel().LoopTimesBox()->setText("70000");
+    EXPECT_EQ(panel().LoopTimesBox()->text(), "1");
+    panel().LoopTimesBox()->setText("12");
     EXPECT_EQ(ReadMacro(dir / "record.ini", "One")->loopTimes, "12");
     EXPECT_EQ(context->settings.image.macroSlot(1)[1], 12);
 }
@@ -253,7 +253,7 @@ TEST_F(MacroPanelTest, NewRefusesBlankDuplicateAndThirteenthNames) {
     ClickDelete();  // removes the selected first macro, from the list and the file
     EXPECT_EQ(macros().count(), 11);
     EXPECT_EQ(ListMacroNames(dir / "record.ini").size(), 11u);
-    EXPECT_TRUE(panel().nameBox()->text().isEmpty());
+    EXPECT_TRUE(panel().NameBox()->text().isEmpty());
     NewMacro("bURST");
     EXPECT_EQ(messages.messages.back().text, "Macro name already exists");
     NewMacro("   ");
@@ -271,7 +271,7 @@ TEST_F(MacroPanelTest, MouseEventsGoInWhereTheyKeepEventsAndDelaysAlternating) {
     ClickDelete();
     ChooseMouseEvent(5);
     EXPECT_TRUE(Shown().empty());
-    EXPECT_EQ(panel().mouseEventField()->text(), "R-Button   Dn");
+    EXPECT_EQ(panel().MouseEventField()->text(), "R-Button   Dn");
 
     NewMacro("Clicks");
     ChooseMouseEvent(0);
@@ -394,11 +394,11 @@ TEST_F(MacroPanelTest, RecorderDropsAutoRepeatAndStopsAfterSixtyFourEvents) {
 
     // 2 events so far; 62 more fill the recording, the next one ends it.
     for (int i = 0; i < 31; ++i) Tap(i % 2 == 0 ? Qt::Key_B : Qt::Key_C);
-    EXPECT_TRUE(panel().recorder().Recording());
+    EXPECT_TRUE(panel().Recorder().Recording());
     EXPECT_EQ(Shown().size(), 64u + 63u);
     messages.messages.clear();
     Key(Qt::Key_D, true);
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_EQ(Shown().size(), 64u + 63u);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Stop Recording"}));
     EXPECT_EQ(Shown().back(), "B   Up");
@@ -443,7 +443,7 @@ TEST_F(MacroPanelTest, StopWithoutARecordingAndStartWithoutAMacroOnlyWarn) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, "Macro name is blank");
     EXPECT_EQ(messages.messages[0].caption, "Warning");
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
 
     // After a finished recording, Stop warns again.
     NewMacro("M");
@@ -456,11 +456,11 @@ TEST_F(MacroPanelTest, StopWithoutARecordingAndStartWithoutAMacroOnlyWarn) {
 
 TEST_F(MacroPanelTest, WhileRecordingKeysAreKeptFromTheWindowAndCtrlBreakStops) {
     Open(Section("Keys", "1", {"Z   Dn"}));
-    panel().nameBox()->setFocus();
+    panel().NameBox()->setFocus();
     window->show();
     ClickStart();
-    QTest::keyClick(panel().nameBox(), Qt::Key_X);
-    EXPECT_EQ(panel().nameBox()->text(), "Keys");  // typing did not reach the box
+    QTest::keyClick(panel().NameBox(), Qt::Key_X);
+    EXPECT_EQ(panel().NameBox()->text(), "Keys");  // typing did not reach the box
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());  // Escape did not hide the window
     EXPECT_EQ(Shown(), (Lines{"X   Dn", "50 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
@@ -473,11 +473,11 @@ TEST_F(MacroPanelTest, WhileRecordingKeysAreKeptFromTheWindowAndCtrlBreakStops) 
     Hover(1);
     DoubleClick(items(), 1);
     EXPECT_EQ(Shown(), (Lines{"X   Dn", "300 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
-    EXPECT_TRUE(panel().recorder().Recording());
+    EXPECT_TRUE(panel().Recorder().Recording());
 
     messages.messages.clear();
     QTest::keyClick(window.get(), Qt::Key_Pause, Qt::ControlModifier);
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Stop Recording"}));
     // The Ctrl that led to Break is not part of the macro.
     EXPECT_EQ(Shown().back(), "Esc   Up");
@@ -494,7 +494,7 @@ TEST_F(MacroPanelTest, LeavingThePageEndsTheRecordingSilentlyAndKeepsTheItems) {
     Tap(Qt::Key_Q);
     messages.messages.clear();
     Click(Centre(lw::kBasicPageButton));  // the Basic page
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(window->windowTitle(), "Ornyx Mouse");
     EXPECT_FALSE(items().isVisible());
@@ -544,7 +544,7 @@ TEST_F(MacroPanelTest, FilledPanelAndDelayDialogDraw) {
         // The lists' own background shows through between their lines.
         const QPoint below = MacroPanel::kItemListRect.bottomLeft() + QPoint(40, -10);
         EXPECT_EQ(shot.pixelColor(below), skin::kMacroListBackground);
-        EXPECT_TRUE(panel().mouseEventList()->isVisible());
+        EXPECT_TRUE(panel().MouseEventList()->isVisible());
 
         QImage dialogShot;
         PopupFrame::SetAutoAnswer([&](PopupFrame& dialog) {
@@ -583,12 +583,12 @@ TEST(DelayTimeDialogTest, ShowsThePromptAndKeepsTextAndValueCurrent) {
     RecordingMessageSink sink;
     CDelayTimeDialog dialog({drawing, i18n::Language::English, sink});
     ASSERT_TRUE(dialog.Initialise()) << (sink.messages.empty() ? "" : sink.messages[0].caption);
-    ASSERT_NE(dialog.valueBox(), nullptr);
-    QTest::keyClicks(dialog.valueBox(), "12x3");
-    EXPECT_EQ(dialog.text(), "123");
-    EXPECT_EQ(dialog.value(), 123);
-    dialog.valueBox()->clear();
-    EXPECT_EQ(dialog.value(), 0);
+    ASSERT_NE(dialog.ValueBox(), nullptr);
+    QTest::keyClicks(dialog.ValueBox(), "12x3");
+    EXPECT_EQ(dialog.Text(), "123");
+    EXPECT_EQ(dialog.Value(), 123);
+    dialog.ValueBox()->clear();
+    EXPECT_EQ(dialog.Value(), 0);
 
     // Without its background the dialog says so and ends as cancelled.
     const skin::DrawingSettings missing{dir.path() / "nowhere", "", 255, 255, 255};
@@ -597,7 +597,7 @@ TEST(DelayTimeDialogTest, ShowsThePromptAndKeepsTextAndValueCurrent) {
     ASSERT_FALSE(sink.messages.empty());
     EXPECT_EQ(sink.messages.back().text.rfind("error\n", 0), 0u);
     EXPECT_EQ(sink.messages.back().caption, "DelayTime Dialog Load background image failed!!!");
-    EXPECT_EQ(broken.valueBox(), nullptr);
+    EXPECT_EQ(broken.ValueBox(), nullptr);
 }
 
 }  // namespace

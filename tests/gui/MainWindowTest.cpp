@@ -84,7 +84,7 @@ struct Rig {
         QTest::mouseMove(window.get(), QPoint(x, y));
         QApplication::processEvents();
     }
-    QRgb Pixel(int x, int y) const { return window->pageImage().pixel(x, y); }
+    QRgb Pixel(int x, int y) const { return window->PageImage().pixel(x, y); }
     settings::SettingsImage& image() { return context->settings.image; }
 
     Home home;
@@ -99,8 +99,8 @@ TEST(MainWindowTest, StartsHiddenInTheTrayAndTheFirstClickShowsTheBasicPage) {
     Rig rig(/*tray=*/true);
     rig.window->Start();
     EXPECT_FALSE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);  // built at start: mouse present
-    EXPECT_EQ(rig.window->size(), QSize(rig.window->pageImage().size()));
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);  // built at start: mouse present
+    EXPECT_EQ(rig.window->size(), QSize(rig.window->PageImage().size()));
     // The handshake ran with the first page build.
     const auto codes = rig.home.TraceCodes();
     ASSERT_GE(codes.size(), 2u);
@@ -114,7 +114,7 @@ TEST(MainWindowTest, WithoutATrayTheWindowShowsAtStart) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
     EXPECT_TRUE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);
     // Placed on the screen by the program, not left where the window system puts it.
     EXPECT_EQ(rig.window->pos(),
               skin::CentredIn(rig.window->size(), QGuiApplication::primaryScreen()->availableGeometry()));
@@ -126,13 +126,13 @@ TEST(MainWindowTest, NoMouseWarnsAndTheTrayClickShowsNothing) {
     while (rig.context->monitor()->Receive()) {
     }
     rig.window->Start();
-    ASSERT_EQ(rig.window->notifications().size(), 1u);
-    EXPECT_EQ(rig.window->notifications()[0].title, "Warning");
-    EXPECT_EQ(rig.window->notifications()[0].text, "The system did not detect the gaming mouse!");
-    EXPECT_EQ(rig.window->notifications()[0].timeoutMs, 100);
+    ASSERT_EQ(rig.window->Notifications().size(), 1u);
+    EXPECT_EQ(rig.window->Notifications()[0].title, "Warning");
+    EXPECT_EQ(rig.window->Notifications()[0].text, "The system did not detect the gaming mouse!");
+    EXPECT_EQ(rig.window->Notifications()[0].timeoutMs, 100);
     rig.window->TrayClicked();
     EXPECT_FALSE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->notifications().size(), 2u);
+    EXPECT_EQ(rig.window->Notifications().size(), 2u);
     // Apply does nothing without the mouse.
     rig.Click(Centre(lw::kApplyButton));
     EXPECT_TRUE(rig.home.TraceCodes().empty());
@@ -251,13 +251,13 @@ TEST(MainWindowTest, WithATrayAnActivationActsAsATrayClick) {
     while (rig.context->monitor()->Receive()) {
     }
     rig.window->Start();
-    ASSERT_EQ(rig.window->notifications().size(), 1u);
+    ASSERT_EQ(rig.window->Notifications().size(), 1u);
     // Without the mouse the tray's rule holds: a warning instead of the window.
     rig.window->Activate();
     EXPECT_FALSE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->notifications().size(), 2u);
+    EXPECT_EQ(rig.window->Notifications().size(), 2u);
     rig.context->simulator()->Replug();
-    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     rig.window->Activate();
     EXPECT_TRUE(rig.window->isVisible());
 }
@@ -280,24 +280,24 @@ TEST(MainWindowTest, HiddenStartStaysHiddenWithoutATray) {
 TEST(MainWindowTest, PagesSwitchAndHoverDrawsIntoThePage) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
-    const QImage basic = rig.window->pageImage();
+    const QImage basic = rig.window->PageImage();
     rig.Click(Centre(lw::kAdvancedPageButton));  // Advanced page button
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kAdvancedPage);
-    EXPECT_NE(rig.window->pageImage(), basic);
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kAdvancedPage);
+    EXPECT_NE(rig.window->PageImage(), basic);
     rig.Click(Centre(lw::kBasicPageButton));
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);
     // Pressing the shown page's button changes nothing.
-    const QImage again = rig.window->pageImage();
+    const QImage again = rig.window->PageImage();
     rig.Click(Centre(lw::kBasicPageButton));
-    EXPECT_EQ(rig.window->pageImage(), again);
+    EXPECT_EQ(rig.window->PageImage(), again);
 
     // Hover over OK draws its over image; moving to the background restores it.
     rig.Move(400, 600);
-    const QImage normal = rig.window->pageImage().copy(skin::ToQRect(lw::kOkButton));
+    const QImage normal = rig.window->PageImage().copy(skin::ToQRect(lw::kOkButton));
     rig.Move(Centre(lw::kOkButton));
-    EXPECT_NE(rig.window->pageImage().copy(skin::ToQRect(lw::kOkButton)), normal);
+    EXPECT_NE(rig.window->PageImage().copy(skin::ToQRect(lw::kOkButton)), normal);
     rig.Move(400, 600);
-    EXPECT_EQ(rig.window->pageImage().copy(skin::ToQRect(lw::kOkButton)), normal);
+    EXPECT_EQ(rig.window->PageImage().copy(skin::ToQRect(lw::kOkButton)), normal);
 }
 
 TEST(MainWindowTest, ReportRateAndDpiClicksChangeOnlyTheirBytes) {
@@ -385,14 +385,14 @@ TEST(MainWindowTest, UnplugWarnsAndHidesAndReplugComesBack) {
     ASSERT_TRUE(rig.window->isVisible());
     rig.context->simulator()->Unplug();
     ASSERT_TRUE(WaitUntil([&] { return !rig.window->isVisible(); }));
-    EXPECT_EQ(rig.window->notifications().back().title, "Warning");
+    EXPECT_EQ(rig.window->Notifications().back().title, "Warning");
     rig.context->simulator()->Replug();
-    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     // Events of the new connection arrive as notifications.
     const std::uint8_t report[] = {6, 5, 0, 2, 0, 0, 0, 0};
     rig.context->simulator()->InjectEvent(report);
     EXPECT_TRUE(WaitUntil([&] {
-        return rig.window->notifications().back().text == "Switch report rate into 500HZ";
+        return rig.window->Notifications().back().text == "Switch report rate into 500HZ";
     }));
     rig.window->TrayClicked();
     EXPECT_TRUE(rig.window->isVisible());
@@ -402,7 +402,7 @@ TEST(MainWindowTest, UnplugWarnsAndHidesAndReplugComesBack) {
 int MarkedPixelsUnderTitle(const Rig& rig) {
     const QImage background(QString::fromStdString((rig.home.dir.path() / "Skins").string()) + "/" +
                             QString::fromStdString(rig.context->text.skinName) + "/BasicSet2.png");
-    const QImage page = rig.window->pageImage();
+    const QImage page = rig.window->PageImage();
     int marked = 0;
     for (int y = 118; y < 142; ++y) {
         for (int x = 105; x < 876; ++x) {
@@ -425,7 +425,7 @@ TEST(MainWindowTest, WithoutAMouseThePageSaysSoUntilItArrives) {
     rig.Click(Centre(lw::kBasicPageButton));
     EXPECT_GT(MarkedPixelsUnderTitle(rig), 50);
     rig.context->simulator()->Replug();
-    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     EXPECT_EQ(MarkedPixelsUnderTitle(rig), 0);
 }
 

@@ -188,17 +188,17 @@ void ChooseCrimsonAndRed(PopupFrame& frame, const QPoint& finish) {
 TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
     WindowRig rig;
     rig.Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
-    const QImage before = rig.window->pageImage();
+    const QImage before = rig.window->PageImage();
     const QPoint background(300, 120);  // free background of the page
     PopupFrame::SetAutoAnswer([](PopupFrame& f) { ChooseCrimsonAndRed(f, kOk); });
     rig.Click(Centre(lw::kSkinsButton));  // skins button
-    EXPECT_EQ(rig.window->currentPage(), app::CHidMouseDlg::kAdvancedPage);
+    EXPECT_EQ(rig.window->CurrentPage(), app::CHidMouseDlg::kAdvancedPage);
     EXPECT_EQ(rig.context->text.skinName, "Crimson");
     EXPECT_EQ(rig.context->text.red, 255);
-    EXPECT_NE(rig.window->pageImage().pixel(background), before.pixel(background));
+    EXPECT_NE(rig.window->PageImage().pixel(background), before.pixel(background));
     EXPECT_EQ(rig.window->size(), before.size());
     const QImage crimson(QString::fromStdString((rig.dir.path() / "Skins/Crimson/AdvancedSet2.png").string()));
-    EXPECT_EQ(QColor(rig.window->pageImage().pixel(background)).rgb(), QColor(crimson.pixel(background)).rgb());
+    EXPECT_EQ(QColor(rig.window->PageImage().pixel(background)).rgb(), QColor(crimson.pixel(background)).rgb());
     const std::string ini = rig.StrIni();
     EXPECT_NE(ini.find("RColor=255"), std::string::npos);
     EXPECT_NE(ini.find("GColor=0"), std::string::npos);
@@ -207,7 +207,7 @@ TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
 
     rig.Open();  // the next start
     EXPECT_EQ(rig.context->text.skinName, "Crimson");
-    EXPECT_EQ(QColor(rig.window->pageImage().pixel(background)).rgb(),
+    EXPECT_EQ(QColor(rig.window->PageImage().pixel(background)).rgb(),
               QColor(QImage(QString::fromStdString((rig.dir.path() / "Skins/Crimson/BasicSet2.png").string()))
                          .pixel(background))
                   .rgb());
@@ -215,7 +215,7 @@ TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
 
 TEST(SkinsDialogTest, CancelChangesNothing) {
     WindowRig rig;
-    const QImage before = rig.window->pageImage();
+    const QImage before = rig.window->PageImage();
     const std::string ini = rig.StrIni();
     const auto text = rig.context->text;
     PopupFrame::SetAutoAnswer([](PopupFrame& f) { ChooseCrimsonAndRed(f, kCancel); });
@@ -225,7 +225,7 @@ TEST(SkinsDialogTest, CancelChangesNothing) {
     EXPECT_EQ(rig.context->text.green, text.green);
     EXPECT_EQ(rig.context->text.blue, text.blue);
     EXPECT_EQ(rig.StrIni(), ini);
-    EXPECT_EQ(rig.window->pageImage(), before);
+    EXPECT_EQ(rig.window->PageImage(), before);
 }
 
 }  // namespace

@@ -139,7 +139,7 @@ TEST(TextFitTest, EveryTextOfEveryLanguageShowsWholeOnBothPages) {
     for (const char* code : {"CHS", "CHT", "TUR", "EN"}) {
         LanguageRig rig(code, skins.front());
         rig.window->Start();
-        ASSERT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+        ASSERT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);
         CheckLists(*rig.window);
         // Every lighting mode with each of its parameters and effects.
         for (int mode = 0; mode < 3; ++mode) {
@@ -161,7 +161,7 @@ TEST(TextFitTest, EveryTextOfEveryLanguageShowsWholeOnBothPages) {
             rig.Click(Centre(lw::ButtonBox(k)));
         }
         rig.Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
-        ASSERT_EQ(rig.window->currentPage(), CHidMouseDlg::kAdvancedPage);
+        ASSERT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kAdvancedPage);
         CheckLists(*rig.window);
         rig.Click(Centre(lw::kMouseEventBox));  // the mouse-event list of the macro editor
         CheckLists(*rig.window);

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     ornyx::app::CHidMouseDlg window(context, /*tray=*/false);
     window.Start();
     if (!window.isVisible()) return Fail("the window did not show: no mouse found?");
-    if (window.currentPage() != ornyx::app::CHidMouseDlg::kBasicPage) return Fail("the Basic page was not built");
+    if (window.CurrentPage() != ornyx::app::CHidMouseDlg::kBasicPage) return Fail("the Basic page was not built");
     if (Lines(*options.trace).empty()) return Fail("no handshake with the mouse at start");
 
     QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier,

@@ -174,42 +174,42 @@ bool ButtonMenus::RunParameterDialog(int f, int slot, std::string& label) {
 bool ButtonMenus::RunWindowsDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
     CWindowsDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
-    label = AssignWindowsFunction(choice, dialog.chosenIndex(), dialog.chosenText());
+    label = AssignWindowsFunction(choice, dialog.ChosenIndex(), dialog.ChosenText());
     return true;
 }
 
 bool ButtonMenus::RunMediaDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
     CMediaDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
-    label = AssignMultimedia(choice, dialog.chosenIndex(), dialog.chosenText());
+    label = AssignMultimedia(choice, dialog.ChosenIndex(), dialog.ChosenText());
     return true;
 }
 
 bool ButtonMenus::RunFireKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
     CFireKeyDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
-    label = AssignFireKey(choice, dialog.keyIndex(), dialog.speed(), dialog.times(), dialog.keyText());
+    label = AssignFireKey(choice, dialog.KeyIndex(), dialog.Speed(), dialog.Times(), dialog.KeyText());
     return true;
 }
 
 bool ButtonMenus::RunSingleKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
     CSingleDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
-    label = AssignSingleKey(choice, dialog.keyName());
+    label = AssignSingleKey(choice, dialog.KeyName());
     return true;
 }
 
 bool ButtonMenus::RunComboDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
     CComboDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
-    label = AssignComboKey(choice, dialog.modifierName(), dialog.keyName1(), dialog.keyName2());
+    label = AssignComboKey(choice, dialog.ModifierName(), dialog.KeyName1(), dialog.KeyName2());
     return true;
 }
 
 bool ButtonMenus::RunMacroDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
     macros::ui::CMacroDialog dialog(context, host_.recordFile, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
-    label = AssignMacro(choice, dialog.macroNumber(), dialog.repeatMode(), dialog.macroName());
+    label = AssignMacro(choice, dialog.MacroNumber(), dialog.RepeatMode(), dialog.MacroName());
     return true;
 }
 

@@ -35,7 +35,7 @@ public:
     ~CSingleDialog() override;
 
     // Result: the captured key name, empty when no key was pressed.
-    const std::string& keyName() const { return keyName_; }
+    const std::string& KeyName() const { return keyName_; }
     bool Capturing() const { return capture_ != nullptr; }
 
 protected:
@@ -65,10 +65,10 @@ public:
     ~CComboDialog() override;
 
     // Results; each may be empty.
-    const std::string& modifierName() const { return modifierName_; }
-    int modifierIndex() const { return modifierIndex_; }
-    const std::string& keyName1() const { return keyName1_; }
-    const std::string& keyName2() const { return keyName2_; }
+    const std::string& ModifierName() const { return modifierName_; }
+    int ModifierIndex() const { return modifierIndex_; }
+    const std::string& KeyName1() const { return keyName1_; }
+    const std::string& KeyName2() const { return keyName2_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* ModifierList() const { return list_.List(); }
     QLineEdit* KeyEdit(int which) const { return which == 1 ? key1_ : key2_; }
@@ -119,10 +119,10 @@ public:
     ~CFireKeyDialog() override;
 
     // Results.
-    int keyIndex() const { return keyIndex_; }
-    const std::string& keyText() const { return keyText_; }
-    std::uint8_t speed() const { return speed_; }
-    std::uint8_t times() const { return times_; }
+    int KeyIndex() const { return keyIndex_; }
+    const std::string& KeyText() const { return keyText_; }
+    std::uint8_t Speed() const { return speed_; }
+    std::uint8_t Times() const { return times_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* KeyList() const { return list_.List(); }
     QLineEdit* SpeedEdit() const { return speedEdit_; }
@@ -165,8 +165,8 @@ public:
     static constexpr QRect kBox = skin::ToQRect(layout::list_key::kBox);
 
     // Results: index 0 and the text shown at start until something is chosen.
-    int chosenIndex() const { return chosenIndex_; }
-    const std::string& chosenText() const { return chosenText_; }
+    int ChosenIndex() const { return chosenIndex_; }
+    const std::string& ChosenText() const { return chosenText_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* ChoiceList() const { return list_.List(); }
 

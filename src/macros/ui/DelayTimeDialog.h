@@ -26,11 +26,11 @@ public:
 
     // The box's text and its decimal value (0 when empty), kept current on
     // every change of the box.
-    const QString& text() const { return text_; }
-    std::int64_t value() const { return value_; }
+    const QString& Text() const { return text_; }
+    std::int64_t Value() const { return value_; }
 
     // The value box; null when the background could not be loaded.
-    QLineEdit* valueBox() const { return valueBox_; }
+    QLineEdit* ValueBox() const { return valueBox_; }
 
 protected:
     void AssignTexts() override;

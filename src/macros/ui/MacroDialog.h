@@ -34,9 +34,9 @@ public:
 
     // Results: the chosen macro's position in the file (0 when none was
     // chosen), its name (empty when none), the repeat mode 1..3.
-    int macroNumber() const { return macroNumber_; }
-    const std::string& macroName() const { return macroName_; }
-    int repeatMode() const { return repeatMode_; }
+    int MacroNumber() const { return macroNumber_; }
+    const std::string& MacroName() const { return macroName_; }
+    int RepeatMode() const { return repeatMode_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* MacroList() const { return list_.List(); }
 

@@ -49,7 +49,7 @@ MacroPanel::MacroPanel(QWidget& window, MacroPanelContext context)
       context_(std::move(context)),
       store_(context_.recordFile, context_.image, context_.messages,
              MacroTexts::For(context_.language)) {
-    recorder_ = std::make_unique<Recorder>(static_cast<RecordTarget&>(*this), context_.messages,
+    recorder_ = std::make_unique<ui::Recorder>(static_cast<RecordTarget&>(*this), context_.messages,
                                            context_.language, &window_);
     CreateControls();
     {
@@ -318,8 +318,8 @@ void MacroPanel::EditDelay() {
     if (dialog.exec() != QDialog::Accepted) return;
     // The text as typed, so that lines stay as other record.ini writers store
     // them ("007 ms", and " ms" for an empty box); the packer reads 7 and 0.
-    const QString line = dialog.value() > kMaxDelayMs ? Q(DelayItem(kDefaultDelayMs))
-                                                      : dialog.text() + Q(kDelaySuffix);
+    const QString line = dialog.Value() > kMaxDelayMs ? Q(DelayItem(kDefaultDelayMs))
+                                                      : dialog.Text() + Q(kDelaySuffix);
     if (itemList_ == nullptr || s >= itemList_->count()) return;  // the page went meanwhile
     delete itemList_->takeItem(s);
     itemList_->insertItem(s, line);

@@ -97,7 +97,7 @@ public:
     void CreateMacro();
     void DeleteMacro();
     void ConfirmMacro();
-    Recorder& recorder() { return *recorder_; }
+    ui::Recorder& Recorder() { return *recorder_; }
 
     // The item list's and mouse-event list's own actions.
     void ToggleMouseEventList();
@@ -107,14 +107,14 @@ public:
     void DeleteItem();
 
     // What the panel shows, for the window and tests.
-    const MacroEditorState& state() const { return state_; }
+    const MacroEditorState& State() const { return state_; }
     std::vector<std::string> Items() const;
-    QListWidget* macroList() const { return macroList_; }
-    QListWidget* itemList() const { return itemList_; }
-    QLineEdit* nameBox() const { return nameBox_; }
-    QLineEdit* loopTimesBox() const { return loopTimesBox_; }
-    QLabel* mouseEventField() const { return mouseEventField_; }
-    QListWidget* mouseEventList() const { return mouseEventList_; }
+    QListWidget* MacroList() const { return macroList_; }
+    QListWidget* ItemList() const { return itemList_; }
+    QLineEdit* NameBox() const { return nameBox_; }
+    QLineEdit* LoopTimesBox() const { return loopTimesBox_; }
+    QLabel* MouseEventField() const { return mouseEventField_; }
+    QListWidget* MouseEventList() const { return mouseEventList_; }
 
 private:
     // RecordTarget
@@ -144,7 +144,7 @@ private:
     MacroPanelContext context_;
     MacroStore store_;
     MacroEditorState state_;
-    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<ui::Recorder> recorder_;
 
     QPointer<QListWidget> macroList_;
     QPointer<QListWidget> itemList_;
