@@ -62,14 +62,15 @@ ornyx_layer(ornyx_sim DIR device/sim FILES
 ornyx_layer(ornyx_keys DIR keys FILES
   KeyFunction.cpp KeyFunction.h
   KeyTables.cpp KeyTables.h
+  ButtonAssignment.cpp ButtonAssignment.h
   ScanCodes.cpp ScanCodes.h
-  PUBLIC ornyx_settings)
+  PUBLIC ornyx_i18n ornyx_settings)
 
 ornyx_layer(ornyx_performance DIR performance FILES
   Dpi.cpp Dpi.h
   Lighting.cpp Lighting.h
   PointerSettings.cpp PointerSettings.h
-  PUBLIC ornyx_common ornyx_settings)
+  PUBLIC ornyx_common ornyx_i18n ornyx_settings)
 
 ornyx_layer(ornyx_macros DIR macros FILES
   MacroItems.cpp MacroItems.h
@@ -90,6 +91,14 @@ ornyx_layer(ornyx_session DIR session FILES
   Session.cpp Session.h
   PUBLIC ornyx_common ornyx_device ornyx_sim ornyx_i18n ornyx_settings nlohmann_json::nlohmann_json
   PRIVATE ornyx_keys ornyx_performance ornyx_profile)
+
+# The windows' layout table: plain data, no code, shared by the windows, the
+# skin painter and the tests.
+file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/layers/ornyx_layout)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/layers/ornyx_layout/layout)
+file(CREATE_LINK ${ORNYX_SRC_DIR}/layout/WindowLayout.h ${CMAKE_BINARY_DIR}/layers/ornyx_layout/layout/WindowLayout.h SYMBOLIC)
+add_library(ornyx_layout INTERFACE)
+target_include_directories(ornyx_layout INTERFACE ${CMAKE_BINARY_DIR}/layers/ornyx_layout)
 
 # Everything without Qt or a platform library, for the tests and benchmarks.
 add_library(ornyx_core INTERFACE)

@@ -10,7 +10,7 @@ ornyx_layer(ornyx_skin DIR skin FILES
   SkinImage.cpp SkinImage.h
   SkinText.cpp SkinText.h
   SkinsDialog.cpp SkinsDialog.h
-  PUBLIC ornyx_common ornyx_i18n Qt6::Widgets
+  PUBLIC ornyx_common ornyx_i18n ornyx_layout Qt6::Widgets
   PRIVATE ornyx_settings)
 set_target_properties(ornyx_skin PROPERTIES AUTOMOC ON)
 

@@ -32,65 +32,42 @@
 namespace ornyx::app {
 
 using i18n::TextId;
-using skin::RectFromEdges;
 using skin::TextFormat;
 
 namespace {
 
-// Layout of the main window, in client pixels (left, top, right, bottom).
-constexpr QRect kTitle = RectFromEdges(105, 51, 320, 99);
-constexpr QRect kPrePageRect = RectFromEdges(14, 54, 54, 94);
-constexpr QRect kNextPageRect = RectFromEdges(60, 54, 100, 94);
-constexpr QRect kSkinsButton = RectFromEdges(701, 5, 719, 23);
-constexpr QRect kMinimiseButton = RectFromEdges(825, 5, 843, 23);
-constexpr QRect kCloseButton = RectFromEdges(850, 5, 868, 23);
-constexpr QRect kOkButton = RectFromEdges(562, 623, 667, 644);
-constexpr QRect kApplyButton = RectFromEdges(666, 623, 771, 644);
-constexpr QRect kCancelButton = RectFromEdges(770, 623, 875, 644);
-constexpr QRect kLink = RectFromEdges(272, 628, 450, 646);
-// Free band under the page title: says when no mouse is connected.
-constexpr QRect kMouseStateLine = RectFromEdges(105, 118, 876, 142);
+namespace lw = layout::window;
+using lw::Target;
+using skin::ToQRect;
+
 constexpr const char* kTrayToolTip = "Gaming Mouse Setting";
-// The page when no skin has a background: the size of the bundled skins' pages.
-constexpr QSize kPlainPageSize(890, 660);
 constexpr QColor kPlainPageColour(24, 28, 32);
 constexpr QColor kPlainLightPageColour(226, 230, 234);
 
-constexpr QRect kKeyDefaultRect = RectFromEdges(307, 549, 412, 570);
-constexpr QRect kModeA = RectFromEdges(253, 518, 358, 539);
-constexpr QRect kModeB = RectFromEdges(357, 518, 462, 539);
-constexpr QRect Box(int k) { return RectFromEdges(252, 199 + 23 * k, 463, 220 + 23 * k); }
-constexpr QRect ReportRateCell(std::size_t n) {
-    const int i = static_cast<int>(n) - 1;
-    return RectFromEdges(542 + 72 * i, 204, 612 + 72 * i, 215);
-}
-constexpr int DpiColumnLeft(std::size_t level) { return 554 + 27 * (static_cast<int>(level) - 1); }
-constexpr int DpiStepTop(std::size_t step) { return 500 - 18 * (static_cast<int>(step) - 1); }
-constexpr QRect DpiCell(std::size_t level, std::size_t step) {
-    return QRect(DpiColumnLeft(level), DpiStepTop(step), 16, 16);
-}
-constexpr QRect DpiSwatch(std::size_t level) { return QRect(DpiColumnLeft(level), 523, 16, 16); }
-constexpr QRect DpiTick(std::size_t level) { return QRect(DpiColumnLeft(level), 541, 16, 16); }
-
-// Lighting: text fields, click areas and lists.
-// Each caption sits over its box, which spans the panel: the longest choices
-// (Turkish effect names) need more than half its width.
-constexpr QRect LightingCaption(int i) { return RectFromEdges(700, 304 + 40 * i, 866, 320 + 40 * i); }
-constexpr std::array<QRect, 3> kLightingField = {
-    RectFromEdges(700, 320, 850, 334), RectFromEdges(700, 360, 850, 374),
-    RectFromEdges(700, 400, 850, 414)};
-constexpr std::array<QRect, 3> kLightingBox = {
-    RectFromEdges(700, 320, 866, 334), RectFromEdges(700, 360, 866, 374),
-    RectFromEdges(700, 400, 866, 414)};
-
-constexpr QRect kPointerDefaultRect = RectFromEdges(38, 584, 143, 605);
-constexpr QRect kNewRect = RectFromEdges(513, 532, 618, 553);
-constexpr QRect kDeleteRect = RectFromEdges(617, 532, 722, 553);
-constexpr QRect kConfirmRect = RectFromEdges(721, 532, 826, 553);
-constexpr QRect kStartRecord = RectFromEdges(735, 229, 764, 258);
-constexpr QRect kStopRecord = RectFromEdges(735, 265, 764, 294);
+// The window counts report-rate positions, DPI levels and steps from 1, as
+// the settings image does; the layout counts from 0.
+int Index(std::size_t oneBased) { return static_cast<int>(oneBased) - 1; }
+QRect ReportRateCell(std::size_t n) { return ToQRect(lw::ReportRateCell(Index(n))); }
+QRect DpiCell(std::size_t level, std::size_t step) { return ToQRect(lw::DpiCell(Index(level), Index(step))); }
+QRect DpiSwatch(std::size_t level) { return ToQRect(lw::DpiSwatch(Index(level))); }
+QRect DpiTick(std::size_t level) { return ToQRect(lw::DpiTick(Index(level))); }
 
 QString Q(std::string_view s) { return skin::FromUtf8(s); }
+
+// The caption a captioned button draws over its image.
+std::optional<TextId> CaptionOf(Target target) {
+    switch (target) {
+        case Target::Ok: return TextId::Ok;
+        case Target::Apply: return TextId::Apply;
+        case Target::Cancel: return TextId::Cancel;
+        case Target::KeyDefault: return TextId::KeyRestoreDefault;
+        case Target::PointerDefault: return TextId::PointerDefault;
+        case Target::NewMacro: return TextId::New;
+        case Target::DeleteMacro: return TextId::Delete;
+        case Target::ConfirmMacro: return TextId::Confirm;
+        default: return std::nullopt;
+    }
+}
 
 }  // namespace
 
@@ -123,7 +100,7 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
         [this](int k) {
             if (page_ != kBasicPage) return;
             skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-            DrawBox(s, k, hover_.count(static_cast<Element>(kBox0 + k)) != 0);
+            DrawBox(s, k, hover_ == lw::Find(Target::ButtonBox, k));
         }});
 
     // Events come on the reader thread and are handed over synchronously, so
@@ -181,7 +158,7 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
     // elements exist still draw.
     // Light or dark, whichever the text colour reads on.
     const bool darkText = Drawing().TextColour().lightness() < 128;
-    canvas_->UsePlainPage(kPlainPageSize, darkText ? kPlainLightPageColour : kPlainPageColour);
+    canvas_->UsePlainPage(QSize(lw::kSize.width, lw::kSize.height), darkText ? kPlainLightPageColour : kPlainPageColour);
     return true;
 }
 
@@ -351,52 +328,29 @@ void CHidMouseDlg::OnDeviceChange() {
 
 // ---- Drawing --------------------------------------------------------------
 
-void CHidMouseDlg::DrawElement(skin::DrawSession& s, Element e, bool over) {
-    const auto button = [&](const QRect& r, const QString& caption) {
-        s.Element(over ? "/button-over.png" : "/button-normal.png", r.left(), r.top());
-        s.Text(caption, r, TextFormat::CentredSingleLine);
-    };
-    switch (e) {
-        case kOk: button(kOkButton, T(TextId::Ok)); break;
-        case kApply: button(kApplyButton, T(TextId::Apply)); break;
-        case kCancel: button(kCancelButton, T(TextId::Cancel)); break;
-        case kSkins:
-            s.Element(over ? "/button-Skins-over.png" : "/button-Skins-normal.png", kSkinsButton.left(), kSkinsButton.top());
-            break;
-        case kMinimise:
-            s.Element(over ? "/button-min-over.png" : "/button-min-normal.png", kMinimiseButton.left(), kMinimiseButton.top());
-            break;
-        case kClose:
-            s.Element(over ? "/button-close-over.png" : "/button-close-normal.png", kCloseButton.left(), kCloseButton.top());
-            break;
-        case kPrePage:
-            s.Element(over ? "/button-PrePage-over.png" : "/button-PrePage-normal.png", kPrePageRect.left(), kPrePageRect.top());
-            break;
-        case kNextPage:
-            s.Element(over ? "/button-NextPage-over.png" : "/button-NextPage-normal.png", kNextPageRect.left(), kNextPageRect.top());
-            break;
-        case kKeyDefault: button(kKeyDefaultRect, T(TextId::KeyRestoreDefault)); break;
-        case kBox0: case kBox1: case kBox2: case kBox3: case kBox4: case kBox5:
-            DrawBox(s, e - kBox0, over);
-            break;
-        case kPointerDefault: button(kPointerDefaultRect, T(TextId::PointerDefault)); break;
-        case kNew: button(kNewRect, T(TextId::New)); break;
-        case kDelete: button(kDeleteRect, T(TextId::Delete)); break;
-        case kConfirm: button(kConfirmRect, T(TextId::Confirm)); break;
-        case kNone: break;
+void CHidMouseDlg::DrawElement(skin::DrawSession& s, const Hit& e, bool over) {
+    if (e.target == Target::ButtonBox) {
+        DrawBox(s, e.index, over);
+        return;
     }
+    if (e.hover == nullptr) return;
+    s.Element(over ? e.hover->active : e.hover->rest, e.rect.left, e.rect.top);
+    if (const std::optional<TextId> caption = CaptionOf(e.target))
+        s.Text(T(*caption), ToQRect(e.rect), TextFormat::CentredSingleLine);
 }
 
 void CHidMouseDlg::DrawCommon(skin::DrawSession& s) {
-    for (Element e : {kPrePage, kNextPage, kSkins, kMinimise, kClose, kOk, kApply, kCancel}) {
-        DrawElement(s, e, false);
+    for (Target t : {Target::BasicPage, Target::AdvancedPage, Target::Skins, Target::Minimise, Target::Close,
+                     Target::Ok, Target::Apply, Target::Cancel}) {
+        DrawElement(s, lw::Find(t), false);
     }
     const bool basic = page_ == kBasicPage;
     s.Painter().setFont(titleFont_);
-    skin::DrawSkinText(s.Painter(), T(basic ? TextId::BasicSettings : TextId::AdvancedSettings), kTitle,
+    skin::DrawSkinText(s.Painter(), T(basic ? TextId::BasicSettings : TextId::AdvancedSettings), ToQRect(lw::kTitle),
                        TextFormat::LeftSingleLine, titleFont_, Drawing().TextColour());
-    s.Text(T(TextId::LinkText), kLink, TextFormat::CentredSingleLine);
-    if (!connection_->present()) s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), kMouseStateLine, TextFormat::LeftSingleLine);
+    s.Text(T(TextId::LinkText), ToQRect(lw::kLink), TextFormat::CentredSingleLine);
+    if (!connection_->present())
+        s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), ToQRect(lw::kMouseStateLine), TextFormat::LeftSingleLine);
 }
 
 void CHidMouseDlg::ShowMouseState() {
@@ -408,14 +362,16 @@ void CHidMouseDlg::ShowMouseState() {
     if (page_ == kNoPage) return;
     // Only the band is redrawn: its piece of the page background, then the line.
     canvas_->RestoreBackground(ctx_.skinFile(page_ == kBasicPage ? "/BasicSet2.png" : "/AdvancedSet2.png"),
-                               kMouseStateLine);
+                               ToQRect(lw::kMouseStateLine));
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-    if (!present) s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), kMouseStateLine, TextFormat::LeftSingleLine);
+    if (!present)
+        s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), ToQRect(lw::kMouseStateLine), TextFormat::LeftSingleLine);
 }
 
 void CHidMouseDlg::DrawBox(skin::DrawSession& s, int k, bool over) {
-    const QRect r = Box(k);
-    s.Element(over ? "/DropdownBox-over.png" : "/DropdownBox-normal.png", r.left(), r.top());
+    const QRect r = ToQRect(lw::ButtonBox(k));
+    const layout::ElementImages& box = layout::Images(layout::Element::DropdownBox);
+    s.Element(over ? box.active : box.rest, r.left(), r.top());
     const auto mode = ctx_.settings.image.shownMode() == 1 ? settings::Mode::B : settings::Mode::A;
     const QString label = Q(ctx_.text.labels[i18n::LabelIndex(mode, static_cast<std::size_t>(k))]);
     s.Text(QString::number(k + 1), QRect(r.left(), r.top(), 20, r.height()), TextFormat::CentredSingleLine);
@@ -424,15 +380,18 @@ void CHidMouseDlg::DrawBox(skin::DrawSession& s, int k, bool over) {
 
 void CHidMouseDlg::DrawModeButtons(skin::DrawSession& s) {
     const bool b = ctx_.settings.image.shownMode() == 1;
-    s.Element(b ? "/button-normal.png" : "/button-over.png", kModeA.left(), kModeA.top());
-    s.Text(Q(i18n::kModeA), kModeA, TextFormat::CentredSingleLine);
-    s.Element(b ? "/button-over.png" : "/button-normal.png", kModeB.left(), kModeB.top());
-    s.Text(Q(i18n::kModeB), kModeB, TextFormat::CentredSingleLine);
+    // The shown mode's button is drawn lit.
+    const layout::ElementImages& button = layout::Images(layout::Element::TextButton);
+    s.Element(b ? button.rest : button.active, lw::kModeAButton.left, lw::kModeAButton.top);
+    s.Text(Q(i18n::kModeA), ToQRect(lw::kModeAButton), TextFormat::CentredSingleLine);
+    s.Element(b ? button.active : button.rest, lw::kModeBButton.left, lw::kModeBButton.top);
+    s.Text(Q(i18n::kModeB), ToQRect(lw::kModeBButton), TextFormat::CentredSingleLine);
 }
 
 void CHidMouseDlg::DrawReportRateCell(skin::DrawSession& s, std::size_t position, bool lit) {
     const QRect r = ReportRateCell(position);
-    s.Element(lit ? "/slider-RP-light.png" : "/slider-RP-dark.png", r.left(), r.top());
+    const layout::ElementImages& cell = layout::Images(layout::Element::ReportRateCell);
+    s.Element(lit ? cell.active : cell.rest, r.left(), r.top());
 }
 
 void CHidMouseDlg::DrawDpiColumn(skin::DrawSession& s, std::size_t level, bool litWhenOff) {
@@ -440,15 +399,17 @@ void CHidMouseDlg::DrawDpiColumn(skin::DrawSession& s, std::size_t level, bool l
     const bool on = litWhenOff || image.dpiEnabled(level) != 0;
     // A step index beyond this sensor's list shows as its last step.
     const std::size_t lit = on ? performance::EffectiveDpiStep(panelSensor_, image.dpiStep(level)) + 1 : 0;
+    const layout::ElementImages& cell = layout::Images(layout::Element::DpiCell);
     for (std::size_t step = 1; step <= dpiSteps_; ++step) {
         const QRect r = DpiCell(level, step);
-        s.Element(step <= lit ? "/slider-DPI-light.png" : "/slider-DPI-dark.png", r.left(), r.top());
+        s.Element(step <= lit ? cell.active : cell.rest, r.left(), r.top());
     }
 }
 
 void CHidMouseDlg::DrawDpiTick(skin::DrawSession& s, std::size_t level) {
     const QRect r = DpiTick(level);
-    s.Element(ctx_.settings.image.dpiEnabled(level) != 0 ? "/PaneMakingTick.png" : "/Pane.png", r.left(), r.top());
+    const layout::ElementImages& tick = layout::Images(layout::Element::CheckBox);
+    s.Element(ctx_.settings.image.dpiEnabled(level) != 0 ? tick.active : tick.rest, r.left(), r.top());
 }
 
 void CHidMouseDlg::DrawDpiSwatch(skin::DrawSession& s, std::size_t level) {
@@ -474,9 +435,9 @@ void CHidMouseDlg::DrawLightingFields(skin::DrawSession& s) {
     }
     QPainter& p = s.Painter();
     for (int i = 0; i < 3; ++i) {
-        const QRect box = kLightingBox[static_cast<std::size_t>(i)];
+        const QRect box = ToQRect(lw::LightingBox(i));
         p.fillRect(box, Qt::black);
-        s.Text(texts[i], kLightingField[static_cast<std::size_t>(i)].adjusted(3, 0, 0, 0), TextFormat::LeftSingleLine);
+        s.Text(texts[i], ToQRect(lw::LightingText(i)).adjusted(3, 0, 0, 0), TextFormat::LeftSingleLine);
         // The little arrow that says "this opens a list".
         QPainterPath arrow;
         const QPointF c(box.right() - 7, box.center().y() + 1);
@@ -491,51 +452,48 @@ void CHidMouseDlg::DrawLightingFields(skin::DrawSession& s) {
 void CHidMouseDlg::DrawBasic(skin::DrawSession& s) {
     const auto& image = ctx_.settings.image;
     DrawCommon(s);
-    DrawElement(s, kKeyDefault, false);
+    DrawElement(s, lw::Find(Target::KeyDefault), false);
     for (int k = 0; k < 6; ++k) DrawBox(s, k, false);
 
     const std::size_t litRate = performance::ReportRatePosition(image.reportRate());
     for (std::size_t n = 1; n <= 4; ++n) {
         DrawReportRateCell(s, n, n == litRate);
-        const QRect cell = ReportRateCell(n);
-        s.Text(Q(i18n::kReportRateCaptions[n - 1]), QRect(cell.left(), 186, cell.width(), 16),
-               TextFormat::CentredTop);
+        s.Text(Q(i18n::kReportRateCaptions[n - 1]), ToQRect(lw::ReportRateValue(Index(n))), TextFormat::CentredTop);
     }
     // Section captions run to their panel's edge, so that longer translations show whole.
-    s.Text(T(TextId::KeySetting), RectFromEdges(259, 160, 464, 181), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::ReportRateSetting), RectFromEdges(504, 161, 866, 182), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::DpiSetting), RectFromEdges(504, 275, 676, 296), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::DpiEffect), RectFromEdges(704, 275, 866, 296), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::KeySetting), ToQRect(lw::kKeySettingCaption), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::ReportRateSetting), ToQRect(lw::kReportRateCaption), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::DpiSetting), ToQRect(lw::kDpiCaption), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::DpiEffect), ToQRect(lw::kDpiEffectCaption), TextFormat::LeftSingleLine);
     DrawModeButtons(s);
 
     // DPI panel: the step labels of the sensor's list beside the first column.
-    const int labelLeft = dpiSteps_ == 12 ? 514 : 494;
     for (std::size_t step = 1; step <= dpiSteps_; ++step) {
-        const int top = DpiStepTop(step);
         s.Text(Q(performance::DpiLabel(panelSensor_ > 3 ? 0 : panelSensor_, static_cast<std::uint8_t>(step - 1))),
-               RectFromEdges(labelLeft, top, 550, top + 16), TextFormat::RightSingleLine);
+               ToQRect(lw::DpiStepLabel(Index(step), dpiSteps_ == 12)), TextFormat::RightSingleLine);
     }
     for (std::size_t level = 1; level <= 4; ++level) {
         DrawDpiColumn(s, level);
         DrawDpiSwatch(s, level);
         DrawDpiTick(s, level);
     }
-    s.Text(Q(i18n::kColourCaption), RectFromEdges(494, 523, 550, 539), TextFormat::RightSingleLine);
-    s.Text(Q(i18n::kSelectCaption), RectFromEdges(494, 541, 550, 557), TextFormat::RightSingleLine);
+    s.Text(Q(i18n::kColourCaption), ToQRect(lw::kDpiColourCaption), TextFormat::RightSingleLine);
+    s.Text(Q(i18n::kSelectCaption), ToQRect(lw::kDpiSelectCaption), TextFormat::RightSingleLine);
 
-    s.Text(T(TextId::Mode), LightingCaption(0), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::Parameter), LightingCaption(1), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::Effect), LightingCaption(2), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::Mode), ToQRect(lw::LightingCaption(0)), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::Parameter), ToQRect(lw::LightingCaption(1)), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::Effect), ToQRect(lw::LightingCaption(2)), TextFormat::LeftSingleLine);
     DrawLightingFields(s);
 }
 
 void CHidMouseDlg::DrawAdvanced(skin::DrawSession& s) {
     DrawCommon(s);
-    for (Element e : {kPointerDefault, kNew, kDelete, kConfirm}) DrawElement(s, e, false);
-    s.Text(T(TextId::MacroSetting), RectFromEdges(469, 160, 578, 181), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::SelectMacro), RectFromEdges(457, 196, 592, 220), TextFormat::CentredSingleLine);
-    s.Text(T(TextId::KeyPressSequence), RectFromEdges(591, 196, 726, 220), TextFormat::CentredSingleLine);
-    s.Text(T(TextId::RecordOption), RectFromEdges(725, 196, 875, 220), TextFormat::CentredSingleLine);
+    for (Target t : {Target::PointerDefault, Target::NewMacro, Target::DeleteMacro, Target::ConfirmMacro})
+        DrawElement(s, lw::Find(t), false);
+    s.Text(T(TextId::MacroSetting), ToQRect(lw::kMacroSettingCaption), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::SelectMacro), ToQRect(lw::kSelectMacroHead), TextFormat::CentredSingleLine);
+    s.Text(T(TextId::KeyPressSequence), ToQRect(lw::kSequenceHead), TextFormat::CentredSingleLine);
+    s.Text(T(TextId::RecordOption), ToQRect(lw::kRecordOptionHead), TextFormat::CentredSingleLine);
     pointerControls_->Draw(s);
 
     // Record buttons: a red dot to start, a square to stop.
@@ -544,12 +502,12 @@ void CHidMouseDlg::DrawAdvanced(skin::DrawSession& s) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(220, 50, 50));
-    p.drawEllipse(QRectF(kStartRecord).adjusted(6, 6, -6, -6));
+    p.drawEllipse(QRectF(ToQRect(lw::kStartRecordButton)).adjusted(6, 6, -6, -6));
     p.setBrush(Drawing().TextColour());
-    p.drawRect(QRectF(kStopRecord).adjusted(8, 8, -8, -8));
+    p.drawRect(QRectF(ToQRect(lw::kStopRecordButton)).adjusted(8, 8, -8, -8));
     p.restore();
-    s.Text(T(TextId::StartRecording), RectFromEdges(765, 227, 874, 260), TextFormat::WordWrap);
-    s.Text(T(TextId::StopRecording), RectFromEdges(765, 263, 874, 296), TextFormat::WordWrap);
+    s.Text(T(TextId::StartRecording), ToQRect(lw::kStartRecordCaption), TextFormat::WordWrap);
+    s.Text(T(TextId::StopRecording), ToQRect(lw::kStopRecordCaption), TextFormat::WordWrap);
 }
 
 // ---- Accessibility ----------------------------------------------------------
@@ -562,25 +520,25 @@ std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
         out.push_back({r, role, name, value, checked.has_value(), checked.value_or(false)});
     };
     if (page_ == kNoPage) return out;
-    add(kPrePageRect, R::PageTab, T(TextId::BasicSettings), {}, page_ == kBasicPage);
-    add(kNextPageRect, R::PageTab, T(TextId::AdvancedSettings), {}, page_ == kAdvancedPage);
-    add(kSkinsButton, R::Button, QStringLiteral("Skins"));
-    add(kMinimiseButton, R::Button, QStringLiteral("Minimise"));
-    add(kCloseButton, R::Button, T(TextId::Exit));
-    add(kOkButton, R::Button, T(TextId::Ok));
-    add(kApplyButton, R::Button, T(TextId::Apply));
-    add(kCancelButton, R::Button, T(TextId::Cancel));
-    add(kLink, R::Link, T(TextId::LinkText));
+    add(ToQRect(lw::kBasicPageButton), R::PageTab, T(TextId::BasicSettings), {}, page_ == kBasicPage);
+    add(ToQRect(lw::kAdvancedPageButton), R::PageTab, T(TextId::AdvancedSettings), {}, page_ == kAdvancedPage);
+    add(ToQRect(lw::kSkinsButton), R::Button, QStringLiteral("Skins"));
+    add(ToQRect(lw::kMinimiseButton), R::Button, QStringLiteral("Minimise"));
+    add(ToQRect(lw::kCloseButton), R::Button, T(TextId::Exit));
+    add(ToQRect(lw::kOkButton), R::Button, T(TextId::Ok));
+    add(ToQRect(lw::kApplyButton), R::Button, T(TextId::Apply));
+    add(ToQRect(lw::kCancelButton), R::Button, T(TextId::Cancel));
+    add(ToQRect(lw::kLink), R::Link, T(TextId::LinkText));
     const auto& image = ctx_.settings.image;
     if (page_ == kBasicPage) {
         const auto mode = image.shownMode() == 1 ? settings::Mode::B : settings::Mode::A;
         for (int k = 0; k < 6; ++k) {
-            add(Box(k), R::ComboBox, T(TextId::KeySetting) + QStringLiteral(" %1").arg(k + 1),
+            add(ToQRect(lw::ButtonBox(k)), R::ComboBox, T(TextId::KeySetting) + QStringLiteral(" %1").arg(k + 1),
                 Q(ctx_.text.labels[i18n::LabelIndex(mode, static_cast<std::size_t>(k))]));
         }
-        add(kModeA, R::RadioButton, Q(i18n::kModeA), {}, mode == settings::Mode::A);
-        add(kModeB, R::RadioButton, Q(i18n::kModeB), {}, mode == settings::Mode::B);
-        add(kKeyDefaultRect, R::Button, T(TextId::KeyRestoreDefault));
+        add(ToQRect(lw::kModeAButton), R::RadioButton, Q(i18n::kModeA), {}, mode == settings::Mode::A);
+        add(ToQRect(lw::kModeBButton), R::RadioButton, Q(i18n::kModeB), {}, mode == settings::Mode::B);
+        add(ToQRect(lw::kKeyDefaultButton), R::Button, T(TextId::KeyRestoreDefault));
         const std::size_t litRate = performance::ReportRatePosition(image.reportRate());
         for (std::size_t n = 1; n <= 4; ++n) {
             add(ReportRateCell(n), R::RadioButton, T(TextId::ReportRateSetting) + u' ' + Q(i18n::kReportRateCaptions[n - 1]),
@@ -596,7 +554,7 @@ std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
             add(DpiTick(level), R::CheckBox, name + u' ' + Q(i18n::kSelectCaption), {}, image.dpiEnabled(level) != 0);
         }
         const TextId captions[3] = {TextId::Mode, TextId::Parameter, TextId::Effect};
-        for (std::size_t i = 0; i < 3; ++i) add(kLightingBox[i], R::ComboBox, T(captions[i]));
+        for (int i = 0; i < 3; ++i) add(ToQRect(lw::LightingBox(i)), R::ComboBox, T(captions[i]));
     } else {
         const TextId rows[3] = {TextId::MouseSpeed, TextId::ScrollingSpeed, TextId::DoubleClickSpeed};
         for (int row = 0; row < 3; ++row) {
@@ -604,12 +562,12 @@ std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
         }
         add(performance::ui::kPrecisionTick, R::CheckBox, T(TextId::EnhancePointerPrecision));
         add(performance::ui::kOnePageTick, R::CheckBox, T(TextId::ScrollOneScreen));
-        add(kPointerDefaultRect, R::Button, T(TextId::PointerDefault));
-        add(kStartRecord, R::Button, T(TextId::StartRecording));
-        add(kStopRecord, R::Button, T(TextId::StopRecording));
-        add(kNewRect, R::Button, T(TextId::New));
-        add(kDeleteRect, R::Button, T(TextId::Delete));
-        add(kConfirmRect, R::Button, T(TextId::Confirm));
+        add(ToQRect(lw::kPointerDefaultButton), R::Button, T(TextId::PointerDefault));
+        add(ToQRect(lw::kStartRecordButton), R::Button, T(TextId::StartRecording));
+        add(ToQRect(lw::kStopRecordButton), R::Button, T(TextId::StopRecording));
+        add(ToQRect(lw::kNewButton), R::Button, T(TextId::New));
+        add(ToQRect(lw::kDeleteButton), R::Button, T(TextId::Delete));
+        add(ToQRect(lw::kConfirmButton), R::Button, T(TextId::Confirm));
     }
     return out;
 }
@@ -631,7 +589,7 @@ void CHidMouseDlg::TearDown() {
     CloseLightingLists();
     if (buttonMenus_ != nullptr) buttonMenus_->CloseAll();
     if (macroPanel_ != nullptr) macroPanel_->HideControls();  // a recording ends silently
-    hover_.clear();
+    hover_ = {};
 }
 
 void CHidMouseDlg::BuildBasicPage() {
@@ -678,55 +636,39 @@ void CHidMouseDlg::RebuildCurrentPage() {
 
 // ---- Input ----------------------------------------------------------------
 
-CHidMouseDlg::Element CHidMouseDlg::HoverableAt(const QPoint& p) const {
-    const std::pair<QRect, Element> common[] = {
-        {kOkButton, kOk}, {kApplyButton, kApply}, {kCancelButton, kCancel}, {kMinimiseButton, kMinimise},
-        {kCloseButton, kClose}, {kSkinsButton, kSkins}, {kPrePageRect, kPrePage}, {kNextPageRect, kNextPage}};
-    for (const auto& [r, e] : common) {
-        if (r.contains(p)) return e;
-    }
-    if (page_ == kBasicPage) {
-        if (kKeyDefaultRect.contains(p)) return kKeyDefault;
-        for (int k = 0; k < 6; ++k) {
-            if (Box(k).contains(p)) return static_cast<Element>(kBox0 + k);
-        }
-    } else if (page_ == kAdvancedPage) {
-        const std::pair<QRect, Element> advanced[] = {
-            {kPointerDefaultRect, kPointerDefault}, {kNewRect, kNew}, {kDeleteRect, kDelete}, {kConfirmRect, kConfirm}};
-        for (const auto& [r, e] : advanced) {
-            if (r.contains(p)) return e;
-        }
-    }
-    return kNone;
+CHidMouseDlg::Hit CHidMouseDlg::HitAt(const QPoint& p) const {
+    const lw::On shown = page_ == kBasicPage      ? lw::On::BasicPage
+                         : page_ == kAdvancedPage ? lw::On::AdvancedPage
+                                                  : lw::On::BothPages;
+    return lw::HitTest(shown, p.x(), p.y());
 }
 
 void CHidMouseDlg::ClearHover() {
-    if (hover_.empty() || page_ == kNoPage) {
-        hover_.clear();
+    if (hover_.target == Target::None || page_ == kNoPage) {
+        hover_ = {};
         return;
     }
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-    for (Element e : hover_) DrawElement(s, e, false);
-    hover_.clear();
+    DrawElement(s, hover_, false);
+    hover_ = {};
 }
 
-void CHidMouseDlg::SetHover(Element e) {
-    if (hover_.count(e) != 0 || page_ == kNoPage) return;
+void CHidMouseDlg::SetHover(const Hit& e) {
+    if (hover_ == e || page_ == kNoPage) return;
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     // Only one element is drawn over at a time.
-    for (Element other : hover_) DrawElement(s, other, false);
-    hover_.clear();
+    if (hover_.target != Target::None) DrawElement(s, hover_, false);
     DrawElement(s, e, true);
-    hover_.insert(e);
+    hover_ = e;
 }
 
 void CHidMouseDlg::mouseMoveEvent(QMouseEvent* event) {
     if (drag_.Move(*this, *event)) return;
-    const Element e = HoverableAt(event->position().toPoint());
-    if (e == kNone) {
+    const Hit hit = HitAt(event->position().toPoint());
+    if (hit.hover == nullptr) {
         ClearHover();
     } else {
-        SetHover(e);
+        SetHover(hit);
     }
     // An open list highlights the entry under the pointer.
     for (auto& list : lightingLists_) {
@@ -749,160 +691,122 @@ void CHidMouseDlg::mouseReleaseEvent(QMouseEvent* event) {
 void CHidMouseDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint p = event->position().toPoint();
-    if (kOkButton.contains(p)) {
-        Apply(true);
-        return;
-    }
-    if (kApplyButton.contains(p)) {
-        Apply(false);
-        return;
-    }
-    if (kSkinsButton.contains(p)) {
-        RunSkinsDialog();
-        return;
-    }
-    if (kMinimiseButton.contains(p)) {
-        PutAway();
-        return;
-    }
-    if (kCloseButton.contains(p)) {
-        Exit();
-        return;
-    }
-    if (kPrePageRect.contains(p)) {
-        BuildBasicPage();
-        return;
-    }
-    if (kNextPageRect.contains(p)) {
-        BuildAdvancedPage();
-        return;
-    }
-    if (kCancelButton.contains(p)) {
-        Cancel();
-        return;
-    }
-    if (kLink.contains(p)) {
-        std::string url = profile::GetPrivateProfileString(ctx_.paths.text, "Skins", "Link", "", 1024);
-        openLink(url.empty() ? Q(i18n::kWebSiteUrl) : QString::fromStdString(url));
-        return;
-    }
-    const bool consumed = page_ == kBasicPage ? PressBasic(p) : page_ == kAdvancedPage ? PressAdvanced(p) : false;
+    const Hit hit = HitAt(p);
+    if (PressCommon(hit)) return;
+    const bool consumed = page_ == kBasicPage      ? PressBasic(hit, p)
+                          : page_ == kAdvancedPage ? PressAdvanced(hit, p)
+                                                   : false;
     if (!consumed) drag_.Press(*this, *event);
 }
 
-bool CHidMouseDlg::PressBasic(const QPoint& p) {
+bool CHidMouseDlg::PressCommon(const Hit& hit) {
+    switch (hit.target) {
+        case Target::Ok: Apply(true); return true;
+        case Target::Apply: Apply(false); return true;
+        case Target::Skins: RunSkinsDialog(); return true;
+        case Target::Minimise: PutAway(); return true;
+        case Target::Close: Exit(); return true;
+        case Target::BasicPage: BuildBasicPage(); return true;
+        case Target::AdvancedPage: BuildAdvancedPage(); return true;
+        case Target::Cancel: Cancel(); return true;
+        case Target::Link: {
+            std::string url = profile::GetPrivateProfileString(ctx_.paths.text, "Skins", "Link", "", 1024);
+            openLink(url.empty() ? Q(i18n::kWebSiteUrl) : QString::fromStdString(url));
+            return true;
+        }
+        default: return false;
+    }
+}
+
+bool CHidMouseDlg::PressBasic(const Hit& hit, const QPoint& p) {
     // An open list closes on any press outside itself and its box.
     for (std::size_t i = 0; i < lightingLists_.size(); ++i) {
         QListWidget* list = lightingLists_[i];
-        if (list != nullptr && !list->geometry().contains(p) && !kLightingBox[i].contains(p)) {
+        if (list != nullptr && !list->geometry().contains(p) &&
+            !ToQRect(lw::LightingBox(static_cast<int>(i))).contains(p)) {
             list->deleteLater();
             lightingLists_[i] = nullptr;
         }
     }
     buttonMenus_->PressOnPage(p);
-    auto& image = ctx_.settings.image;
-    if (kModeA.contains(p)) {
-        ShowMode(0);
-        return true;
+    const auto level = static_cast<std::size_t>(hit.index) + 1;
+    switch (hit.target) {
+        case Target::ModeA: ShowMode(0); return true;
+        case Target::ModeB: ShowMode(1); return true;
+        case Target::KeyDefault: buttonMenus_->RestoreKeys(); return true;
+        case Target::ButtonBox: buttonMenus_->OpenButtonMenu(hit.index); return true;
+        case Target::ReportRateCell: PressReportRate(static_cast<std::size_t>(hit.index) + 1); return true;
+        case Target::DpiTick: PressDpiTick(level); return true;
+        case Target::DpiSwatch: PressDpiSwatch(level); return true;
+        case Target::LightingBox: ToggleLightingList(hit.index); return true;
+        case Target::DpiCell: PressDpiCell(level, static_cast<std::size_t>(hit.step) + 1); return true;
+        default: return false;
     }
-    if (kModeB.contains(p)) {
-        ShowMode(1);
-        return true;
-    }
-    if (kKeyDefaultRect.contains(p)) {
-        buttonMenus_->RestoreKeys();
-        return true;
-    }
-    for (int k = 0; k < 6; ++k) {
-        if (Box(k).contains(p)) {
-            buttonMenus_->OpenButtonMenu(k);
-            return true;
-        }
-    }
-    for (std::size_t n = 1; n <= 4; ++n) {
-        if (!ReportRateCell(n).contains(p)) continue;
-        const std::size_t before = performance::SelectReportRate(image, n);
-        if (before != n) {
-            skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-            DrawReportRateCell(s, before, false);
-            DrawReportRateCell(s, n, true);
-        }
-        return true;
-    }
-    for (std::size_t level = 1; level <= 4; ++level) {
-        if (DpiTick(level).contains(p)) {
-            if (performance::ToggleDpiLevel(image, level)) {
-                skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-                DrawDpiTick(s, level);
-                DrawDpiColumn(s, level);
-            }
-            return true;
-        }
-        if (DpiSwatch(level).contains(p)) {
-            if (image.dpiEnabled(level) == 0) return true;
-            const auto rgb = image.dpiColour(level);
-            if (const auto c = pickColour(QColor(rgb[0], rgb[1], rgb[2]))) {
-                rgb[0] = static_cast<std::uint8_t>(c->red());
-                rgb[1] = static_cast<std::uint8_t>(c->green());
-                rgb[2] = static_cast<std::uint8_t>(c->blue());
-                skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-                DrawDpiSwatch(s, level);
-            }
-            return true;
-        }
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (kLightingBox[static_cast<std::size_t>(i)].contains(p)) {
-            ToggleLightingList(i);
-            return true;
-        }
-    }
-    for (std::size_t level = 1; level <= 4; ++level) {
-        for (std::size_t step = 1; step <= 12; ++step) {
-            if (!DpiCell(level, step).contains(p)) continue;
-            if (step <= dpiSteps_ && performance::SetDpiStep(image, panelSensor_, level, step)) {
-                // The chosen step shows even on a level that is off: the click was seen.
-                skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-                DrawDpiColumn(s, level, /*litWhenOff=*/true);
-            }
-            return true;
-        }
-    }
-    return false;
 }
 
-bool CHidMouseDlg::PressAdvanced(const QPoint& p) {
-    if (macroPanel_ != nullptr) {
-        macroPanel_->BeforePress(p);
-        macros::ui::MacroPanel& panel = *macroPanel_;
-        const std::pair<QRect, std::function<void()>> macroRegions[] = {
-            {kStartRecord, [&] { panel.recorder().StartRecording(); }},
-            {kStopRecord, [&] { panel.recorder().StopRecording(); }},
-            {kNewRect, [&] { panel.CreateMacro(); }},
-            {kDeleteRect, [&] { panel.DeleteMacro(); }},
-            {kConfirmRect, [&] { panel.ConfirmMacro(); }}};
-        for (const auto& [r, action] : macroRegions) {
-            if (r.contains(p)) {
-                action();
-                return true;
-            }
-        }
-        if (panel.PressMouseEventBox(p)) return true;
+void CHidMouseDlg::PressReportRate(std::size_t n) {
+    const std::size_t before = performance::SelectReportRate(ctx_.settings.image, n);
+    if (before == n) return;
+    skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+    DrawReportRateCell(s, before, false);
+    DrawReportRateCell(s, n, true);
+}
+
+void CHidMouseDlg::PressDpiTick(std::size_t level) {
+    if (!performance::ToggleDpiLevel(ctx_.settings.image, level)) return;
+    skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+    DrawDpiTick(s, level);
+    DrawDpiColumn(s, level);
+}
+
+void CHidMouseDlg::PressDpiSwatch(std::size_t level) {
+    auto& image = ctx_.settings.image;
+    if (image.dpiEnabled(level) == 0) return;
+    const auto rgb = image.dpiColour(level);
+    if (const auto c = pickColour(QColor(rgb[0], rgb[1], rgb[2]))) {
+        rgb[0] = static_cast<std::uint8_t>(c->red());
+        rgb[1] = static_cast<std::uint8_t>(c->green());
+        rgb[2] = static_cast<std::uint8_t>(c->blue());
+        skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+        DrawDpiSwatch(s, level);
     }
-    if (pointerControls_->Press(p, ctx_.pointerSettings())) return true;
+}
+
+void CHidMouseDlg::PressDpiCell(std::size_t level, std::size_t step) {
+    if (step > dpiSteps_ || !performance::SetDpiStep(ctx_.settings.image, panelSensor_, level, step)) return;
+    // The chosen step shows even on a level that is off: the click was seen.
+    skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+    DrawDpiColumn(s, level, /*litWhenOff=*/true);
+}
+
+bool CHidMouseDlg::PressAdvanced(const Hit& hit, const QPoint& p) {
+    macros::ui::MacroPanel* panel = macroPanel_.get();
+    if (panel != nullptr) panel->BeforePress(p);
     // The macro editor's regions take the press even without its panel, so
     // that it does not move the window.
-    for (const QRect& r : {kStartRecord, kStopRecord, kNewRect, kDeleteRect, kConfirmRect}) {
-        if (r.contains(p)) return true;
+    switch (hit.target) {
+        case Target::StartRecord: if (panel != nullptr) panel->Recorder().StartRecording(); return true;
+        case Target::StopRecord: if (panel != nullptr) panel->Recorder().StopRecording(); return true;
+        case Target::NewMacro: if (panel != nullptr) panel->CreateMacro(); return true;
+        case Target::DeleteMacro: if (panel != nullptr) panel->DeleteMacro(); return true;
+        case Target::ConfirmMacro: if (panel != nullptr) panel->ConfirmMacro(); return true;
+        case Target::MouseEventBox:
+            if (panel == nullptr) return false;
+            panel->ToggleMouseEventList();
+            return true;
+        case Target::PrecisionTick: pointerControls_->ToggleTick(/*precision=*/true); return true;
+        case Target::OnePageTick: pointerControls_->ToggleTick(/*precision=*/false); return true;
+        case Target::PointerDefault: pointerControls_->RestoreDefaults(ctx_.pointerSettings()); return true;
+        case Target::PointerCell: pointerControls_->PressCell(hit.index, hit.step); return true;
+        default: return false;
     }
-    return false;
 }
 
 void CHidMouseDlg::ShowMode(std::uint8_t mode) {
     ctx_.settings.image.shownMode() = mode;
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     DrawModeButtons(s);
-    for (int k = 0; k < 6; ++k) DrawBox(s, k, hover_.count(static_cast<Element>(kBox0 + k)) != 0);
+    for (int k = 0; k < lw::kBoxCount; ++k) DrawBox(s, k, hover_ == lw::Find(Target::ButtonBox, k));
 }
 
 void CHidMouseDlg::Apply(bool hideAfter) {
@@ -958,7 +862,7 @@ void CHidMouseDlg::RunSkinsDialog() {
 
 void CHidMouseDlg::keyPressEvent(QKeyEvent* event) {
     // While a macro is being recorded, keys are the recording, not commands.
-    if (macroPanel_ != nullptr && macroPanel_->recorder().Recording()) return;
+    if (macroPanel_ != nullptr && macroPanel_->Recorder().Recording()) return;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
         PutAway();
         return;
@@ -1001,34 +905,21 @@ void CHidMouseDlg::ToggleLightingList(int which) {
         slot = nullptr;
         return;
     }
-    const auto& image = ctx_.settings.image;
-    const i18n::Language lang = ctx_.text.language;
-    QStringList entries;
-    QRect area;
-    if (which == 0) {
-        for (const auto& m : performance::LightingModeChoices()) entries << Q(i18n::LightingModeName(lang, m.value));
-        area = RectFromEdges(700, 336, 866, 396);
-    } else if (which == 1) {
-        const auto names = performance::LightingParameterNames(image.lightingMode());
-        for (auto n : names) entries << Q(n);
-        const int height = image.lightingMode() == 1 ? 170 : image.lightingMode() == 2 ? 90 : 200;
-        area = RectFromEdges(700, 376, 866, 376 + height);
-    } else {
-        const auto choices = performance::ColourEffectChoices(image.lightingMode());
-        if (image.lightingMode() == 1) {
-            // Standard has one effect: choosing the field sets it, no list opens.
-            ctx_.settings.image.standardColourEffect() = 1;
-            skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-            DrawLightingFields(s);
-            return;
-        }
-        for (const auto& e : choices) entries << Q(i18n::LightingEffectName(lang, e.value));
-        area = RectFromEdges(700, 416, 866, 456);
+    auto& image = ctx_.settings.image;
+    const auto field = static_cast<performance::LightingField>(which);
+    const performance::LightingChoices choices = performance::PressLightingField(image, ctx_.text.language, field);
+    if (choices.chosenAtOnce) {
+        skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+        DrawLightingFields(s);
+        return;
     }
-    if (entries.isEmpty()) return;
+    if (choices.entries.empty()) return;
+    const int height = field == performance::LightingField::Mode        ? lw::kLightingModeListHeight
+                       : field == performance::LightingField::Parameter ? lw::LightingParameterListHeight(image.lightingMode())
+                                                                        : lw::kLightingEffectListHeight;
     auto* list = new QListWidget(this);
-    list->setGeometry(area);
-    list->addItems(entries);
+    list->setGeometry(ToQRect(lw::LightingList(which, height)));
+    for (const std::string& entry : choices.entries) list->addItem(Q(entry));
     list->setMouseTracking(true);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     skin::StyleDropDown(*list, skin::DropDownLook::Of(Drawing()), normalFont_);
@@ -1040,16 +931,9 @@ void CHidMouseDlg::ToggleLightingList(int which) {
 }
 
 void CHidMouseDlg::LightingChosen(int which, int row) {
-    auto& image = ctx_.settings.image;
     if (row >= 0) {
-        const auto entry = static_cast<std::size_t>(row);
-        if (which == 0) {
-            performance::SelectLightingMode(image, entry);
-        } else if (which == 1) {
-            performance::SelectLightingParameter(image, entry);
-        } else {
-            performance::SelectColourEffect(image, entry);
-        }
+        performance::ChooseLightingEntry(ctx_.settings.image, static_cast<performance::LightingField>(which),
+                                         static_cast<std::size_t>(row));
     }
     auto& slot = lightingLists_[static_cast<std::size_t>(which)];
     if (slot) slot->deleteLater();

@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "app/AppContext.h"
@@ -17,6 +16,7 @@
 #include "common/HandOver.h"
 #include "session/MouseConnection.h"
 #include "i18n/Texts.h"
+#include "layout/WindowLayout.h"
 #include "skin/DrawnAccessible.h"
 #include "skin/SkinCanvas.h"
 
@@ -63,17 +63,17 @@ public:
 
     // Page control (also driven by tests).
     enum Page { kNoPage = 0, kBasicPage = 1, kAdvancedPage = 2 };
-    int currentPage() const { return page_; }
+    int CurrentPage() const { return page_; }
     void BuildBasicPage();
     void BuildAdvancedPage();
     void RebuildCurrentPage();
 
-    const QImage& pageImage() const { return canvas_->Page(); }
+    const QImage& PageImage() const { return canvas_->Page(); }
     // The macro panel, from the first build of the Advanced page on.
-    macros::ui::MacroPanel* macroPanel() const { return macroPanel_.get(); }
-    device::MouseConnection& connection() { return *connection_; }
+    macros::ui::MacroPanel* Panel() const { return macroPanel_.get(); }
+    device::MouseConnection& Connection() { return *connection_; }
     // The six button menus of the Basic page.
-    keys::ui::ButtonMenus& buttonMenus() { return *buttonMenus_; }
+    keys::ui::ButtonMenus& Menus() { return *buttonMenus_; }
 
     // Every notification shown, for tests and the log.
     struct Shown {
@@ -81,7 +81,7 @@ public:
         QString text;
         int timeoutMs;
     };
-    const std::vector<Shown>& notifications() const { return shown_; }
+    const std::vector<Shown>& Notifications() const { return shown_; }
 
     // The colour dialog; tests replace it so that nothing waits for a user.
     std::function<std::optional<QColor>(const QColor&)> pickColour;
@@ -104,12 +104,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // Hoverable elements.
-    enum Element {
-        kOk, kApply, kCancel, kSkins, kMinimise, kClose, kPrePage, kNextPage,
-        kKeyDefault, kBox0, kBox1, kBox2, kBox3, kBox4, kBox5,
-        kPointerDefault, kNew, kDelete, kConfirm, kNone
-    };
+    // A region of the layout table under a point.
+    using Hit = layout::window::Hit;
 
     QString T(i18n::TextId id) const;
     // The skin and text colour; refreshed whenever str.ini is read again.
@@ -118,7 +114,7 @@ private:
     // Loads a page's background; a missing one is named once and replaced by
     // another skin's, or by a plain page.
     bool LoadPageBackground(const char* file);
-    void DrawElement(skin::DrawSession& s, Element e, bool over);
+    void DrawElement(skin::DrawSession& s, const Hit& e, bool over);
     void DrawCommon(skin::DrawSession& s);
     void DrawBasic(skin::DrawSession& s);
     void DrawAdvanced(skin::DrawSession& s);
@@ -129,12 +125,19 @@ private:
     void DrawDpiTick(skin::DrawSession& s, std::size_t level);
     void DrawDpiSwatch(skin::DrawSession& s, std::size_t level);
     void DrawLightingFields(skin::DrawSession& s);
-    Element HoverableAt(const QPoint& p) const;
-    void SetHover(Element e);
+    // The region under `p` on the page shown: hover and presses both ask here.
+    Hit HitAt(const QPoint& p) const;
+    void SetHover(const Hit& e);
     void ClearHover();
 
-    bool PressBasic(const QPoint& p);
-    bool PressAdvanced(const QPoint& p);
+    bool PressCommon(const Hit& hit);
+    bool PressBasic(const Hit& hit, const QPoint& p);
+    bool PressAdvanced(const Hit& hit, const QPoint& p);
+    // Basic page presses; levels and positions count from 1.
+    void PressReportRate(std::size_t n);
+    void PressDpiTick(std::size_t level);
+    void PressDpiSwatch(std::size_t level);
+    void PressDpiCell(std::size_t level, std::size_t step);
     void Apply(bool hide);
     void Cancel();
     // Puts the window away: into the tray, or, without a tray, minimised to
@@ -175,7 +178,7 @@ private:
     skin::WindowDrag drag_;
 
     int page_ = kNoPage;
-    std::set<Element> hover_;
+    Hit hover_;  // the element drawn active; Target::None when none is
     std::size_t dpiSteps_ = 12;
     std::uint8_t panelSensor_ = 0;
     std::array<QPointer<QListWidget>, 3> lightingLists_{};

@@ -139,9 +139,9 @@ ActivationServer::ActivationServer(const QString& socketPath, QObject* parent)
     connect(server_, &QLocalServer::newConnection, this, &ActivationServer::Accept);
 }
 
-bool ActivationServer::listening() const { return server_->isListening(); }
+bool ActivationServer::Listening() const { return server_->isListening(); }
 
-QString ActivationServer::errorString() const { return server_->errorString(); }
+QString ActivationServer::ErrorString() const { return server_->errorString(); }
 
 void ActivationServer::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {

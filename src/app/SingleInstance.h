@@ -20,9 +20,9 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // False when another instance holds the lock.
-    bool acquired() const { return acquired_; }
-    QString lockPath() const { return path_; }
-    QString socketPath() const { return socket_; }
+    bool Acquired() const { return acquired_; }
+    QString LockPath() const { return path_; }
+    QString SocketPath() const { return socket_; }
 
 private:
     QString path_;
@@ -45,8 +45,8 @@ class ActivationServer : public QObject {
     Q_OBJECT
 public:
     explicit ActivationServer(const QString& socketPath, QObject* parent = nullptr);
-    bool listening() const;
-    QString errorString() const;
+    bool Listening() const;
+    QString ErrorString() const;
 
 signals:
     void activationRequested(const QByteArray& token);

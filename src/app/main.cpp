@@ -60,14 +60,14 @@ int main(int argc, char** argv) {
     // starts, so that a second start opens no display of its own.
     const QString fallback = QDir::homePath() + "/.local/share/ornyx-mouse";
     app::SingleInstance instance(fallback);
-    if (!instance.acquired()) {
+    if (!instance.Acquired()) {
         // A screenshot run must not report success without its file.
         if (!options->screenshot.isEmpty()) {
             std::fprintf(stderr, "ornyx-mouse: another instance is running; no screenshot was taken\n");
             return 1;
         }
         QString error;
-        if (app::ActivateRunningInstance(instance.socketPath(), qgetenv("XDG_ACTIVATION_TOKEN"), 3000, error)) {
+        if (app::ActivateRunningInstance(instance.SocketPath(), qgetenv("XDG_ACTIVATION_TOKEN"), 3000, error)) {
             return 0;
         }
         std::fprintf(stderr, "ornyx-mouse: already running, but it cannot be reached: %s\n",
@@ -102,9 +102,9 @@ int main(int argc, char** argv) {
     }
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application, [] { QApplication::exit(0); });
-    app::ActivationServer activation(instance.socketPath());
-    if (!activation.listening()) {
-        context->log().Write("a second start cannot reach this one: " + activation.errorString().toStdString());
+    app::ActivationServer activation(instance.SocketPath());
+    if (!activation.Listening()) {
+        context->log().Write("a second start cannot reach this one: " + activation.ErrorString().toStdString());
     }
     QObject::connect(&activation, &app::ActivationServer::activationRequested, &window,
                      [&window](const QByteArray& token) {

@@ -1,5 +1,7 @@
 #include "performance/Lighting.h"
 
+#include "i18n/Texts.h"
+
 #include <string>
 
 namespace ornyx::performance {
@@ -218,6 +220,37 @@ LightingBytes TranslateLighting(const settings::SettingsImage& image, LightingBy
             break;
     }
     return effect;
+}
+
+LightingChoices PressLightingField(settings::SettingsImage& image, i18n::Language language, LightingField field) {
+    LightingChoices out;
+    switch (field) {
+        case LightingField::Mode:
+            for (const auto& m : LightingModeChoices()) out.entries.emplace_back(i18n::LightingModeName(language, m.value));
+            break;
+        case LightingField::Parameter:
+            for (std::string_view n : LightingParameterNames(image.lightingMode())) out.entries.emplace_back(n);
+            break;
+        case LightingField::Effect:
+            if (image.lightingMode() == kLightingStandard) {
+                image.standardColourEffect() = kEffectRgb;
+                out.chosenAtOnce = true;
+                break;
+            }
+            for (const auto& e : ColourEffectChoices(image.lightingMode()))
+                out.entries.emplace_back(i18n::LightingEffectName(language, e.value));
+            break;
+    }
+    return out;
+}
+
+bool ChooseLightingEntry(settings::SettingsImage& image, LightingField field, std::size_t entry) {
+    switch (field) {
+        case LightingField::Mode: return SelectLightingMode(image, entry);
+        case LightingField::Parameter: return SelectLightingParameter(image, entry);
+        case LightingField::Effect: return SelectColourEffect(image, entry);
+    }
+    return false;
 }
 
 }  // namespace ornyx::performance

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "i18n/Language.h"
 #include "settings/SettingsImage.h"
 
 namespace ornyx::performance {
@@ -69,6 +72,20 @@ std::optional<std::uint8_t> CurrentColourEffect(const settings::SettingsImage& i
 bool SelectLightingMode(settings::SettingsImage& image, std::size_t entry);
 bool SelectLightingParameter(settings::SettingsImage& image, std::size_t entry);
 bool SelectColourEffect(settings::SettingsImage& image, std::size_t entry);
+
+// The three lighting fields of the Basic page, each with its drop-down.
+enum class LightingField : std::uint8_t { Mode, Parameter, Effect };
+
+// What a press on a field offers: the drop-down's entries in `language`, in
+// list order. Standard has a single effect: the press on its effect field
+// chooses it at once and no list opens (`chosenAtOnce`, no entries).
+struct LightingChoices {
+    std::vector<std::string> entries;
+    bool chosenAtOnce = false;
+};
+LightingChoices PressLightingField(settings::SettingsImage& image, i18n::Language language, LightingField field);
+// Entry `entry` of the field's open list was chosen; false when nothing was stored.
+bool ChooseLightingEntry(settings::SettingsImage& image, LightingField field, std::size_t entry);
 
 // The mouse's lighting bytes: the effect settings and setting bank 0.
 struct LightingBytes {

@@ -69,9 +69,9 @@ public:
 
     // The frame's buttons, in window pixels, the same in every pop-up. OK and
     // Cancel share the column x = 270; OK wins there.
-    static constexpr QRect kCloseRect = RectFromEdges(352, 6, 370, 24);
-    static constexpr QRect kOkRect = RectFromEdges(166, 253, 271, 274);
-    static constexpr QRect kCancelRect = RectFromEdges(270, 253, 375, 274);
+    static constexpr QRect kCloseRect = ToQRect(layout::popup::kCloseButton);
+    static constexpr QRect kOkRect = ToQRect(layout::popup::kOkButton);
+    static constexpr QRect kCancelRect = ToQRect(layout::popup::kCancelButton);
 
     PopupFrame(const PopupContext& context, const PopupKind& kind, QWidget* parent = nullptr);
     ~PopupFrame() override;

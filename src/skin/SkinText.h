@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "layout/WindowLayout.h"
 #include "i18n/Language.h"
 
 class QPainter;
@@ -31,10 +32,12 @@ enum class TextFormat : unsigned {
 int QtTextFlags(TextFormat format);
 
 // A rectangle given by its edges, right and bottom exclusive, as the window
-// layouts list them: (166, 253, 271, 274) is 105 × 21 pixels at (166, 253).
+// layouts list them: (10, 20, 115, 41) is 105 × 21 pixels at (10, 20).
 constexpr QRect RectFromEdges(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
 }
+// A rectangle of the layout table.
+constexpr QRect ToQRect(const layout::Rect& r) { return RectFromEdges(r.left, r.top, r.right, r.bottom); }
 
 // A font as requested: the family, the weight, and the largest pixel size whose
 // line height (ascent + descent) does not exceed the requested height, since the

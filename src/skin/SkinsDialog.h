@@ -36,13 +36,13 @@ class CSkinsDialog : public PopupFrame {
     Q_OBJECT
 
 public:
-    static constexpr QRect kColourPromptRect = RectFromEdges(12, 64, 181, 94);
-    static constexpr QRect kColourSampleRect = RectFromEdges(42, 94, 151, 110);
-    static constexpr QRect kNameFieldRect = RectFromEdges(42, 128, 136, 144);
+    static constexpr QRect kColourPromptRect = ToQRect(layout::skins::kColourPrompt);
+    static constexpr QRect kColourSampleRect = ToQRect(layout::skins::kColourSample);
+    static constexpr QRect kNameFieldRect = ToQRect(layout::skins::kNameField);
     // The name field and the arrow to its right open and close the list.
-    static constexpr QRect kSkinBoxRect = RectFromEdges(42, 128, 151, 144);
+    static constexpr QRect kSkinBoxRect = ToQRect(layout::skins::kSkinBox);
     // Kept inside the panel above OK and Cancel; longer lists scroll.
-    static constexpr QRect kSkinListRect = RectFromEdges(42, 146, 151, 224);
+    static constexpr QRect kSkinListRect = ToQRect(layout::skins::kSkinList);
     static constexpr QColor kSampleFrame{128, 128, 128};
 
     // Starts from the current skin and text colour of `context.drawing`.

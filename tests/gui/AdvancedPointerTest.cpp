@@ -14,6 +14,7 @@
 #include "performance/ui/PointerControls.h"
 #include "session/Defaults.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::app {
 namespace {
@@ -68,8 +69,9 @@ struct PointerRig {
     }
     void Start() {
         window->Start();
-        Click(70, 70);  // the Advanced page
+        Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
     }
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) {
         QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
         QApplication::processEvents();
@@ -78,7 +80,7 @@ struct PointerRig {
         const QRect r = PointerCell(row, step);
         Click(r.center().x(), r.center().y());
     }
-    QRgb Pixel(const QPoint& p) const { return window->pageImage().pixel(p); }
+    QRgb Pixel(const QPoint& p) const { return window->PageImage().pixel(p); }
     QRgb CellPixel(int row, int step) const { return Pixel(PointerCell(row, step).center()); }
     std::string Stored(const std::string& key) const { return app::Stored(gnome.keyfile, key); }
     settings::SettingsImage& image() { return context->settings.image; }
@@ -94,7 +96,7 @@ struct PointerRig {
 TEST(AdvancedPointerTest, SlowestSpeedAndApplyWriteGnomeSpeedMinusOne) {
     PointerRig rig;
     rig.Start();
-    ASSERT_EQ(rig.window->currentPage(), CHidMouseDlg::kAdvancedPage);
+    ASSERT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kAdvancedPage);
     EXPECT_EQ(rig.image().pointerSpeed(), 6);  // GNOME's default speed 0
     const QRgb lit = rig.CellPixel(0, 1);
     const QRgb dark = rig.CellPixel(0, 11);
@@ -107,7 +109,7 @@ TEST(AdvancedPointerTest, SlowestSpeedAndApplyWriteGnomeSpeedMinusOne) {
     EXPECT_EQ(rig.CellPixel(0, 1), lit);
     EXPECT_EQ(rig.CellPixel(0, 2), dark);
     EXPECT_EQ(rig.Stored("speed"), "");  // nothing before Apply
-    rig.Click(700, 630);                  // Apply
+    rig.Click(Centre(lw::kApplyButton));                  // Apply
     EXPECT_EQ(rig.Stored("speed"), "-1.0");
     EXPECT_TRUE(rig.window->isVisible());
     EXPECT_TRUE(rig.messages.messages.empty());
@@ -120,7 +122,7 @@ TEST(AdvancedPointerTest, HalfASecondShowsPositionSixAndOkWritesFiveHundredFifty
     EXPECT_EQ(rig.image().doubleClickSpeed(), 6);
     EXPECT_EQ(rig.CellPixel(2, 6), rig.CellPixel(2, 1));
     EXPECT_NE(rig.CellPixel(2, 7), rig.CellPixel(2, 1));
-    rig.Click(600, 630);  // OK
+    rig.Click(Centre(lw::kOkButton));  // OK
     EXPECT_TRUE(rig.window->isMinimized());  // no tray: put away to the taskbar
     EXPECT_EQ(rig.Stored("double-click"), "550");
 }
@@ -131,8 +133,8 @@ TEST(AdvancedPointerTest, TheDesktopIsReadOnlyAtTheFirstShowingOfThePage) {
     rig.ClickCell(2, 9);
     EXPECT_EQ(rig.image().doubleClickSpeed(), 9);
     ASSERT_TRUE(rig.desktopView->SetSpeed(20));
-    rig.Click(30, 70);  // Basic page
-    rig.Click(70, 70);  // Advanced again: the edited values, not the desktop's
+    rig.Click(Centre(lw::kBasicPageButton));  // Basic page
+    rig.Click(Centre(lw::kAdvancedPageButton));  // Advanced again: the edited values, not the desktop's
     EXPECT_EQ(rig.image().doubleClickSpeed(), 9);
     EXPECT_EQ(rig.image().pointerSpeed(), 6);
     EXPECT_EQ(rig.CellPixel(2, 9), rig.CellPixel(2, 1));
@@ -159,7 +161,7 @@ TEST(AdvancedPointerTest, TicksToggleAndDefaultWritesAtOnce) {
     EXPECT_EQ(rig.Pixel(onePage), ticked);
 
     rig.ClickCell(0, 11);
-    rig.Click(90, 594);  // Default: written without OK or Apply
+    rig.Click(Centre(lw::kPointerDefaultButton));  // Default: written without OK or Apply
     EXPECT_EQ(rig.Stored("speed"), "0.0");
     EXPECT_EQ(rig.Stored("accel-profile"), "'flat'");
     EXPECT_EQ(rig.Stored("double-click"), "500");
@@ -180,7 +182,7 @@ TEST(AdvancedPointerTest, CancelDiscardsEditsAndWritesNothing) {
     rig.Start();
     const auto backup = rig.context->settings.backup;
     rig.ClickCell(0, 2);
-    rig.Click(800, 630);  // Cancel
+    rig.Click(Centre(lw::kCancelButton));  // Cancel
     EXPECT_EQ(rig.image(), backup);
     EXPECT_NE(rig.image().pointerSpeed(), 2);
     EXPECT_EQ(rig.Stored("speed"), "");
@@ -198,7 +200,7 @@ TEST(AdvancedPointerTest, FailuresOfTheDesktopAreShownAsWarnings) {
     EXPECT_EQ(texts, (std::vector<std::string>{"GETMOUSESPEED failed.", "GETWHEELSCROLLLINES failed.",
                                                "GetDoubleClickTime failed."}));
     rig.messages.messages.clear();
-    rig.Click(700, 630);
+    rig.Click(Centre(lw::kApplyButton));
     ASSERT_EQ(rig.messages.messages.size(), 4u);
     EXPECT_EQ(rig.messages.messages[0].text, "SETMOUSE failed.");
     EXPECT_EQ(rig.messages.messages[3].text, "SPI_SETDOUBLECLICKTIME failed.");
@@ -213,7 +215,7 @@ TEST(AdvancedPointerTest, WithoutDesktopSettingsThePageKeepsItsOwnValuesQuietly)
     EXPECT_EQ(rig.image().pointerSpeed(), 3);
     EXPECT_EQ(rig.image().doubleClickSpeed(), 11);
     rig.ClickCell(0, 5);
-    rig.Click(700, 630);
+    rig.Click(Centre(lw::kApplyButton));
     EXPECT_EQ(rig.image().pointerSpeed(), 5);
     EXPECT_TRUE(rig.messages.messages.empty());
     EXPECT_FALSE(fs::exists(rig.gnome.keyfile));

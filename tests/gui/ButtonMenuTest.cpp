@@ -20,6 +20,7 @@
 #include "macros/ui/MacroDialog.h"
 #include "session/Defaults.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::keys::ui {
 namespace {
@@ -44,12 +45,13 @@ struct MenuRig {
     }
     ~MenuRig() { skin::PopupFrame::ClearAutoAnswer(); }
 
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) {
         QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
         QApplication::processEvents();
     }
     void ClickBox(int k) { Click(300, ButtonBoxRect(k).center().y()); }
-    ButtonMenus& menus() { return window->buttonMenus(); }
+    ButtonMenus& menus() { return window->Menus(); }
     // Moves the pointer over entry `row` of box k's menu, then clicks it.
     void HoverEntry(int k, int row) {
         QListWidget* list = menus().Menu(k);
@@ -111,7 +113,7 @@ struct MenuRig {
             entries.push_back(bytes[e] + " " + bytes[e + 1] + " " + bytes[e + 2] + " " + bytes[e + 3]);
         return entries;
     }
-    void Apply() { Click(700, 630); }
+    void Apply() { Click(Centre(lw::kApplyButton)); }
 
     test::TempDir dir;
     RecordingMessageSink messages;
@@ -138,7 +140,7 @@ TEST(ButtonMenu, LeftButtonMustStayAssignedSomewhere) {
     EXPECT_EQ(rig.menus().Menu(0)->geometry(), ButtonMenuRect(0));
     EXPECT_EQ(rig.menus().Menu(0)->count(), 16);
     // Mode B still has its only left button on box 1.
-    rig.Click(400, 528);
+    rig.Click(Centre(lw::kModeBButton));
     rig.ClickBox(0);
     EXPECT_EQ(rig.messages.messages.size(), 2u);
 }
@@ -205,7 +207,7 @@ TEST(ButtonMenu, AnyOtherPressClosesTheMenuAndOpeningAnotherReplacesIt) {
     EXPECT_EQ(rig.menus().Menu(1), nullptr);
     EXPECT_NE(rig.menus().Menu(2), nullptr);
     // Leaving the page closes it too.
-    rig.Click(80, 74);
+    rig.Click(Centre(lw::kAdvancedPageButton));
     EXPECT_EQ(rig.menus().Menu(2), nullptr);
 }
 
@@ -239,7 +241,7 @@ TEST(ButtonMenu, ShiftHoldsAcrossModesAndIsRefusedTwice) {
     rig.Assign(3, 14);
     EXPECT_EQ(rig.image().bytes, before.bytes);
     EXPECT_EQ(rig.menus().Menu(3), nullptr);
-    rig.Click(400, 528);  // Mode B
+    rig.Click(Centre(lw::kModeBButton));  // Mode B
     rig.Assign(3, 14);
     EXPECT_EQ(rig.image().function(Mode::B, 3), 3);
     EXPECT_TRUE(rig.messages.messages.empty());  // refused without a word
@@ -335,8 +337,8 @@ TEST(ButtonMenu, KeyRestoreLeavesParametersAndShownMode) {
     });
     EXPECT_EQ(rig.Label(Mode::A, 1), "Fire Key-");
     EXPECT_EQ(rig.image().slot(Mode::A, SlotArray::FireKeySpeed, 1), 77);
-    rig.Click(400, 528);  // Mode B shown
-    rig.Click(350, 559);  // Default
+    rig.Click(Centre(lw::kModeBButton));  // Mode B shown
+    rig.Click(Centre(lw::kKeyDefaultButton));  // Default
     EXPECT_EQ(rig.image().shownMode(), 1);
     EXPECT_EQ(rig.image().function(Mode::A, 1), 1);
     EXPECT_EQ(rig.image().slot(Mode::A, SlotArray::FireKeySpeed, 1), 77);

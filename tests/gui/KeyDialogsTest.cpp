@@ -98,18 +98,18 @@ TEST_F(KeyDialogs, SingleKeyTakesEnterAndEscAsKeys) {
     EXPECT_TRUE(dialog.Capturing());
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());  // Enter did not end it
-    EXPECT_EQ(dialog.keyName(), "Enter");
+    EXPECT_EQ(dialog.KeyName(), "Enter");
     EXPECT_EQ(Shown(dialog, CSingleDialog::kKeyNameRect), "Enter");
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.keyName(), "Esc");
+    EXPECT_EQ(dialog.KeyName(), "Esc");
     QTest::keyClick(&dialog, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(dialog.keyName(), "Num Enter");
-    EXPECT_EQ(KeyNameToUsage(dialog.keyName()), 0x58);
+    EXPECT_EQ(dialog.KeyName(), "Num Enter");
+    EXPECT_EQ(KeyNameToUsage(dialog.KeyName()), 0x58);
     Click(dialog, skin::PopupFrame::kOkRect.center());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.keyName(), "Num Enter");
+    EXPECT_EQ(dialog.KeyName(), "Num Enter");
 }
 
 TEST_F(KeyDialogs, SingleKeyConfirmedAtOnceIsEmpty) {
@@ -117,8 +117,8 @@ TEST_F(KeyDialogs, SingleKeyConfirmedAtOnceIsEmpty) {
     CSingleDialog dialog(Context());
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     skin::PopupFrame::ClearAutoAnswer();
-    EXPECT_EQ(dialog.keyName(), "");
-    EXPECT_EQ(KeyNameToUsage(dialog.keyName()), 0);
+    EXPECT_EQ(dialog.KeyName(), "");
+    EXPECT_EQ(KeyNameToUsage(dialog.KeyName()), 0);
 }
 
 TEST_F(KeyDialogs, ComboRecordsOnlyIntoTheFocusedKeyField) {
@@ -126,15 +126,15 @@ TEST_F(KeyDialogs, ComboRecordsOnlyIntoTheFocusedKeyField) {
     Show(dialog);
     dialog.setFocus();
     QTest::keyClick(&dialog, Qt::Key_A);
-    EXPECT_EQ(dialog.keyName1(), "");
-    EXPECT_EQ(dialog.keyName2(), "");
+    EXPECT_EQ(dialog.KeyName1(), "");
+    EXPECT_EQ(dialog.KeyName2(), "");
 
     Click(*dialog.KeyEdit(2), QPoint(5, 5));
     ASSERT_TRUE(dialog.KeyEdit(2)->hasFocus());
     NativeKey(*dialog.KeyEdit(2), Qt::Key_Control, 97);
-    EXPECT_EQ(dialog.keyName2(), "Right Ctrl");
+    EXPECT_EQ(dialog.KeyName2(), "Right Ctrl");
     EXPECT_EQ(dialog.KeyEdit(2)->text(), "Right Ctrl");
-    EXPECT_EQ(dialog.keyName1(), "");
+    EXPECT_EQ(dialog.KeyName1(), "");
 
     // While the modifier list is open the fields are disabled and deaf.
     Click(dialog, CComboDialog::kModifierBox.center());
@@ -142,18 +142,18 @@ TEST_F(KeyDialogs, ComboRecordsOnlyIntoTheFocusedKeyField) {
     EXPECT_FALSE(dialog.KeyEdit(1)->isEnabled());
     EXPECT_FALSE(dialog.KeyEdit(2)->isEnabled());
     QTest::keyClick(&dialog, Qt::Key_B);
-    EXPECT_EQ(dialog.keyName2(), "Right Ctrl");
+    EXPECT_EQ(dialog.KeyName2(), "Right Ctrl");
     ClickEntry(*dialog.ModifierList(), 0);
     EXPECT_FALSE(dialog.ListOpen());
     EXPECT_TRUE(dialog.KeyEdit(1)->isEnabled());
-    EXPECT_EQ(dialog.modifierName(), "Left Ctrl");
+    EXPECT_EQ(dialog.ModifierName(), "Left Ctrl");
     EXPECT_EQ(Shown(dialog, CComboDialog::kModifierRect), "Left Ctrl");
 
     // Enter is a key here, not the dialog's answer.
     Click(*dialog.KeyEdit(1), QPoint(5, 5));
     QTest::keyClick(dialog.KeyEdit(1), Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.keyName1(), "Enter");
+    EXPECT_EQ(dialog.KeyName1(), "Enter");
     dialog.reject();
 }
 
@@ -177,10 +177,10 @@ TEST_F(KeyDialogs, FireKeyDefaultsWhenConfirmedAtOnce) {
     CFireKeyDialog dialog(Context());
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     skin::PopupFrame::ClearAutoAnswer();
-    EXPECT_EQ(dialog.keyIndex(), 0);
-    EXPECT_EQ(dialog.keyText(), "");
-    EXPECT_EQ(dialog.speed(), 32);
-    EXPECT_EQ(dialog.times(), 1);
+    EXPECT_EQ(dialog.KeyIndex(), 0);
+    EXPECT_EQ(dialog.KeyText(), "");
+    EXPECT_EQ(dialog.Speed(), 32);
+    EXPECT_EQ(dialog.Times(), 1);
 }
 
 TEST_F(KeyDialogs, FireKeyEditRules) {
@@ -196,13 +196,13 @@ TEST_F(KeyDialogs, FireKeyEditRules) {
     times.selectAll();
     QTest::keyClicks(&times, "30");
     EXPECT_EQ(times.text(), "30");
-    EXPECT_EQ(dialog.times(), 30);
+    EXPECT_EQ(dialog.Times(), 30);
     QTest::keyClick(&times, Qt::Key_0);
     EXPECT_EQ(times.text(), "1");
-    EXPECT_EQ(dialog.times(), 1);
+    EXPECT_EQ(dialog.Times(), 1);
     times.selectAll();
     QTest::keyClick(&times, Qt::Key_Backspace);
-    EXPECT_EQ(dialog.times(), 0);
+    EXPECT_EQ(dialog.Times(), 0);
     QTest::keyClicks(&times, "x");  // not a digit: refused
     EXPECT_EQ(times.text(), "");
 
@@ -212,7 +212,7 @@ TEST_F(KeyDialogs, FireKeyEditRules) {
     QTest::keyClicks(&speed, "3");
     Click(times, QPoint(5, 5));
     EXPECT_EQ(speed.text(), "5");
-    EXPECT_EQ(dialog.speed(), 5);
+    EXPECT_EQ(dialog.Speed(), 5);
 
     // 255 typed and confirmed with the field still focused is taken over.
     Click(speed, QPoint(5, 5));
@@ -221,7 +221,7 @@ TEST_F(KeyDialogs, FireKeyEditRules) {
     ASSERT_TRUE(speed.hasFocus());
     QTest::keyClick(&speed, Qt::Key_Return);  // Enter confirms in this dialog
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.speed(), 255);
+    EXPECT_EQ(dialog.Speed(), 255);
 }
 
 TEST_F(KeyDialogs, FireKeySpeedAboveTheRangeIsReplacedAtOk) {
@@ -232,7 +232,7 @@ TEST_F(KeyDialogs, FireKeySpeedAboveTheRangeIsReplacedAtOk) {
     QTest::keyClicks(dialog.SpeedEdit(), "99999999999999");
     Click(dialog, skin::PopupFrame::kOkRect.center());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.speed(), 5);
+    EXPECT_EQ(dialog.Speed(), 5);
 }
 
 TEST_F(KeyDialogs, FireKeyListChoiceAndWheel) {
@@ -253,9 +253,9 @@ TEST_F(KeyDialogs, FireKeyListChoiceAndWheel) {
     ClickEntry(list, 39);
     EXPECT_FALSE(dialog.ListOpen());
     EXPECT_TRUE(dialog.SpeedEdit()->isEnabled());
-    EXPECT_EQ(dialog.keyIndex(), 39);
-    EXPECT_EQ(dialog.keyText(), "R-CTRL");
-    EXPECT_EQ(FireKeyCode(static_cast<std::size_t>(dialog.keyIndex())), 0xE4);
+    EXPECT_EQ(dialog.KeyIndex(), 39);
+    EXPECT_EQ(dialog.KeyText(), "R-CTRL");
+    EXPECT_EQ(FireKeyCode(static_cast<std::size_t>(dialog.KeyIndex())), 0xE4);
     EXPECT_EQ(Shown(dialog, CFireKeyDialog::kKeyRect), "R-CTRL");
     dialog.reject();
 }
@@ -265,21 +265,21 @@ TEST_F(KeyDialogs, ListDialogsConfirmedAtOnceGiveEntryZero) {
     {
         CWindowsDialog dialog(Context(Language::ChineseSimplified));
         EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-        EXPECT_EQ(dialog.chosenIndex(), 0);
-        EXPECT_EQ(dialog.chosenText(), i18n::WindowsFunctionNames(Language::ChineseSimplified)[0]);
+        EXPECT_EQ(dialog.ChosenIndex(), 0);
+        EXPECT_EQ(dialog.ChosenText(), i18n::WindowsFunctionNames(Language::ChineseSimplified)[0]);
     }
     {
         // Turkish shows entry 0 without its trailing blank before a choice.
         CWindowsDialog dialog(Context(Language::Turkish));
         EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-        EXPECT_EQ(dialog.chosenText(), "Multimedya oynatıcı");
+        EXPECT_EQ(dialog.ChosenText(), "Multimedya oynatıcı");
         EXPECT_EQ(Shown(dialog, CListChoiceDialog::kChosenRect), "Multimedya oynatıcı");
     }
     {
         CMediaDialog dialog(Context(Language::English));
         EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-        EXPECT_EQ(dialog.chosenIndex(), 0);
-        EXPECT_EQ(dialog.chosenText(), "Next");
+        EXPECT_EQ(dialog.ChosenIndex(), 0);
+        EXPECT_EQ(dialog.ChosenText(), "Next");
     }
     skin::PopupFrame::ClearAutoAnswer();
 }
@@ -293,13 +293,13 @@ TEST_F(KeyDialogs, ListDialogsChooseCloseAndCancel) {
     EXPECT_EQ(dialog.ChoiceList()->geometry(), CWindowsDialog::kListRect);
     ClickEntry(*dialog.ChoiceList(), 2);
     EXPECT_FALSE(dialog.ListOpen());
-    EXPECT_EQ(dialog.chosenIndex(), 2);
-    EXPECT_EQ(dialog.chosenText(), "Calculator");
+    EXPECT_EQ(dialog.ChosenIndex(), 2);
+    EXPECT_EQ(dialog.ChosenText(), "Calculator");
     // A press outside closes an open list without a choice.
     Click(dialog, CListChoiceDialog::kBox.center());
     Click(dialog, QPoint(300, 60));
     EXPECT_FALSE(dialog.ListOpen());
-    EXPECT_EQ(dialog.chosenIndex(), 2);
+    EXPECT_EQ(dialog.ChosenIndex(), 2);
     Click(dialog, skin::PopupFrame::kCancelRect.center());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 
@@ -308,7 +308,7 @@ TEST_F(KeyDialogs, ListDialogsChooseCloseAndCancel) {
     Click(media, CListChoiceDialog::kBox.center());
     EXPECT_EQ(media.ChoiceList()->count(), 7);
     ClickEntry(*media.ChoiceList(), 6);
-    EXPECT_EQ(media.chosenText(), "Vol-");
+    EXPECT_EQ(media.ChosenText(), "Vol-");
     media.reject();
 }
 
@@ -330,19 +330,19 @@ TEST_F(KeyDialogs, MacroDialogListsTheFileAndTicksARepeatMode) {
     }
     macros::ui::CMacroDialog dialog(Context(), record);
     Show(dialog);
-    EXPECT_EQ(dialog.repeatMode(), 1);
+    EXPECT_EQ(dialog.RepeatMode(), 1);
     Click(dialog, macros::ui::CMacroDialog::kMacroBox.center());
     ASSERT_TRUE(dialog.ListOpen());
     ASSERT_EQ(dialog.MacroList()->count(), 2);
     EXPECT_EQ(dialog.MacroList()->item(1)->text(), "Second");
     ClickEntry(*dialog.MacroList(), 1);
     EXPECT_FALSE(dialog.ListOpen());
-    EXPECT_EQ(dialog.macroNumber(), 1);
-    EXPECT_EQ(dialog.macroName(), "Second");
+    EXPECT_EQ(dialog.MacroNumber(), 1);
+    EXPECT_EQ(dialog.MacroName(), "Second");
     Click(dialog, macros::ui::CMacroDialog::TickRect(3).center());
-    EXPECT_EQ(dialog.repeatMode(), 3);
+    EXPECT_EQ(dialog.RepeatMode(), 3);
     Click(dialog, QPoint(300, 230));  // beside the ticks: nothing changes
-    EXPECT_EQ(dialog.repeatMode(), 3);
+    EXPECT_EQ(dialog.RepeatMode(), 3);
     Click(dialog, skin::PopupFrame::kOkRect.center());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }

@@ -27,6 +27,7 @@
 #include "skin/ControlColours.h"
 #include "skin/PopupFrame.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::macros::ui {
 namespace {
@@ -65,26 +66,27 @@ protected:
         context = std::make_unique<app::AppContext>(options, messages);
         window = std::make_unique<app::CHidMouseDlg>(*context, /*trayAvailable=*/false);
         window->Start();
-        Click(70, 70);  // the Advanced page
-        ASSERT_EQ(window->currentPage(), app::CHidMouseDlg::kAdvancedPage);
-        ASSERT_NE(window->macroPanel(), nullptr);
+        Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
+        ASSERT_EQ(window->CurrentPage(), app::CHidMouseDlg::kAdvancedPage);
+        ASSERT_NE(window->Panel(), nullptr);
     }
 
-    MacroPanel& panel() { return *window->macroPanel(); }
-    QListWidget& items() { return *panel().itemList(); }
-    QListWidget& macros() { return *panel().macroList(); }
+    MacroPanel& panel() { return *window->Panel(); }
+    QListWidget& items() { return *panel().ItemList(); }
+    QListWidget& macros() { return *panel().MacroList(); }
 
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) {
         QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
         QApplication::processEvents();
     }
-    void ClickNew() { Click(560, 538); }
-    void ClickDelete() { Click(660, 538); }
-    void ClickConfirm() { Click(770, 538); }
-    void ClickStart() { Click(745, 240); }
-    void ClickStop() { Click(745, 275); }
+    void ClickNew() { Click(Centre(lw::kNewButton)); }
+    void ClickDelete() { Click(Centre(lw::kDeleteButton)); }
+    void ClickConfirm() { Click(Centre(lw::kConfirmButton)); }
+    void ClickStart() { Click(Centre(lw::kStartRecordButton)); }
+    void ClickStop() { Click(Centre(lw::kStopRecordButton)); }
     void NewMacro(const QString& name) {
-        panel().nameBox()->setText(name);
+        panel().NameBox()->setText(name);
         ClickNew();
     }
     // Moves the pointer over a line of the item list: that selects it.
@@ -96,8 +98,8 @@ protected:
         QApplication::processEvents();
     }
     void ChooseMouseEvent(int entry) {
-        Click(745, 391);  // the mouse-event field opens the list
-        QListWidget* list = panel().mouseEventList();
+        Click(Centre(lw::kMouseEventBox));  // the mouse-event field opens the list
+        QListWidget* list = panel().MouseEventList();
         ASSERT_NE(list, nullptr);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                           list->visualItemRect(list->item(entry)).center());
@@ -130,7 +132,7 @@ protected:
         Key(key, true);
         Key(key, false);
     }
-    Lines Shown() const { return window->macroPanel()->Items(); }
+    Lines Shown() const { return window->Panel()->Items(); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> t;
         for (const auto& m : messages.messages) t.push_back(m.text);
@@ -176,19 +178,19 @@ TEST_F(MacroPanelTest, RecordedAndInsertedMacroIsStoredAndReachesTheMouse) {
     EXPECT_EQ(macros().currentRow(), 0);
 
     ClickStart();
-    EXPECT_TRUE(panel().recorder().Recording());
+    EXPECT_TRUE(panel().Recorder().Recording());
     EXPECT_EQ(window->windowTitle(), "Press Ctrl+Break key to stop recording");
     Tap(Qt::Key_A);
     Tap(Qt::Key_B);
     ClickStop();
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_EQ(window->windowTitle(), "Ornyx Mouse");
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Start Recording", "Stop Recording"}));
     EXPECT_EQ(Shown(), (Lines{"A   Dn", "50 ms", "A   Up", "50 ms", "B   Dn", "50 ms", "B   Up"}));
 
     // The recorder leaves the last line selected: the click goes in after it.
     ChooseMouseEvent(0);
-    EXPECT_EQ(panel().mouseEventField()->text(), "L-Button Click");
+    EXPECT_EQ(panel().MouseEventField()->text(), "L-Button Click");
     EXPECT_FALSE(panel().MouseEventListOpen());
     ClickConfirm();
 
@@ -200,7 +202,7 @@ TEST_F(MacroPanelTest, RecordedAndInsertedMacroIsStoredAndReachesTheMouse) {
     EXPECT_EQ(onFile->items, stored);
     EXPECT_EQ(onFile->loopTimes, "1");
 
-    Click(700, 630);  // Apply
+    Click(Centre(lw::kApplyButton));  // Apply
     std::vector<int> expected = {0x00, 0x01, 0x05, 0x04, 0x85, 0x04, 0x05, 0x05,
                                  0x85, 0x05, 0x05, 0xF0, 0x80, 0xF0};
     expected.resize(128, 0);
@@ -212,12 +214,12 @@ TEST_F(MacroPanelTest, PanelIsBuiltFromRecordIniAndColoured) {
     ASSERT_EQ(macros().count(), 2);
     EXPECT_EQ(macros().item(1)->text(), "Two");
     EXPECT_EQ(macros().currentRow(), 0);
-    EXPECT_EQ(panel().nameBox()->text(), "One");
+    EXPECT_EQ(panel().NameBox()->text(), "One");
     EXPECT_EQ(Shown(), (Lines{"C   Dn", "50 ms", "C   Up"}));
     // The box shows slot 1's loop count, the mouse's, and writes it back.
     const auto slotLoops = context->settings.image.macroSlot(1)[0] * 256 + context->settings.image.macroSlot(1)[1];
     const QString expectedLoops = slotLoops >= 1 ? QString::number(slotLoops) : QString("1");
-    EXPECT_EQ(panel().loopTimesBox()->text(), expectedLoops);
+    EXPECT_EQ(panel().LoopTimesBox()->text(), expectedLoops);
     EXPECT_EQ(macros().palette().color(QPalette::Base), skin::kMacroListBackground);
     EXPECT_EQ(items().palette().color(QPalette::Base), skin::kMacroListBackground);
 
@@ -225,15 +227,15 @@ TEST_F(MacroPanelTest, PanelIsBuiltFromRecordIniAndColoured) {
     Hover(1);
     panel().DeleteItem();
     macros().setCurrentRow(1);
-    EXPECT_EQ(panel().nameBox()->text(), "Two");
+    EXPECT_EQ(panel().NameBox()->text(), "Two");
     EXPECT_TRUE(Shown().empty());
     macros().setCurrentRow(0);
     EXPECT_EQ(Shown().size(), 3u);
 
     // Loop times: anything outside 1..65535 becomes 1, in the box and the file.
-    panel().loopTimesBox()->setText("70000");
-    EXPECT_EQ(panel().loopTimesBox()->text(), "1");
-    panel().loopTimesBox()->setText("12");
+    panel().LoopTimesBox()->setText("70000");
+    EXPECT_EQ(panel().LoopTimesBox()->text(), "1");
+    panel().LoopTimesBox()->setText("12");
     EXPECT_EQ(ReadMacro(dir / "record.ini", "One")->loopTimes, "12");
     EXPECT_EQ(context->settings.image.macroSlot(1)[1], 12);
 }
@@ -251,7 +253,7 @@ TEST_F(MacroPanelTest, NewRefusesBlankDuplicateAndThirteenthNames) {
     ClickDelete();  // removes the selected first macro, from the list and the file
     EXPECT_EQ(macros().count(), 11);
     EXPECT_EQ(ListMacroNames(dir / "record.ini").size(), 11u);
-    EXPECT_TRUE(panel().nameBox()->text().isEmpty());
+    EXPECT_TRUE(panel().NameBox()->text().isEmpty());
     NewMacro("bURST");
     EXPECT_EQ(messages.messages.back().text, "Macro name already exists");
     NewMacro("   ");
@@ -269,7 +271,7 @@ TEST_F(MacroPanelTest, MouseEventsGoInWhereTheyKeepEventsAndDelaysAlternating) {
     ClickDelete();
     ChooseMouseEvent(5);
     EXPECT_TRUE(Shown().empty());
-    EXPECT_EQ(panel().mouseEventField()->text(), "R-Button   Dn");
+    EXPECT_EQ(panel().MouseEventField()->text(), "R-Button   Dn");
 
     NewMacro("Clicks");
     ChooseMouseEvent(0);
@@ -290,24 +292,24 @@ TEST_F(MacroPanelTest, MouseEventsGoInWhereTheyKeepEventsAndDelaysAlternating) {
     EXPECT_EQ(items().currentRow(), 2);
 
     // A press outside the open list and its field closes it.
-    Click(745, 391);
+    Click(Centre(lw::kMouseEventBox));
     ASSERT_TRUE(panel().MouseEventListOpen());
     Click(300, 600);
     EXPECT_FALSE(panel().MouseEventListOpen());
-    Click(745, 391);
-    Click(745, 391);  // the field again closes it too
+    Click(Centre(lw::kMouseEventBox));
+    Click(Centre(lw::kMouseEventBox));  // the field again closes it too
     EXPECT_FALSE(panel().MouseEventListOpen());
 
     // Open, it stays inside the macro panel, leaves New, Delete and Confirm
     // uncovered, and shows every entry without scrolling.
-    Click(745, 391);
-    auto* open = window->findChild<QListWidget*>("154");
+    Click(Centre(lw::kMouseEventBox));
+    auto* open = window->findChild<QListWidget*>("mouseEventList");
     ASSERT_NE(open, nullptr);
-    const QRect macroCard = skin::RectFromEdges(446, 150, 876, 566);
+    const QRect macroCard = skin::ToQRect(lw::kMacroCard);
     EXPECT_TRUE(macroCard.contains(open->geometry())) << open->geometry().bottom();
-    EXPECT_FALSE(open->geometry().intersects(skin::RectFromEdges(513, 532, 826, 553)));
+    EXPECT_FALSE(open->geometry().intersects(skin::ToQRect(lw::kNewButton).united(skin::ToQRect(lw::kConfirmButton))));
     EXPECT_EQ(open->verticalScrollBar()->maximum(), 0);
-    Click(745, 391);
+    Click(Centre(lw::kMouseEventBox));
 
     // The context menu's Delete takes one line; its neighbouring delay stays.
     Hover(2);
@@ -392,11 +394,11 @@ TEST_F(MacroPanelTest, RecorderDropsAutoRepeatAndStopsAfterSixtyFourEvents) {
 
     // 2 events so far; 62 more fill the recording, the next one ends it.
     for (int i = 0; i < 31; ++i) Tap(i % 2 == 0 ? Qt::Key_B : Qt::Key_C);
-    EXPECT_TRUE(panel().recorder().Recording());
+    EXPECT_TRUE(panel().Recorder().Recording());
     EXPECT_EQ(Shown().size(), 64u + 63u);
     messages.messages.clear();
     Key(Qt::Key_D, true);
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_EQ(Shown().size(), 64u + 63u);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Stop Recording"}));
     EXPECT_EQ(Shown().back(), "B   Up");
@@ -441,7 +443,7 @@ TEST_F(MacroPanelTest, StopWithoutARecordingAndStartWithoutAMacroOnlyWarn) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, "Macro name is blank");
     EXPECT_EQ(messages.messages[0].caption, "Warning");
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
 
     // After a finished recording, Stop warns again.
     NewMacro("M");
@@ -454,11 +456,11 @@ TEST_F(MacroPanelTest, StopWithoutARecordingAndStartWithoutAMacroOnlyWarn) {
 
 TEST_F(MacroPanelTest, WhileRecordingKeysAreKeptFromTheWindowAndCtrlBreakStops) {
     Open(Section("Keys", "1", {"Z   Dn"}));
-    panel().nameBox()->setFocus();
+    panel().NameBox()->setFocus();
     window->show();
     ClickStart();
-    QTest::keyClick(panel().nameBox(), Qt::Key_X);
-    EXPECT_EQ(panel().nameBox()->text(), "Keys");  // typing did not reach the box
+    QTest::keyClick(panel().NameBox(), Qt::Key_X);
+    EXPECT_EQ(panel().NameBox()->text(), "Keys");  // typing did not reach the box
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());  // Escape did not hide the window
     EXPECT_EQ(Shown(), (Lines{"X   Dn", "50 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
@@ -471,11 +473,11 @@ TEST_F(MacroPanelTest, WhileRecordingKeysAreKeptFromTheWindowAndCtrlBreakStops) 
     Hover(1);
     DoubleClick(items(), 1);
     EXPECT_EQ(Shown(), (Lines{"X   Dn", "300 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
-    EXPECT_TRUE(panel().recorder().Recording());
+    EXPECT_TRUE(panel().Recorder().Recording());
 
     messages.messages.clear();
     QTest::keyClick(window.get(), Qt::Key_Pause, Qt::ControlModifier);
-    EXPECT_FALSE(panel().recorder().Recording());
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Stop Recording"}));
     // The Ctrl that led to Break is not part of the macro.
     EXPECT_EQ(Shown().back(), "Esc   Up");
@@ -491,13 +493,13 @@ TEST_F(MacroPanelTest, LeavingThePageEndsTheRecordingSilentlyAndKeepsTheItems) {
     ClickStart();
     Tap(Qt::Key_Q);
     messages.messages.clear();
-    Click(30, 70);  // the Basic page
-    EXPECT_FALSE(panel().recorder().Recording());
+    Click(Centre(lw::kBasicPageButton));  // the Basic page
+    EXPECT_FALSE(panel().Recorder().Recording());
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(window->windowTitle(), "Ornyx Mouse");
     EXPECT_FALSE(items().isVisible());
     Tap(Qt::Key_W);  // no longer recorded
-    Click(70, 70);
+    Click(Centre(lw::kAdvancedPageButton));
     EXPECT_TRUE(items().isVisible());
     EXPECT_EQ(Shown(), (Lines{"Q   Dn", "50 ms", "Q   Up"}));
 }
@@ -537,12 +539,12 @@ TEST_F(MacroPanelTest, FilledPanelAndDelayDialogDraw) {
         window->show();
         Hover(3);
         ChooseMouseEvent(1);
-        Click(745, 391);  // the list stays open in the picture
+        Click(Centre(lw::kMouseEventBox));  // the list stays open in the picture
         const QImage shot = window->grab().toImage();
         // The lists' own background shows through between their lines.
         const QPoint below = MacroPanel::kItemListRect.bottomLeft() + QPoint(40, -10);
         EXPECT_EQ(shot.pixelColor(below), skin::kMacroListBackground);
-        EXPECT_TRUE(panel().mouseEventList()->isVisible());
+        EXPECT_TRUE(panel().MouseEventList()->isVisible());
 
         QImage dialogShot;
         PopupFrame::SetAutoAnswer([&](PopupFrame& dialog) {
@@ -581,12 +583,12 @@ TEST(DelayTimeDialogTest, ShowsThePromptAndKeepsTextAndValueCurrent) {
     RecordingMessageSink sink;
     CDelayTimeDialog dialog({drawing, i18n::Language::English, sink});
     ASSERT_TRUE(dialog.Initialise()) << (sink.messages.empty() ? "" : sink.messages[0].caption);
-    ASSERT_NE(dialog.valueBox(), nullptr);
-    QTest::keyClicks(dialog.valueBox(), "12x3");
-    EXPECT_EQ(dialog.text(), "123");
-    EXPECT_EQ(dialog.value(), 123);
-    dialog.valueBox()->clear();
-    EXPECT_EQ(dialog.value(), 0);
+    ASSERT_NE(dialog.ValueBox(), nullptr);
+    QTest::keyClicks(dialog.ValueBox(), "12x3");
+    EXPECT_EQ(dialog.Text(), "123");
+    EXPECT_EQ(dialog.Value(), 123);
+    dialog.ValueBox()->clear();
+    EXPECT_EQ(dialog.Value(), 0);
 
     // Without its background the dialog says so and ends as cancelled.
     const skin::DrawingSettings missing{dir.path() / "nowhere", "", 255, 255, 255};
@@ -595,7 +597,7 @@ TEST(DelayTimeDialogTest, ShowsThePromptAndKeepsTextAndValueCurrent) {
     ASSERT_FALSE(sink.messages.empty());
     EXPECT_EQ(sink.messages.back().text.rfind("error\n", 0), 0u);
     EXPECT_EQ(sink.messages.back().caption, "DelayTime Dialog Load background image failed!!!");
-    EXPECT_EQ(broken.valueBox(), nullptr);
+    EXPECT_EQ(broken.ValueBox(), nullptr);
 }
 
 }  // namespace

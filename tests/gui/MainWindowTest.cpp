@@ -18,6 +18,7 @@
 #include "settings/Configuration.h"
 #include "session/Defaults.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::app {
 namespace {
@@ -73,15 +74,17 @@ struct Rig {
         window->pickColour = [this](const QColor&) { return nextColour; };
         window->openLink = [this](const QString& url) { opened = url; };
     }
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) {
         QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
         QApplication::processEvents();
     }
+    void Move(QPoint p) { Move(p.x(), p.y()); }
     void Move(int x, int y) {
         QTest::mouseMove(window.get(), QPoint(x, y));
         QApplication::processEvents();
     }
-    QRgb Pixel(int x, int y) const { return window->pageImage().pixel(x, y); }
+    QRgb Pixel(int x, int y) const { return window->PageImage().pixel(x, y); }
     settings::SettingsImage& image() { return context->settings.image; }
 
     Home home;
@@ -96,8 +99,8 @@ TEST(MainWindowTest, StartsHiddenInTheTrayAndTheFirstClickShowsTheBasicPage) {
     Rig rig(/*tray=*/true);
     rig.window->Start();
     EXPECT_FALSE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);  // built at start: mouse present
-    EXPECT_EQ(rig.window->size(), QSize(rig.window->pageImage().size()));
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);  // built at start: mouse present
+    EXPECT_EQ(rig.window->size(), QSize(rig.window->PageImage().size()));
     // The handshake ran with the first page build.
     const auto codes = rig.home.TraceCodes();
     ASSERT_GE(codes.size(), 2u);
@@ -111,7 +114,7 @@ TEST(MainWindowTest, WithoutATrayTheWindowShowsAtStart) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
     EXPECT_TRUE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);
     // Placed on the screen by the program, not left where the window system puts it.
     EXPECT_EQ(rig.window->pos(),
               skin::CentredIn(rig.window->size(), QGuiApplication::primaryScreen()->availableGeometry()));
@@ -123,26 +126,26 @@ TEST(MainWindowTest, NoMouseWarnsAndTheTrayClickShowsNothing) {
     while (rig.context->monitor()->Receive()) {
     }
     rig.window->Start();
-    ASSERT_EQ(rig.window->notifications().size(), 1u);
-    EXPECT_EQ(rig.window->notifications()[0].title, "Warning");
-    EXPECT_EQ(rig.window->notifications()[0].text, "The system did not detect the gaming mouse!");
-    EXPECT_EQ(rig.window->notifications()[0].timeoutMs, 100);
+    ASSERT_EQ(rig.window->Notifications().size(), 1u);
+    EXPECT_EQ(rig.window->Notifications()[0].title, "Warning");
+    EXPECT_EQ(rig.window->Notifications()[0].text, "The system did not detect the gaming mouse!");
+    EXPECT_EQ(rig.window->Notifications()[0].timeoutMs, 100);
     rig.window->TrayClicked();
     EXPECT_FALSE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->notifications().size(), 2u);
+    EXPECT_EQ(rig.window->Notifications().size(), 2u);
     // Apply does nothing without the mouse.
-    rig.Click(700, 630);
+    rig.Click(Centre(lw::kApplyButton));
     EXPECT_TRUE(rig.home.TraceCodes().empty());
 }
 
 TEST(MainWindowTest, ApplyAndOkSendTheSettingsAndSaveThem) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
-    rig.Click(760, 208);  // report rate 1000 Hz -> already; choose 125 Hz instead
-    rig.Click(550, 208);
+    rig.Click(Centre(lw::ReportRateCell(3)));  // report rate 1000 Hz -> already; choose 125 Hz instead
+    rig.Click(Centre(lw::ReportRateCell(0)));
     EXPECT_EQ(rig.image().reportRate(), 8);
     const std::size_t before = rig.home.Trace().size();
-    rig.Click(700, 630);  // Apply
+    rig.Click(Centre(lw::kApplyButton));  // Apply
     const std::vector<int> expected = {0x01, 0x8D, 0x87, 0x87, 0x90, 0x90, 0x10, 0x10, 0x07, 0x07,
                                        0x0D, 0x11, 0x13, 0x13, 0x13, 0x13, 0x13, 0x13, 0x13, 0x13,
                                        0x13, 0x13, 0x13, 0x13, 0x93, 0x93, 0x93, 0x93, 0x93, 0x93,
@@ -154,7 +157,7 @@ TEST(MainWindowTest, ApplyAndOkSendTheSettingsAndSaveThem) {
     EXPECT_EQ(file[0], 1);
     EXPECT_EQ(file[1 + settings::SettingsImage::kReportRate], 8);
     EXPECT_TRUE(rig.window->isVisible());
-    rig.Click(600, 630);  // OK applies and hides
+    rig.Click(Centre(lw::kOkButton));  // OK applies and hides
     EXPECT_TRUE(rig.window->isMinimized());  // no tray: put away to the taskbar
 }
 
@@ -162,10 +165,10 @@ TEST(MainWindowTest, ApplyThatCannotReachTheMouseSaysSoAndKeepsTheSettings) {
     // The mouse is pulled out after the handshake and ten frames of the apply.
     Rig rig(/*tray=*/false, "vanish=11");
     rig.window->Start();
-    rig.Click(760, 208);
-    rig.Click(550, 208);  // 125 Hz
+    rig.Click(Centre(lw::ReportRateCell(3)));
+    rig.Click(Centre(lw::ReportRateCell(0)));  // 125 Hz
     rig.messages.messages.clear();
-    rig.Click(700, 630);  // Apply
+    rig.Click(Centre(lw::kApplyButton));  // Apply
     ASSERT_EQ(rig.messages.messages.size(), 1u);
     EXPECT_EQ(rig.messages.messages[0].caption, "Warning");
     EXPECT_EQ(rig.messages.messages[0].text.rfind("The mouse stopped answering at setting bank 1.", 0), 0u)
@@ -180,16 +183,16 @@ TEST(MainWindowTest, CancelRestoresTheLastAppliedImageAndTheRestoreRedrawsIt) {
     rig.window->Start();
     rig.window->TrayClicked();
     const auto before = rig.image();
-    const QRgb litCell = rig.Pixel(760 + 5, 208);
-    rig.Click(550, 208);  // 125 Hz
+    const QRgb litCell = rig.Pixel(lw::ReportRateCell(3).left + 7, lw::ReportRateCell(3).top + 4);
+    rig.Click(Centre(lw::ReportRateCell(0)));  // 125 Hz
     EXPECT_NE(rig.image(), before);
-    EXPECT_NE(rig.Pixel(760 + 5, 208), litCell);
-    rig.Click(800, 630);  // Cancel
+    EXPECT_NE(rig.Pixel(lw::ReportRateCell(3).left + 7, lw::ReportRateCell(3).top + 4), litCell);
+    rig.Click(Centre(lw::kCancelButton));  // Cancel
     EXPECT_FALSE(rig.window->isVisible());
     EXPECT_EQ(rig.image(), before);
     rig.window->TrayClicked();
     EXPECT_TRUE(rig.window->isVisible());
-    EXPECT_EQ(rig.Pixel(760 + 5, 208), litCell);  // redrawn from the restored settings
+    EXPECT_EQ(rig.Pixel(lw::ReportRateCell(3).left + 7, lw::ReportRateCell(3).top + 4), litCell);  // redrawn from the restored settings
 }
 
 TEST(MainWindowTest, KeysCloseAndMinimiseOnlyHide) {
@@ -204,13 +207,13 @@ TEST(MainWindowTest, KeysCloseAndMinimiseOnlyHide) {
     rig.window->close();
     EXPECT_FALSE(rig.window->isVisible());
     rig.window->show();
-    rig.Click(830, 10);  // minimise
+    rig.Click(Centre(lw::kMinimiseButton));  // minimise
     EXPECT_FALSE(rig.window->isVisible());
     bool exited = false;
     QObject::connect(rig.window.get(), &CHidMouseDlg::exitRequested, [&] { exited = true; });
     EXPECT_FALSE(exited);
     rig.window->show();
-    rig.Click(855, 10);  // close ends the program
+    rig.Click(Centre(lw::kCloseButton));  // close ends the program
     EXPECT_TRUE(exited);
 }
 
@@ -232,9 +235,9 @@ TEST(MainWindowTest, WithoutATrayTheWindowIsNeverLost) {
     putAway("Escape", [&] { QTest::keyClick(rig.window.get(), Qt::Key_Escape); });
     putAway("Enter", [&] { QTest::keyClick(rig.window.get(), Qt::Key_Return); });
     putAway("close", [&] { rig.window->close(); });
-    putAway("minimise", [&] { rig.Click(830, 10); });
-    putAway("OK", [&] { rig.Click(600, 630); });
-    putAway("Cancel", [&] { rig.Click(800, 630); });
+    putAway("minimise", [&] { rig.Click(Centre(lw::kMinimiseButton)); });
+    putAway("OK", [&] { rig.Click(Centre(lw::kOkButton)); });
+    putAway("Cancel", [&] { rig.Click(Centre(lw::kCancelButton)); });
     // A second start brings it back.
     rig.window->Activate();
     EXPECT_TRUE(rig.window->isVisible());
@@ -248,13 +251,13 @@ TEST(MainWindowTest, WithATrayAnActivationActsAsATrayClick) {
     while (rig.context->monitor()->Receive()) {
     }
     rig.window->Start();
-    ASSERT_EQ(rig.window->notifications().size(), 1u);
+    ASSERT_EQ(rig.window->Notifications().size(), 1u);
     // Without the mouse the tray's rule holds: a warning instead of the window.
     rig.window->Activate();
     EXPECT_FALSE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->notifications().size(), 2u);
+    EXPECT_EQ(rig.window->Notifications().size(), 2u);
     rig.context->simulator()->Replug();
-    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     rig.window->Activate();
     EXPECT_TRUE(rig.window->isVisible());
 }
@@ -277,75 +280,76 @@ TEST(MainWindowTest, HiddenStartStaysHiddenWithoutATray) {
 TEST(MainWindowTest, PagesSwitchAndHoverDrawsIntoThePage) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
-    const QImage basic = rig.window->pageImage();
-    rig.Click(70, 70);  // Advanced page button
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kAdvancedPage);
-    EXPECT_NE(rig.window->pageImage(), basic);
-    rig.Click(30, 70);
-    EXPECT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+    const QImage basic = rig.window->PageImage();
+    rig.Click(Centre(lw::kAdvancedPageButton));  // Advanced page button
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kAdvancedPage);
+    EXPECT_NE(rig.window->PageImage(), basic);
+    rig.Click(Centre(lw::kBasicPageButton));
+    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);
     // Pressing the shown page's button changes nothing.
-    const QImage again = rig.window->pageImage();
-    rig.Click(30, 70);
-    EXPECT_EQ(rig.window->pageImage(), again);
+    const QImage again = rig.window->PageImage();
+    rig.Click(Centre(lw::kBasicPageButton));
+    EXPECT_EQ(rig.window->PageImage(), again);
 
     // Hover over OK draws its over image; moving to the background restores it.
     rig.Move(400, 600);
-    const QImage normal = rig.window->pageImage().copy(562, 623, 105, 21);
-    rig.Move(600, 630);
-    EXPECT_NE(rig.window->pageImage().copy(562, 623, 105, 21), normal);
+    const QImage normal = rig.window->PageImage().copy(skin::ToQRect(lw::kOkButton));
+    rig.Move(Centre(lw::kOkButton));
+    EXPECT_NE(rig.window->PageImage().copy(skin::ToQRect(lw::kOkButton)), normal);
     rig.Move(400, 600);
-    EXPECT_EQ(rig.window->pageImage().copy(562, 623, 105, 21), normal);
+    EXPECT_EQ(rig.window->PageImage().copy(skin::ToQRect(lw::kOkButton)), normal);
 }
 
 TEST(MainWindowTest, ReportRateAndDpiClicksChangeOnlyTheirBytes) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
     auto expected = rig.image();
-    rig.Click(650, 208);  // 250 Hz
+    rig.Click(Centre(lw::ReportRateCell(1)));  // 250 Hz
     expected.reportRate() = 4;
     EXPECT_EQ(rig.image(), expected);
 
-    rig.Click(554 + 27 + 5, 500 - 18 * 4 + 5);  // level 2, step 5
+    rig.Click(Centre(lw::DpiCell(1, 4)));  // level 2, step 5
     expected.dpiStep(2) = 4;
     EXPECT_EQ(rig.image(), expected);
 
     // Steps 9..12 exist only for sensor type 0, which the simulator has.
-    rig.Click(554 + 5, 500 - 18 * 10 + 5);  // level 1, step 11
+    rig.Click(Centre(lw::DpiCell(0, 10)));  // level 1, step 11
     expected.dpiStep(1) = 10;
     EXPECT_EQ(rig.image(), expected);
 
-    rig.Click(554 + 27 * 2 + 5, 545);  // level 3 off
+    rig.Click(Centre(lw::DpiTick(2)));  // level 3 off
     expected.dpiEnabled(3) = 0;
     EXPECT_EQ(rig.image(), expected);
     // A step of a level that is off is stored and lights its column; the tick stays off.
     const auto cellPixel = [&](int level, int step) {
-        return rig.Pixel(554 + 27 * (level - 1) + 8, 500 - 18 * (step - 1) + 8);
+        const layout::Rect cell = lw::DpiCell(level - 1, step - 1);
+        return rig.Pixel(cell.left + 8, cell.top + 8);
     };
     const QRgb lit = cellPixel(1, 1);
     const QRgb dark = cellPixel(1, 12);
     ASSERT_NE(lit, dark);
     EXPECT_EQ(cellPixel(3, 1), dark);
-    rig.Click(554 + 27 * 2 + 5, 500 - 18 * 5 + 5);  // level 3, step 6
+    rig.Click(Centre(lw::DpiCell(2, 5)));  // level 3, step 6
     expected.dpiStep(3) = 5;
     EXPECT_EQ(rig.image(), expected);
     EXPECT_EQ(cellPixel(3, 1), lit);
     EXPECT_EQ(cellPixel(3, 6), lit);
     EXPECT_EQ(cellPixel(3, 7), dark);
     rig.nextColour = QColor(1, 2, 3);
-    rig.Click(554 + 27 * 2 + 5, 530);  // colour of a level that is off: ignored
+    rig.Click(Centre(lw::DpiSwatch(2)));  // colour of a level that is off: ignored
     EXPECT_EQ(rig.image(), expected);
-    rig.Click(554 + 27 * 3 + 5, 530);  // level 4's colour
+    rig.Click(Centre(lw::DpiSwatch(3)));  // level 4's colour
     expected.dpiColour(4)[0] = 1;
     expected.dpiColour(4)[1] = 2;
     expected.dpiColour(4)[2] = 3;
     EXPECT_EQ(rig.image(), expected);
-    EXPECT_EQ(rig.Pixel(554 + 27 * 3 + 8, 531), qRgb(1, 2, 3));
+    EXPECT_EQ(rig.Pixel(lw::DpiSwatch(3).left + 8, lw::DpiSwatch(3).top + 8), qRgb(1, 2, 3));
 }
 
 TEST(MainWindowTest, LightingListsStoreTheChoice) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
-    rig.Click(780, 327);  // mode field
+    rig.Click(Centre(lw::LightingBox(0)));  // mode field
     auto lists = rig.window->findChildren<QListWidget*>();
     ASSERT_EQ(lists.size(), 1u);
     QListWidget* modes = lists[0];
@@ -355,7 +359,7 @@ TEST(MainWindowTest, LightingListsStoreTheChoice) {
     QApplication::processEvents();
     EXPECT_EQ(rig.image().lightingMode(), 2);  // Respiration
 
-    rig.Click(780, 367);  // parameter field
+    rig.Click(Centre(lw::LightingBox(1)));  // parameter field
     lists = rig.window->findChildren<QListWidget*>();
     QListWidget* params = nullptr;
     for (auto* l : lists) {
@@ -367,7 +371,7 @@ TEST(MainWindowTest, LightingListsStoreTheChoice) {
     QApplication::processEvents();
     EXPECT_EQ(rig.image().respirationPeriod(), 3);
 
-    rig.Click(780, 407);  // effect field, then a press elsewhere closes the list
+    rig.Click(Centre(lw::LightingBox(2)));  // effect field, then a press elsewhere closes the list
     rig.Click(300, 600);
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -381,14 +385,14 @@ TEST(MainWindowTest, UnplugWarnsAndHidesAndReplugComesBack) {
     ASSERT_TRUE(rig.window->isVisible());
     rig.context->simulator()->Unplug();
     ASSERT_TRUE(WaitUntil([&] { return !rig.window->isVisible(); }));
-    EXPECT_EQ(rig.window->notifications().back().title, "Warning");
+    EXPECT_EQ(rig.window->Notifications().back().title, "Warning");
     rig.context->simulator()->Replug();
-    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     // Events of the new connection arrive as notifications.
     const std::uint8_t report[] = {6, 5, 0, 2, 0, 0, 0, 0};
     rig.context->simulator()->InjectEvent(report);
     EXPECT_TRUE(WaitUntil([&] {
-        return rig.window->notifications().back().text == "Switch report rate into 500HZ";
+        return rig.window->Notifications().back().text == "Switch report rate into 500HZ";
     }));
     rig.window->TrayClicked();
     EXPECT_TRUE(rig.window->isVisible());
@@ -398,7 +402,7 @@ TEST(MainWindowTest, UnplugWarnsAndHidesAndReplugComesBack) {
 int MarkedPixelsUnderTitle(const Rig& rig) {
     const QImage background(QString::fromStdString((rig.home.dir.path() / "Skins").string()) + "/" +
                             QString::fromStdString(rig.context->text.skinName) + "/BasicSet2.png");
-    const QImage page = rig.window->pageImage();
+    const QImage page = rig.window->PageImage();
     int marked = 0;
     for (int y = 118; y < 142; ++y) {
         for (int x = 105; x < 876; ++x) {
@@ -417,11 +421,11 @@ TEST(MainWindowTest, WithoutAMouseThePageSaysSoUntilItArrives) {
     ASSERT_TRUE(rig.window->isVisible());
     EXPECT_GT(MarkedPixelsUnderTitle(rig), 50);
     // It stays after a page switch and back.
-    rig.Click(80, 74);
-    rig.Click(34, 74);
+    rig.Click(Centre(lw::kAdvancedPageButton));
+    rig.Click(Centre(lw::kBasicPageButton));
     EXPECT_GT(MarkedPixelsUnderTitle(rig), 50);
     rig.context->simulator()->Replug();
-    ASSERT_TRUE(WaitUntil([&] { return rig.window->connection().present(); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     EXPECT_EQ(MarkedPixelsUnderTitle(rig), 0);
 }
 
@@ -432,12 +436,12 @@ TEST(MainWindowTest, AMissingPageBackgroundIsNamedOnceAndAnotherSkinStandsIn) {
     ASSERT_TRUE(fs::remove(gone));
     rig.window->Start();
     EXPECT_TRUE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->size(), QSize(890, 660)) << "never a 0 x 0 window that no one can see";
+    EXPECT_EQ(rig.window->size(), QSize(lw::kSize.width, lw::kSize.height)) << "never a 0 x 0 window that no one can see";
     EXPECT_NE(rig.context->text.skinName, chosen);
     ASSERT_EQ(rig.messages.messages.size(), 1u);
     EXPECT_NE(rig.messages.messages[0].text.find(gone.string()), std::string::npos);
-    rig.Click(80, 74);
-    rig.Click(34, 74);
+    rig.Click(Centre(lw::kAdvancedPageButton));
+    rig.Click(Centre(lw::kBasicPageButton));
     EXPECT_EQ(rig.messages.messages.size(), 1u) << "named once per run";
 
     // No skin has it: a plain page, still the full window.
@@ -446,7 +450,7 @@ TEST(MainWindowTest, AMissingPageBackgroundIsNamedOnceAndAnotherSkinStandsIn) {
         fs::remove(skin.path() / "BasicSet2.png");
     }
     bare.window->Start();
-    EXPECT_EQ(bare.window->size(), QSize(890, 660));
+    EXPECT_EQ(bare.window->size(), QSize(lw::kSize.width, lw::kSize.height));
     EXPECT_EQ(bare.messages.messages.size(), 1u);
 }
 
@@ -467,7 +471,7 @@ TEST(MainWindowTest, ScreenReadersFindTheDrawnControlsByNameRoleAndState) {
     QAccessibleInterface* ok = Named(*rig.window, "OK");
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->role(), QAccessible::Button);
-    EXPECT_EQ(ok->rect().center(), rig.window->mapToGlobal(QPoint(614, 633)));
+    EXPECT_EQ(ok->rect().center(), rig.window->mapToGlobal(skin::ToQRect(lw::kOkButton).center()));
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(rig.window.get());
     EXPECT_EQ(window->childAt(ok->rect().center().x(), ok->rect().center().y()), ok);
 
@@ -479,14 +483,14 @@ TEST(MainWindowTest, ScreenReadersFindTheDrawnControlsByNameRoleAndState) {
     ASSERT_NE(tick, nullptr);
     EXPECT_EQ(tick->role(), QAccessible::CheckBox);
     EXPECT_TRUE(tick->state().checked);
-    rig.Click(554 + 27 * 2 + 5, 545);  // level 3 off
+    rig.Click(Centre(lw::DpiTick(2)));  // level 3 off
     EXPECT_FALSE(tick->state().checked) << "the state follows the page";
     QAccessibleInterface* slider = Named(*rig.window, "DPI Setting 1");
     ASSERT_NE(slider, nullptr);
     EXPECT_EQ(slider->role(), QAccessible::Slider);
     EXPECT_FALSE(slider->text(QAccessible::Value).isEmpty());
 
-    rig.Click(80, 74);  // the Advanced page: its own controls, real and drawn
+    rig.Click(Centre(lw::kAdvancedPageButton));  // the Advanced page: its own controls, real and drawn
     EXPECT_EQ(Named(*rig.window, "Key Setting 1"), nullptr);
     QAccessibleInterface* speed = Named(*rig.window, "Mouse Speed");
     ASSERT_NE(speed, nullptr);
@@ -500,7 +504,7 @@ TEST(MainWindowTest, ScreenReadersFindTheDrawnControlsByNameRoleAndState) {
 TEST(MainWindowTest, LinkOpensTheConfiguredAddress) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
-    rig.Click(360, 637);
+    rig.Click(Centre(lw::kLink));
     EXPECT_FALSE(rig.opened.isEmpty());
 }
 

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "SkinLayout.h"
+#include "layout/WindowLayout.h"
 #include "session/Defaults.h"
 
-namespace ornyx::skinlayout {
+namespace ornyx::layout {
 namespace {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -305,4 +305,4 @@ TEST(SkinCompletenessTest, NeighboursThatOverlapAgreeOnTheSharedPixels) {
 }
 
 }  // namespace
-}  // namespace ornyx::skinlayout
+}  // namespace ornyx::layout

@@ -17,6 +17,7 @@
 #include "session/Defaults.h"
 #include "skin/SkinsDialog.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::skin {
 namespace {
@@ -166,6 +167,7 @@ struct WindowRig {
         window->pickColour = [](const QColor&) { return std::optional<QColor>(QColor(255, 0, 0)); };
         window->Start();
     }
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) { skin::Click(window.get(), QPoint(x, y)); }
     std::string StrIni() const { return test::ReadText(dir.path() / "str.ini"); }
 
@@ -185,18 +187,18 @@ void ChooseCrimsonAndRed(PopupFrame& frame, const QPoint& finish) {
 
 TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
     WindowRig rig;
-    rig.Click(70, 70);  // the Advanced page
-    const QImage before = rig.window->pageImage();
+    rig.Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
+    const QImage before = rig.window->PageImage();
     const QPoint background(300, 120);  // free background of the page
     PopupFrame::SetAutoAnswer([](PopupFrame& f) { ChooseCrimsonAndRed(f, kOk); });
-    rig.Click(710, 14);  // skins button
-    EXPECT_EQ(rig.window->currentPage(), app::CHidMouseDlg::kAdvancedPage);
+    rig.Click(Centre(lw::kSkinsButton));  // skins button
+    EXPECT_EQ(rig.window->CurrentPage(), app::CHidMouseDlg::kAdvancedPage);
     EXPECT_EQ(rig.context->text.skinName, "Crimson");
     EXPECT_EQ(rig.context->text.red, 255);
-    EXPECT_NE(rig.window->pageImage().pixel(background), before.pixel(background));
+    EXPECT_NE(rig.window->PageImage().pixel(background), before.pixel(background));
     EXPECT_EQ(rig.window->size(), before.size());
     const QImage crimson(QString::fromStdString((rig.dir.path() / "Skins/Crimson/AdvancedSet2.png").string()));
-    EXPECT_EQ(QColor(rig.window->pageImage().pixel(background)).rgb(), QColor(crimson.pixel(background)).rgb());
+    EXPECT_EQ(QColor(rig.window->PageImage().pixel(background)).rgb(), QColor(crimson.pixel(background)).rgb());
     const std::string ini = rig.StrIni();
     EXPECT_NE(ini.find("RColor=255"), std::string::npos);
     EXPECT_NE(ini.find("GColor=0"), std::string::npos);
@@ -205,7 +207,7 @@ TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
 
     rig.Open();  // the next start
     EXPECT_EQ(rig.context->text.skinName, "Crimson");
-    EXPECT_EQ(QColor(rig.window->pageImage().pixel(background)).rgb(),
+    EXPECT_EQ(QColor(rig.window->PageImage().pixel(background)).rgb(),
               QColor(QImage(QString::fromStdString((rig.dir.path() / "Skins/Crimson/BasicSet2.png").string()))
                          .pixel(background))
                   .rgb());
@@ -213,17 +215,17 @@ TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
 
 TEST(SkinsDialogTest, CancelChangesNothing) {
     WindowRig rig;
-    const QImage before = rig.window->pageImage();
+    const QImage before = rig.window->PageImage();
     const std::string ini = rig.StrIni();
     const auto text = rig.context->text;
     PopupFrame::SetAutoAnswer([](PopupFrame& f) { ChooseCrimsonAndRed(f, kCancel); });
-    rig.Click(710, 14);
+    rig.Click(Centre(lw::kSkinsButton));
     EXPECT_EQ(rig.context->text.skinName, text.skinName);
     EXPECT_EQ(rig.context->text.red, text.red);
     EXPECT_EQ(rig.context->text.green, text.green);
     EXPECT_EQ(rig.context->text.blue, text.blue);
     EXPECT_EQ(rig.StrIni(), ini);
-    EXPECT_EQ(rig.window->pageImage(), before);
+    EXPECT_EQ(rig.window->PageImage(), before);
 }
 
 }  // namespace

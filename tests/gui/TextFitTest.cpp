@@ -27,6 +27,7 @@
 #include "skin/SkinText.h"
 #include "skin/SkinsDialog.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::app {
 namespace {
@@ -90,6 +91,7 @@ struct LanguageRig {
         context = std::make_unique<AppContext>(options, messages);
         window = std::make_unique<CHidMouseDlg>(*context, /*trayAvailable=*/false);
     }
+    void Click(QPoint p) { Click(p.x(), p.y()); }
     void Click(int x, int y) {
         QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
         QApplication::processEvents();
@@ -137,31 +139,31 @@ TEST(TextFitTest, EveryTextOfEveryLanguageShowsWholeOnBothPages) {
     for (const char* code : {"CHS", "CHT", "TUR", "EN"}) {
         LanguageRig rig(code, skins.front());
         rig.window->Start();
-        ASSERT_EQ(rig.window->currentPage(), CHidMouseDlg::kBasicPage);
+        ASSERT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);
         CheckLists(*rig.window);
         // Every lighting mode with each of its parameters and effects.
         for (int mode = 0; mode < 3; ++mode) {
-            rig.Click(790, 327);
+            rig.Click(Centre(lw::LightingBox(0)));
             QListWidget* modes = rig.OpenList();
             ASSERT_NE(modes, nullptr);
             QTest::mouseClick(modes->viewport(), Qt::LeftButton, Qt::NoModifier,
                               modes->visualItemRect(modes->item(mode)).center());
             QApplication::processEvents();
             QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            rig.ChooseEach({790, 327});
-            rig.ChooseEach({790, 367});
-            rig.ChooseEach({790, 407});
+            rig.ChooseEach(Centre(lw::LightingBox(0)));
+            rig.ChooseEach(Centre(lw::LightingBox(1)));
+            rig.ChooseEach(Centre(lw::LightingBox(2)));
         }
         // The button-function menus.
         for (int k = 0; k < 6; ++k) {
-            rig.Click(350, 209 + 23 * k);
+            rig.Click(Centre(lw::ButtonBox(k)));
             CheckLists(*rig.window);
-            rig.Click(350, 209 + 23 * k);
+            rig.Click(Centre(lw::ButtonBox(k)));
         }
-        rig.Click(80, 74);  // the Advanced page
-        ASSERT_EQ(rig.window->currentPage(), CHidMouseDlg::kAdvancedPage);
+        rig.Click(Centre(lw::kAdvancedPageButton));  // the Advanced page
+        ASSERT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kAdvancedPage);
         CheckLists(*rig.window);
-        rig.Click(790, 391);  // the mouse-event list of the macro editor
+        rig.Click(Centre(lw::kMouseEventBox));  // the mouse-event list of the macro editor
         CheckLists(*rig.window);
     }
     skin::SetTextDrawnHook(nullptr);

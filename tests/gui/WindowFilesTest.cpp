@@ -13,6 +13,7 @@
 #include "session/Defaults.h"
 #include "settings/HomeLock.h"
 #include "support/TempDir.h"
+#include "gui/LayoutPoints.h"
 
 namespace ornyx::app {
 namespace {
@@ -38,7 +39,7 @@ TEST(WindowFilesTest, AConfigItCouldNotLoadIsMovedAsideBeforeTheFirstSave) {
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(test::ReadBytes(dir / "config.bin"), bad);
 
-    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(700, 630));  // Apply
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, Centre(lw::kApplyButton));  // Apply
     QApplication::processEvents();
     EXPECT_EQ(test::ReadBytes(dir / "config.bin.bad"), bad);
     EXPECT_EQ(test::ReadBytes(dir / "config.bin").size(), settings::kConfigFileSize);
@@ -46,7 +47,7 @@ TEST(WindowFilesTest, AConfigItCouldNotLoadIsMovedAsideBeforeTheFirstSave) {
     EXPECT_NE(messages.messages[0].text.find("config.bin.bad"), std::string::npos);
 
     // Saves after that replace the now good file; nothing more is moved.
-    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(700, 630));
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, Centre(lw::kApplyButton));
     QApplication::processEvents();
     EXPECT_FALSE(fs::exists(dir / "config.bin.bad.1"));
     EXPECT_EQ(messages.messages.size(), 1u);

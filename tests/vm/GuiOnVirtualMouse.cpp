@@ -13,6 +13,7 @@
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "common/MessageSink.h"
+#include "skin/SkinText.h"
 
 namespace {
 
@@ -45,10 +46,11 @@ int main(int argc, char** argv) {
     ornyx::app::CHidMouseDlg window(context, /*tray=*/false);
     window.Start();
     if (!window.isVisible()) return Fail("the window did not show: no mouse found?");
-    if (window.currentPage() != ornyx::app::CHidMouseDlg::kBasicPage) return Fail("the Basic page was not built");
+    if (window.CurrentPage() != ornyx::app::CHidMouseDlg::kBasicPage) return Fail("the Basic page was not built");
     if (Lines(*options.trace).empty()) return Fail("no handshake with the mouse at start");
 
-    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(700, 630));  // Apply
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier,
+                      ornyx::skin::ToQRect(ornyx::layout::window::kApplyButton).center());  // Apply
     QApplication::processEvents();
     window.Exit();
 

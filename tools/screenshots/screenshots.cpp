@@ -16,6 +16,7 @@
 #include "app/MainWindow.h"
 #include "i18n/TextSettings.h"
 #include "keys/ui/KeyDialogs.h"
+#include "layout/WindowLayout.h"
 #include "macros/ui/DelayTimeDialog.h"
 #include "macros/ui/MacroDialog.h"
 #include "profile/PrivateProfile.h"
@@ -41,6 +42,11 @@ bool Save(QWidget& widget, const QString& file) {
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", file.toLocal8Bit().constData());
     return ok;
 }
+
+namespace lw = layout::window;
+
+// The middle of a region of the window's layout.
+QPoint Centre(const layout::Rect& r) { return {(r.left + r.right - 1) / 2, (r.top + r.bottom - 1) / 2}; }
 
 void Click(QWidget& widget, const QPoint& at) {
     QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, at);
@@ -102,15 +108,15 @@ int main(int argc, char** argv) {
             window.Start();
             ok &= QTest::qWaitForWindowExposed(&window);
             ok &= Save(window, out + "/basic-" + lang + ".png");
-            Click(window, {350, 232});  // the second button's menu (the first holds the only left button)
+            Click(window, Centre(lw::ButtonBox(1)));  // the second button's menu (the first holds the only left button)
             ok &= Save(window, out + "/button-menu-" + lang + ".png");
-            Click(window, {350, 232});
-            Click(window, {790, 367});  // the lighting parameter list
+            Click(window, Centre(lw::ButtonBox(1)));
+            Click(window, Centre(lw::LightingBox(1)));  // the lighting parameter list
             ok &= Save(window, out + "/lighting-" + lang + ".png");
             Click(window, {300, 600});
-            Click(window, {80, 74});  // the Advanced page
+            Click(window, Centre(lw::kAdvancedPageButton));  // the Advanced page
             ok &= Save(window, out + "/advanced-" + lang + ".png");
-            Click(window, {790, 391});  // the mouse-event list
+            Click(window, Centre(lw::kMouseEventBox));  // the mouse-event list
             ok &= Save(window, out + "/advanced-list-" + lang + ".png");
             Click(window, {300, 600});
 

@@ -7,7 +7,7 @@
 // with its element images placed at their rectangles, in a mix of rest and
 // active states, to look the artwork over as the windows will show it.
 //
-// Sizes and positions come from SkinLayout.h only; this file decides the look.
+// Sizes and positions come from layout/WindowLayout.h only; this file decides the look.
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
@@ -29,11 +29,11 @@
 #include <string>
 #include <vector>
 
-#include "SkinLayout.h"
+#include "layout/WindowLayout.h"
 
 namespace {
 
-using namespace ornyx::skinlayout;
+using namespace ornyx::layout;
 
 constexpr double kPi = std::numbers::pi;
 

@@ -6,8 +6,8 @@
 
 #include "common/MessageSink.h"
 #include "i18n/Texts.h"
+#include "keys/ButtonAssignment.h"
 #include "keys/KeyFunction.h"
-#include "keys/KeyTables.h"
 #include "keys/ui/KeyDialogs.h"
 #include "macros/ui/MacroDialog.h"
 #include "skin/ControlColours.h"
@@ -15,23 +15,10 @@
 namespace ornyx::keys::ui {
 
 using settings::Mode;
-using settings::SlotArray;
 
 namespace {
 
 constexpr std::string_view kWarningCaption = "Warning";
-
-Mode Other(Mode m) { return m == Mode::A ? Mode::B : Mode::A; }
-
-std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
-
-// "Entry-parameter", the label of a function with a parameter.
-std::string Prefixed(i18n::Language language, ButtonFunction f, std::string_view parameter) {
-    std::string label(i18n::ButtonFunctionName(language, static_cast<std::size_t>(f)));
-    label += '-';
-    label += parameter;
-    return label;
-}
 
 // The lists of the Basic page draw their rows at the font's height, so that
 // the sixteen entries fit the menu's height.
@@ -123,19 +110,10 @@ void ButtonMenus::OpenButtonMenu(int slot) {
     }
 
     // The left button must stay somewhere: its only carrier keeps it.
-    const Mode shown = ShownMode();
-    if (host_.image.function(shown, s) == static_cast<std::uint8_t>(ButtonFunction::LeftButton)) {
-        bool another = false;
-        for (std::size_t k = 0; k < settings::SettingsImage::kSlots; ++k) {
-            if (k != s && host_.image.function(shown, k) == static_cast<std::uint8_t>(ButtonFunction::LeftButton))
-                another = true;
-        }
-        if (!another) {
-            host_.messages.ShowMessage(
-                std::string(i18n::Text(host_.text.language, i18n::TextId::LeftKeyMustBeSelected)),
-                std::string(kWarningCaption));
-            return;
-        }
+    if (!MenuMayOpen(host_.image, ShownMode(), s)) {
+        host_.messages.ShowMessage(std::string(i18n::Text(host_.text.language, i18n::TextId::LeftKeyMustBeSelected)),
+                                   std::string(kWarningCaption));
+        return;
     }
 
     if (!menus_[s]) {
@@ -175,185 +153,96 @@ void ButtonMenus::HoverMenuEntry(int slot, int entry) {
     }
 }
 
-void ButtonMenus::CopyParameters(int f, int slot, Mode from) {
-    auto& image = host_.image;
-    const auto s = static_cast<std::size_t>(slot);
-    const Mode to = Other(from);
-    const auto copy = [&](SlotArray a) { image.slot(to, a, s) = image.slot(from, a, s); };
+SlotChoice ButtonMenus::Choice(int slot) const {
+    return {host_.image, host_.text, ShownMode(), static_cast<std::size_t>(slot)};
+}
+
+bool ButtonMenus::RunParameterDialog(int f, int slot, std::string& label) {
+    const skin::PopupContext context{host_.drawing, host_.text.language, host_.messages};
+    const SlotChoice choice = Choice(slot);
     switch (static_cast<ButtonFunction>(f)) {
-        case ButtonFunction::WindowsFunction:
-            copy(SlotArray::WindowsFunctionIndex);
-            copy(SlotArray::WindowsUsageLow);
-            copy(SlotArray::WindowsUsageHigh);
-            break;
-        case ButtonFunction::Multimedia:
-            copy(SlotArray::MultimediaIndex);
-            copy(SlotArray::MultimediaUsage);
-            break;
-        case ButtonFunction::FireKey:
-            copy(SlotArray::FireKeyIndex);
-            copy(SlotArray::FireKeyCode);
-            copy(SlotArray::FireKeySpeed);
-            copy(SlotArray::FireKeyTimes);
-            break;
-        case ButtonFunction::SingleKey:
-            copy(SlotArray::SingleKey);
-            break;
-        case ButtonFunction::ComboKey:
-            copy(SlotArray::ComboModifier);
-            copy(SlotArray::ComboKey1);
-            copy(SlotArray::ComboKey2);
-            break;
-        case ButtonFunction::Macro:
-            copy(SlotArray::MacroNumber);
-            copy(SlotArray::MacroRepeatMode);
-            break;
-        case ButtonFunction::DpiSwitch:
-            image.dpiVariant(to, s) = image.dpiVariant(from, s);
-            break;
-        default:
-            break;
+        case ButtonFunction::WindowsFunction: return RunWindowsDialog(context, choice, label);
+        case ButtonFunction::Multimedia: return RunMediaDialog(context, choice, label);
+        case ButtonFunction::FireKey: return RunFireKeyDialog(context, choice, label);
+        case ButtonFunction::SingleKey: return RunSingleKeyDialog(context, choice, label);
+        case ButtonFunction::ComboKey: return RunComboDialog(context, choice, label);
+        case ButtonFunction::Macro: return RunMacroDialog(context, choice, label);
+        default: return false;
     }
 }
 
-bool ButtonMenus::RunParameterDialog(int f, int slot, Mode shown, std::string& label) {
-    auto& image = host_.image;
-    const auto s = static_cast<std::size_t>(slot);
-    const i18n::Language language = host_.text.language;
-    const skin::PopupContext context{host_.drawing, language, host_.messages};
-    const auto at = [&](SlotArray a) -> std::uint8_t& { return image.slot(shown, a, s); };
+bool ButtonMenus::RunWindowsDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+    CWindowsDialog dialog(context, &host_.window);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    label = AssignWindowsFunction(choice, dialog.ChosenIndex(), dialog.ChosenText());
+    return true;
+}
 
-    switch (static_cast<ButtonFunction>(f)) {
-        case ButtonFunction::WindowsFunction: {
-            CWindowsDialog dialog(context, &host_.window);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            const auto i = static_cast<std::size_t>(dialog.chosenIndex());
-            at(SlotArray::WindowsFunctionIndex) = Byte(dialog.chosenIndex());
-            at(SlotArray::WindowsUsageLow) = static_cast<std::uint8_t>(WindowsFunctionUsage(i) & 0xFF);
-            at(SlotArray::WindowsUsageHigh) = i <= 3 ? 1 : i <= 10 ? 2 : 0;
-            label = dialog.chosenText();
-            return true;
-        }
-        case ButtonFunction::Multimedia: {
-            CMediaDialog dialog(context, &host_.window);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            const auto i = static_cast<std::size_t>(dialog.chosenIndex());
-            at(SlotArray::MultimediaIndex) = Byte(dialog.chosenIndex());
-            at(SlotArray::MultimediaUsage) = static_cast<std::uint8_t>(MultimediaUsage(i) & 0xFF);
-            label = Prefixed(language, ButtonFunction::Multimedia, dialog.chosenText());
-            return true;
-        }
-        case ButtonFunction::FireKey: {
-            CFireKeyDialog dialog(context, &host_.window);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            at(SlotArray::FireKeyIndex) = Byte(dialog.keyIndex());
-            at(SlotArray::FireKeyCode) = FireKeyCode(static_cast<std::size_t>(dialog.keyIndex()));
-            at(SlotArray::FireKeySpeed) = dialog.speed();
-            at(SlotArray::FireKeyTimes) = dialog.times();
-            label = Prefixed(language, ButtonFunction::FireKey, dialog.keyText());
-            return true;
-        }
-        case ButtonFunction::SingleKey: {
-            CSingleDialog dialog(context, &host_.window);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            at(SlotArray::SingleKey) = KeyNameToUsage(dialog.keyName());
-            label = Prefixed(language, ButtonFunction::SingleKey, dialog.keyName());
-            return true;
-        }
-        case ButtonFunction::ComboKey: {
-            CComboDialog dialog(context, &host_.window);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            const std::uint8_t mask = ModifierNameToMask(dialog.modifierName());
-            const std::uint8_t key1 = KeyNameToUsage(dialog.keyName1());
-            const std::uint8_t key2 = KeyNameToUsage(dialog.keyName2());
-            at(SlotArray::ComboModifier) = mask;
-            at(SlotArray::ComboKey1) = key1;
-            at(SlotArray::ComboKey2) = key2;
-            // Only the parts that reach the mouse are named.
-            std::string combination;
-            const auto add = [&](bool sent, const std::string& name) {
-                if (!sent) return;
-                if (!combination.empty()) combination += '+';
-                combination += name;
-            };
-            add(mask != 0, dialog.modifierName());
-            add(key1 != 0, dialog.keyName1());
-            add(key2 != 0, dialog.keyName2());
-            label = Prefixed(language, ButtonFunction::ComboKey, combination);
-            return true;
-        }
-        case ButtonFunction::Macro: {
-            macros::ui::CMacroDialog dialog(context, host_.recordFile, &host_.window);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            at(SlotArray::MacroNumber) = Byte(dialog.macroNumber());
-            at(SlotArray::MacroRepeatMode) = Byte(dialog.repeatMode() - 1);
-            label = Prefixed(language, ButtonFunction::Macro, dialog.macroName());
-            return true;
-        }
-        default:
-            return false;
-    }
+bool ButtonMenus::RunMediaDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+    CMediaDialog dialog(context, &host_.window);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    label = AssignMultimedia(choice, dialog.ChosenIndex(), dialog.ChosenText());
+    return true;
+}
+
+bool ButtonMenus::RunFireKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+    CFireKeyDialog dialog(context, &host_.window);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    label = AssignFireKey(choice, dialog.KeyIndex(), dialog.Speed(), dialog.Times(), dialog.KeyText());
+    return true;
+}
+
+bool ButtonMenus::RunSingleKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+    CSingleDialog dialog(context, &host_.window);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    label = AssignSingleKey(choice, dialog.KeyName());
+    return true;
+}
+
+bool ButtonMenus::RunComboDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+    CComboDialog dialog(context, &host_.window);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    label = AssignComboKey(choice, dialog.ModifierName(), dialog.KeyName1(), dialog.KeyName2());
+    return true;
+}
+
+bool ButtonMenus::RunMacroDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+    macros::ui::CMacroDialog dialog(context, host_.recordFile, &host_.window);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    label = AssignMacro(choice, dialog.MacroNumber(), dialog.RepeatMode(), dialog.MacroName());
+    return true;
 }
 
 void ButtonMenus::ChooseMenuEntry(int slot) {
     QListWidget* list = Menu(slot);
     if (list == nullptr) return;
-    const auto s = static_cast<std::size_t>(slot);
     const int f = list->currentRow();
-    const Mode shown = ShownMode();
-    const Mode other = Other(shown);
-    auto& image = host_.image;
-    auto& labels = host_.text.labels;
-    std::string& own = labels[i18n::LabelIndex(shown, s)];
-    std::string& twin = labels[i18n::LabelIndex(other, s)];
-    const auto finish = [&] {
-        if (host_.redrawBox) host_.redrawBox(slot);
-        openFlags_[s] = false;
-    };
-
-    if (f < 0 || f == kDpiSwitchEntry || f >= static_cast<int>(i18n::kButtonFunctionCount)) {
-        finish();  // the menu stays; only the DPI sub-menu assigns the DPI switch
-        return;
-    }
-    const auto function = static_cast<std::uint8_t>(f);
-    if (f == static_cast<int>(ButtonFunction::Shift)) {
-        bool taken = false;
-        for (std::size_t k = 0; k < kEncodedSlots; ++k) {
-            if (image.function(shown, k) == function) taken = true;
-        }
-        if (!taken) {
-            // Shift works across both modes, so it sits on the same button in each.
-            image.function(shown, s) = function;
-            image.function(other, s) = function;
-            own = std::string(i18n::ButtonFunctionName(host_.text.language, static_cast<std::size_t>(f)));
-            twin = own;
-        }
-        DestroyMenu(slot);
-        finish();
-        return;
-    }
-
-    std::string label;
-    if (f >= static_cast<int>(ButtonFunction::WindowsFunction) && f <= static_cast<int>(ButtonFunction::Macro)) {
-        if (!RunParameterDialog(f, slot, shown, label)) {
-            DestroyMenu(slot);
-            finish();
+    const SlotChoice choice = Choice(slot);
+    switch (KindOfEntry(f)) {
+        case EntryKind::Ignored:
+            // The menu stays; only the DPI sub-menu assigns the DPI switch.
+            FinishChoice(slot);
             return;
+        case EntryKind::Shift:
+            ChooseShift(choice);
+            break;
+        case EntryKind::Parameters: {
+            std::string label;
+            if (RunParameterDialog(f, slot, label)) ChooseFunction(choice, static_cast<ButtonFunction>(f), label);
+            break;
         }
-    } else {
-        label = std::string(i18n::ButtonFunctionName(host_.text.language, static_cast<std::size_t>(f)));
-    }
-    own = label;
-    if (image.function(shown, s) == static_cast<std::uint8_t>(ButtonFunction::Shift)) {
-        image.function(shown, s) = function;
-        image.function(other, s) = function;
-        CopyParameters(f, slot, shown);
-        twin = own;
-    } else {
-        image.function(shown, s) = function;
+        case EntryKind::Plain:
+            ChooseFunction(choice, static_cast<ButtonFunction>(f),
+                           std::string(i18n::ButtonFunctionName(host_.text.language, static_cast<std::size_t>(f))));
+            break;
     }
     DestroyMenu(slot);
-    finish();
+    FinishChoice(slot);
+}
+
+void ButtonMenus::FinishChoice(int slot) {
+    if (host_.redrawBox) host_.redrawBox(slot);
+    openFlags_[static_cast<std::size_t>(slot)] = false;
 }
 
 void ButtonMenus::ChooseDpiVariant(int entry) {
@@ -365,23 +254,9 @@ void ButtonMenus::ChooseDpiVariant(int entry) {
         if (menus_[static_cast<std::size_t>(k)]) slot = k;
     }
     if (slot < 0) return;
-    const auto s = static_cast<std::size_t>(slot);
-    const Mode shown = ShownMode();
-    const Mode other = Other(shown);
-    auto& image = host_.image;
-    std::string& own = host_.text.labels[i18n::LabelIndex(shown, s)];
-    own = std::string(i18n::kDpiSwitchVariants[static_cast<std::size_t>(entry)]);
     DestroyMenu(slot);
-    openFlags_[s] = false;
-
-    const bool carriedShift = image.function(shown, s) == static_cast<std::uint8_t>(ButtonFunction::Shift);
-    image.function(shown, s) = static_cast<std::uint8_t>(ButtonFunction::DpiSwitch);
-    image.dpiVariant(shown, s) = static_cast<std::uint8_t>(entry + 1);
-    if (carriedShift) {
-        image.function(other, s) = static_cast<std::uint8_t>(ButtonFunction::DpiSwitch);
-        CopyParameters(kDpiSwitchEntry, slot, shown);
-        host_.text.labels[i18n::LabelIndex(other, s)] = own;
-    }
+    openFlags_[static_cast<std::size_t>(slot)] = false;
+    keys::ChooseDpiVariant(Choice(slot), entry);
     if (host_.redrawBox) host_.redrawBox(slot);
 }
 

@@ -14,7 +14,9 @@
 #include <functional>
 
 #include "i18n/TextSettings.h"
+#include "keys/ButtonAssignment.h"
 #include "settings/SettingsImage.h"
+#include "skin/PopupFrame.h"
 #include "skin/SkinCanvas.h"
 
 class QListWidget;
@@ -25,12 +27,12 @@ class MessageSink;
 
 namespace ornyx::keys::ui {
 
-inline constexpr int kBoxCount = 6;
+inline constexpr int kBoxCount = layout::window::kBoxCount;
 
 // Box k and its menu, in main-window pixels.
-constexpr QRect ButtonBoxRect(int k) { return skin::RectFromEdges(252, 199 + 23 * k, 463, 220 + 23 * k); }
-constexpr QRect ButtonMenuRect(int k) { return skin::RectFromEdges(252, 221 + 23 * k, 463, 491 + 23 * k); }
-inline constexpr QSize kDpiMenuSize{60, 80};
+constexpr QRect ButtonBoxRect(int k) { return skin::ToQRect(layout::window::ButtonBox(k)); }
+constexpr QRect ButtonMenuRect(int k) { return skin::ToQRect(layout::window::ButtonMenu(k)); }
+inline constexpr QSize kDpiMenuSize{layout::window::kDpiMenuSize.width, layout::window::kDpiMenuSize.height};
 inline constexpr int kDpiSwitchEntry = 6;
 
 // What the menus work on; all of it belongs to the main window.
@@ -77,11 +79,18 @@ private:
     settings::Mode ShownMode() const;
     void DestroyMenu(int slot);
     void DestroyDpiMenu();
-    // Runs the dialog of entry 8..13; false when it was cancelled.
-    bool RunParameterDialog(int f, int slot, settings::Mode shown, std::string& label);
-    // A slot that carried Shift takes the function in both modes: the other
-    // mode gets the same parameters, so both codes match the one label.
-    void CopyParameters(int f, int slot, settings::Mode from);
+    SlotChoice Choice(int slot) const;
+    // The redraw and the cleared open flag that end every choice.
+    void FinishChoice(int slot);
+    // Runs the dialog of entry 8..13, which writes its parameters into the
+    // slot and names the box's label; false when it was cancelled.
+    bool RunParameterDialog(int f, int slot, std::string& label);
+    bool RunWindowsDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
+    bool RunMediaDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
+    bool RunFireKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
+    bool RunSingleKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
+    bool RunComboDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
+    bool RunMacroDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
 
     ButtonMenuHost host_;
     std::array<bool, 12> openFlags_{};

@@ -28,14 +28,14 @@ class CSingleDialog : public skin::PopupFrame {
     Q_OBJECT
 
 public:
-    static constexpr QRect kPromptRect = skin::RectFromEdges(23, 108, 201, 124);
-    static constexpr QRect kKeyNameRect = skin::RectFromEdges(73, 128, 151, 144);
+    static constexpr QRect kPromptRect = skin::ToQRect(layout::single_key::kPrompt);
+    static constexpr QRect kKeyNameRect = skin::ToQRect(layout::single_key::kKeyName);
 
     explicit CSingleDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
     ~CSingleDialog() override;
 
     // Result: the captured key name, empty when no key was pressed.
-    const std::string& keyName() const { return keyName_; }
+    const std::string& KeyName() const { return keyName_; }
     bool Capturing() const { return capture_ != nullptr; }
 
 protected:
@@ -55,20 +55,20 @@ class CComboDialog : public skin::PopupFrame {
     Q_OBJECT
 
 public:
-    static constexpr QRect kModifierRect = skin::RectFromEdges(49, 69, 117, 85);
-    static constexpr QRect kModifierBox = skin::RectFromEdges(49, 69, 132, 85);
-    static constexpr QRect kModifierListRect = skin::RectFromEdges(49, 87, 132, 227);
-    static constexpr QRect kKey1Rect = skin::RectFromEdges(50, 120, 131, 134);
-    static constexpr QRect kKey2Rect = skin::RectFromEdges(50, 170, 131, 184);
+    static constexpr QRect kModifierRect = skin::ToQRect(layout::combo_key::kModifier);
+    static constexpr QRect kModifierBox = skin::ToQRect(layout::combo_key::kModifierBox);
+    static constexpr QRect kModifierListRect = skin::ToQRect(layout::combo_key::kModifierList);
+    static constexpr QRect kKey1Rect = skin::ToQRect(layout::combo_key::kKey1);
+    static constexpr QRect kKey2Rect = skin::ToQRect(layout::combo_key::kKey2);
 
     explicit CComboDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
     ~CComboDialog() override;
 
     // Results; each may be empty.
-    const std::string& modifierName() const { return modifierName_; }
-    int modifierIndex() const { return modifierIndex_; }
-    const std::string& keyName1() const { return keyName1_; }
-    const std::string& keyName2() const { return keyName2_; }
+    const std::string& ModifierName() const { return modifierName_; }
+    int ModifierIndex() const { return modifierIndex_; }
+    const std::string& KeyName1() const { return keyName1_; }
+    const std::string& KeyName2() const { return keyName2_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* ModifierList() const { return list_.List(); }
     QLineEdit* KeyEdit(int which) const { return which == 1 ? key1_ : key2_; }
@@ -100,16 +100,16 @@ class CFireKeyDialog : public skin::PopupFrame {
     Q_OBJECT
 
 public:
-    static constexpr QRect kKeyRect = skin::RectFromEdges(49, 69, 117, 85);
-    static constexpr QRect kKeyBox = skin::RectFromEdges(49, 69, 132, 85);
+    static constexpr QRect kKeyRect = skin::ToQRect(layout::fire_key::kKey);
+    static constexpr QRect kKeyBox = skin::ToQRect(layout::fire_key::kKeyBox);
     // Room for the entries beside the scroll bar; clear of OK and Cancel.
-    static constexpr QRect kKeyListRect = skin::RectFromEdges(49, 87, 160, 250);
-    static constexpr QRect kSpeedLabelRect = skin::RectFromEdges(10, 100, 171, 120);
-    static constexpr QRect kSpeedRect = skin::RectFromEdges(50, 120, 131, 134);
-    static constexpr QRect kTimesLabelRect = skin::RectFromEdges(10, 150, 171, 170);
-    static constexpr QRect kTimesRect = skin::RectFromEdges(50, 170, 131, 184);
-    static constexpr QRect kSpeedHintRect = skin::RectFromEdges(15, 184, 390, 218);
-    static constexpr QRect kTimesHintRect = skin::RectFromEdges(15, 218, 390, 250);
+    static constexpr QRect kKeyListRect = skin::ToQRect(layout::fire_key::kKeyList);
+    static constexpr QRect kSpeedLabelRect = skin::ToQRect(layout::fire_key::kSpeedLabel);
+    static constexpr QRect kSpeedRect = skin::ToQRect(layout::fire_key::kSpeed);
+    static constexpr QRect kTimesLabelRect = skin::ToQRect(layout::fire_key::kTimesLabel);
+    static constexpr QRect kTimesRect = skin::ToQRect(layout::fire_key::kTimes);
+    static constexpr QRect kSpeedHintRect = skin::ToQRect(layout::fire_key::kSpeedHint);
+    static constexpr QRect kTimesHintRect = skin::ToQRect(layout::fire_key::kTimesHint);
 
     static constexpr std::uint8_t kMinSpeed = 5;
     static constexpr std::uint8_t kDefaultSpeed = 32;
@@ -119,10 +119,10 @@ public:
     ~CFireKeyDialog() override;
 
     // Results.
-    int keyIndex() const { return keyIndex_; }
-    const std::string& keyText() const { return keyText_; }
-    std::uint8_t speed() const { return speed_; }
-    std::uint8_t times() const { return times_; }
+    int KeyIndex() const { return keyIndex_; }
+    const std::string& KeyText() const { return keyText_; }
+    std::uint8_t Speed() const { return speed_; }
+    std::uint8_t Times() const { return times_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* KeyList() const { return list_.List(); }
     QLineEdit* SpeedEdit() const { return speedEdit_; }
@@ -161,12 +161,12 @@ class CListChoiceDialog : public skin::PopupFrame {
 
 public:
     // Wide enough for the longest choice of any language.
-    static constexpr QRect kChosenRect = skin::RectFromEdges(42, 128, 190, 144);
-    static constexpr QRect kBox = skin::RectFromEdges(42, 128, 206, 144);
+    static constexpr QRect kChosenRect = skin::ToQRect(layout::list_key::kChosen);
+    static constexpr QRect kBox = skin::ToQRect(layout::list_key::kBox);
 
     // Results: index 0 and the text shown at start until something is chosen.
-    int chosenIndex() const { return chosenIndex_; }
-    const std::string& chosenText() const { return chosenText_; }
+    int ChosenIndex() const { return chosenIndex_; }
+    const std::string& ChosenText() const { return chosenText_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* ChoiceList() const { return list_.List(); }
 
@@ -195,7 +195,7 @@ class CMediaDialog : public CListChoiceDialog {
 
 public:
     // Wider than its box so that every entry shows whole; inside the panel.
-    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 206, 224);
+    static constexpr QRect kListRect = skin::ToQRect(layout::list_key::kList);
     explicit CMediaDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
 
 protected:
@@ -208,7 +208,7 @@ class CWindowsDialog : public CListChoiceDialog {
 
 public:
     // Wider than its box so that every entry shows whole; inside the panel.
-    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 206, 224);
+    static constexpr QRect kListRect = skin::ToQRect(layout::list_key::kList);
     explicit CWindowsDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
 
 protected:

@@ -18,19 +18,19 @@ class CDelayTimeDialog : public skin::PopupFrame {
 
 public:
     // In the dialog's own pixels.
-    static constexpr QRect kPromptRect = skin::RectFromEdges(14, 89, 210, 109);
-    static constexpr QRect kRangeRect = skin::RectFromEdges(14, 109, 210, 129);
-    static constexpr QRect kValueRect = skin::RectFromEdges(74, 129, 150, 143);
+    static constexpr QRect kPromptRect = skin::ToQRect(layout::delay::kPrompt);
+    static constexpr QRect kRangeRect = skin::ToQRect(layout::delay::kRange);
+    static constexpr QRect kValueRect = skin::ToQRect(layout::delay::kValue);
 
     explicit CDelayTimeDialog(const skin::PopupContext& context, QWidget* parent = nullptr);
 
     // The box's text and its decimal value (0 when empty), kept current on
     // every change of the box.
-    const QString& text() const { return text_; }
-    std::int64_t value() const { return value_; }
+    const QString& Text() const { return text_; }
+    std::int64_t Value() const { return value_; }
 
     // The value box; null when the background could not be loaded.
-    QLineEdit* valueBox() const { return valueBox_; }
+    QLineEdit* ValueBox() const { return valueBox_; }
 
 protected:
     void AssignTexts() override;

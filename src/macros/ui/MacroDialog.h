@@ -18,15 +18,15 @@ class CMacroDialog : public skin::PopupFrame {
     Q_OBJECT
 
 public:
-    static constexpr QRect kPromptRect = skin::RectFromEdges(-8, 112, 201, 128);
-    static constexpr QRect kMacroRect = skin::RectFromEdges(42, 128, 136, 144);
-    static constexpr QRect kMacroBox = skin::RectFromEdges(42, 128, 151, 144);
+    static constexpr QRect kPromptRect = skin::ToQRect(layout::macro_key::kPrompt);
+    static constexpr QRect kMacroRect = skin::ToQRect(layout::macro_key::kMacro);
+    static constexpr QRect kMacroBox = skin::ToQRect(layout::macro_key::kMacroBox);
     // Inside the panel, above OK and Cancel; longer lists scroll.
-    static constexpr QRect kListRect = skin::RectFromEdges(42, 146, 151, 224);
-    static constexpr QRect TickRect(int mode) { return skin::RectFromEdges(220, 28 + 50 * mode, 236, 44 + 50 * mode); }
+    static constexpr QRect kListRect = skin::ToQRect(layout::macro_key::kList);
+    static constexpr QRect TickRect(int mode) { return skin::ToQRect(layout::macro_key::Tick(mode)); }
     static constexpr QRect ModeTextRect(int mode) {
         // Three lines: the longer repeat modes wrap that far in English and Turkish.
-        return skin::RectFromEdges(237, 15 + 50 * mode, 390, 57 + 50 * mode);
+        return skin::ToQRect(layout::macro_key::ModeText(mode));
     }
 
     CMacroDialog(const skin::PopupContext& context, std::filesystem::path recordFile, QWidget* parent = nullptr);
@@ -34,9 +34,9 @@ public:
 
     // Results: the chosen macro's position in the file (0 when none was
     // chosen), its name (empty when none), the repeat mode 1..3.
-    int macroNumber() const { return macroNumber_; }
-    const std::string& macroName() const { return macroName_; }
-    int repeatMode() const { return repeatMode_; }
+    int MacroNumber() const { return macroNumber_; }
+    const std::string& MacroName() const { return macroName_; }
+    int RepeatMode() const { return repeatMode_; }
     bool ListOpen() const { return list_.IsOpen(); }
     QListWidget* MacroList() const { return list_.List(); }
 

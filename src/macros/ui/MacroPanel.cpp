@@ -49,7 +49,7 @@ MacroPanel::MacroPanel(QWidget& window, MacroPanelContext context)
       context_(std::move(context)),
       store_(context_.recordFile, context_.image, context_.messages,
              MacroTexts::For(context_.language)) {
-    recorder_ = std::make_unique<Recorder>(static_cast<RecordTarget&>(*this), context_.messages,
+    recorder_ = std::make_unique<ui::Recorder>(static_cast<RecordTarget&>(*this), context_.messages,
                                            context_.language, &window_);
     CreateControls();
     {
@@ -79,14 +79,14 @@ void MacroPanel::CreateControls() {
     const QFont& font = context_.normalFont;
 
     macroList_ = new QListWidget(&window_);
-    macroList_->setObjectName("151");
+    macroList_->setObjectName("macroList");
     SetUpList(*macroList_, kMacroListRect);
     macroList_->setFrameShape(QFrame::NoFrame);
     macroList_->setFont(font);
     connect(macroList_, &QListWidget::currentRowChanged, this, &MacroPanel::MacroChosen);
 
     itemList_ = new QListWidget(&window_);
-    itemList_->setObjectName("152");
+    itemList_->setObjectName("itemList");
     SetUpList(*itemList_, kItemListRect);
     itemList_->setFrameShape(QFrame::NoFrame);
     itemList_->setFont(font);
@@ -97,9 +97,9 @@ void MacroPanel::CreateControls() {
     connect(itemList_, &QListWidget::customContextMenuRequested, this, &MacroPanel::OpenItemMenu);
     connect(itemList_, &QListWidget::itemDoubleClicked, this, [this] { EditDelay(); });
 
-    const auto edit = [&](const char* id, QRect geometry) {
+    const auto edit = [&](const char* name, QRect geometry) {
         auto* box = new QLineEdit(&window_);
-        box->setObjectName(id);
+        box->setObjectName(name);
         box->setGeometry(geometry);
         box->setFrame(false);
         box->setAlignment(Qt::AlignCenter);
@@ -107,15 +107,15 @@ void MacroPanel::CreateControls() {
         box->setFont(font);
         return box;
     };
-    nameBox_ = edit("150", kNameRect);
-    loopTimesBox_ = edit("149", kLoopTimesRect);
+    nameBox_ = edit("macroName", kNameRect);
+    loopTimesBox_ = edit("loopTimes", kLoopTimesRect);
     loopTimesBox_->setMaxLength(kLoopTimesDigits);
     loopTimesBox_->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]*"), loopTimesBox_));
     connect(loopTimesBox_, &QLineEdit::textChanged, this, &MacroPanel::LoopTimesEdited);
 
     mouseEventField_ = new QLabel(&window_);
-    mouseEventField_->setObjectName("119");
+    mouseEventField_->setObjectName("mouseEventField");
     mouseEventField_->setGeometry(kMouseEventFieldRect);
     mouseEventField_->setAlignment(Qt::AlignCenter);
     // Presses go through to the window, which opens the list.
@@ -318,8 +318,8 @@ void MacroPanel::EditDelay() {
     if (dialog.exec() != QDialog::Accepted) return;
     // The text as typed, so that lines stay as other record.ini writers store
     // them ("007 ms", and " ms" for an empty box); the packer reads 7 and 0.
-    const QString line = dialog.value() > kMaxDelayMs ? Q(DelayItem(kDefaultDelayMs))
-                                                      : dialog.text() + Q(kDelaySuffix);
+    const QString line = dialog.Value() > kMaxDelayMs ? Q(DelayItem(kDefaultDelayMs))
+                                                      : dialog.Text() + Q(kDelaySuffix);
     if (itemList_ == nullptr || s >= itemList_->count()) return;  // the page went meanwhile
     delete itemList_->takeItem(s);
     itemList_->insertItem(s, line);
@@ -351,19 +351,13 @@ void MacroPanel::BeforePress(const QPoint& point) {
     }
 }
 
-bool MacroPanel::PressMouseEventBox(const QPoint& point) {
-    if (!kMouseEventBox.contains(point)) return false;
-    ToggleMouseEventList();
-    return true;
-}
-
 void MacroPanel::ToggleMouseEventList() {
     if (mouseEventList_ != nullptr) {
         CloseMouseEventList();
         return;
     }
     auto* list = new QListWidget(&window_);
-    list->setObjectName("154");
+    list->setObjectName("mouseEventList");
     list->setAccessibleName(T(i18n::TextId::InsertMouseEvent));
     SetUpList(*list, kMouseEventListRect);
     for (std::string_view e : kMouseEvents) list->addItem(Q(e));

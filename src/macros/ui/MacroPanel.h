@@ -59,17 +59,17 @@ class MacroPanel : public QObject, private RecordTarget {
 
 public:
     // The panel's places on the main window (client pixels).
-    static constexpr QRect kMacroListRect = skin::RectFromEdges(462, 220, 591, 512);
-    static constexpr QRect kItemListRect = skin::RectFromEdges(592, 220, 725, 512);
-    static constexpr QRect kNameRect = skin::RectFromEdges(735, 316, 799, 330);
-    static constexpr QRect kLoopTimesRect = skin::RectFromEdges(735, 350, 799, 364);
-    static constexpr QRect kMouseEventFieldRect = skin::RectFromEdges(735, 384, 839, 398);
+    static constexpr QRect kMacroListRect = skin::ToQRect(layout::window::kMacroList);
+    static constexpr QRect kItemListRect = skin::ToQRect(layout::window::kItemList);
+    static constexpr QRect kNameRect = skin::ToQRect(layout::window::kMacroName);
+    static constexpr QRect kLoopTimesRect = skin::ToQRect(layout::window::kLoopTimes);
+    static constexpr QRect kMouseEventFieldRect = skin::ToQRect(layout::window::kMouseEventField);
     // The field and its drop-down arrow: a press here opens or closes the list.
-    static constexpr QRect kMouseEventBox = skin::RectFromEdges(735, 384, 854, 398);
-    static constexpr QRect kMouseEventListRect = skin::RectFromEdges(734, 401, 854, 529);
-    static constexpr QRect kMacroNameCaption = skin::RectFromEdges(735, 300, 874, 316);
-    static constexpr QRect kLoopTimesCaption = skin::RectFromEdges(735, 334, 874, 350);
-    static constexpr QRect kInsertCaption = skin::RectFromEdges(735, 368, 874, 384);
+    static constexpr QRect kMouseEventBox = skin::ToQRect(layout::window::kMouseEventBox);
+    static constexpr QRect kMouseEventListRect = skin::ToQRect(layout::window::kMouseEventList);
+    static constexpr QRect kMacroNameCaption = skin::ToQRect(layout::window::kMacroNameCaption);
+    static constexpr QRect kLoopTimesCaption = skin::ToQRect(layout::window::kLoopTimesCaption);
+    static constexpr QRect kInsertCaption = skin::ToQRect(layout::window::kInsertCaption);
 
     // Creates the controls on `window` and fills them from record.ini, the
     // first time the Advanced page is shown. They then live as long as the
@@ -92,14 +92,12 @@ public:
     // Every press on the Advanced page, first: an open mouse-event list closes
     // when the press is outside it and its box.
     void BeforePress(const QPoint& point);
-    // A press in the mouse-event box; true when it was one.
-    bool PressMouseEventBox(const QPoint& point);
 
     // The buttons.
     void CreateMacro();
     void DeleteMacro();
     void ConfirmMacro();
-    Recorder& recorder() { return *recorder_; }
+    ui::Recorder& Recorder() { return *recorder_; }
 
     // The item list's and mouse-event list's own actions.
     void ToggleMouseEventList();
@@ -109,14 +107,14 @@ public:
     void DeleteItem();
 
     // What the panel shows, for the window and tests.
-    const MacroEditorState& state() const { return state_; }
+    const MacroEditorState& State() const { return state_; }
     std::vector<std::string> Items() const;
-    QListWidget* macroList() const { return macroList_; }
-    QListWidget* itemList() const { return itemList_; }
-    QLineEdit* nameBox() const { return nameBox_; }
-    QLineEdit* loopTimesBox() const { return loopTimesBox_; }
-    QLabel* mouseEventField() const { return mouseEventField_; }
-    QListWidget* mouseEventList() const { return mouseEventList_; }
+    QListWidget* MacroList() const { return macroList_; }
+    QListWidget* ItemList() const { return itemList_; }
+    QLineEdit* NameBox() const { return nameBox_; }
+    QLineEdit* LoopTimesBox() const { return loopTimesBox_; }
+    QLabel* MouseEventField() const { return mouseEventField_; }
+    QListWidget* MouseEventList() const { return mouseEventList_; }
 
 private:
     // RecordTarget
@@ -146,7 +144,7 @@ private:
     MacroPanelContext context_;
     MacroStore store_;
     MacroEditorState state_;
-    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<ui::Recorder> recorder_;
 
     QPointer<QListWidget> macroList_;
     QPointer<QListWidget> itemList_;

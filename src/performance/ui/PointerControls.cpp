@@ -6,19 +6,14 @@ namespace ornyx::performance::ui {
 namespace {
 
 using i18n::TextId;
-using skin::RectFromEdges;
+using skin::ToQRect;
 using skin::TextFormat;
 
 PointerSlider SliderOfRow(int row) {
     return row == 0 ? PointerSlider::Speed : row == 1 ? PointerSlider::ScrollLines : PointerSlider::DoubleClick;
 }
 
-// Wider than the buttons below them, so that every translation shows whole.
-constexpr QRect kRowCaption[kPointerRows] = {RectFromEdges(38, 160, 320, 181), RectFromEdges(38, 310, 320, 331),
-                                             RectFromEdges(38, 460, 320, 481)};
 constexpr TextId kRowText[kPointerRows] = {TextId::MouseSpeed, TextId::ScrollingSpeed, TextId::DoubleClickSpeed};
-constexpr QRect kPrecisionLabel = RectFromEdges(74, 255, 300, 271);
-constexpr QRect kOnePageLabel = RectFromEdges(74, 405, 300, 421);
 
 }  // namespace
 
@@ -35,7 +30,7 @@ void PointerControls::PageShown(PointerSettings& desktop) {
 
 void PointerControls::Draw(skin::DrawSession& session) const {
     for (int row = 0; row < kPointerRows; ++row) {
-        session.Text(skin::FromUtf8(i18n::Text(text_.language, kRowText[row])), kRowCaption[row],
+        session.Text(skin::FromUtf8(i18n::Text(text_.language, kRowText[row])), ToQRect(layout::window::PointerCaption(row)),
                      TextFormat::LeftSingleLine);
         DrawSlider(session, row);
         // The step numbers under the cells; drawn with the page only, since
@@ -46,9 +41,9 @@ void PointerControls::Draw(skin::DrawSession& session) const {
         }
     }
     DrawTicks(session);
-    session.Text(skin::FromUtf8(i18n::Text(text_.language, TextId::EnhancePointerPrecision)), kPrecisionLabel,
+    session.Text(skin::FromUtf8(i18n::Text(text_.language, TextId::EnhancePointerPrecision)), ToQRect(layout::window::kPrecisionLabel),
                  TextFormat::LeftSingleLine);
-    session.Text(skin::FromUtf8(i18n::Text(text_.language, TextId::ScrollOneScreen)), kOnePageLabel,
+    session.Text(skin::FromUtf8(i18n::Text(text_.language, TextId::ScrollOneScreen)), ToQRect(layout::window::kOnePageLabel),
                  TextFormat::LeftSingleLine);
 }
 
@@ -67,35 +62,28 @@ void PointerControls::DrawTicks(skin::DrawSession& session) const {
                     kOnePageTick.top());
 }
 
-bool PointerControls::Press(const QPoint& point, PointerSettings& desktop) {
-    if (kPrecisionTick.contains(point) || kOnePageTick.contains(point)) {
-        if (kPrecisionTick.contains(point)) {
-            TogglePrecision(image_);
-        } else {
-            ToggleScreenScroll(image_);
-        }
-        skin::DrawSession session(canvas_, drawing_, font_);
-        DrawTicks(session);
-        return true;
+void PointerControls::ToggleTick(bool precision) {
+    if (precision) {
+        TogglePrecision(image_);
+    } else {
+        ToggleScreenScroll(image_);
     }
-    if (kPointerDefaultRect.contains(point)) {
-        RestorePointerDefaults(desktop, image_, messages_);
-        skin::DrawSession session(canvas_, drawing_, font_);
-        DrawTicks(session);
-        for (int row = 0; row < kPointerRows; ++row) DrawSlider(session, row);
-        return true;
-    }
-    for (int row = 0; row < kPointerRows; ++row) {
-        for (int step = 1; step <= kSliderPositions; ++step) {
-            if (!PointerCell(row, step).contains(point)) continue;
-            if (SetPointerSlider(image_, SliderOfRow(row), step)) {
-                skin::DrawSession session(canvas_, drawing_, font_);
-                DrawSlider(session, row);
-            }
-            return true;
-        }
-    }
-    return false;
+    skin::DrawSession session(canvas_, drawing_, font_);
+    DrawTicks(session);
+}
+
+void PointerControls::RestoreDefaults(PointerSettings& desktop) {
+    RestorePointerDefaults(desktop, image_, messages_);
+    skin::DrawSession session(canvas_, drawing_, font_);
+    DrawTicks(session);
+    for (int row = 0; row < kPointerRows; ++row) DrawSlider(session, row);
+}
+
+void PointerControls::PressCell(int row, int step) {
+    if (row < 0 || row >= kPointerRows || step < 1 || step > kSliderPositions) return;
+    if (!SetPointerSlider(image_, SliderOfRow(row), step)) return;
+    skin::DrawSession session(canvas_, drawing_, font_);
+    DrawSlider(session, row);
 }
 
 void PointerControls::Apply(PointerSettings& desktop) { ApplyPointerSettings(desktop, image_, messages_); }

@@ -18,16 +18,11 @@
 namespace ornyx::performance::ui {
 
 // Rows of the sliders: 0 pointer speed, 1 scroll lines, 2 double-click speed.
-inline constexpr int kPointerRows = 3;
-constexpr int PointerRowTop(int row) { return row == 0 ? 200 : row == 1 ? 350 : 500; }
+inline constexpr int kPointerRows = layout::window::kPointerRows;
 // Cell `step` (1..11) of a slider row.
-constexpr QRect PointerCell(int row, int step) {
-    return skin::RectFromEdges(52 + 24 * (step - 1), PointerRowTop(row), 76 + 24 * (step - 1),
-                               PointerRowTop(row) + 11);
-}
-inline constexpr QRect kPrecisionTick = skin::RectFromEdges(51, 255, 67, 271);
-inline constexpr QRect kOnePageTick = skin::RectFromEdges(51, 405, 67, 421);
-inline constexpr QRect kPointerDefaultRect = skin::RectFromEdges(38, 584, 143, 605);
+constexpr QRect PointerCell(int row, int step) { return skin::ToQRect(layout::window::PointerCell(row, step)); }
+inline constexpr QRect kPrecisionTick = skin::ToQRect(layout::window::kPrecisionTick);
+inline constexpr QRect kOnePageTick = skin::ToQRect(layout::window::kOnePageTick);
 
 class PointerControls {
 public:
@@ -46,9 +41,11 @@ public:
     // drawn with the page's other buttons).
     void Draw(skin::DrawSession& session) const;
 
-    // A press in a tick, a slider cell or "Default": acts, redraws what changed
-    // and returns true. Presses elsewhere return false.
-    bool Press(const QPoint& point, PointerSettings& desktop);
+    // Presses the window routes here: a tick, "Default", slider cell `step`
+    // (1..11) of `row`. Each acts and redraws what changed.
+    void ToggleTick(bool precision);
+    void RestoreDefaults(PointerSettings& desktop);
+    void PressCell(int row, int step);
 
     // OK and Apply, after the mouse has its settings.
     void Apply(PointerSettings& desktop);
