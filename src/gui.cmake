@@ -5,7 +5,12 @@ file(GLOB ORNYX_SKIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/skin/*.
 if(ORNYX_SKIN_SOURCES)
   add_library(ornyx_skin STATIC ${ORNYX_SKIN_SOURCES})
   target_include_directories(ornyx_skin PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(ornyx_skin PUBLIC ornyx_core Qt6::Widgets PRIVATE ornyx_warnings)
+  # libspng decodes the skin files (PNG), Qt's readers any other format.
+  if(NOT TARGET PkgConfig::SPNG)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(SPNG REQUIRED IMPORTED_TARGET GLOBAL spng)
+  endif()
+  target_link_libraries(ornyx_skin PUBLIC ornyx_core Qt6::Widgets PRIVATE PkgConfig::SPNG ornyx_warnings)
 endif()
 
 # The application without its main(), so that the GUI tests drive the same code.

@@ -211,7 +211,15 @@ void CHidMouseDlg::Start() {
         connect(monitorNotifier_, &QSocketNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
     }
 
-    LoadPageBackground("/BasicSet2.png");
+    // The window takes the Basic page's size. When that page is built right
+    // away its build loads the background; loading it here as well would
+    // decode the largest file twice on the way to a shown window.
+    const bool showNow = (!trayAvailable_ && !ctx_.options().hidden) || ctx_.options().show;
+    if (connection_->present() || showNow) {
+        BuildBasicPage();
+    } else {
+        LoadPageBackground("/BasicSet2.png");
+    }
     setFixedSize(canvas_->PageSize());
     canvas_->resize(size());
     // Without a window manager a new window sits at 0,0; start in the middle.
@@ -221,14 +229,9 @@ void CHidMouseDlg::Start() {
         move(skin::CentredIn(size(), screen->availableGeometry()));
     }
 
-    if (connection_->present()) BuildBasicPage();
-
     // Without a tray the window shows at start, unless started for the
     // session (--hidden): a second start or the launcher brings it then.
-    if ((!trayAvailable_ && !ctx_.options().hidden) || ctx_.options().show) {
-        if (!ctx_.pagesBuilt) BuildBasicPage();
-        ShowRaised();
-    }
+    if (showNow) ShowRaised();
 }
 
 void CHidMouseDlg::TrayClicked() {
