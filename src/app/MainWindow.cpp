@@ -482,10 +482,13 @@ void CHidMouseDlg::DrawLightingFields(skin::DrawSession& s) {
         texts[2] = Q(i18n::LightingEffectName(lang, *e));
     }
     QPainter& p = s.Painter();
+    // The fields are black: a dark text colour gives way to one that reads.
+    const QColor ink = skin::ReadableOn(Qt::black, Drawing().TextColour());
     for (int i = 0; i < 3; ++i) {
         const QRect box = kLightingBox[static_cast<std::size_t>(i)];
         p.fillRect(box, Qt::black);
-        s.Text(texts[i], kLightingField[static_cast<std::size_t>(i)].adjusted(3, 0, 0, 0), TextFormat::LeftSingleLine);
+        s.Text(texts[i], kLightingField[static_cast<std::size_t>(i)].adjusted(3, 0, 0, 0), TextFormat::LeftSingleLine,
+               ink);
         // The little arrow that says "this opens a list".
         QPainterPath arrow;
         const QPointF c(box.right() - 7, box.center().y() + 1);
@@ -493,7 +496,7 @@ void CHidMouseDlg::DrawLightingFields(skin::DrawSession& s) {
         arrow.lineTo(c + QPointF(4, -2));
         arrow.lineTo(c + QPointF(0, 2));
         arrow.closeSubpath();
-        p.fillPath(arrow, Drawing().TextColour());
+        p.fillPath(arrow, ink);
     }
 }
 

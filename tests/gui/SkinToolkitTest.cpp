@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QFile>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "skin/ControlColours.h"
 #include "skin/MessageBoxSink.h"
 #include "skin/PopupFrame.h"
 #include "skin/SkinCanvas.h"
@@ -856,6 +859,28 @@ TEST(MessageBoxSinkTest, CaptionIsTheTitleAndTheBoxHasOneOkButton) {
 
     const Seen popup = show("error", "Skins Dialog Load background image failed!!!");
     EXPECT_EQ(popup.title, QStringLiteral("Skins Dialog Load background image failed!!!"));
+}
+
+// ---- Child-control colours ---------------------------------------------------------
+
+// The lighting fields and edits are black: the skin's text colour is kept
+// where it reads there, and a dark one gives way to white, so that a home
+// without colours (black text) does not show black on black.
+TEST(ControlColoursTest, FieldsOnBlackKeepTheirTextReadable) {
+    const QFont font;
+    const auto text = [&](MainControl kind, const QColor& skinText) {
+        QLabel field;
+        ColourMainControl(field, kind, skinText, font);
+        return field.palette().color(QPalette::Active, QPalette::WindowText);
+    };
+    for (const MainControl kind : {MainControl::DarkStatic, MainControl::Edit}) {
+        EXPECT_EQ(text(kind, QColor(0, 0, 0)), QColor(Qt::white));
+        EXPECT_EQ(text(kind, QColor(20, 20, 60)), QColor(Qt::white));
+        EXPECT_EQ(text(kind, QColor(255, 0, 0)), QColor(255, 0, 0)) << "a colour that reads stays";
+        EXPECT_EQ(text(kind, QColor(230, 232, 236)), QColor(230, 232, 236));
+    }
+    // Ordinary statics keep the skin's colour on their own green.
+    EXPECT_EQ(text(MainControl::Static, QColor(0, 0, 0)), QColor(0, 0, 0));
 }
 
 }  // namespace
