@@ -35,10 +35,14 @@ tsan: deps
 	@cmake --build build-tsan -j2 --target ornyx_core_tests
 	@build-tsan/bin/ornyx_core_tests --gtest_filter='MouseConnectionTest.*:EventReaderTest.*:SimFaultTest.*'
 
-# Both pages and every pop-up in each language, lists open, into docs/screenshots.
+# Both pages and every pop-up in each language, lists open, into docs/screenshots;
+# both pages again on a screen scaled by 2 (the @2x skins) into docs/screenshots/2x.
 screenshots: configure
 	@cmake --build $(BUILD_DIR) -j2 --target ornyx-screenshots ornyx_skins
 	@$(BUILD_DIR)/bin/ornyx-screenshots docs/screenshots
+	@rm -rf $(BUILD_DIR)/screenshots-2x && mkdir -p docs/screenshots/2x
+	@QT_SCALE_FACTOR=2 $(BUILD_DIR)/bin/ornyx-screenshots $(BUILD_DIR)/screenshots-2x >/dev/null
+	@for l in en chs cht tur; do cp $(BUILD_DIR)/screenshots-2x/basic-$$l.png $(BUILD_DIR)/screenshots-2x/advanced-$$l.png docs/screenshots/2x/; done
 
 # The INI layer compared operation by operation with the system's own profile
 # functions: a Windows program under Wine (fresh prefix inside the build folder).

@@ -11,7 +11,8 @@ ornyx_layer(ornyx_skin DIR skin FILES
   SkinText.cpp SkinText.h
   SkinsDialog.cpp SkinsDialog.h
   PUBLIC ornyx_common ornyx_i18n ornyx_layout Qt6::Widgets
-  PRIVATE ornyx_settings)
+  # libspng decodes the skin files (PNG), Qt's readers any other format.
+  PRIVATE ornyx_settings PkgConfig::SPNG)
 set_target_properties(ornyx_skin PROPERTIES AUTOMOC ON)
 
 # The application without its main(), so that the GUI tests drive the same

@@ -187,7 +187,15 @@ void CHidMouseDlg::Start() {
         connect(monitorNotifier_, &QSocketNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
     }
 
-    LoadPageBackground("/BasicSet2.png");
+    // The window takes the Basic page's size. When that page is built right
+    // away its build loads the background; loading it here as well would
+    // decode the largest file twice on the way to a shown window.
+    const bool showNow = (!trayAvailable_ && !ctx_.options().hidden) || ctx_.options().show;
+    if (connection_->present() || showNow) {
+        BuildBasicPage();
+    } else {
+        LoadPageBackground("/BasicSet2.png");
+    }
     setFixedSize(canvas_->PageSize());
     canvas_->resize(size());
     // Without a window manager a new window sits at 0,0; start in the middle.
@@ -197,14 +205,9 @@ void CHidMouseDlg::Start() {
         move(skin::CentredIn(size(), screen->availableGeometry()));
     }
 
-    if (connection_->present()) BuildBasicPage();
-
     // Without a tray the window shows at start, unless started for the
     // session (--hidden): a second start or the launcher brings it then.
-    if ((!trayAvailable_ && !ctx_.options().hidden) || ctx_.options().show) {
-        if (!ctx_.pagesBuilt) BuildBasicPage();
-        ShowRaised();
-    }
+    if (showNow) ShowRaised();
 }
 
 void CHidMouseDlg::TrayClicked() {
@@ -434,10 +437,13 @@ void CHidMouseDlg::DrawLightingFields(skin::DrawSession& s) {
         texts[2] = Q(i18n::LightingEffectName(lang, *e));
     }
     QPainter& p = s.Painter();
+    // The fields are black: a dark text colour gives way to one that reads.
+    const QColor ink = skin::ReadableOn(Qt::black, Drawing().TextColour());
     for (int i = 0; i < 3; ++i) {
         const QRect box = ToQRect(lw::LightingBox(i));
         p.fillRect(box, Qt::black);
-        s.Text(texts[i], ToQRect(lw::LightingText(i)).adjusted(3, 0, 0, 0), TextFormat::LeftSingleLine);
+        s.Text(texts[i], ToQRect(lw::LightingText(i)).adjusted(3, 0, 0, 0), TextFormat::LeftSingleLine,
+               ink);
         // The little arrow that says "this opens a list".
         QPainterPath arrow;
         const QPointF c(box.right() - 7, box.center().y() + 1);
@@ -445,7 +451,7 @@ void CHidMouseDlg::DrawLightingFields(skin::DrawSession& s) {
         arrow.lineTo(c + QPointF(4, -2));
         arrow.lineTo(c + QPointF(0, 2));
         arrow.closeSubpath();
-        p.fillPath(arrow, Drawing().TextColour());
+        p.fillPath(arrow, ink);
     }
 }
 

@@ -39,7 +39,9 @@ void ColourMainControl(QWidget& control, MainControl kind, const QColor& skinTex
                        const QFont& normalFont, const QColor& sample) {
     switch (kind) {
         case MainControl::Edit:
-            SetColours(control, skinText, Qt::black);
+            // The skin's text colour where it reads on black; a dark one (a home
+            // without colours has black) would leave the text unseen.
+            SetColours(control, ReadableOn(Qt::black, skinText), Qt::black);
             return;
         case MainControl::MacroList:
             SetColours(control, skinText, kMacroListBackground);
@@ -52,7 +54,7 @@ void ColourMainControl(QWidget& control, MainControl kind, const QColor& skinTex
             SetColours(control, control.palette().color(QPalette::WindowText), sample);
             return;
         case MainControl::DarkStatic:
-            SetColours(control, skinText, Qt::black);
+            SetColours(control, ReadableOn(Qt::black, skinText), Qt::black);
             control.setFont(normalFont);
             return;
         case MainControl::Static:
@@ -93,15 +95,14 @@ double Contrast(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// Of `preferred` and black or white, whichever reads on `background`.
+}  // namespace
+
 QColor ReadableOn(const QColor& background, const QColor& preferred) {
     constexpr double kEnough = 4.5;
     if (Contrast(preferred, background) >= kEnough) return preferred;
     return Contrast(Qt::white, background) >= Contrast(Qt::black, background) ? QColor(Qt::white)
                                                                                : QColor(Qt::black);
 }
-
-}  // namespace
 
 DropDownLook DropDownLook::Of(const DrawingSettings& drawing) {
     DropDownLook look;

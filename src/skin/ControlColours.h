@@ -31,6 +31,10 @@ enum class MainControl {
     Static,           // other static fields: skin text colour on kStaticBackground, normal font
 };
 
+// `preferred` where it reads on `background` (a contrast of 4.5 or more),
+// otherwise white or black, whichever reads better.
+QColor ReadableOn(const QColor& background, const QColor& preferred);
+
 // Colours a main-window control. `sample` is the fill of a DpiColourSample.
 void ColourMainControl(QWidget& control, MainControl kind, const QColor& skinText,
                        const QFont& normalFont, const QColor& sample = {});

@@ -58,27 +58,42 @@ SkinCanvas::SkinCanvas(QWidget* parent) : QWidget(parent) {
     setFixedSize(0, 0);
 }
 
+namespace {
+
+// `area` of the page (widget pixels) in the page image's own pixels.
+QRectF InPagePixels(const QRect& area, qreal ratio) {
+    return QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio);
+}
+
+}  // namespace
+
+QSize SkinCanvas::PageSize() const { return page_.deviceIndependentSize().toSize(); }
+
 void SkinCanvas::UsePlainPage(const QSize& size, const QColor& colour) {
-    page_ = QImage(size, QImage::Format_RGB32);
+    const int scale = SkinFileScale(devicePixelRatioF());
+    page_ = QImage(size * scale, QImage::Format_RGB32);
+    page_.setDevicePixelRatio(scale);
     page_.fill(colour);
     setFixedSize(size);
     update();
 }
 
 bool SkinCanvas::LoadPage(const QString& backgroundPath) {
-    page_ = LoadOpaquePage(backgroundPath);
-    setFixedSize(page_.size());
+    // As many page pixels as the screen has for each widget pixel, so that
+    // the @2x skin files and the texts come out sharp on a scaled screen.
+    page_ = LoadOpaquePage(backgroundPath, devicePixelRatioF());
+    setFixedSize(PageSize());
     update();
     return HasPage();
 }
 
 bool SkinCanvas::RestoreBackground(const QString& backgroundPath, const QRect& area) {
     if (page_.isNull()) return false;
-    const QImage copy = LoadOpaquePage(backgroundPath);
+    const QImage copy = LoadOpaquePage(backgroundPath, page_.devicePixelRatio());
     if (copy.isNull()) return false;
     QPainter painter(&page_);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(area, copy, area);
+    painter.drawImage(QRectF(area), copy, InPagePixels(area, copy.devicePixelRatio()));
     painter.end();
     update(area);
     return true;
@@ -88,8 +103,8 @@ void SkinCanvas::paintEvent(QPaintEvent* event) {
     if (page_.isNull())
         return;
     QPainter painter(this);
-    const QRect area = event->rect() & page_.rect();
-    painter.drawImage(area, page_, area);
+    const QRect area = event->rect() & QRect(QPoint(0, 0), PageSize());
+    painter.drawImage(QRectF(area), page_, InPagePixels(area, page_.devicePixelRatio()));
 }
 
 // ---- DrawSession --------------------------------------------------------------------

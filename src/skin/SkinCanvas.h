@@ -87,7 +87,8 @@ public:
     void UsePlainPage(const QSize& size, const QColor& colour);
 
     bool HasPage() const { return !page_.isNull(); }
-    QSize PageSize() const { return page_.size(); }
+    // In widget pixels; the image may hold more (its device pixel ratio).
+    QSize PageSize() const;
     // Format_RGB32; null without a page.
     const QImage& Page() const { return page_; }
 

@@ -33,15 +33,28 @@ struct SkinImage {
     bool hasAlpha = false;
 };
 
+// The file a screen of `scale` device pixels per page pixel asks for: for 2,
+// "/x.png" becomes "/x@2x.png" (Qt's naming of high-resolution images); for 1,
+// the path as it is.
+QString ScaledSkinFile(const QString& path, int scale);
+// The scale of the files to load for a device pixel ratio: 2 above 1, else 1.
+int SkinFileScale(qreal devicePixelRatio);
+
 // Nullopt when the file is missing, unreadable or not a decodable image.
-std::optional<SkinImage> LoadSkinImage(const QString& path);
+// Above a device pixel ratio of 1 the @2x file is tried first and comes with a
+// device pixel ratio of 2, so it is drawn at the natural size of the 1x file;
+// a skin without it falls back to the 1x file, silently.
+std::optional<SkinImage> LoadSkinImage(const QString& path, qreal devicePixelRatio = 1.0);
 
 // A page background: the file's colours as they are, opaque (its alpha has no
 // meaning on an opaque window and does not darken the page), as
 // QImage::Format_RGB32. Null when the file cannot be loaded. An opaque file is
 // taken as decoded, without the copies a blended element needs: the page is
 // the largest image there is, and it is read at every page build.
-QImage LoadOpaquePage(const QString& path);
+// Above a device pixel ratio of 1 the page has twice the pixels and a device
+// pixel ratio of 2: from the @2x file, or the 1x file enlarged when the skin
+// has none, so that the elements drawn on it can still be sharp.
+QImage LoadOpaquePage(const QString& path, qreal devicePixelRatio = 1.0);
 
 // Sees the path of every skin file loaded, so that the drawing benchmark can
 // decode the same files on their own. Null (the default) sees nothing.
@@ -61,7 +74,7 @@ QImage PremultiplyStraight(const QImage& straight);
 // the painter is not active or the image is null.
 bool DrawSkinImage(QPainter& page, const SkinImage& image, int x, int y);
 
-// Loads `path` and draws it as above. The main window's form: a missing or
+// Loads `path` (at the painter's device pixel ratio) and draws it as above. The main window's form: a missing or
 // unreadable file (or an inactive painter) gives false and nothing else, so the
 // page keeps what it held at that place.
 bool DrawSkinElement(QPainter& page, const QString& path, int x, int y);

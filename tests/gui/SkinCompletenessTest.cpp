@@ -71,6 +71,28 @@ TEST(SkinCompletenessTest, EverySkinHoldsEveryFileAsADecodablePng) {
     });
 }
 
+TEST(SkinCompletenessTest, EveryFileHasAnImageOfTwiceItsSizeForScaledScreens) {
+    std::vector<std::string_view> files;
+    for (const Background& bg : kBackgrounds) files.push_back(bg.file);
+    for (const ElementImages& images : kElements) {
+        files.push_back(images.rest);
+        files.push_back(images.active);
+    }
+    ForEachSkin([&](const QString& skin) {
+        std::string wrong;
+        for (std::string_view file : files) {
+            const QImage one = LoadPng(SkinFile(skin, file));
+            QString twice = SkinFile(skin, file);
+            twice.insert(twice.size() - 4, QStringLiteral("@2x"));
+            const QImage two = LoadPng(twice);
+            if (one.isNull()) continue;  // reported above
+            if (two.isNull() || two.size() != one.size() * 2 || two.hasAlphaChannel() != one.hasAlphaChannel())
+                wrong += " " + std::string(file);
+        }
+        EXPECT_EQ(wrong, "") << "no @2x twin of twice the size and the same kind";
+    });
+}
+
 std::string Str(const Rect& r) {
     return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) +
            ", " + std::to_string(r.bottom) + ")";

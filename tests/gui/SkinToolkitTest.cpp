@@ -4,17 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QFile>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/MessageSink.h"
+#include "skin/ControlColours.h"
+#include "skin/MessageBoxSink.h"
 #include "skin/PopupFrame.h"
 #include "skin/SkinCanvas.h"
 #include "skin/SkinImage.h"
@@ -191,6 +201,147 @@ TEST(SkinImageTest, EveryDrawReadsTheFileAgain) {
     fs::remove(file);
     EXPECT_FALSE(DrawSkinElement(painter, QPath(file), 0, 0));
     EXPECT_EQ(Hex(page.pixel(0, 0)), Hex(qRgb(0, 255, 0)));
+}
+
+// PNGs are decoded by libspng, anything else by Qt: every kind of file must
+// come out as Qt's own reader gives it, with the same alpha verdict.
+TEST(SkinImageTest, EveryKindOfFileDecodesAsQtReadsIt) {
+    test::TempDir dir;
+    QImage straight(5, 3, QImage::Format_ARGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) straight.setPixel(x, y, qRgba(40 * x, 80 * y, 7 * x + y, 50 * x + 5));
+    QImage palette(4, 2, QImage::Format_Indexed8);
+    palette.setColorTable({qRgba(255, 0, 0, 255), qRgba(0, 255, 0, 0), qRgba(0, 0, 255, 128)});
+    palette.fill(2);
+    palette.setPixel(0, 0, 1);
+    QImage opaquePalette(4, 2, QImage::Format_Indexed8);
+    opaquePalette.setColorTable({qRgb(1, 2, 3), qRgb(200, 100, 0)});
+    opaquePalette.fill(1);
+    QImage grey(3, 3, QImage::Format_Grayscale8);
+    grey.fill(77);
+    QImage deep(3, 2, QImage::Format_RGBA64);
+    deep.fill(QColor::fromRgba64(65535, 30000, 1000, 40000));
+    const std::vector<std::pair<std::string, QImage>> files = {
+        {"straight.png", straight}, {"palette.png", palette}, {"opaque-palette.png", opaquePalette},
+        {"grey.png", grey},         {"deep.png", deep},
+    };
+    for (const auto& [name, image] : files) SavePng(image, dir / name);
+    // Another format under a PNG name still loads, through Qt.
+    ASSERT_TRUE(straight.save(QPath(dir / "bitmap.png"), "BMP"));
+
+    for (const std::string name : {"straight.png", "palette.png", "opaque-palette.png", "grey.png", "deep.png",
+                                   "bitmap.png"}) {
+        SCOPED_TRACE(name);
+        QImageReader reader(QPath(dir / name));
+        const QImage qt = reader.read();
+        ASSERT_FALSE(qt.isNull());
+        const auto ours = LoadSkinImage(QPath(dir / name));
+        ASSERT_TRUE(ours.has_value());
+        EXPECT_EQ(ours->hasAlpha, qt.hasAlphaChannel());
+        const QImage expected = qt.convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(ours->pixels.size(), expected.size());
+        int differ = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x)
+                if (!Near(ours->pixels.pixel(x, y), expected.pixel(x, y)) ||
+                    std::abs(qAlpha(ours->pixels.pixel(x, y)) - qAlpha(expected.pixel(x, y))) > 1)
+                    ++differ;
+        EXPECT_EQ(differ, 0);
+    }
+
+    // A file cut short or with garbage after the signature fails, never crashes.
+    QFile whole(QPath(dir / "straight.png"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    for (const QByteArray& broken : {bytes.left(bytes.size() / 2), bytes.left(8) + QByteArray(64, '\x7f'),
+                                     bytes.left(20)}) {
+        QFile out(QPath(dir / "broken.png"));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(broken);
+        out.close();
+        EXPECT_FALSE(LoadSkinImage(QPath(dir / "broken.png")).has_value());
+    }
+}
+
+// ---- High-resolution files ---------------------------------------------------------
+
+TEST(SkinImageTest, HighResolutionNamesFollowQtsConvention) {
+    EXPECT_EQ(ScaledSkinFile(QStringLiteral("/s/Skins/A/button-over.png"), 2),
+              QStringLiteral("/s/Skins/A/button-over@2x.png"));
+    EXPECT_EQ(ScaledSkinFile(QStringLiteral("/s/Skins/A.b/noext"), 2), QStringLiteral("/s/Skins/A.b/noext@2x"));
+    EXPECT_EQ(ScaledSkinFile(QStringLiteral("/s/x.png"), 1), QStringLiteral("/s/x.png"));
+    EXPECT_EQ(SkinFileScale(1.0), 1);
+    EXPECT_EQ(SkinFileScale(1.25), 2);
+    EXPECT_EQ(SkinFileScale(2.0), 2);
+}
+
+// A page of device pixel ratio 2 (a screen scaled by 2) draws the @2x file,
+// each of its pixels on one device pixel, at the 1x file's place and size; a
+// page of ratio 1 keeps drawing the 1x file.
+TEST(SkinImageTest, PageOfRatioTwoDrawsTheHighResolutionFile) {
+    test::TempDir dir;
+    SavePng(Solid(2, 2, qRgba(200, 0, 0, 255)), dir / "e.png");
+    // Four colours in the quarters: an enlarged 1x file could not give them.
+    QImage sharp(4, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            sharp.setPixel(x, y, (x + y) % 2 == 0 ? qRgba(0, 200, 0, 255) : qRgba(0, 0, 200, 255));
+    SavePng(sharp, dir / "e@2x.png");
+
+    const QRgb grey = qRgb(50, 50, 50);
+    QImage page(20, 20, QImage::Format_RGB32);
+    page.setDevicePixelRatio(2);
+    page.fill(grey);
+    QPainter painter(&page);
+    ASSERT_TRUE(DrawSkinElement(painter, QPath(dir / "e.png"), 3, 4));
+    painter.end();
+    EXPECT_EQ(InkBox(page, grey), QRect(6, 8, 4, 4)) << "at (3, 4) and 2 × 2 in page units";
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(Hex(page.pixel(6 + x, 8 + y)), Hex(sharp.pixel(x, y) | 0xff000000u)) << x << "," << y;
+
+    QImage plain(10, 10, QImage::Format_RGB32);
+    plain.fill(grey);
+    QPainter onePerPixel(&plain);
+    ASSERT_TRUE(DrawSkinElement(onePerPixel, QPath(dir / "e.png"), 3, 4));
+    onePerPixel.end();
+    EXPECT_EQ(InkBox(plain, grey), QRect(3, 4, 2, 2));
+    EXPECT_EQ(Hex(plain.pixel(3, 4)), Hex(qRgb(200, 0, 0)));
+}
+
+TEST(SkinImageTest, MissingHighResolutionFileFallsBackToTheOneXFileSilently) {
+    test::TempDir dir;
+    SavePng(Solid(2, 2, qRgba(200, 0, 0, 255)), dir / "e.png");
+    QImage page(20, 20, QImage::Format_RGB32);
+    page.setDevicePixelRatio(2);
+    page.fill(qRgb(50, 50, 50));
+    RecordingMessageSink sink;
+    QPainter painter(&page);
+    ASSERT_TRUE(DrawSkinElement(painter, QPath(dir / "e.png"), 3, 4, sink));
+    painter.end();
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(InkBox(page, qRgb(50, 50, 50)), QRect(6, 8, 4, 4)) << "enlarged to the same place";
+    EXPECT_TRUE(Near(page.pixel(7, 9), qRgb(200, 0, 0), 2));
+
+    // A page background without @2x file is enlarged to twice the pixels, so
+    // that the window keeps its size and @2x elements still land sharp.
+    SavePng(Solid(5, 3, qRgba(10, 20, 30, 255)), dir / "bg.png");
+    const QImage enlarged = LoadOpaquePage(QPath(dir / "bg.png"), 2.0);
+    EXPECT_EQ(enlarged.size(), QSize(10, 6));
+    EXPECT_EQ(enlarged.devicePixelRatio(), 2.0);
+    EXPECT_EQ(enlarged.deviceIndependentSize().toSize(), QSize(5, 3));
+    QImage big(10, 6, QImage::Format_RGB32);
+    big.fill(qRgb(90, 80, 70));
+    SavePng(big, dir / "bg@2x.png");
+    const QImage own = LoadOpaquePage(QPath(dir / "bg.png"), 2.0);
+    EXPECT_EQ(Hex(own.pixel(9, 5)), Hex(qRgb(90, 80, 70)));
+    EXPECT_EQ(Hex(LoadOpaquePage(QPath(dir / "bg.png"), 1.0).pixel(0, 0)), Hex(qRgb(10, 20, 30)));
+    // Both missing: still an unloadable file, reported as before.
+    RecordingMessageSink missing;
+    QPainter again(&page);
+    EXPECT_FALSE(DrawSkinElement(again, QPath(dir / "gone.png"), 0, 0, missing));
+    again.end();
+    EXPECT_EQ(missing.messages.size(), 1U);
 }
 
 // ---- Texts ---------------------------------------------------------------------
@@ -666,6 +817,70 @@ TEST_F(PopupFrameTest, DialogMovesOnlyWhenTheOwnerAllowsDragging) {
     dragBy(QPoint(30, 20));
     EXPECT_EQ(dialog.pos(), before + QPoint(30, 20));
     EXPECT_EQ(dialog.HoveredButton(), PopupFrame::FrameButton::None);
+}
+
+// ---- Message boxes ----------------------------------------------------------------
+
+// The caption is the box's window title as it stands ("Warning", a pop-up's
+// load failure text); the program's name stands in only where none is named.
+// Qt's window title adds the program's display name by itself where the desktop
+// draws a title bar, so nothing here puts it in front of a caption.
+TEST(MessageBoxSinkTest, CaptionIsTheTitleAndTheBoxHasOneOkButton) {
+    struct Seen {
+        QString title;
+        QString text;
+        int buttons = 0;
+        bool ok = false;
+    };
+    const auto show = [](const std::string& text, const std::string& caption) {
+        Seen seen;
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.buttons = static_cast<int>(box->buttons().size());
+            seen.ok = box->button(QMessageBox::Ok) != nullptr;
+            box->accept();
+        });
+        MessageBoxSink sink;
+        sink.ShowMessage(text, caption);
+        return seen;
+    };
+    const Seen warning = show("Macro numbers up to 12.", "Warning");
+    EXPECT_EQ(warning.title, QStringLiteral("Warning"));
+    EXPECT_EQ(warning.text, QStringLiteral("Macro numbers up to 12."));
+    EXPECT_EQ(warning.buttons, 1);
+    EXPECT_TRUE(warning.ok);
+
+    const Seen unnamed = show("Config file is not exist.", "");
+    EXPECT_EQ(unnamed.title, QString::fromUtf8(kProgramName));
+    EXPECT_EQ(unnamed.text, QStringLiteral("Config file is not exist."));
+
+    const Seen popup = show("error", "Skins Dialog Load background image failed!!!");
+    EXPECT_EQ(popup.title, QStringLiteral("Skins Dialog Load background image failed!!!"));
+}
+
+// ---- Child-control colours ---------------------------------------------------------
+
+// The lighting fields and edits are black: the skin's text colour is kept
+// where it reads there, and a dark one gives way to white, so that a home
+// without colours (black text) does not show black on black.
+TEST(ControlColoursTest, FieldsOnBlackKeepTheirTextReadable) {
+    const QFont font;
+    const auto text = [&](MainControl kind, const QColor& skinText) {
+        QLabel field;
+        ColourMainControl(field, kind, skinText, font);
+        return field.palette().color(QPalette::Active, QPalette::WindowText);
+    };
+    for (const MainControl kind : {MainControl::DarkStatic, MainControl::Edit}) {
+        EXPECT_EQ(text(kind, QColor(0, 0, 0)), QColor(Qt::white));
+        EXPECT_EQ(text(kind, QColor(20, 20, 60)), QColor(Qt::white));
+        EXPECT_EQ(text(kind, QColor(255, 0, 0)), QColor(255, 0, 0)) << "a colour that reads stays";
+        EXPECT_EQ(text(kind, QColor(230, 232, 236)), QColor(230, 232, 236));
+    }
+    // Ordinary statics keep the skin's colour on their own green.
+    EXPECT_EQ(text(MainControl::Static, QColor(0, 0, 0)), QColor(0, 0, 0));
 }
 
 }  // namespace
