@@ -11,7 +11,7 @@
 #include "layout/WindowLayout.h"
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
-#include "settings/Defaults.h"
+#include "session/Defaults.h"
 #include "skin/SkinImage.h"
 #include "support/TempDir.h"
 
