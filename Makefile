@@ -5,15 +5,18 @@ unexport MAKEFLAGS
 # CI sets CI=true: warnings become errors there.
 PRESET ?= $(if $(CI),ci,default)
 
-.PHONY: all deps configure build test run asan tsan clean screenshots vm-test deb wayland-test fuzz
+.PHONY: all deps configure build test run asan tsan clean screenshots vm-test deb wayland-test fuzz \
+	format check-format tidy
 
 all: build
 
 deps:
 	@./scripts/install-deps
 
+# In CI every build folder is configured from its preset again, with warnings
+# as errors, whatever a stale cache holds (scripts/configure).
 configure:
-	@test -f $(BUILD_DIR)/CMakeCache.txt || cmake --preset $(PRESET) >/dev/null
+	@./scripts/configure $(PRESET) $(BUILD_DIR)
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j2
@@ -43,7 +46,7 @@ screenshots: configure
 # The INI layer compared operation by operation with the system's own profile
 # functions: a Windows program under Wine (fresh prefix inside the build folder).
 ini-oracle: deps
-	@test -f $(BUILD_DIR)/ini-oracle/CMakeCache.txt || cmake -S tests/ini-oracle -B $(BUILD_DIR)/ini-oracle $(if $(CI),-DORNYX_WERROR=ON) >/dev/null
+	@$(if $(CI),,test -f $(BUILD_DIR)/ini-oracle/CMakeCache.txt ||) cmake -S tests/ini-oracle -B $(BUILD_DIR)/ini-oracle $(if $(CI),-DORNYX_WERROR=ON) >/dev/null
 	@cmake --build $(BUILD_DIR)/ini-oracle -j2
 	@ctest --test-dir $(BUILD_DIR)/ini-oracle --output-on-failure
 
@@ -72,6 +75,17 @@ deb: deps
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@./fuzz/run $(FUZZ_SECONDS)
+
+# The layout of every tracked C++ file (.clang-format): check it, or apply it.
+check-format: deps
+	@./scripts/check-format
+
+format: deps
+	@./scripts/check-format --fix
+
+# clang-tidy's checks (.clang-tidy) over the core, from the build's compile commands.
+tidy: deps configure
+	@./scripts/tidy $(BUILD_DIR)
 
 clean:
 	@rm -rf build build-asan build-tsan build-deb build-fuzz
