@@ -32,11 +32,17 @@ run: deps configure
 asan:
 	@$(MAKE) --no-print-directory test BUILD_DIR=build-asan PRESET=asan
 
-# The threaded tests (event reader, plug and unplug) under ThreadSanitizer.
+# Every test binary whose code starts threads, whole, under ThreadSanitizer:
+# the core (event reader, plug and unplug, the simulated mouse), the hidraw
+# backend, and ornyxctl (itself built with ThreadSanitizer) through the CLI tests.
+TSAN_TESTS ?= ornyx_core_tests ornyx_hidraw_tests ornyx_cli_tests
 tsan: deps
-	@test -f build-tsan/CMakeCache.txt || cmake --preset tsan >/dev/null
-	@cmake --build build-tsan -j2 --target ornyx_core_tests
-	@build-tsan/bin/ornyx_core_tests --gtest_filter='MouseConnectionTest.*:EventReaderTest.*:SimFaultTest.*'
+	@./scripts/configure tsan build-tsan
+	@cmake --build build-tsan -j2 --target $(TSAN_TESTS) -- --no-print-directory
+	@for t in $(TSAN_TESTS); do \
+	  echo "tsan: $$t"; \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 $$TSAN_OPTIONS" build-tsan/bin/$$t --gtest_brief=1 || exit 1; \
+	done
 
 # Both pages and every pop-up in each language, lists open, into docs/screenshots.
 screenshots: configure
