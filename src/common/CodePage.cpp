@@ -23,7 +23,8 @@ const char* IconvName(unsigned codePage) {
 std::optional<std::string> Convert(std::string_view in, const char* to, const char* from) {
     if (to == nullptr || from == nullptr) return std::nullopt;
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    // iconv_open reports failure as (iconv_t)-1.
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;  // NOLINT(performance-no-int-to-ptr)
     std::string out(in.size() * 4 + 16, '\0');
     char* src = const_cast<char*>(in.data());  // iconv's interface; it does not write
     std::size_t srcLeft = in.size();

@@ -61,7 +61,7 @@ ConfigStatus LoadConfiguration(const ProgramPaths& paths, SettingsState& state,
 fs::path SetAsideConfiguration(const ProgramPaths& paths, std::string& error) {
     const std::string base = paths.config.string() + ".bad";
     for (int n = 0; n < 1000; ++n) {
-        const fs::path to = n == 0 ? fs::path(base) : fs::path(base + "." + std::to_string(n));
+        fs::path to = n == 0 ? fs::path(base) : fs::path(base + "." + std::to_string(n));
         // Never over an earlier one: that is the user's file too.
         std::string why;
         const RenameStatus renamed = RenameNoReplace(paths.config, to, why);

@@ -374,25 +374,3 @@ TEST(ButtonMenu, EveryFunctionReachesTheMouse) {
 
 }  // namespace
 }  // namespace ornyx::keys::ui
-
-namespace ornyx::keys::ui {
-namespace {
-
-// The open menu with its DPI sub-menu, for a visual check: only when
-// ORNYX_SCREENSHOT_DIR names a folder.
-TEST(ButtonMenu, Screenshots) {
-    const QString dir = qEnvironmentVariable("ORNYX_SCREENSHOT_DIR");
-    if (dir.isEmpty()) GTEST_SKIP() << "ORNYX_SCREENSHOT_DIR not set";
-    for (Language language : {Language::English, Language::ChineseSimplified}) {
-        MenuRig rig(language);
-        rig.Assign(2, 14);
-        rig.ClickBox(3);
-        rig.HoverEntry(3, 6);
-        QApplication::processEvents();
-        const QString tag = language == Language::English ? "en" : "chs";
-        ASSERT_TRUE(rig.window->grab().save(dir + "/button-menu-" + tag + ".png"));
-    }
-}
-
-}  // namespace
-}  // namespace ornyx::keys::ui

@@ -4,17 +4,20 @@
 // Runs offscreen on the simulated mouse; needs the skins beside the program.
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "i18n/TextSettings.h"
+#include "keys/ui/ButtonMenu.h"
 #include "keys/ui/KeyDialogs.h"
 #include "layout/WindowLayout.h"
 #include "macros/ui/DelayTimeDialog.h"
@@ -53,15 +56,56 @@ void Click(QWidget& widget, const QPoint& at) {
     Settle();
 }
 
-// A pop-up shown as the user sees it, optionally with its list opened.
-bool ShootPopup(skin::PopupFrame& dialog, const QString& file, std::optional<QPoint> listBox) {
+// A pop-up shown as the user sees it, after `prepare` (a list opened, a key
+// typed) has been done on it.
+bool ShootPopup(skin::PopupFrame& dialog, const QString& file,
+                const std::function<void(skin::PopupFrame&)>& prepare) {
     if (!dialog.Initialise()) return false;
     dialog.setWindowModality(Qt::NonModal);
     dialog.show();
+    dialog.activateWindow();
     if (!QTest::qWaitForWindowExposed(&dialog)) return false;
-    if (listBox) Click(dialog, *listBox);
+    if (prepare) prepare(dialog);
     const bool ok = Save(dialog, file);
     dialog.hide();
+    return ok;
+}
+
+bool ShootPopup(skin::PopupFrame& dialog, const QString& file, std::optional<QPoint> listBox) {
+    return ShootPopup(dialog, file, [listBox](skin::PopupFrame& d) {
+        if (listBox) Click(d, *listBox);
+    });
+}
+
+// Button menus on the Basic page: box `k`'s menu open with entry `row` under
+// the pointer. Offscreen there is no real pointer, so the hover is handed over
+// as the list itself would.
+bool HoverMenuEntry(app::CHidMouseDlg& window, int k, int row) {
+    Click(window, {300, keys::ui::ButtonBoxRect(k).center().y()});
+    QListWidget* list = window.buttonMenus().Menu(k);
+    if (list == nullptr || list->item(row) == nullptr) return false;
+    QTest::mouseMove(list->viewport(), list->visualItemRect(list->item(row)).center());
+    emit list->itemEntered(list->item(row));
+    Settle();
+    return true;
+}
+
+// The DPI sub-menu beside a button menu: one button is given a DPI function
+// first (its dialog answered with OK), then the next button's menu is opened
+// with the DPI entry under the pointer.
+bool ShootDpiMenu(app::CHidMouseDlg& window, const QString& file) {
+    skin::PopupFrame::SetAutoAnswer([](skin::PopupFrame& d) { d.accept(); });
+    bool ok = HoverMenuEntry(window, 2, 14);
+    if (ok) {
+        QListWidget* list = window.buttonMenus().Menu(2);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(14)).center());
+        Settle();
+    }
+    skin::PopupFrame::ClearAutoAnswer();
+    ok = ok && HoverMenuEntry(window, 3, 6);
+    ok = Save(window, file) && ok;
+    Click(window, {300, 600});
     return ok;
 }
 
@@ -114,6 +158,7 @@ int main(int argc, char** argv) {
             Click(window, Centre(lw::LightingBox(1)));  // the lighting parameter list
             ok &= Save(window, out + "/lighting-" + lang + ".png");
             Click(window, {300, 600});
+            ok &= ShootDpiMenu(window, out + "/dpi-menu-" + lang + ".png");
             Click(window, Centre(lw::kAdvancedPageButton));  // the Advanced page
             ok &= Save(window, out + "/advanced-" + lang + ".png");
             Click(window, Centre(lw::kMouseEventBox));  // the mouse-event list
@@ -127,8 +172,25 @@ int main(int argc, char** argv) {
                 ok &= ShootPopup(d, out + "/single-key-" + lang + ".png", std::nullopt);
             }
             {
+                // A key taken from the keyboard: Enter on the number pad.
+                keys::ui::CSingleDialog d(popup);
+                ok &= ShootPopup(d, out + "/single-key-typed-" + lang + ".png", [](skin::PopupFrame& f) {
+                    QTest::keyClick(&f, Qt::Key_Enter, Qt::KeypadModifier);
+                    Settle();
+                });
+            }
+            {
                 keys::ui::CComboDialog d(popup);
                 ok &= ShootPopup(d, out + "/combo-key-" + lang + ".png", keys::ui::CComboDialog::kModifierBox.center());
+            }
+            {
+                // A combination being entered: A in the first key, the modifier list open.
+                keys::ui::CComboDialog d(popup);
+                ok &= ShootPopup(d, out + "/combo-key-typed-" + lang + ".png", [&d](skin::PopupFrame& f) {
+                    Click(*d.KeyEdit(1), {5, 5});
+                    QTest::keyClick(d.KeyEdit(1), Qt::Key_A);
+                    Click(f, keys::ui::CComboDialog::kModifierBox.center());
+                });
             }
             {
                 keys::ui::CFireKeyDialog d(popup);

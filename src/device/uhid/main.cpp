@@ -23,7 +23,6 @@
 namespace {
 
 using namespace ornyx::device;
-using uhid::Interface;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kName = "ornyx-virtual-mouse";
@@ -200,6 +199,8 @@ private:
 
 }  // namespace
 
+// A test tool: whatever escapes is a programming error, and terminate reports it.
+// NOLINTNEXTLINE(bugprone-exception-escape)
 int main(int argc, char** argv) {
     CLI::App app{"A virtual Ornyx mouse on real kernel device nodes, through /dev/uhid.\n"
                  "Commands on standard input, one a line: event HEX, unplug, plug, dump, quit."};
