@@ -82,7 +82,7 @@ bool ShootPopup(skin::PopupFrame& dialog, const QString& file, std::optional<QPo
 // as the list itself would.
 bool HoverMenuEntry(app::CHidMouseDlg& window, int k, int row) {
     Click(window, {300, keys::ui::ButtonBoxRect(k).center().y()});
-    QListWidget* list = window.buttonMenus().Menu(k);
+    QListWidget* list = window.Menus().Menu(k);
     if (list == nullptr || list->item(row) == nullptr) return false;
     QTest::mouseMove(list->viewport(), list->visualItemRect(list->item(row)).center());
     emit list->itemEntered(list->item(row));
@@ -97,7 +97,7 @@ bool ShootDpiMenu(app::CHidMouseDlg& window, const QString& file) {
     skin::PopupFrame::SetAutoAnswer([](skin::PopupFrame& d) { d.accept(); });
     bool ok = HoverMenuEntry(window, 2, 14);
     if (ok) {
-        QListWidget* list = window.buttonMenus().Menu(2);
+        QListWidget* list = window.Menus().Menu(2);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                           list->visualItemRect(list->item(14)).center());
         Settle();
