@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
         changed.labels[0] = "Left Click " + std::to_string(i);
         const auto start = std::chrono::steady_clock::now();
         settings::ApplySettings({transport, state, settings, paths, changed, messages, log});
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
         const double ratio = took.count() / static_cast<double>(pacer.requestedMs);
         best = std::min(best, ratio);
         total += ratio;

@@ -38,13 +38,17 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-double Ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+double Ms(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
 
 std::vector<QString>& Loaded() {
     static std::vector<QString> paths;
     return paths;
 }
-void Remember(const QString& path) { Loaded().push_back(path); }
+void Remember(const QString& path) {
+    Loaded().push_back(path);
+}
 
 // A program home with the default files and the skins beside this program.
 std::filesystem::path MakeHome() {
@@ -52,11 +56,13 @@ std::filesystem::path MakeHome() {
     if (::mkdtemp(tmpl) == nullptr) return {};
     const std::filesystem::path home = tmpl;
     settings::InitProgramHome(settings::ProgramPaths::ForHome(home));
-    const auto skins = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
+    const auto skins =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
     std::error_code ec;
     std::filesystem::copy(skins, home / "Skins", std::filesystem::copy_options::recursive, ec);
     if (ec) {
-        std::fprintf(stderr, "bench_draw: no skins beside the program (%s)\n", ec.message().c_str());
+        std::fprintf(stderr, "bench_draw: no skins beside the program (%s)\n",
+                     ec.message().c_str());
         return {};
     }
     return home;
@@ -190,17 +196,21 @@ int main(int argc, char** argv) {
     const double hover = Median(hovers);
     const double start = Median(starts);
     const double label = Median(labels);
-    std::printf("full Basic page draw / decoding its %zu PNG files alone: %.3f  (%.2f ms / %.2f ms)\n",
-                files.size(), page / decode, page, decode);
+    std::printf(
+        "full Basic page draw / decoding its %zu PNG files alone: %.3f  (%.2f ms / %.2f ms)\n",
+        files.size(), page / decode, page, decode);
     if (!baselineDecodes.empty()) {
         const double other = Median(baselineDecodes);
-        std::printf("full Basic page draw / decoding the other folder's files: %.3f  (%.2f ms / %.2f ms)\n",
-                    page / other, page, other);
+        std::printf(
+            "full Basic page draw / decoding the other folder's files: %.3f  (%.2f ms / %.2f ms)\n",
+            page / other, page, other);
     }
-    std::printf("hover redraw / one 60 Hz frame:                        %.3f  (%.3f ms / %.2f ms)\n",
-                hover / kFrameMs, hover, kFrameMs);
-    std::printf("start-up to a shown window / a labelled Qt window:     %.3f  (%.1f ms / %.1f ms)\n",
-                start / label, start, label);
+    std::printf(
+        "hover redraw / one 60 Hz frame:                        %.3f  (%.3f ms / %.2f ms)\n",
+        hover / kFrameMs, hover, kFrameMs);
+    std::printf(
+        "start-up to a shown window / a labelled Qt window:     %.3f  (%.1f ms / %.1f ms)\n",
+        start / label, start, label);
     std::printf("medians of %d draws and %d start-ups\n", runs, startRuns);
     std::filesystem::remove_all(home);
     return 0;

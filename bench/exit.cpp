@@ -24,9 +24,9 @@
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "common/HandOver.h"
-#include "session/MouseConnection.h"
 #include "device/sim/SimMouse.h"
 #include "session/Defaults.h"
+#include "session/MouseConnection.h"
 
 using namespace ornyx;
 
@@ -35,7 +35,8 @@ namespace {
 // The value below which the given share of the runs fall.
 double Quantile(std::vector<double> v, double share) {
     std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(share * static_cast<double>(v.size())))];
+    return v[std::min(v.size() - 1,
+                      static_cast<std::size_t>(share * static_cast<double>(v.size())))];
 }
 
 std::filesystem::path MakeHome() {
@@ -43,11 +44,13 @@ std::filesystem::path MakeHome() {
     if (::mkdtemp(tmpl) == nullptr) return {};
     const std::filesystem::path home = tmpl;
     settings::InitProgramHome(settings::ProgramPaths::ForHome(home));
-    const auto skins = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
+    const auto skins =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
     std::error_code ec;
     std::filesystem::copy(skins, home / "Skins", std::filesystem::copy_options::recursive, ec);
     if (ec) {
-        std::fprintf(stderr, "bench_exit: no skins beside the program (%s)\n", ec.message().c_str());
+        std::fprintf(stderr, "bench_exit: no skins beside the program (%s)\n",
+                     ec.message().c_str());
         return {};
     }
     return home;
@@ -136,7 +139,8 @@ double OneStop(bool handOver, bool busy) {
         if (handOver) {
             over.Run([&events] { ++events; });
         } else {
-            QMetaObject::invokeMethod(&receiver, [&events] { ++events; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &receiver, [&events] { ++events; }, Qt::BlockingQueuedConnection);
         }
     });
     if (!connection.Open()) return -1;
@@ -180,10 +184,11 @@ int main(int argc, char** argv) {
             exits.push_back(t.exit);
             gone.push_back(t.gone);
         }
-        std::printf("%s, %d runs: Exit() median %.2f ms, 90%% %.2f ms, max %.2f ms; "
-                    "to the window gone median %.2f ms, 90%% %.2f ms, max %.2f ms\n",
-                    busy ? "events arriving" : "idle", runs, Quantile(exits, 0.5), Quantile(exits, 0.9),
-                    Quantile(exits, 1), Quantile(gone, 0.5), Quantile(gone, 0.9), Quantile(gone, 1));
+        std::printf(
+            "%s, %d runs: Exit() median %.2f ms, 90%% %.2f ms, max %.2f ms; "
+            "to the window gone median %.2f ms, 90%% %.2f ms, max %.2f ms\n",
+            busy ? "events arriving" : "idle", runs, Quantile(exits, 0.5), Quantile(exits, 0.9),
+            Quantile(exits, 1), Quantile(gone, 0.5), Quantile(gone, 0.9), Quantile(gone, 1));
     }
     std::error_code ec;
     std::filesystem::remove_all(home, ec);
@@ -196,10 +201,12 @@ int main(int argc, char** argv) {
             after.push_back(OneStop(true, busy));
         }
         if (Quantile(before, 0) < 0 || Quantile(after, 0) < 0) return 1;
-        std::printf("reader stop, %s, %d runs each: sleep loop median %.3f ms (90%% %.3f); "
-                    "hand-over median %.3f ms (90%% %.3f); ratio of medians %.1f\n",
-                    busy ? "events arriving" : "idle", runs, Quantile(before, 0.5), Quantile(before, 0.9),
-                    Quantile(after, 0.5), Quantile(after, 0.9), Quantile(before, 0.5) / Quantile(after, 0.5));
+        std::printf(
+            "reader stop, %s, %d runs each: sleep loop median %.3f ms (90%% %.3f); "
+            "hand-over median %.3f ms (90%% %.3f); ratio of medians %.1f\n",
+            busy ? "events arriving" : "idle", runs, Quantile(before, 0.5), Quantile(before, 0.9),
+            Quantile(after, 0.5), Quantile(after, 0.9),
+            Quantile(before, 0.5) / Quantile(after, 0.5));
     }
     return 0;
 }

@@ -42,7 +42,9 @@ void WriteRecord(const fs::path& file, std::size_t sections) {
 double ProcessSeconds() {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -57,7 +59,8 @@ double Seconds(const std::function<void()>& run) {
 int main(int argc, char** argv) {
     const std::size_t largest = argc > 1 ? std::max(1000L, std::atol(argv[1])) : 100000;
     const std::vector<std::size_t> sizes = {largest / 100, largest / 10, largest};
-    const fs::path dir = fs::temp_directory_path() / ("bench_records_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("bench_records_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path file = dir / "record.ini";
 

@@ -46,7 +46,9 @@ bool Storable(std::string_view s) {
     return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos &&
            ornyx::utf8::IsValid(s);
 }
-bool ValidSection(std::string_view s) { return !Trim(s).empty() && Storable(s); }
+bool ValidSection(std::string_view s) {
+    return !Trim(s).empty() && Storable(s);
+}
 bool ValidKey(std::string_view k) {
     k = Trim(k);
     return !k.empty() && Storable(k) && k.find('=') == std::string_view::npos && k.front() != '[' &&
@@ -91,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         model[{Fold(section), Fold(key)}] = AsRead(value);
     }
 
-    for (const auto& [where, value] : model) FUZZ_CHECK(doc.Get(where.first, where.second) == value);
+    for (const auto& [where, value] : model)
+        FUZZ_CHECK(doc.Get(where.first, where.second) == value);
     // Read back from its bytes. A Latin-1 file whose edits removed every byte
     // that made it invalid UTF-8 reads back as UTF-8: that guess is the
     // encoding detection's, not the document's, so it is left out here.
@@ -99,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const IniDocument reread = IniDocument::Parse(edited);
     if (reread.encoding() != doc.encoding()) return 0;
     FUZZ_CHECK(reread.SectionNames() == doc.SectionNames());
-    for (const auto& [where, value] : model) FUZZ_CHECK(reread.Get(where.first, where.second) == value);
+    for (const auto& [where, value] : model)
+        FUZZ_CHECK(reread.Get(where.first, where.second) == value);
     return 0;
 }

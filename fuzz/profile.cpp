@@ -10,8 +10,8 @@ using namespace ornyx::settings;
 namespace {
 
 bool Same(const Profile& a, const Profile& b) {
-    return a.firstRunFlag == b.firstRunFlag && a.image.bytes == b.image.bytes && a.labels == b.labels &&
-           a.macros == b.macros;
+    return a.firstRunFlag == b.firstRunFlag && a.image.bytes == b.image.bytes &&
+           a.labels == b.labels && a.macros == b.macros;
 }
 
 }  // namespace

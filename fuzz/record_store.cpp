@@ -30,7 +30,8 @@ fs::path RecordFile() {
     return file;
 }
 
-bool SameMacros(const std::vector<macros::NamedMacro>& a, const std::vector<macros::NamedMacro>& b) {
+bool SameMacros(const std::vector<macros::NamedMacro>& a,
+                const std::vector<macros::NamedMacro>& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i].name != b[i].name || a[i].macro.loopTimes != b[i].macro.loopTimes ||
@@ -48,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // still recognised as one depends on the bytes that remain; the round trip
     // below is promised for UTF-8 and UTF-16 files.
     const bool utf16 = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
-    if (!utf16 && !utf8::IsValid(std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
+    if (!utf16 && !utf8::IsValid(std::string_view(reinterpret_cast<const char*>(data), size)))
+        return 0;
     const fs::path file = RecordFile();
     FUZZ_CHECK(WriteFileAtomically(file, std::span(data, size)).ok);
 

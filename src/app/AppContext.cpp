@@ -61,7 +61,9 @@ QString AppContext::skinFolder() const {
     return QString::fromStdString(paths.skins.string()) + "/" + name;
 }
 
-QString AppContext::skinFile(const char* name) const { return skinFolder() + QString::fromUtf8(name); }
+QString AppContext::skinFile(const char* name) const {
+    return skinFolder() + QString::fromUtf8(name);
+}
 
 performance::PointerSettings& AppContext::pointerSettings() {
     if (!pointer_) pointer_ = performance::gnome::CreateDesktopPointerSettings();

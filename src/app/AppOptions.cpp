@@ -14,16 +14,21 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
         "Starts in the system tray; click the tray icon to open the window.");
     const QCommandLineOption help({"h", "help"}, "Show this help.");
     const QCommandLineOption version("version", "Show the version.");
-    const QCommandLineOption home("home", "Program home: the folder with config.bin, str.ini, "
-                                          "record.ini and Skins.", "DIR");
+    const QCommandLineOption home("home",
+                                  "Program home: the folder with config.bin, str.ini, "
+                                  "record.ini and Skins.",
+                                  "DIR");
     const QCommandLineOption simulate("simulate", "Use the built-in simulated mouse.");
     const QCommandLineOption trace("trace", "Record every transfer to the mouse in FILE.", "FILE");
     const QCommandLineOption show("show", "Show the main window at start.");
-    const QCommandLineOption hidden("hidden", "Start in the background without showing the "
-                                              "window, also where there is no tray (for the "
-                                              "session's autostart).");
-    const QCommandLineOption screenshot("screenshot", "Once shown, write the window to FILE (PNG) "
-                                                      "and exit.", "FILE");
+    const QCommandLineOption hidden("hidden",
+                                    "Start in the background without showing the "
+                                    "window, also where there is no tray (for the "
+                                    "session's autostart).");
+    const QCommandLineOption screenshot("screenshot",
+                                        "Once shown, write the window to FILE (PNG) "
+                                        "and exit.",
+                                        "FILE");
     const QCommandLineOption verbose({"v", "verbose"}, "Print diagnostic texts on stderr.");
     parser.addOptions({help, version, home, simulate, trace, show, hidden, screenshot, verbose});
 

@@ -12,9 +12,9 @@ struct AppOptions {
     std::optional<std::string> home;
     std::optional<std::string> simulate;  // present (maybe empty) with --simulate
     std::optional<std::string> trace;
-    bool show = false;       // show the main window at start, as the first tray click would
-    bool hidden = false;     // never show at start, even without a tray (autostart)
-    QString screenshot;      // write the shown window to this PNG and exit
+    bool show = false;    // show the main window at start, as the first tray click would
+    bool hidden = false;  // never show at start, even without a tray (autostart)
+    QString screenshot;   // write the shown window to this PNG and exit
     bool verbose = false;
 };
 

@@ -13,12 +13,13 @@ namespace ornyx::app {
 
 DesktopNotifier::DesktopNotifier(QObject* parent) : QObject(parent) {}
 
-bool DesktopNotifier::Send(const QString& title, const QString& text, std::function<void()> failed) {
+bool DesktopNotifier::Send(const QString& title, const QString& text,
+                           std::function<void()> failed) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-        "org.freedesktop.Notifications", "Notify");
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                       "/org/freedesktop/Notifications",
+                                                       "org.freedesktop.Notifications", "Notify");
     QVariantMap hints;
     hints["desktop-entry"] = QString::fromUtf8(kAppId);
     hints["category"] = QString("device");

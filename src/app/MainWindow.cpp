@@ -46,26 +46,47 @@ constexpr QColor kPlainLightPageColour(226, 230, 234);
 
 // The window counts report-rate positions, DPI levels and steps from 1, as
 // the settings image does; the layout counts from 0.
-int Index(std::size_t oneBased) { return static_cast<int>(oneBased) - 1; }
-QRect ReportRateCell(std::size_t n) { return ToQRect(lw::ReportRateCell(Index(n))); }
-QRect DpiCell(std::size_t level, std::size_t step) { return ToQRect(lw::DpiCell(Index(level), Index(step))); }
-QRect DpiSwatch(std::size_t level) { return ToQRect(lw::DpiSwatch(Index(level))); }
-QRect DpiTick(std::size_t level) { return ToQRect(lw::DpiTick(Index(level))); }
+int Index(std::size_t oneBased) {
+    return static_cast<int>(oneBased) - 1;
+}
+QRect ReportRateCell(std::size_t n) {
+    return ToQRect(lw::ReportRateCell(Index(n)));
+}
+QRect DpiCell(std::size_t level, std::size_t step) {
+    return ToQRect(lw::DpiCell(Index(level), Index(step)));
+}
+QRect DpiSwatch(std::size_t level) {
+    return ToQRect(lw::DpiSwatch(Index(level)));
+}
+QRect DpiTick(std::size_t level) {
+    return ToQRect(lw::DpiTick(Index(level)));
+}
 
-QString Q(std::string_view s) { return skin::FromUtf8(s); }
+QString Q(std::string_view s) {
+    return skin::FromUtf8(s);
+}
 
 // The caption a captioned button draws over its image.
 std::optional<TextId> CaptionOf(Target target) {
     switch (target) {
-        case Target::Ok: return TextId::Ok;
-        case Target::Apply: return TextId::Apply;
-        case Target::Cancel: return TextId::Cancel;
-        case Target::KeyDefault: return TextId::KeyRestoreDefault;
-        case Target::PointerDefault: return TextId::PointerDefault;
-        case Target::NewMacro: return TextId::New;
-        case Target::DeleteMacro: return TextId::Delete;
-        case Target::ConfirmMacro: return TextId::Confirm;
-        default: return std::nullopt;
+        case Target::Ok:
+            return TextId::Ok;
+        case Target::Apply:
+            return TextId::Apply;
+        case Target::Cancel:
+            return TextId::Cancel;
+        case Target::KeyDefault:
+            return TextId::KeyRestoreDefault;
+        case Target::PointerDefault:
+            return TextId::PointerDefault;
+        case Target::NewMacro:
+            return TextId::New;
+        case Target::DeleteMacro:
+            return TextId::Delete;
+        case Target::ConfirmMacro:
+            return TextId::Confirm;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -73,12 +94,15 @@ std::optional<TextId> CaptionOf(Target target) {
 
 CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* parent)
     // A tool window has no taskbar entry: only right where the tray reaches it.
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | (trayAvailable ? Qt::Tool : Qt::Widget)),
+    : QWidget(parent,
+              Qt::Window | Qt::FramelessWindowHint | (trayAvailable ? Qt::Tool : Qt::Widget)),
       ctx_(context),
       trayAvailable_(trayAvailable),
       canvas_(new skin::SkinCanvas(this)),
       notifier_(new DesktopNotifier(this)),
-      handOver_([this](HandOver::Task task) { QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection); }) {
+      handOver_([this](HandOver::Task task) {
+          QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      }) {
     setWindowTitle(QString::fromUtf8(kProgramName));
     skin::InstallDrawnControlAccessibility();
     setMouseTracking(true);
@@ -95,13 +119,13 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
         return c;
     };
     openLink = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
-    buttonMenus_ = std::make_unique<keys::ui::ButtonMenus>(keys::ui::ButtonMenuHost{
-        *this, ctx_.settings.image, ctx_.text, drawing_, ctx_.messages(), ctx_.paths.record, normalFont_,
-        [this](int k) {
-            if (page_ != kBasicPage) return;
-            skin::DrawSession s(*canvas_, Drawing(), normalFont_);
-            DrawBox(s, k, hover_ == lw::Find(Target::ButtonBox, k));
-        }});
+    buttonMenus_ = std::make_unique<keys::ui::ButtonMenus>(
+        keys::ui::ButtonMenuHost{*this, ctx_.settings.image, ctx_.text, drawing_, ctx_.messages(),
+                                 ctx_.paths.record, normalFont_, [this](int k) {
+                                     if (page_ != kBasicPage) return;
+                                     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
+                                     DrawBox(s, k, hover_ == lw::Find(Target::ButtonBox, k));
+                                 }});
 
     // Events come on the reader thread and are handed over synchronously, so
     // at most one is in flight and none is lost.
@@ -123,7 +147,9 @@ void CHidMouseDlg::StopReader() {
     connection_->StopReader();
 }
 
-QString CHidMouseDlg::T(TextId id) const { return Q(i18n::Text(ctx_.text.language, id)); }
+QString CHidMouseDlg::T(TextId id) const {
+    return Q(i18n::Text(ctx_.text.language, id));
+}
 
 void CHidMouseDlg::RefreshDrawing() {
     const auto reported = drawing_.reportedMissing;
@@ -145,7 +171,8 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
                              .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : others) {
         if (name.toStdString() == ctx_.text.skinName) continue;
-        const QString candidate = QString::fromStdString(ctx_.paths.skins.string()) + "/" + name + file;
+        const QString candidate =
+            QString::fromStdString(ctx_.paths.skins.string()) + "/" + name + file;
         if (!QFileInfo(candidate).isFile()) continue;
         ctx_.text.skinName = name.toStdString();
         RefreshDrawing();
@@ -158,7 +185,8 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
     // elements exist still draw.
     // Light or dark, whichever the text colour reads on.
     const bool darkText = Drawing().TextColour().lightness() < 128;
-    canvas_->UsePlainPage(QSize(lw::kSize.width, lw::kSize.height), darkText ? kPlainLightPageColour : kPlainPageColour);
+    canvas_->UsePlainPage(QSize(lw::kSize.width, lw::kSize.height),
+                          darkText ? kPlainLightPageColour : kPlainPageColour);
     return true;
 }
 
@@ -167,13 +195,13 @@ void CHidMouseDlg::Start() {
         tray_ = new QSystemTrayIcon(this);
         tray_->setIcon(ApplicationIcon());
         tray_->setToolTip(kTrayToolTip);
-        connect(tray_, &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger ||
-                        reason == QSystemTrayIcon::DoubleClick) {
-                        TrayClicked();
-                    }
-                });
+        connect(
+            tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                    TrayClicked();
+                }
+            });
         auto* menu = new QMenu(this);
         menu->addAction(T(TextId::Exit), this, &CHidMouseDlg::Exit);
         tray_->setContextMenu(menu);
@@ -226,7 +254,8 @@ void CHidMouseDlg::Activate() {
         RestorePages();
         ShowRaised();
     }
-    ctx_.log().Write(isVisible() ? "activated: the window is shown" : "activated: the window stays hidden");
+    ctx_.log().Write(isVisible() ? "activated: the window is shown"
+                                 : "activated: the window stays hidden");
 }
 
 void CHidMouseDlg::ShowRaised() {
@@ -275,7 +304,8 @@ void CHidMouseDlg::ShowNotification(const QString& title, const QString& text, i
     ctx_.log().Write("notification: " + title.toStdString() + ": " + text.toStdString());
     // The desktop's notification service keeps a note up for as long as the
     // desktop thinks right; the short balloon times would not let it be read.
-    if (notifier_->Send(title, text, [this, title, text] { ShowFallbackNote(title, text); })) return;
+    if (notifier_->Send(title, text, [this, title, text] { ShowFallbackNote(title, text); }))
+        return;
     ShowFallbackNote(title, text);
 }
 
@@ -306,9 +336,9 @@ void CHidMouseDlg::ShowMouseMissing() {
 }
 
 void CHidMouseDlg::OnDeviceEvent(const device::DeviceEvent& event) {
-    const auto n = device::NotificationForEvent(event.code, event.parameter, ctx_.text.language,
-                                                ctx_.settings.image,
-                                                ctx_.link().state().sensorTypeInUse);
+    const auto n =
+        device::NotificationForEvent(event.code, event.parameter, ctx_.text.language,
+                                     ctx_.settings.image, ctx_.link().state().sensorTypeInUse);
     if (n) ShowNotification(Q(n->title), Q(n->text), n->timeoutMs);
 }
 
@@ -343,32 +373,37 @@ void CHidMouseDlg::DrawElement(skin::DrawSession& s, const Hit& e, bool over) {
 }
 
 void CHidMouseDlg::DrawCommon(skin::DrawSession& s) {
-    for (Target t : {Target::BasicPage, Target::AdvancedPage, Target::Skins, Target::Minimise, Target::Close,
-                     Target::Ok, Target::Apply, Target::Cancel}) {
+    for (Target t : {Target::BasicPage, Target::AdvancedPage, Target::Skins, Target::Minimise,
+                     Target::Close, Target::Ok, Target::Apply, Target::Cancel}) {
         DrawElement(s, lw::Find(t), false);
     }
     const bool basic = page_ == kBasicPage;
     s.Painter().setFont(titleFont_);
-    skin::DrawSkinText(s.Painter(), T(basic ? TextId::BasicSettings : TextId::AdvancedSettings), ToQRect(lw::kTitle),
-                       TextFormat::LeftSingleLine, titleFont_, Drawing().TextColour());
+    skin::DrawSkinText(s.Painter(), T(basic ? TextId::BasicSettings : TextId::AdvancedSettings),
+                       ToQRect(lw::kTitle), TextFormat::LeftSingleLine, titleFont_,
+                       Drawing().TextColour());
     s.Text(T(TextId::LinkText), ToQRect(lw::kLink), TextFormat::CentredSingleLine);
     if (!connection_->present())
-        s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), ToQRect(lw::kMouseStateLine), TextFormat::LeftSingleLine);
+        s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), ToQRect(lw::kMouseStateLine),
+               TextFormat::LeftSingleLine);
 }
 
 void CHidMouseDlg::ShowMouseState() {
     const bool present = connection_->present();
     if (tray_ != nullptr) {
         tray_->setToolTip(present ? QString(kTrayToolTip)
-                                  : QString(kTrayToolTip) + "\n" + Q(i18n::NoMouseLine(ctx_.text.language)));
+                                  : QString(kTrayToolTip) + "\n" +
+                                        Q(i18n::NoMouseLine(ctx_.text.language)));
     }
     if (page_ == kNoPage) return;
     // Only the band is redrawn: its piece of the page background, then the line.
-    canvas_->RestoreBackground(ctx_.skinFile(page_ == kBasicPage ? "/BasicSet2.png" : "/AdvancedSet2.png"),
-                               ToQRect(lw::kMouseStateLine));
+    canvas_->RestoreBackground(
+        ctx_.skinFile(page_ == kBasicPage ? "/BasicSet2.png" : "/AdvancedSet2.png"),
+        ToQRect(lw::kMouseStateLine));
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     if (!present)
-        s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), ToQRect(lw::kMouseStateLine), TextFormat::LeftSingleLine);
+        s.Text(Q(i18n::NoMouseLine(ctx_.text.language)), ToQRect(lw::kMouseStateLine),
+               TextFormat::LeftSingleLine);
 }
 
 void CHidMouseDlg::DrawBox(skin::DrawSession& s, int k, bool over) {
@@ -377,8 +412,10 @@ void CHidMouseDlg::DrawBox(skin::DrawSession& s, int k, bool over) {
     s.Element(over ? box.active : box.rest, r.left(), r.top());
     const auto mode = ctx_.settings.image.shownMode() == 1 ? settings::Mode::B : settings::Mode::A;
     const QString label = Q(ctx_.text.labels[i18n::LabelIndex(mode, static_cast<std::size_t>(k))]);
-    s.Text(QString::number(k + 1), QRect(r.left(), r.top(), 20, r.height()), TextFormat::CentredSingleLine);
-    s.Text(label, QRect(r.left() + 20, r.top(), r.width() - 20, r.height()), TextFormat::LeftSingleLine);
+    s.Text(QString::number(k + 1), QRect(r.left(), r.top(), 20, r.height()),
+           TextFormat::CentredSingleLine);
+    s.Text(label, QRect(r.left() + 20, r.top(), r.width() - 20, r.height()),
+           TextFormat::LeftSingleLine);
 }
 
 void CHidMouseDlg::DrawModeButtons(skin::DrawSession& s) {
@@ -401,7 +438,8 @@ void CHidMouseDlg::DrawDpiColumn(skin::DrawSession& s, std::size_t level, bool l
     const auto& image = ctx_.settings.image;
     const bool on = litWhenOff || image.dpiEnabled(level) != 0;
     // A step index beyond this sensor's list shows as its last step.
-    const std::size_t lit = on ? performance::EffectiveDpiStep(panelSensor_, image.dpiStep(level)) + 1 : 0;
+    const std::size_t lit =
+        on ? performance::EffectiveDpiStep(panelSensor_, image.dpiStep(level)) + 1 : 0;
     const layout::ElementImages& cell = layout::Images(layout::Element::DpiCell);
     for (std::size_t step = 1; step <= dpiSteps_; ++step) {
         const QRect r = DpiCell(level, step);
@@ -412,7 +450,8 @@ void CHidMouseDlg::DrawDpiColumn(skin::DrawSession& s, std::size_t level, bool l
 void CHidMouseDlg::DrawDpiTick(skin::DrawSession& s, std::size_t level) {
     const QRect r = DpiTick(level);
     const layout::ElementImages& tick = layout::Images(layout::Element::CheckBox);
-    s.Element(ctx_.settings.image.dpiEnabled(level) != 0 ? tick.active : tick.rest, r.left(), r.top());
+    s.Element(ctx_.settings.image.dpiEnabled(level) != 0 ? tick.active : tick.rest, r.left(),
+              r.top());
 }
 
 void CHidMouseDlg::DrawDpiSwatch(skin::DrawSession& s, std::size_t level) {
@@ -442,8 +481,8 @@ void CHidMouseDlg::DrawLightingFields(skin::DrawSession& s) {
     for (int i = 0; i < 3; ++i) {
         const QRect box = ToQRect(lw::LightingBox(i));
         p.fillRect(box, Qt::black);
-        s.Text(texts[i], ToQRect(lw::LightingText(i)).adjusted(3, 0, 0, 0), TextFormat::LeftSingleLine,
-               ink);
+        s.Text(texts[i], ToQRect(lw::LightingText(i)).adjusted(3, 0, 0, 0),
+               TextFormat::LeftSingleLine, ink);
         // The little arrow that says "this opens a list".
         QPainterPath arrow;
         const QPointF c(box.right() - 7, box.center().y() + 1);
@@ -464,19 +503,23 @@ void CHidMouseDlg::DrawBasic(skin::DrawSession& s) {
     const std::size_t litRate = performance::ReportRatePosition(image.reportRate());
     for (std::size_t n = 1; n <= 4; ++n) {
         DrawReportRateCell(s, n, n == litRate);
-        s.Text(Q(i18n::kReportRateCaptions[n - 1]), ToQRect(lw::ReportRateValue(Index(n))), TextFormat::CentredTop);
+        s.Text(Q(i18n::kReportRateCaptions[n - 1]), ToQRect(lw::ReportRateValue(Index(n))),
+               TextFormat::CentredTop);
     }
     // Section captions run to their panel's edge, so that longer translations show whole.
     s.Text(T(TextId::KeySetting), ToQRect(lw::kKeySettingCaption), TextFormat::LeftSingleLine);
-    s.Text(T(TextId::ReportRateSetting), ToQRect(lw::kReportRateCaption), TextFormat::LeftSingleLine);
+    s.Text(T(TextId::ReportRateSetting), ToQRect(lw::kReportRateCaption),
+           TextFormat::LeftSingleLine);
     s.Text(T(TextId::DpiSetting), ToQRect(lw::kDpiCaption), TextFormat::LeftSingleLine);
     s.Text(T(TextId::DpiEffect), ToQRect(lw::kDpiEffectCaption), TextFormat::LeftSingleLine);
     DrawModeButtons(s);
 
     // DPI panel: the step labels of the sensor's list beside the first column.
     for (std::size_t step = 1; step <= dpiSteps_; ++step) {
-        s.Text(Q(performance::DpiLabel(panelSensor_ > 3 ? 0 : panelSensor_, static_cast<std::uint8_t>(step - 1))),
-               ToQRect(lw::DpiStepLabel(Index(step), dpiSteps_ == 12)), TextFormat::RightSingleLine);
+        s.Text(Q(performance::DpiLabel(panelSensor_ > 3 ? 0 : panelSensor_,
+                                       static_cast<std::uint8_t>(step - 1))),
+               ToQRect(lw::DpiStepLabel(Index(step), dpiSteps_ == 12)),
+               TextFormat::RightSingleLine);
     }
     for (std::size_t level = 1; level <= 4; ++level) {
         DrawDpiColumn(s, level);
@@ -494,7 +537,8 @@ void CHidMouseDlg::DrawBasic(skin::DrawSession& s) {
 
 void CHidMouseDlg::DrawAdvanced(skin::DrawSession& s) {
     DrawCommon(s);
-    for (Target t : {Target::PointerDefault, Target::NewMacro, Target::DeleteMacro, Target::ConfirmMacro})
+    for (Target t :
+         {Target::PointerDefault, Target::NewMacro, Target::DeleteMacro, Target::ConfirmMacro})
         DrawElement(s, lw::Find(t), false);
     s.Text(T(TextId::MacroSetting), ToQRect(lw::kMacroSettingCaption), TextFormat::LeftSingleLine);
     s.Text(T(TextId::SelectMacro), ToQRect(lw::kSelectMacroHead), TextFormat::CentredSingleLine);
@@ -526,8 +570,10 @@ std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
         out.push_back({r, role, name, value, checked.has_value(), checked.value_or(false)});
     };
     if (page_ == kNoPage) return out;
-    add(ToQRect(lw::kBasicPageButton), R::PageTab, T(TextId::BasicSettings), {}, page_ == kBasicPage);
-    add(ToQRect(lw::kAdvancedPageButton), R::PageTab, T(TextId::AdvancedSettings), {}, page_ == kAdvancedPage);
+    add(ToQRect(lw::kBasicPageButton), R::PageTab, T(TextId::BasicSettings), {},
+        page_ == kBasicPage);
+    add(ToQRect(lw::kAdvancedPageButton), R::PageTab, T(TextId::AdvancedSettings), {},
+        page_ == kAdvancedPage);
     add(ToQRect(lw::kSkinsButton), R::Button, QStringLiteral("Skins"));
     add(ToQRect(lw::kMinimiseButton), R::Button, QStringLiteral("Minimise"));
     add(ToQRect(lw::kCloseButton), R::Button, T(TextId::Exit));
@@ -539,32 +585,40 @@ std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
     if (page_ == kBasicPage) {
         const auto mode = image.shownMode() == 1 ? settings::Mode::B : settings::Mode::A;
         for (int k = 0; k < 6; ++k) {
-            add(ToQRect(lw::ButtonBox(k)), R::ComboBox, T(TextId::KeySetting) + QStringLiteral(" %1").arg(k + 1),
+            add(ToQRect(lw::ButtonBox(k)), R::ComboBox,
+                T(TextId::KeySetting) + QStringLiteral(" %1").arg(k + 1),
                 Q(ctx_.text.labels[i18n::LabelIndex(mode, static_cast<std::size_t>(k))]));
         }
-        add(ToQRect(lw::kModeAButton), R::RadioButton, Q(i18n::kModeA), {}, mode == settings::Mode::A);
-        add(ToQRect(lw::kModeBButton), R::RadioButton, Q(i18n::kModeB), {}, mode == settings::Mode::B);
+        add(ToQRect(lw::kModeAButton), R::RadioButton, Q(i18n::kModeA), {},
+            mode == settings::Mode::A);
+        add(ToQRect(lw::kModeBButton), R::RadioButton, Q(i18n::kModeB), {},
+            mode == settings::Mode::B);
         add(ToQRect(lw::kKeyDefaultButton), R::Button, T(TextId::KeyRestoreDefault));
         const std::size_t litRate = performance::ReportRatePosition(image.reportRate());
         for (std::size_t n = 1; n <= 4; ++n) {
-            add(ReportRateCell(n), R::RadioButton, T(TextId::ReportRateSetting) + u' ' + Q(i18n::kReportRateCaptions[n - 1]),
-                {}, n == litRate);
+            add(ReportRateCell(n), R::RadioButton,
+                T(TextId::ReportRateSetting) + u' ' + Q(i18n::kReportRateCaptions[n - 1]), {},
+                n == litRate);
         }
         for (std::size_t level = 1; level <= 4; ++level) {
             const QString name = T(TextId::DpiSetting) + QStringLiteral(" %1").arg(level);
             const QRect column = DpiCell(level, dpiSteps_).united(DpiCell(level, 1));
             add(column, R::Slider, name,
                 Q(performance::DpiLabel(panelSensor_ > 3 ? 0 : panelSensor_,
-                                        static_cast<std::uint8_t>(performance::EffectiveDpiStep(panelSensor_, image.dpiStep(level))))));
+                                        static_cast<std::uint8_t>(performance::EffectiveDpiStep(
+                                            panelSensor_, image.dpiStep(level))))));
             add(DpiSwatch(level), R::Button, name + u' ' + Q(i18n::kColourCaption));
-            add(DpiTick(level), R::CheckBox, name + u' ' + Q(i18n::kSelectCaption), {}, image.dpiEnabled(level) != 0);
+            add(DpiTick(level), R::CheckBox, name + u' ' + Q(i18n::kSelectCaption), {},
+                image.dpiEnabled(level) != 0);
         }
         const TextId captions[3] = {TextId::Mode, TextId::Parameter, TextId::Effect};
         for (int i = 0; i < 3; ++i) add(ToQRect(lw::LightingBox(i)), R::ComboBox, T(captions[i]));
     } else {
-        const TextId rows[3] = {TextId::MouseSpeed, TextId::ScrollingSpeed, TextId::DoubleClickSpeed};
+        const TextId rows[3] = {TextId::MouseSpeed, TextId::ScrollingSpeed,
+                                TextId::DoubleClickSpeed};
         for (int row = 0; row < 3; ++row) {
-            add(performance::ui::PointerCell(row, 1).united(performance::ui::PointerCell(row, 11)), R::Slider, T(rows[row]));
+            add(performance::ui::PointerCell(row, 1).united(performance::ui::PointerCell(row, 11)),
+                R::Slider, T(rows[row]));
         }
         add(performance::ui::kPrecisionTick, R::CheckBox, T(TextId::EnhancePointerPrecision));
         add(performance::ui::kOnePageTick, R::CheckBox, T(TextId::ScrollOneScreen));
@@ -616,9 +670,9 @@ void CHidMouseDlg::BuildAdvancedPage() {
     page_ = kAdvancedPage;
     if (macroPanel_ == nullptr) {
         macroPanel_ = std::make_unique<macros::ui::MacroPanel>(
-            *this, macros::ui::MacroPanelContext{ctx_.paths.record, ctx_.settings.image, ctx_.messages(),
-                                                 ctx_.text.language, drawing_, normalFont_,
-                                                 [this] { return ctx_.LockHome(); }});
+            *this, macros::ui::MacroPanelContext{ctx_.paths.record, ctx_.settings.image,
+                                                 ctx_.messages(), ctx_.text.language, drawing_,
+                                                 normalFont_, [this] { return ctx_.LockHome(); }});
     } else {
         macroPanel_->ShowControls();
     }
@@ -707,20 +761,38 @@ void CHidMouseDlg::mousePressEvent(QMouseEvent* event) {
 
 bool CHidMouseDlg::PressCommon(const Hit& hit) {
     switch (hit.target) {
-        case Target::Ok: Apply(true); return true;
-        case Target::Apply: Apply(false); return true;
-        case Target::Skins: RunSkinsDialog(); return true;
-        case Target::Minimise: PutAway(); return true;
-        case Target::Close: Exit(); return true;
-        case Target::BasicPage: BuildBasicPage(); return true;
-        case Target::AdvancedPage: BuildAdvancedPage(); return true;
-        case Target::Cancel: Cancel(); return true;
+        case Target::Ok:
+            Apply(true);
+            return true;
+        case Target::Apply:
+            Apply(false);
+            return true;
+        case Target::Skins:
+            RunSkinsDialog();
+            return true;
+        case Target::Minimise:
+            PutAway();
+            return true;
+        case Target::Close:
+            Exit();
+            return true;
+        case Target::BasicPage:
+            BuildBasicPage();
+            return true;
+        case Target::AdvancedPage:
+            BuildAdvancedPage();
+            return true;
+        case Target::Cancel:
+            Cancel();
+            return true;
         case Target::Link: {
-            std::string url = profile::GetPrivateProfileString(ctx_.paths.text, "Skins", "Link", "", 1024);
+            std::string url =
+                profile::GetPrivateProfileString(ctx_.paths.text, "Skins", "Link", "", 1024);
             openLink(url.empty() ? Q(i18n::kWebSiteUrl) : QString::fromStdString(url));
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -737,16 +809,35 @@ bool CHidMouseDlg::PressBasic(const Hit& hit, const QPoint& p) {
     buttonMenus_->PressOnPage(p);
     const auto level = static_cast<std::size_t>(hit.index) + 1;
     switch (hit.target) {
-        case Target::ModeA: ShowMode(0); return true;
-        case Target::ModeB: ShowMode(1); return true;
-        case Target::KeyDefault: buttonMenus_->RestoreKeys(); return true;
-        case Target::ButtonBox: buttonMenus_->OpenButtonMenu(hit.index); return true;
-        case Target::ReportRateCell: PressReportRate(static_cast<std::size_t>(hit.index) + 1); return true;
-        case Target::DpiTick: PressDpiTick(level); return true;
-        case Target::DpiSwatch: PressDpiSwatch(level); return true;
-        case Target::LightingBox: ToggleLightingList(hit.index); return true;
-        case Target::DpiCell: PressDpiCell(level, static_cast<std::size_t>(hit.step) + 1); return true;
-        default: return false;
+        case Target::ModeA:
+            ShowMode(0);
+            return true;
+        case Target::ModeB:
+            ShowMode(1);
+            return true;
+        case Target::KeyDefault:
+            buttonMenus_->RestoreKeys();
+            return true;
+        case Target::ButtonBox:
+            buttonMenus_->OpenButtonMenu(hit.index);
+            return true;
+        case Target::ReportRateCell:
+            PressReportRate(static_cast<std::size_t>(hit.index) + 1);
+            return true;
+        case Target::DpiTick:
+            PressDpiTick(level);
+            return true;
+        case Target::DpiSwatch:
+            PressDpiSwatch(level);
+            return true;
+        case Target::LightingBox:
+            ToggleLightingList(hit.index);
+            return true;
+        case Target::DpiCell:
+            PressDpiCell(level, static_cast<std::size_t>(hit.step) + 1);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -779,7 +870,9 @@ void CHidMouseDlg::PressDpiSwatch(std::size_t level) {
 }
 
 void CHidMouseDlg::PressDpiCell(std::size_t level, std::size_t step) {
-    if (step > dpiSteps_ || !performance::SetDpiStep(ctx_.settings.image, panelSensor_, level, step)) return;
+    if (step > dpiSteps_ ||
+        !performance::SetDpiStep(ctx_.settings.image, panelSensor_, level, step))
+        return;
     // The chosen step shows even on a level that is off: the click was seen.
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     DrawDpiColumn(s, level, /*litWhenOff=*/true);
@@ -791,20 +884,39 @@ bool CHidMouseDlg::PressAdvanced(const Hit& hit, const QPoint& p) {
     // The macro editor's regions take the press even without its panel, so
     // that it does not move the window.
     switch (hit.target) {
-        case Target::StartRecord: if (panel != nullptr) panel->Recorder().StartRecording(); return true;
-        case Target::StopRecord: if (panel != nullptr) panel->Recorder().StopRecording(); return true;
-        case Target::NewMacro: if (panel != nullptr) panel->CreateMacro(); return true;
-        case Target::DeleteMacro: if (panel != nullptr) panel->DeleteMacro(); return true;
-        case Target::ConfirmMacro: if (panel != nullptr) panel->ConfirmMacro(); return true;
+        case Target::StartRecord:
+            if (panel != nullptr) panel->Recorder().StartRecording();
+            return true;
+        case Target::StopRecord:
+            if (panel != nullptr) panel->Recorder().StopRecording();
+            return true;
+        case Target::NewMacro:
+            if (panel != nullptr) panel->CreateMacro();
+            return true;
+        case Target::DeleteMacro:
+            if (panel != nullptr) panel->DeleteMacro();
+            return true;
+        case Target::ConfirmMacro:
+            if (panel != nullptr) panel->ConfirmMacro();
+            return true;
         case Target::MouseEventBox:
             if (panel == nullptr) return false;
             panel->ToggleMouseEventList();
             return true;
-        case Target::PrecisionTick: pointerControls_->ToggleTick(/*precision=*/true); return true;
-        case Target::OnePageTick: pointerControls_->ToggleTick(/*precision=*/false); return true;
-        case Target::PointerDefault: pointerControls_->RestoreDefaults(ctx_.pointerSettings()); return true;
-        case Target::PointerCell: pointerControls_->PressCell(hit.index, hit.step); return true;
-        default: return false;
+        case Target::PrecisionTick:
+            pointerControls_->ToggleTick(/*precision=*/true);
+            return true;
+        case Target::OnePageTick:
+            pointerControls_->ToggleTick(/*precision=*/false);
+            return true;
+        case Target::PointerDefault:
+            pointerControls_->RestoreDefaults(ctx_.pointerSettings());
+            return true;
+        case Target::PointerCell:
+            pointerControls_->PressCell(hit.index, hit.step);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -827,8 +939,9 @@ void CHidMouseDlg::Apply(bool hideAfter) {
         if (text.empty()) text = settings::ApplyFailureText(result, ctx_.link().Vanished());
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
         ctx_.messages().ShowMessage(
-            text + (result.saved ? ".\nThe settings were saved and go to the mouse with the next Apply."
-                                 : "."),
+            text + (result.saved
+                        ? ".\nThe settings were saved and go to the mouse with the next Apply."
+                        : "."),
             "Warning");
     }
     // The desktop's pointer options follow the mouse's settings.
@@ -843,7 +956,8 @@ void CHidMouseDlg::Cancel() {
 }
 
 void CHidMouseDlg::RunSkinsDialog() {
-    skin::CSkinsDialog dialog(skin::PopupContext{Drawing(), ctx_.text.language, ctx_.messages()}, this);
+    skin::CSkinsDialog dialog(skin::PopupContext{Drawing(), ctx_.text.language, ctx_.messages()},
+                              this);
     dialog.pickColour = [this](const QColor& initial) { return pickColour(initial); };
     if (dialog.Initialise()) {
         // Over the middle of the window rather than at the screen's corner.
@@ -856,8 +970,8 @@ void CHidMouseDlg::RunSkinsDialog() {
     ctx_.text.blue = static_cast<std::uint8_t>(colour.blue());
     ctx_.text.skinName = dialog.ChosenSkinName();
     const settings::HomeLock lock = ctx_.LockHome();
-    const auto written = i18n::SaveSkinChoice(ctx_.paths.text, ctx_.text.red, ctx_.text.green, ctx_.text.blue,
-                                              ctx_.text.skinName);
+    const auto written = i18n::SaveSkinChoice(ctx_.paths.text, ctx_.text.red, ctx_.text.green,
+                                              ctx_.text.blue, ctx_.text.skinName);
     if (!written.ok) ctx_.log().Write("cannot save the skin choice: " + written.error);
     RefreshDrawing();
     RebuildCurrentPage();
@@ -869,7 +983,8 @@ void CHidMouseDlg::RunSkinsDialog() {
 void CHidMouseDlg::keyPressEvent(QKeyEvent* event) {
     // While a macro is being recorded, keys are the recording, not commands.
     if (macroPanel_ != nullptr && macroPanel_->Recorder().Recording()) return;
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Escape) {
         PutAway();
         return;
     }
@@ -913,16 +1028,18 @@ void CHidMouseDlg::ToggleLightingList(int which) {
     }
     auto& image = ctx_.settings.image;
     const auto field = static_cast<performance::LightingField>(which);
-    const performance::LightingChoices choices = performance::PressLightingField(image, ctx_.text.language, field);
+    const performance::LightingChoices choices =
+        performance::PressLightingField(image, ctx_.text.language, field);
     if (choices.chosenAtOnce) {
         skin::DrawSession s(*canvas_, Drawing(), normalFont_);
         DrawLightingFields(s);
         return;
     }
     if (choices.entries.empty()) return;
-    const int height = field == performance::LightingField::Mode        ? lw::kLightingModeListHeight
-                       : field == performance::LightingField::Parameter ? lw::LightingParameterListHeight(image.lightingMode())
-                                                                        : lw::kLightingEffectListHeight;
+    const int height = field == performance::LightingField::Mode ? lw::kLightingModeListHeight
+                       : field == performance::LightingField::Parameter
+                           ? lw::LightingParameterListHeight(image.lightingMode())
+                           : lw::kLightingEffectListHeight;
     auto* list = new QListWidget(this);
     list->setGeometry(ToQRect(lw::LightingList(which, height)));
     for (const std::string& entry : choices.entries) list->addItem(Q(entry));
@@ -931,14 +1048,16 @@ void CHidMouseDlg::ToggleLightingList(int which) {
     skin::StyleDropDown(*list, skin::DropDownLook::Of(Drawing()), normalFont_);
     connect(list, &QListWidget::itemClicked, this,
             [this, which, list](QListWidgetItem* item) { LightingChosen(which, list->row(item)); });
-    connect(list, &QListWidget::entered, this, [list](const QModelIndex& index) { list->setCurrentIndex(index); });
+    connect(list, &QListWidget::entered, this,
+            [list](const QModelIndex& index) { list->setCurrentIndex(index); });
     list->show();
     slot = list;
 }
 
 void CHidMouseDlg::LightingChosen(int which, int row) {
     if (row >= 0) {
-        performance::ChooseLightingEntry(ctx_.settings.image, static_cast<performance::LightingField>(which),
+        performance::ChooseLightingEntry(ctx_.settings.image,
+                                         static_cast<performance::LightingField>(which),
                                          static_cast<std::size_t>(row));
     }
     auto& slot = lightingLists_[static_cast<std::size_t>(which)];

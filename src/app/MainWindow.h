@@ -14,9 +14,9 @@
 #include "app/AppContext.h"
 #include "app/DesktopNotifier.h"
 #include "common/HandOver.h"
-#include "session/MouseConnection.h"
 #include "i18n/Texts.h"
 #include "layout/WindowLayout.h"
+#include "session/MouseConnection.h"
 #include "skin/DrawnAccessible.h"
 #include "skin/SkinCanvas.h"
 

@@ -120,7 +120,8 @@ bool ActivateRunningInstance(const QString& socketPath, const QByteArray& token,
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        const int outcome = TryActivate(path, request, std::max<int>(static_cast<int>(left.count()), 200), error);
+        const int outcome =
+            TryActivate(path, request, std::max<int>(static_cast<int>(left.count()), 200), error);
         if (outcome >= 0) return outcome == 0;
         if (left.count() <= 0) {
             error = "no running instance answers on " + socketPath + " (" + error + ")";
@@ -139,9 +140,13 @@ ActivationServer::ActivationServer(const QString& socketPath, QObject* parent)
     connect(server_, &QLocalServer::newConnection, this, &ActivationServer::Accept);
 }
 
-bool ActivationServer::Listening() const { return server_->isListening(); }
+bool ActivationServer::Listening() const {
+    return server_->isListening();
+}
 
-QString ActivationServer::ErrorString() const { return server_->errorString(); }
+QString ActivationServer::ErrorString() const {
+    return server_->errorString();
+}
 
 void ActivationServer::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {

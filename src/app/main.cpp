@@ -63,11 +63,13 @@ int main(int argc, char** argv) {
     if (!instance.Acquired()) {
         // A screenshot run must not report success without its file.
         if (!options->screenshot.isEmpty()) {
-            std::fprintf(stderr, "ornyx-mouse: another instance is running; no screenshot was taken\n");
+            std::fprintf(stderr,
+                         "ornyx-mouse: another instance is running; no screenshot was taken\n");
             return 1;
         }
         QString error;
-        if (app::ActivateRunningInstance(instance.SocketPath(), qgetenv("XDG_ACTIVATION_TOKEN"), 3000, error)) {
+        if (app::ActivateRunningInstance(instance.SocketPath(), qgetenv("XDG_ACTIVATION_TOKEN"),
+                                         3000, error)) {
             return 0;
         }
         std::fprintf(stderr, "ornyx-mouse: already running, but it cannot be reached: %s\n",
@@ -88,7 +90,8 @@ int main(int argc, char** argv) {
 
     skin::MessageBoxSink messageBoxes;
     StderrMessages unattended;
-    MessageSink& messages = options->screenshot.isEmpty() ? static_cast<MessageSink&>(messageBoxes) : unattended;
+    MessageSink& messages =
+        options->screenshot.isEmpty() ? static_cast<MessageSink&>(messageBoxes) : unattended;
     std::unique_ptr<app::AppContext> context;
     try {
         context = std::make_unique<app::AppContext>(*options, messages);
@@ -101,10 +104,12 @@ int main(int argc, char** argv) {
         context->log().Write("no Qt translations for the language in use");
     }
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
-    QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application, [] { QApplication::exit(0); });
+    QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application,
+                     [] { QApplication::exit(0); });
     app::ActivationServer activation(instance.SocketPath());
     if (!activation.Listening()) {
-        context->log().Write("a second start cannot reach this one: " + activation.ErrorString().toStdString());
+        context->log().Write("a second start cannot reach this one: " +
+                             activation.ErrorString().toStdString());
     }
     QObject::connect(&activation, &app::ActivationServer::activationRequested, &window,
                      [&window](const QByteArray& token) {
@@ -120,9 +125,12 @@ int main(int argc, char** argv) {
             const QPixmap shot = window.grab();
             const bool ok = !shot.isNull() && shot.save(file, "PNG");
             if (shot.isNull()) {
-                std::fprintf(stderr, "ornyx-mouse: the window has nothing drawn to capture (is the skin missing?)\n");
+                std::fprintf(stderr,
+                             "ornyx-mouse: the window has nothing drawn to capture (is the skin "
+                             "missing?)\n");
             } else if (!ok) {
-                std::fprintf(stderr, "ornyx-mouse: cannot write %s\n", file.toLocal8Bit().constData());
+                std::fprintf(stderr, "ornyx-mouse: cannot write %s\n",
+                             file.toLocal8Bit().constData());
             }
             window.Exit();
             QApplication::exit(ok ? 0 : 1);

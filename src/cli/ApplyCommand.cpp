@@ -22,8 +22,8 @@ int RunApply(CliContext& context) {
     }
     if (!context.OpenMouse()) return kNoMouse;
     device::DeviceLink& link = context.link();
-    const settings::ApplyTarget target{link.transport(), link.state(), context.settings(),
-                                       context.paths(), context.text(), context.messages(),
+    const settings::ApplyTarget target{link.transport(), link.state(),   context.settings(),
+                                       context.paths(),  context.text(), context.messages(),
                                        context.log()};
     // As the main window does: the sensor handshake tells which DPI list applies.
     const device::TransferResult handshake = context.session().Handshake();
@@ -40,10 +40,12 @@ int RunApply(CliContext& context) {
     if (!result.ok()) {
         if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
         const bool vanished = link.Vanished();
-        std::fprintf(stderr, "ornyxctl: %s; %s\n", settings::ApplyFailureText(result, vanished).c_str(),
-                     result.saved ? ("the settings were saved in " + context.paths().config.string() +
-                                     " but did not all reach the mouse").c_str()
-                                  : "the settings did not all reach the mouse and were not saved");
+        std::fprintf(
+            stderr, "ornyxctl: %s; %s\n", settings::ApplyFailureText(result, vanished).c_str(),
+            result.saved ? ("the settings were saved in " + context.paths().config.string() +
+                            " but did not all reach the mouse")
+                               .c_str()
+                         : "the settings did not all reach the mouse and were not saved");
         return vanished ? kNoMouse : kFailure;
     }
     // The mouse has them, but a run that could not save must not end as a success.
@@ -79,7 +81,8 @@ int RunInit(CliContext& context) {
     const settings::InitResult result = settings::InitProgramHome(context.paths());
     if (result.wroteConfig) std::printf("created %s\n", context.paths().config.c_str());
     if (result.wroteText) std::printf("created %s\n", context.paths().text.c_str());
-    if (result.repairedText) std::printf("added missing keys to %s\n", context.paths().text.c_str());
+    if (result.repairedText)
+        std::printf("added missing keys to %s\n", context.paths().text.c_str());
     if (!result.failure.ok) {
         std::fprintf(stderr, "ornyxctl: %s\n", result.failure.error.c_str());
         return kFailure;

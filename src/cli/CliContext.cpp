@@ -32,7 +32,9 @@ CliContext::CliContext(const GlobalOptions& options) : session_(options, platfor
     }
 }
 
-void CliContext::ResolveHome() { session_.ResolveHome(!readOnly_); }
+void CliContext::ResolveHome() {
+    session_.ResolveHome(!readOnly_);
+}
 
 void CliContext::LoadSettings(settings::HomeLock::Mode mode) {
     ResolveHome();
@@ -46,7 +48,8 @@ void CliContext::LockHome(settings::HomeLock::Mode mode) {
 }
 
 std::string CliContext::UnusableConfigText() const {
-    return session_.paths().config.string() + " cannot be read as a settings file (a readable file of " +
+    return session_.paths().config.string() +
+           " cannot be read as a settings file (a readable file of " +
            std::to_string(settings::kConfigFileSize) +
            " bytes); it was left as it is. Move it away and run 'ornyxctl init' to start afresh";
 }
@@ -68,7 +71,9 @@ bool CliContext::OpenMouse() {
     return true;
 }
 
-std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() { return session_.CreateMonitor(); }
+std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() {
+    return session_.CreateMonitor();
+}
 
 void PrintNoMouse(bool realMouse) {
     std::fprintf(stderr, "ornyxctl: %s\n", kNoMouseText);

@@ -11,9 +11,9 @@
 #include "cli/CliContext.h"
 #include "common/Hex.h"
 #include "device/Commands.h"
-#include "session/MouseConnection.h"
 #include "device/ReportDescriptor.h"
 #include "session/Apply.h"
+#include "session/MouseConnection.h"
 
 namespace ornyx::cli {
 
@@ -29,7 +29,8 @@ int RunInfo(CliContext& context) {
     for (const HidInterfaceInfo& node : link.platformAccess().Enumerate()) {
         if (node.vendorId != kMouseVendorId || node.productId != kMouseProductId) continue;
         std::printf("interface %s (version %04x)\n", node.path.c_str(), node.version);
-        for (const TopLevelCollection& col : ParseReportDescriptor(node.reportDescriptor).collections) {
+        for (const TopLevelCollection& col :
+             ParseReportDescriptor(node.reportDescriptor).collections) {
             std::string role;
             if (node.path == c.devicePath && col.usagePage == 0xFF00 && col.usage == 0xFF00) {
                 role = "  <- command channel";
@@ -37,19 +38,25 @@ int RunInfo(CliContext& context) {
                 role = "  <- event channel";
             }
             std::string ids;
-            for (std::uint8_t id : col.reportIds) ids += (ids.empty() ? " report IDs " : ",") + std::to_string(id);
-            std::printf("  collection usage page 0x%04x usage 0x%04x: input %u, output %u, feature %u bytes%s%s\n",
-                        col.usagePage, col.usage, col.inputReportLength, col.outputReportLength,
-                        col.featureReportLength, ids.c_str(), role.c_str());
+            for (std::uint8_t id : col.reportIds)
+                ids += (ids.empty() ? " report IDs " : ",") + std::to_string(id);
+            std::printf(
+                "  collection usage page 0x%04x usage 0x%04x: input %u, output %u, feature %u "
+                "bytes%s%s\n",
+                col.usagePage, col.usage, col.inputReportLength, col.outputReportLength,
+                col.featureReportLength, ids.c_str(), role.c_str());
         }
     }
-    std::printf("command channel: %s (feature %u, input %u, output %u bytes)\n", c.devicePath.c_str(),
-                c.featureReportLength, c.inputReportLength, c.outputReportLength);
+    std::printf("command channel: %s (feature %u, input %u, output %u bytes)\n",
+                c.devicePath.c_str(), c.featureReportLength, c.inputReportLength,
+                c.outputReportLength);
     std::printf("event channel:   %s\n",
-                c.eventRead ? (c.eventPath + " (" + std::to_string(c.eventReportLength) + " bytes)").c_str()
-                            : "not found (no notifications from the mouse)");
+                c.eventRead
+                    ? (c.eventPath + " (" + std::to_string(c.eventReportLength) + " bytes)").c_str()
+                    : "not found (no notifications from the mouse)");
     // Read only: the sensor settings as the mouse holds them.
-    if (const TransferResult read = ReadSensorSettings(link.transport(), link.state()); !read.ok()) {
+    if (const TransferResult read = ReadSensorSettings(link.transport(), link.state());
+        !read.ok()) {
         // No reply is no settings: print none rather than zeros.
         if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
         std::fprintf(stderr, "ornyxctl: reading the sensor settings failed (%s)\n",
@@ -57,8 +64,8 @@ int RunInfo(CliContext& context) {
         return link.Vanished() ? kNoMouse : kFailure;
     }
     const SensorSettings& s = link.state().sensor;
-    std::printf("sensor settings: type %u, rate 0x%02x, option1 0x%02x, option2 0x%02x\n", s.sensorType,
-                s.rate, s.option1, s.option2);
+    std::printf("sensor settings: type %u, rate 0x%02x, option1 0x%02x, option2 0x%02x\n",
+                s.sensorType, s.rate, s.option1, s.option2);
     return kOk;
 }
 
@@ -103,14 +110,16 @@ int RunListen(CliContext& context, const ListenArgs& args) {
     for (const std::string& hex : args.inject) {
         const auto bytes = ParseHex(hex);
         if (!bytes || bytes->empty() || bytes->size() > 40) {
-            throw UsageError{"--inject takes an event report of 1 to 40 bytes in hex, not \"" + hex + "\""};
+            throw UsageError{"--inject takes an event report of 1 to 40 bytes in hex, not \"" +
+                             hex + "\""};
         }
         injects.push_back(*bytes);
     }
     if (!injects.empty() && !context.options().simulate) {
         throw UsageError{"--inject works only with --simulate"};
     }
-    if (args.count < 0 || args.timeoutSeconds < 0) throw UsageError{"--count and --timeout must not be negative"};
+    if (args.count < 0 || args.timeoutSeconds < 0)
+        throw UsageError{"--count and --timeout must not be negative"};
 
     context.LoadSettings();
     // Listening may last for hours; it must not keep writers out.
@@ -120,7 +129,8 @@ int RunListen(CliContext& context, const ListenArgs& args) {
     context.CreateLink();
     DeviceLink& link = context.link();
     EventQueue queue;
-    MouseConnection connection(link, context.messages(), [&](const DeviceEvent& e) { queue.Push(e); });
+    MouseConnection connection(link, context.messages(),
+                               [&](const DeviceEvent& e) { queue.Push(e); });
     const auto warning = NotificationForEvent(i18n::kMouseNotDetectedEvent, 0, language, image, 0);
     if (!connection.Open()) {
         PrintNoMouse(!context.options().simulate);
@@ -139,7 +149,8 @@ int RunListen(CliContext& context, const ListenArgs& args) {
     while (args.count == 0 || shown < args.count) {
         int waitMs = -1;
         if (bounded) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) break;
             waitMs = static_cast<int>(std::min<long long>(left.count() + 1, 1 << 30));
         }
@@ -149,8 +160,9 @@ int RunListen(CliContext& context, const ListenArgs& args) {
             while (auto change = monitor->Receive()) {
                 if (connection.HandleDeviceChange(*change) == ChangeOutcome::Lost) {
                     // A warning, not an event of the mouse: to stderr.
-                    std::fprintf(stderr, "ornyxctl: %.*s: %s\n", static_cast<int>(warning->title.size()),
-                                 warning->title.data(), warning->text.c_str());
+                    std::fprintf(stderr, "ornyxctl: %.*s: %s\n",
+                                 static_cast<int>(warning->title.size()), warning->title.data(),
+                                 warning->text.c_str());
                     ++shown;
                 }
             }
@@ -171,7 +183,8 @@ int RunListen(CliContext& context, const ListenArgs& args) {
 }  // namespace
 
 Command AddInfoCommand(CLI::App& parent) {
-    auto* app = parent.add_subcommand("info", "Show the mouse's interfaces, channels and sensor settings");
+    auto* app =
+        parent.add_subcommand("info", "Show the mouse's interfaces, channels and sensor settings");
     app->footer(
         "Reads the sensor settings (command 0x83) and changes nothing.\n"
         "Examples:\n"
@@ -194,7 +207,8 @@ Command AddListenCommand(CLI::App& parent) {
         "Each notification is one line: the title, a tab, the text, in the language of str.ini.\n"
         "Examples:\n"
         "  ornyxctl listen --timeout 60\n"
-        "  ornyxctl --simulate listen --count 2 --inject 06050002 --inject 06090000 --inject 0609000c");
+        "  ornyxctl --simulate listen --count 2 --inject 06050002 --inject 06090000 --inject "
+        "0609000c");
     return {app, [args](CliContext& context) { return RunListen(context, *args); }};
 }
 

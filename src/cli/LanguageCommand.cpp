@@ -11,7 +11,8 @@ Command AddLanguageCommand(CLI::App& parent) {
     auto* app = parent.add_subcommand(
         "language", "Show the language of the window and its notifications, or set it");
     auto code = std::make_shared<std::string>();
-    app->add_option("CODE", *code, "CHS, CHT, TUR or EN")->check(CLI::IsMember({"CHS", "CHT", "TUR", "EN"}));
+    app->add_option("CODE", *code, "CHS, CHT, TUR or EN")
+        ->check(CLI::IsMember({"CHS", "CHT", "TUR", "EN"}));
     app->footer(
         "Without a setting the language follows the locale (zh_CN: CHS, zh_TW and zh_HK: CHT,\n"
         "tr: TUR, anything else: EN). The window takes a new language at its next start.\n"
@@ -33,7 +34,8 @@ Command AddLanguageCommand(CLI::App& parent) {
                                  context.paths().text.c_str(), written.error.c_str());
                     return kFailure;
                 }
-                std::printf("language set to %s in %s\n", code->c_str(), context.paths().text.c_str());
+                std::printf("language set to %s in %s\n", code->c_str(),
+                            context.paths().text.c_str());
                 return kOk;
             }};
 }

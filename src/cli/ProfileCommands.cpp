@@ -8,11 +8,11 @@
 
 #include "cli/CliContext.h"
 #include "common/AtomicFile.h"
-#include "profile/PrivateProfile.h"
 #include "macros/MacroStore.h"
+#include "profile/PrivateProfile.h"
+#include "session/ProfileJson.h"
 #include "settings/Configuration.h"
 #include "settings/HomeLock.h"
-#include "session/ProfileJson.h"
 
 namespace ornyx::cli {
 
@@ -32,12 +32,16 @@ struct Failure {
 // refuse one they could not load rather than save or export zeros for it.
 void RequireConfiguration(CliContext& context) {
     switch (context.configStatus()) {
-        case settings::ConfigStatus::Loaded: return;
-        case settings::ConfigStatus::Unusable: throw Failure{context.UnusableConfigText()};
-        case settings::ConfigStatus::Missing: break;
+        case settings::ConfigStatus::Loaded:
+            return;
+        case settings::ConfigStatus::Unusable:
+            throw Failure{context.UnusableConfigText()};
+        case settings::ConfigStatus::Missing:
+            break;
     }
     throw Failure{context.paths().config.string() + " is missing or not a settings file (" +
-                  std::to_string(settings::kConfigFileSize) + " bytes); 'ornyxctl init' creates one"};
+                  std::to_string(settings::kConfigFileSize) +
+                  " bytes); 'ornyxctl init' creates one"};
 }
 
 // Why record.ini could not be read, when the size says it: ", larger than 16 MiB".
@@ -56,7 +60,8 @@ settings::Profile CurrentProfile(CliContext& context) {
     profile.image = context.settings().image;
     profile.labels = context.text().labels;
     const auto macros = macros::ReadAllMacros(context.paths().record);
-    if (!macros) throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
+    if (!macros)
+        throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
     for (const macros::NamedMacro& m : *macros) {
         // A profile that its own import would refuse is not written.
         if (const macros::ReadBackProblem p = macros::CheckReadBack(m); !p.empty()) {
@@ -73,16 +78,19 @@ settings::Profile CurrentProfile(CliContext& context) {
 void WarnUncarried(CliContext& context, const settings::Profile& profile) {
     const fs::path& record = context.paths().record;
     for (const std::string& note : macros::UncarriedContent(record)) {
-        std::fprintf(stderr, "ornyxctl: warning: %s: not in the profile: %s\n", record.c_str(), note.c_str());
+        std::fprintf(stderr, "ornyxctl: warning: %s: not in the profile: %s\n", record.c_str(),
+                     note.c_str());
     }
     const fs::path& text = context.paths().text;
     const std::string_view section = i18n::ButtonLabelSection(context.text().language);
     for (std::size_t i = 0; i < profile.labels.size(); ++i) {
-        const std::string whole = profile::GetPrivateProfileString(text, section, i18n::LabelKey(i), "",
-                                                                   std::numeric_limits<std::size_t>::max());
+        const std::string whole = profile::GetPrivateProfileString(
+            text, section, i18n::LabelKey(i), "", std::numeric_limits<std::size_t>::max());
         if (whole != profile.labels[i]) {
-            std::fprintf(stderr, "ornyxctl: warning: %s: button label %s is cut to %zu characters\n",
-                         context.paths().text.c_str(), i18n::LabelKey(i).c_str(), i18n::kProfileBufferChars - 1);
+            std::fprintf(stderr,
+                         "ornyxctl: warning: %s: button label %s is cut to %zu characters\n",
+                         context.paths().text.c_str(), i18n::LabelKey(i).c_str(),
+                         i18n::kProfileBufferChars - 1);
         }
     }
 }
@@ -107,8 +115,10 @@ nlohmann::json ReadProfileDocument(const std::string& file) {
     std::error_code ec;
     if (file != "-") {
         if (!fs::is_regular_file(file, ec)) throw Failure{file + " is not a readable file"};
-        if (fs::file_size(file, ec) > kMaxProfileBytes) throw Failure{file + " is too large to be a profile"};
-        if (const ReadStatus read = ReadFileBounded(file, bytes, kMaxProfileBytes); read != ReadStatus::Ok) {
+        if (fs::file_size(file, ec) > kMaxProfileBytes)
+            throw Failure{file + " is too large to be a profile"};
+        if (const ReadStatus read = ReadFileBounded(file, bytes, kMaxProfileBytes);
+            read != ReadStatus::Ok) {
             throw Failure{ReadStatusText(file, read, kMaxProfileBytes)};
         }
     } else {
@@ -133,7 +143,8 @@ int RunImport(CliContext& context, const std::string& file) {
         named.push_back({m.name, {m.loopTimes, m.items}});
         // Refused unless record.ini gives back exactly what the profile holds.
         if (const macros::ReadBackProblem p = macros::CheckReadBack(named.back()); !p.empty()) {
-            throw Failure{file + ": macros[" + std::to_string(i) + "]." + p.field + ": " + p.reason};
+            throw Failure{file + ": macros[" + std::to_string(i) + "]." + p.field + ": " +
+                          p.reason};
         }
     }
 
@@ -157,8 +168,9 @@ int RunImport(CliContext& context, const std::string& file) {
         // Labels that already read the same are left alone, so that str.ini keeps its bytes.
         {paths.text,
          [&](const fs::path& p) {
-             return profile->labels == context.text().labels ? WriteResult{true, 0, {}}
-                                                              : i18n::SaveButtonLabels(p, language, profile->labels);
+             return profile->labels == context.text().labels
+                        ? WriteResult{true, 0, {}}
+                        : i18n::SaveButtonLabels(p, language, profile->labels);
          },
          true},
         {paths.config, [&](const fs::path& p) { return WriteFileAtomically(p, config); }, false},
@@ -175,7 +187,8 @@ int RunMacroList(CliContext& context) {
     context.ResolveHome();
     context.LockHome(settings::HomeLock::Mode::Shared);
     const auto all = macros::ReadAllMacros(context.paths().record);
-    if (!all) throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
+    if (!all)
+        throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
     // The panel and the mouse see what the listing rule lets through; say where
     // a hand-edited file goes beyond it.
     std::vector<std::string> names;
@@ -185,7 +198,8 @@ int RunMacroList(CliContext& context) {
         const macros::NamedMacro& m = (*all)[i];
         const bool packed = i < listed.size() && i < macros::kMaxMacros;
         std::printf("%-32s loops %-5s items %-4zu %s\n", m.name.c_str(),
-                    m.macro.loopTimes.empty() ? "-" : m.macro.loopTimes.c_str(), m.macro.items.size(),
+                    m.macro.loopTimes.empty() ? "-" : m.macro.loopTimes.c_str(),
+                    m.macro.items.size(),
                     packed ? ("slot " + std::to_string(i + 1)).c_str() : "not packed");
     }
     if (all->empty()) std::printf("no macros in %s\n", context.paths().record.c_str());

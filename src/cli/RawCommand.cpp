@@ -44,8 +44,8 @@ int RunRaw(CliContext& context, const RawArgs& args) {
     Transport& transport = context.link().transport();
     frame[7] = FrameChecksum(frame);
     std::printf("sent:  %s\n", HexSpaced(frame).c_str());
-    const TransferResult result = withBlock ? transport.SendCommandWithBlock(frame, block)
-                                            : transport.SendCommand(frame);
+    const TransferResult result =
+        withBlock ? transport.SendCommandWithBlock(frame, block) : transport.SendCommand(frame);
     if (!result.ok()) {
         // What a failed transfer left in the buffers is no reply: print none.
         if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
@@ -70,8 +70,7 @@ int RunRaw(CliContext& context, const RawArgs& args) {
 Command AddRawCommand(CLI::App& parent) {
     auto* app = parent.add_subcommand("raw", "Send one command frame and print the reply");
     auto args = std::make_shared<RawArgs>();
-    app->add_option("CODE", args->code, "Command code, e.g. 0x83 (bit 7 set = read)")
-        ->required();
+    app->add_option("CODE", args->code, "Command code, e.g. 0x83 (bit 7 set = read)")->required();
     app->add_option("P", args->params, "Up to six parameter bytes P1..P6 (decimal or 0x-hex)")
         ->expected(0, 6);
     app->add_option("--block", args->block, "Block bytes in hex for 0x10, 0x11, 0x12, 0x13")

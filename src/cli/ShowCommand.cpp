@@ -20,11 +20,16 @@ using json = nlohmann::ordered_json;
 
 json ReportRateHz(std::uint8_t code) {
     switch (code) {
-        case 1: return 1000;
-        case 2: return 500;
-        case 4: return 250;
-        case 8: return 125;
-        default: return nullptr;
+        case 1:
+            return 1000;
+        case 2:
+            return 500;
+        case 4:
+            return 250;
+        case 8:
+            return 125;
+        default:
+            return nullptr;
     }
 }
 
@@ -42,7 +47,8 @@ json Decode(const SettingsImage& image, std::uint8_t firstRunFlag) {
         for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) {
             json slot;
             slot["slot"] = s;
-            for (const auto& f : settings::kSlotArrayNames) slot[f.name] = image.slot(mode, f.array, s);
+            for (const auto& f : settings::kSlotArrayNames)
+                slot[f.name] = image.slot(mode, f.array, s);
             slot["dpi_variant"] = image.dpiVariant(mode, s);
             slots.push_back(slot);
         }
@@ -84,20 +90,22 @@ void PrintText(const json& d) {
     std::printf("shown mode:     %s\n", d["shown_mode"].get<std::string>().c_str());
     for (const char* mode : {"A", "B"}) {
         std::printf("Mode %s buttons:\n", mode);
-        std::printf("  slot func  mm-idx mm-use win-idx win-use fire:idx code speed times "
-                    "single combo:mod key1 key2 macro repeat dpi-var\n");
+        std::printf(
+            "  slot func  mm-idx mm-use win-idx win-use fire:idx code speed times "
+            "single combo:mod key1 key2 macro repeat dpi-var\n");
         for (const auto& s : d["modes"][mode]) {
-            std::printf("  %4d %4d  %6d   0x%02x %7d  0x%02x%02x      %3d 0x%02x %5d %5d"
-                        "   0x%02x       0x%02x 0x%02x 0x%02x %5d %6d %7d\n",
-                        s["slot"].get<int>(), s["function"].get<int>(),
-                        s["multimedia_index"].get<int>(), s["multimedia_usage"].get<int>(),
-                        s["windows_function_index"].get<int>(), s["windows_usage_high"].get<int>(),
-                        s["windows_usage_low"].get<int>(), s["fire_key_index"].get<int>(),
-                        s["fire_key_code"].get<int>(), s["fire_key_speed"].get<int>(),
-                        s["fire_key_times"].get<int>(), s["single_key"].get<int>(),
-                        s["combo_modifier"].get<int>(), s["combo_key1"].get<int>(),
-                        s["combo_key2"].get<int>(), s["macro_number"].get<int>(),
-                        s["macro_repeat_mode"].get<int>(), s["dpi_variant"].get<int>());
+            std::printf(
+                "  %4d %4d  %6d   0x%02x %7d  0x%02x%02x      %3d 0x%02x %5d %5d"
+                "   0x%02x       0x%02x 0x%02x 0x%02x %5d %6d %7d\n",
+                s["slot"].get<int>(), s["function"].get<int>(), s["multimedia_index"].get<int>(),
+                s["multimedia_usage"].get<int>(), s["windows_function_index"].get<int>(),
+                s["windows_usage_high"].get<int>(), s["windows_usage_low"].get<int>(),
+                s["fire_key_index"].get<int>(), s["fire_key_code"].get<int>(),
+                s["fire_key_speed"].get<int>(), s["fire_key_times"].get<int>(),
+                s["single_key"].get<int>(), s["combo_modifier"].get<int>(),
+                s["combo_key1"].get<int>(), s["combo_key2"].get<int>(),
+                s["macro_number"].get<int>(), s["macro_repeat_mode"].get<int>(),
+                s["dpi_variant"].get<int>());
         }
     }
     const auto& rate = d["report_rate"];
@@ -110,18 +118,19 @@ void PrintText(const json& d) {
                     l["colour"].get<std::string>().c_str());
     }
     const auto& li = d["lighting"];
-    std::printf("lighting:       mode %d, brightness %d, respiration period %d, neon period %d, "
-                "colour effects %d/%d/%d\n",
-                li["mode"].get<int>(), li["standard_brightness"].get<int>(),
-                li["respiration_period"].get<int>(), li["neon_period"].get<int>(),
-                li["standard_colour_effect"].get<int>(), li["respiration_colour_effect"].get<int>(),
-                li["neon_colour_effect"].get<int>());
+    std::printf(
+        "lighting:       mode %d, brightness %d, respiration period %d, neon period %d, "
+        "colour effects %d/%d/%d\n",
+        li["mode"].get<int>(), li["standard_brightness"].get<int>(),
+        li["respiration_period"].get<int>(), li["neon_period"].get<int>(),
+        li["standard_colour_effect"].get<int>(), li["respiration_colour_effect"].get<int>(),
+        li["neon_colour_effect"].get<int>());
     const auto& p = d["pointer"];
-    std::printf("pointer:        speed %d, scroll lines %d, one page %d, double-click %d, "
-                "enhanced precision %d\n",
-                p["speed"].get<int>(), p["scroll_lines"].get<int>(),
-                p["scroll_one_page"].get<int>(), p["double_click_speed"].get<int>(),
-                p["enhanced_precision"].get<int>());
+    std::printf(
+        "pointer:        speed %d, scroll lines %d, one page %d, double-click %d, "
+        "enhanced precision %d\n",
+        p["speed"].get<int>(), p["scroll_lines"].get<int>(), p["scroll_one_page"].get<int>(),
+        p["double_click_speed"].get<int>(), p["enhanced_precision"].get<int>());
     std::printf("macro slots:    loop counts");
     for (const auto& m : d["macro_slots"]) std::printf(" %d", m["loop_count"].get<int>());
     std::printf("\n");
@@ -165,7 +174,8 @@ void PrintReadable(const json& d) {
     if (d.contains("report_rate_hz")) {
         std::printf("report rate:    %d Hz\n", d["report_rate_hz"].get<int>());
     } else {
-        std::printf("report rate:    code %d (not a valid rate)\n", d["report_rate_code"].get<int>());
+        std::printf("report rate:    code %d (not a valid rate)\n",
+                    d["report_rate_code"].get<int>());
     }
     for (const auto& l : d["dpi"]["levels"]) {
         std::printf("DPI level %d:    %s DPI, %s, colour %s\n", l["level"].get<int>(),
@@ -178,12 +188,14 @@ void PrintReadable(const json& d) {
                 Text(li["respiration_effect"]).c_str(), Text(li["neon_period"]).c_str(),
                 Text(li["neon_effect"]).c_str());
     const auto& p = d["pointer"];
-    std::printf("pointer:        speed %s, scroll %s, double-click speed %s, enhanced precision %s\n",
-                Text(p["speed"]).c_str(),
-                p["scroll_one_page"] != 0 ? "one screen" : (Text(p["scroll_lines"]) + " lines").c_str(),
-                Text(p["double_click_speed"]).c_str(), p["enhanced_precision"] != 0 ? "on" : "off");
+    std::printf(
+        "pointer:        speed %s, scroll %s, double-click speed %s, enhanced precision %s\n",
+        Text(p["speed"]).c_str(),
+        p["scroll_one_page"] != 0 ? "one screen" : (Text(p["scroll_lines"]) + " lines").c_str(),
+        Text(p["double_click_speed"]).c_str(), p["enhanced_precision"] != 0 ? "on" : "off");
     std::printf("macros:         %zu", d["macros"].size());
-    for (const auto& m : d["macros"]) std::printf("%s\"%s\"", &m == &d["macros"][0] ? ": " : ", ", Text(m["name"]).c_str());
+    for (const auto& m : d["macros"])
+        std::printf("%s\"%s\"", &m == &d["macros"][0] ? ": " : ", ", Text(m["name"]).c_str());
     std::printf("\n");
 }
 

@@ -14,7 +14,8 @@ namespace {
 // that scripts and people can tell whose message it is.
 void ReportUsageError(const CLI::App& app, const CLI::ParseError& e, int argc, char** argv) {
     bool commandGiven = false;
-    for (const CLI::App* sub : app.get_subcommands({})) commandGiven = commandGiven || sub->parsed();
+    for (const CLI::App* sub : app.get_subcommands({}))
+        commandGiven = commandGiven || sub->parsed();
     if (!commandGiven) {
         // The first word that is not an option (nor an option's value) is
         // the command the user meant.
@@ -75,7 +76,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.fallthrough();
     app.set_help_all_flag("--help-all", "Help for every command");
-    app.set_version_flag("--version", std::string("ornyxctl ") + ornyx::kVersion, "Show the version");
+    app.set_version_flag("--version", std::string("ornyxctl ") + ornyx::kVersion,
+                         "Show the version");
 
     GlobalOptions options;
     std::string home, simulate, trace;
@@ -91,11 +93,10 @@ int main(int argc, char** argv) {
         ->type_name("FILE");
     app.add_flag("-v,--verbose", options.verbose, "Print diagnostic texts on stderr");
 
-    std::vector<Command> commands = {AddShowCommand(app),   AddApplyCommand(app),
-                                     AddInitCommand(app),   AddInfoCommand(app),
-                                     AddListenCommand(app), AddRawCommand(app),
-                                     AddExportCommand(app), AddImportCommand(app),
-                                     AddMacroCommand(app),  AddLanguageCommand(app)};
+    std::vector<Command> commands = {
+        AddShowCommand(app),   AddApplyCommand(app),   AddInitCommand(app),   AddInfoCommand(app),
+        AddListenCommand(app), AddRawCommand(app),     AddExportCommand(app), AddImportCommand(app),
+        AddMacroCommand(app),  AddLanguageCommand(app)};
 
     try {
         app.parse(argc, argv);

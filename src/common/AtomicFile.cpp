@@ -84,7 +84,8 @@ bool WriteAll(int fd, std::span<const std::uint8_t> data) {
 }  // namespace
 
 bool IsTemporaryFor(std::string_view entry, std::string_view name) {
-    if (name.empty() || entry.size() < name.size() + 2 + kSuffixLength || entry[0] != '.') return false;
+    if (name.empty() || entry.size() < name.size() + 2 + kSuffixLength || entry[0] != '.')
+        return false;
     const std::size_t dot = entry.size() - kSuffixLength - 1;
     if (entry[dot] != '.') return false;
     for (char c : entry.substr(dot + 1)) {
@@ -109,9 +110,10 @@ std::size_t RemoveStaleTemporaries(const fs::path& dir, std::string_view name) {
         struct stat named {};
         // A live writer holds the lock; only a file nobody holds is stale. It
         // must still be the same file when we remove it.
-        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::lstat(p.c_str(), &named) == 0 && named.st_ino == held.st_ino &&
-            named.st_dev == held.st_dev && ::unlink(p.c_str()) == 0) {
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(p.c_str(), &named) == 0 &&
+            named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
+            ::unlink(p.c_str()) == 0) {
             ++removed;
         }
         ::close(fd);
@@ -178,7 +180,8 @@ WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8
         return Failure(err, what);
     };
     // The file being replaced keeps its permissions.
-    if (existed && ::fchmod(fd, old.st_mode & 07777) != 0) return fail("cannot set the mode of " + path.string());
+    if (existed && ::fchmod(fd, old.st_mode & 07777) != 0)
+        return fail("cannot set the mode of " + path.string());
     if (!WriteAll(fd, data)) return fail("cannot write " + path.string());
     if (::fsync(fd) != 0) return fail("cannot flush " + path.string());
     // Renamed while still locked, so that no cleaner takes it for a dead writer's.
@@ -223,7 +226,8 @@ std::optional<fs::path> CopyToTemporary(const fs::path& target, WriteResult& fai
         if (n == 0) break;
     }
     ::close(in);
-    if (::fchmod(fd, old.st_mode & 07777) != 0 || ::fsync(fd) != 0) return fail("cannot copy " + target.string());
+    if (::fchmod(fd, old.st_mode & 07777) != 0 || ::fsync(fd) != 0)
+        return fail("cannot copy " + target.string());
     ::close(fd);
     return tmp;
 }
@@ -260,14 +264,17 @@ ReadStatus ReadFileBounded(const std::filesystem::path& path, std::vector<std::u
 std::string ReadStatusText(const std::filesystem::path& path, ReadStatus status,
                            std::uintmax_t maxBytes) {
     switch (status) {
-        case ReadStatus::Ok: return {};
-        case ReadStatus::NotRegular: return path.string() + " is not a readable file";
+        case ReadStatus::Ok:
+            return {};
+        case ReadStatus::NotRegular:
+            return path.string() + " is not a readable file";
         case ReadStatus::TooLarge:
             return path.string() + " is larger than " +
                    (maxBytes % (1u << 20) == 0 ? std::to_string(maxBytes >> 20) + " MiB"
-                                                : std::to_string(maxBytes) + " bytes") +
+                                               : std::to_string(maxBytes) + " bytes") +
                    ", too large to be read";
-        case ReadStatus::Failed: break;
+        case ReadStatus::Failed:
+            break;
     }
     return "cannot read " + path.string();
 }

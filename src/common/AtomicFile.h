@@ -57,7 +57,6 @@ enum class RenameStatus { Done, Exists, Unsupported, Failed };
 RenameStatus RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
                              std::string& error);
 
-
 // No text file of the program home comes near this; a larger one is not ours, and
 // reading it whole would cost memory and time for nothing.
 inline constexpr std::uintmax_t kMaxReadBytes = 16u << 20;

@@ -10,11 +10,16 @@ namespace {
 
 const char* IconvName(unsigned codePage) {
     switch (codePage) {
-        case kChineseSimplified: return "CP936";
-        case kChineseTraditional: return "CP950";
-        case kTurkish: return "CP1254";
-        case kWestern: return "CP1252";
-        default: return nullptr;
+        case kChineseSimplified:
+            return "CP936";
+        case kChineseTraditional:
+            return "CP950";
+        case kTurkish:
+            return "CP1254";
+        case kWestern:
+            return "CP1252";
+        default:
+            return nullptr;
     }
 }
 
@@ -24,7 +29,8 @@ std::optional<std::string> Convert(std::string_view in, const char* to, const ch
     if (to == nullptr || from == nullptr) return std::nullopt;
     iconv_t cd = iconv_open(to, from);
     // iconv_open reports failure as (iconv_t)-1.
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;  // NOLINT(performance-no-int-to-ptr)
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;  // NOLINT(performance-no-int-to-ptr)
     std::string out(in.size() * 4 + 16, '\0');
     char* src = const_cast<char*>(in.data());  // iconv's interface; it does not write
     std::size_t srcLeft = in.size();

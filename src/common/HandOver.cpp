@@ -4,7 +4,9 @@ namespace ornyx {
 
 HandOver::HandOver(Poster post) : post_(std::move(post)), state_(std::make_shared<State>()) {}
 
-HandOver::~HandOver() { Cancel(); }
+HandOver::~HandOver() {
+    Cancel();
+}
 
 bool HandOver::Run(Task task) {
     const std::shared_ptr<State> state = state_;

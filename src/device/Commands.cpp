@@ -17,20 +17,30 @@ TransferResult BadReply(std::uint8_t code, std::uint8_t target) {
 std::string CommandStepName(std::uint8_t code, std::uint8_t target) {
     const std::string n = std::to_string(target);
     switch (code) {
-        case kWriteReportRate: return "report rate";
+        case kWriteReportRate:
+            return "report rate";
         case kWriteSensorSettings:
-        case kReadSensorSettings: return "sensor settings";
+        case kReadSensorSettings:
+            return "sensor settings";
         case kWriteSettingBank:
-        case kReadSettingBank: return "setting bank " + n;
+        case kReadSettingBank:
+            return "setting bank " + n;
         case kWriteEffectSettings:
-        case kReadEffectSettings: return "effect settings";
+        case kReadEffectSettings:
+            return "effect settings";
         case kWriteDataBank:
-        case kReadDataBank: return "data bank " + n;
-        case kWriteDpiTable: return "DPI table";
-        case kWriteKeyMatrix: return "key matrix " + n;
-        case kWriteMacroSlot: return "macro slot " + n;
-        case kReadMacroSlot: return "macro slot " + n + " read-back";
-        default: return Format("command 0x%02x", code);
+        case kReadDataBank:
+            return "data bank " + n;
+        case kWriteDpiTable:
+            return "DPI table";
+        case kWriteKeyMatrix:
+            return "key matrix " + n;
+        case kWriteMacroSlot:
+            return "macro slot " + n;
+        case kReadMacroSlot:
+            return "macro slot " + n + " read-back";
+        default:
+            return Format("command 0x%02x", code);
     }
 }
 
@@ -79,7 +89,8 @@ TransferResult ReadEffectSettings(Transport& t, DeviceState& s) {
 }
 
 TransferResult WriteEffectSettings(Transport& t, const DeviceState& s) {
-    Frame f = MakeFrame(kWriteEffectSettings, {s.effect.effect, s.effect.option1, s.effect.option2});
+    Frame f =
+        MakeFrame(kWriteEffectSettings, {s.effect.effect, s.effect.option1, s.effect.option2});
     return t.SendCommand(f);
 }
 

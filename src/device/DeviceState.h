@@ -33,7 +33,7 @@ struct DeviceState {
     std::array<std::array<std::uint8_t, kDataBankSize>, 2> dataBanks{};
     std::array<std::uint8_t, 8> dpiTable{};
     std::uint8_t dpiLevelCount = 0;
-    std::array<std::array<std::uint8_t, kMatrixSize>, 4> keyMatrices{};  // matrices 1..4
+    std::array<std::array<std::uint8_t, kMatrixSize>, 4> keyMatrices{};         // matrices 1..4
     std::array<std::array<std::uint8_t, kMacroSlotSize>, 12> transferBuffer{};  // slots 1..12
 };
 

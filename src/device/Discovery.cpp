@@ -14,8 +14,8 @@ bool IsCommandCollection(const TopLevelCollection& c) {
     return c.usagePage == kCommandUsage && c.usage == kCommandUsage && c.featureReportLength != 0;
 }
 
-bool OpenEventChannel(HidAccess& hid, const std::string& path, const TopLevelCollection& c, Connection& connection,
-                      DebugLog& log) {
+bool OpenEventChannel(HidAccess& hid, const std::string& path, const TopLevelCollection& c,
+                      Connection& connection, DebugLog& log) {
     std::string error;
     connection.eventRead = hid.Open(path, OpenMode::Read, error);
     if (!connection.eventRead) {
@@ -31,11 +31,13 @@ bool OpenEventChannel(HidAccess& hid, const std::string& path, const TopLevelCol
 bool OpenCommandChannel(HidAccess& hid, const std::string& path, const TopLevelCollection& c,
                         Connection& connection, DebugLog& log) {
     // Longer reports than the transport's buffers would be cut short on the wire.
-    if (c.featureReportLength > kMaxFeatureReportLength || c.inputReportLength > kMaxBlockReportLength ||
+    if (c.featureReportLength > kMaxFeatureReportLength ||
+        c.inputReportLength > kMaxBlockReportLength ||
         c.outputReportLength > kMaxBlockReportLength) {
-        log.Write(Format("command collection of %s refused: feature %u, input %u, "
-                         "output %u bytes exceed 16/40/40",
-                         path.c_str(), c.featureReportLength, c.inputReportLength, c.outputReportLength));
+        log.Write(
+            Format("command collection of %s refused: feature %u, input %u, "
+                   "output %u bytes exceed 16/40/40",
+                   path.c_str(), c.featureReportLength, c.inputReportLength, c.outputReportLength));
         return false;
     }
     std::string error;
@@ -53,8 +55,8 @@ bool OpenCommandChannel(HidAccess& hid, const std::string& path, const TopLevelC
 
 // Opens whichever of the two channels this node of the mouse holds and the
 // search still lacks. False when the search must end in failure.
-bool OpenNode(HidAccess& hid, const HidInterfaceInfo& node, Connection& connection, bool& commandOpen,
-              MessageSink& messages, DebugLog& log) {
+bool OpenNode(HidAccess& hid, const HidInterfaceInfo& node, Connection& connection,
+              bool& commandOpen, MessageSink& messages, DebugLog& log) {
     if (node.reportDescriptor.empty()) {
         messages.ShowMessage("HidD_GetPreparsedData failed.\n");
         return false;
@@ -66,15 +68,18 @@ bool OpenNode(HidAccess& hid, const HidInterfaceInfo& node, Connection& connecti
         return false;
     }
     for (const TopLevelCollection& c : parsed.collections) {
-        log.Write(Format("Usage:0x%04x\n, UsagePage:0x%04x\n,FeatureReportByteLength:0x%04x\n,"
-                         "InputReportByteLength:0x%x\n,OutputReportByteLength:0x%x\n",
-                         c.usage, c.usagePage, c.featureReportLength, c.inputReportLength, c.outputReportLength));
+        log.Write(
+            Format("Usage:0x%04x\n, UsagePage:0x%04x\n,FeatureReportByteLength:0x%04x\n,"
+                   "InputReportByteLength:0x%x\n,OutputReportByteLength:0x%x\n",
+                   c.usage, c.usagePage, c.featureReportLength, c.inputReportLength,
+                   c.outputReportLength));
         SeenCollection seen{node.path, c, false, false};
         bool opened = true;
         if (IsEventCollection(c) && !connection.eventRead) {
             opened = seen.openedAsEvent = OpenEventChannel(hid, node.path, c, connection, log);
         } else if (IsCommandCollection(c) && !commandOpen) {
-            opened = seen.openedAsCommand = commandOpen = OpenCommandChannel(hid, node.path, c, connection, log);
+            opened = seen.openedAsCommand = commandOpen =
+                OpenCommandChannel(hid, node.path, c, connection, log);
         }
         connection.seen.push_back(seen);
         if (!opened) return false;
@@ -92,7 +97,8 @@ bool OpenDevice(HidAccess& hid, Connection& connection, MessageSink& messages, D
 
     bool commandOpen = false;
     for (const HidInterfaceInfo& node : hid.Enumerate()) {
-        log.Write(Format("PID:%04x\n,VID:%04x\n,VersionNumber:%04x\n", node.productId, node.vendorId, node.version));
+        log.Write(Format("PID:%04x\n,VID:%04x\n,VersionNumber:%04x\n", node.productId,
+                         node.vendorId, node.version));
         if (node.vendorId != kMouseVendorId || node.productId != kMouseProductId) continue;
         if (!OpenNode(hid, node, connection, commandOpen, messages, log)) {
             connection.Close();

@@ -120,7 +120,8 @@ void EventReader::Run() {
         }
         if (count == 2 && fds[1].revents != 0) {
             std::array<std::uint8_t, kReportBuffer> report{};
-            const std::size_t want = std::min<std::size_t>(std::max<std::uint16_t>(length, 4), report.size());
+            const std::size_t want =
+                std::min<std::size_t>(std::max<std::uint16_t>(length, 4), report.size());
             const int got = channel->Read(std::span<std::uint8_t>(report.data(), want), 0);
             if (got < 0) {
                 // The mouse is gone: wait for a new connection instead of spinning.
@@ -128,7 +129,9 @@ void EventReader::Run() {
                 continue;
             }
             DeviceEvent event;
-            if (got > 0 && Decode(std::span<const std::uint8_t>(report.data(), static_cast<std::size_t>(got)), event)) {
+            if (got > 0 &&
+                Decode(std::span<const std::uint8_t>(report.data(), static_cast<std::size_t>(got)),
+                       event)) {
                 if (!stopping_) callback_(event);
             }
         }

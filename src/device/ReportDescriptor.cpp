@@ -117,7 +117,8 @@ private:
     enum class Step { Use, Skip, Stop };
 
     void Fail(std::string reason, std::size_t offset) {
-        if (result_.error.empty()) result_.error = std::move(reason) + " at offset " + std::to_string(offset);
+        if (result_.error.empty())
+            result_.error = std::move(reason) + " at offset " + std::to_string(offset);
     }
 
     // Reads the item at pos_ and moves past it; a truncated item stops the parse.
@@ -183,8 +184,8 @@ private:
         const ReportKind kind = item.tag == kInput    ? kInputReport
                                 : item.tag == kOutput ? kOutputReport
                                                       : kFeatureReport;
-        const std::uint64_t bits =
-            std::min<std::uint64_t>(std::uint64_t{global_.reportSize} * global_.reportCount, kMaxBits);
+        const std::uint64_t bits = std::min<std::uint64_t>(
+            std::uint64_t{global_.reportSize} * global_.reportCount, kMaxBits);
         std::uint64_t& total = builders_.back().bitsPerReportId[global_.reportId][kind];
         total = std::min(total + bits, kMaxBits);
     }
@@ -231,7 +232,9 @@ private:
     void Local(const Item& item) {
         if (item.tag != kUsageTag || haveUsage_) return;
         // A four-byte Usage is an extended usage carrying its own page.
-        firstUsage_ = item.dataSize == 4 ? item.value : (std::uint32_t{global_.usagePage} << 16) | (item.value & 0xFFFF);
+        firstUsage_ = item.dataSize == 4
+                          ? item.value
+                          : (std::uint32_t{global_.usagePage} << 16) | (item.value & 0xFFFF);
         haveUsage_ = true;
     }
 
@@ -261,6 +264,8 @@ private:
 
 }  // namespace
 
-ParseResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor) { return Parser(descriptor).Run(); }
+ParseResult ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
+    return Parser(descriptor).Run();
+}
 
 }  // namespace ornyx::device

@@ -16,7 +16,9 @@ void Trace::Transfer(std::string_view kind, std::span<const std::uint8_t> bytes)
     Locked(line);
 }
 
-void Trace::Sleep(int ms) { Locked("sleep " + std::to_string(ms)); }
+void Trace::Sleep(int ms) {
+    Locked("sleep " + std::to_string(ms));
+}
 
 void Trace::Locked(const std::string& line) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -33,7 +35,9 @@ std::unique_ptr<FileTrace> FileTrace::Create(const std::filesystem::path& path,
     return std::unique_ptr<FileTrace>(new FileTrace(f, path));
 }
 
-FileTrace::~FileTrace() { std::fclose(file_); }
+FileTrace::~FileTrace() {
+    std::fclose(file_);
+}
 
 std::string FileTrace::WriteError() const {
     std::lock_guard<std::mutex> lock(errorMutex_);

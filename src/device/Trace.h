@@ -39,8 +39,7 @@ private:
 class FileTrace final : public Trace {
 public:
     // nullptr with `error` set when the file cannot be created.
-    static std::unique_ptr<FileTrace> Create(const std::filesystem::path& path,
-                                             std::string& error);
+    static std::unique_ptr<FileTrace> Create(const std::filesystem::path& path, std::string& error);
     ~FileTrace() override;
 
     // Empty while every line was written; else why the first failed one was not.

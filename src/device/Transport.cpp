@@ -32,13 +32,20 @@ std::string DescribeTransfer(const TransferResult& result) {
     std::snprintf(code, sizeof code, "0x%02x", result.code);
     const std::string chunk = " (chunk " + std::to_string(result.chunk + 1) + ")";
     switch (result.failure) {
-        case TransferFailure::None: return std::string("command ") + code;
-        case TransferFailure::NoChannel: return std::string("command ") + code + ": no open channel";
-        case TransferFailure::SetFeature: return std::string("set-feature ") + code;
-        case TransferFailure::GetFeature: return std::string("get-feature ") + code;
-        case TransferFailure::Write: return std::string("write ") + code + chunk;
-        case TransferFailure::Read: return std::string("read ") + code + chunk;
-        case TransferFailure::BadReply: return std::string("reply to ") + code;
+        case TransferFailure::None:
+            return std::string("command ") + code;
+        case TransferFailure::NoChannel:
+            return std::string("command ") + code + ": no open channel";
+        case TransferFailure::SetFeature:
+            return std::string("set-feature ") + code;
+        case TransferFailure::GetFeature:
+            return std::string("get-feature ") + code;
+        case TransferFailure::Write:
+            return std::string("write ") + code + chunk;
+        case TransferFailure::Read:
+            return std::string("read ") + code + chunk;
+        case TransferFailure::BadReply:
+            return std::string("reply to ") + code;
     }
     return code;
 }
@@ -77,7 +84,9 @@ TransferResult Transport::Exchange(Frame& frame) {
     return result;
 }
 
-TransferResult Transport::SendCommand(Frame& frame) { return Exchange(frame); }
+TransferResult Transport::SendCommand(Frame& frame) {
+    return Exchange(frame);
+}
 
 TransferResult Transport::SendCommandWithBlock(Frame& frame, std::span<std::uint8_t> block) {
     TransferResult result = Exchange(frame);
@@ -93,10 +102,10 @@ TransferResult Transport::SendCommandWithBlock(Frame& frame, std::span<std::uint
             std::min<std::size_t>(connection_.inputReportLength, kMaxBlockReportLength);
         for (std::size_t c = 0, n = ChunkCount(length); c < n; ++c) {
             buffer.fill(0);
-            const int got = inputLength > 0
-                                ? h->Read(std::span<std::uint8_t>(buffer.data(), inputLength),
-                                          kReadTimeoutMs)
-                                : -1;
+            const int got =
+                inputLength > 0
+                    ? h->Read(std::span<std::uint8_t>(buffer.data(), inputLength), kReadTimeoutMs)
+                    : -1;
             if (got <= 0) {
                 // The rest of the block would be out of step with the mouse.
                 result.failure = TransferFailure::Read;

@@ -5,12 +5,9 @@
 namespace ornyx::i18n {
 
 Language LanguageFromCode(std::string_view code) {
-    if (code == "CHS")
-        return Language::ChineseSimplified;
-    if (code == "CHT")
-        return Language::ChineseTraditional;
-    if (code == "TUR")
-        return Language::Turkish;
+    if (code == "CHS") return Language::ChineseSimplified;
+    if (code == "CHT") return Language::ChineseTraditional;
+    if (code == "TUR") return Language::Turkish;
     return Language::English;
 }
 
@@ -18,10 +15,12 @@ Language LanguageFromLocale(std::string_view locale) {
     // Strip the encoding and modifier: "zh_TW.UTF-8@stroke" -> "zh_TW".
     locale = locale.substr(0, locale.find_first_of(".@"));
     const std::string_view lang = locale.substr(0, locale.find('_'));
-    const std::string_view territory =
-        locale.find('_') == std::string_view::npos ? std::string_view() : locale.substr(locale.find('_') + 1);
+    const std::string_view territory = locale.find('_') == std::string_view::npos
+                                           ? std::string_view()
+                                           : locale.substr(locale.find('_') + 1);
     if (lang == "zh") {
-        if (territory == "TW" || territory == "HK" || territory == "MO") return Language::ChineseTraditional;
+        if (territory == "TW" || territory == "HK" || territory == "MO")
+            return Language::ChineseTraditional;
         return Language::ChineseSimplified;
     }
     if (lang == "tr") return Language::Turkish;

@@ -36,7 +36,8 @@ ButtonLabels LabelsFrom(const profile::IniDocument& doc, Language language) {
 void LabelsAndSkinFrom(const profile::IniDocument& doc, TextSettings& settings) {
     settings.labels = LabelsFrom(doc, settings.language);
     if (settings.languageFromLocale &&
-        std::all_of(settings.labels.begin(), settings.labels.end(), [](const std::string& l) { return l.empty(); })) {
+        std::all_of(settings.labels.begin(), settings.labels.end(),
+                    [](const std::string& l) { return l.empty(); })) {
         settings.labels = DefaultButtonLabels(settings.language);
     }
     settings.red = ParseColourComponent(Read(doc, kSkinsSection, kRedKey));
@@ -66,10 +67,8 @@ std::string_view ButtonLabelSection(Language language) {
 }
 
 std::string LabelKey(std::size_t index) {
-    if (index >= kButtonLabelCount)
-        return {};
-    if (index < kSlotsPerMode)
-        return "Item" + std::to_string(index + 1);
+    if (index >= kButtonLabelCount) return {};
+    if (index < kSlotsPerMode) return "Item" + std::to_string(index + 1);
     return "Item" + std::to_string(index - kSlotsPerMode + 1) + "3";
 }
 
@@ -106,14 +105,11 @@ std::uint8_t ParseColourComponent(std::string_view text) {
     constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
     long long magnitude = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (magnitude <= kLimit)
-            magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude <= kLimit) magnitude = magnitude * 10 + (text[i] - '0');
     }
     long long value = negative ? -magnitude : magnitude;
-    if (value > INT_MAX)
-        value = INT_MAX;
-    if (value < INT_MIN)
-        value = INT_MIN;
+    if (value > INT_MAX) value = INT_MAX;
+    if (value < INT_MIN) value = INT_MIN;
     // Two's complement low byte: the same as storing the int in an unsigned byte.
     return static_cast<std::uint8_t>(static_cast<unsigned long long>(value) & 0xFFu);
 }
@@ -146,8 +142,10 @@ TextSettings LoadTextSettings(const fs::path& file, std::string_view locale) {
 
 WriteResult SaveLanguage(const fs::path& file, Language language) {
     const ButtonLabels labels = LoadButtonLabels(file, language);
-    const bool none = std::all_of(labels.begin(), labels.end(), [](const std::string& l) { return l.empty(); });
-    WriteResult result = profile::WritePrivateProfileString(file, kSkinsSection, kLanguageKey, LanguageCode(language));
+    const bool none =
+        std::all_of(labels.begin(), labels.end(), [](const std::string& l) { return l.empty(); });
+    WriteResult result = profile::WritePrivateProfileString(file, kSkinsSection, kLanguageKey,
+                                                            LanguageCode(language));
     if (result.ok && none) result = SaveButtonLabels(file, language, DefaultButtonLabels(language));
     return result;
 }

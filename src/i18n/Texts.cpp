@@ -184,11 +184,9 @@ constexpr std::array<WindowsList, kLanguageCount> kWindowsFunctions = {{
 template <typename Row, std::size_t N>
 constexpr bool RowsInOrderAndComplete(const std::array<Row, N>& rows) {
     for (std::size_t i = 0; i < N; ++i) {
-        if (static_cast<std::size_t>(rows[i].id) != i)
-            return false;
+        if (static_cast<std::size_t>(rows[i].id) != i) return false;
         for (const std::string_view text : rows[i].text) {
-            if (text.empty())
-                return false;
+            if (text.empty()) return false;
         }
     }
     return true;
@@ -210,8 +208,7 @@ std::string_view Text(Language language, TextId id) {
 }
 
 std::string_view TextAt(Language language, std::size_t number) {
-    if (number >= kMainTexts.size())
-        return {};
+    if (number >= kMainTexts.size()) return {};
     return kMainTexts[number].text[Column(language)];
 }
 
@@ -220,15 +217,13 @@ std::span<const TextRow> MainWindowTexts() {
 }
 
 std::string_view ButtonFunctionName(Language language, std::size_t functionIndex) {
-    if (functionIndex >= kButtonMenu.size())
-        return {};
+    if (functionIndex >= kButtonMenu.size()) return {};
     return Text(language, kButtonMenu[functionIndex]);
 }
 
 std::string_view Text(Language language, PopupTextId id) {
     const auto number = static_cast<std::size_t>(id);
-    if (number >= kPopupTexts.size())
-        return {};
+    if (number >= kPopupTexts.size()) return {};
     return kPopupTexts[number].text[Column(language)];
 }
 
@@ -266,8 +261,7 @@ std::optional<Notification> DeviceEventNotification(Language language, int code,
                     return std::nullopt;
             }
         case 7:  // DPI level 1..4
-            if (parameter < 1 || parameter > 4)
-                return std::nullopt;
+            if (parameter < 1 || parameter > 4) return std::nullopt;
             {
                 const auto stage = static_cast<std::size_t>(TextId::DpiStage1) +
                                    static_cast<std::size_t>(parameter - 1);
@@ -276,14 +270,11 @@ std::optional<Notification> DeviceEventNotification(Language language, int code,
                 return n;
             }
         case 8:  // key matrix 1 or 2
-            if (parameter == 1)
-                return info(TextId::KeyMatrix1);
-            if (parameter == 2)
-                return info(TextId::KeyMatrix2);
+            if (parameter == 1) return info(TextId::KeyMatrix1);
+            if (parameter == 2) return info(TextId::KeyMatrix2);
             return std::nullopt;
         case 9:  // macro key, with its number
-            if (parameter == 0)
-                return std::nullopt;
+            if (parameter == 0) return std::nullopt;
             {
                 Notification n = info(TextId::MacroKeySwitch);
                 n.text += std::to_string(parameter);

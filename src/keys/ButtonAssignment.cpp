@@ -12,12 +12,20 @@ using settings::SlotArray;
 
 namespace {
 
-std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
+std::uint8_t Byte(int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
 
-std::uint8_t& At(const SlotChoice& c, SlotArray a) { return c.image.slot(c.shown, a, c.slot); }
+std::uint8_t& At(const SlotChoice& c, SlotArray a) {
+    return c.image.slot(c.shown, a, c.slot);
+}
 
-std::string& OwnLabel(const SlotChoice& c) { return c.text.labels[i18n::LabelIndex(c.shown, c.slot)]; }
-std::string& TwinLabel(const SlotChoice& c) { return c.text.labels[i18n::LabelIndex(OtherMode(c.shown), c.slot)]; }
+std::string& OwnLabel(const SlotChoice& c) {
+    return c.text.labels[i18n::LabelIndex(c.shown, c.slot)];
+}
+std::string& TwinLabel(const SlotChoice& c) {
+    return c.text.labels[i18n::LabelIndex(OtherMode(c.shown), c.slot)];
+}
 
 // "Entry-parameter", the label of a function with a parameter.
 std::string Prefixed(const SlotChoice& c, ButtonFunction f, std::string_view parameter) {
@@ -32,7 +40,9 @@ constexpr auto kShift = static_cast<std::uint8_t>(ButtonFunction::Shift);
 
 }  // namespace
 
-Mode OtherMode(Mode mode) { return mode == Mode::A ? Mode::B : Mode::A; }
+Mode OtherMode(Mode mode) {
+    return mode == Mode::A ? Mode::B : Mode::A;
+}
 
 bool MenuMayOpen(const settings::SettingsImage& image, Mode shown, std::size_t slot) {
     if (image.function(shown, slot) != kLeft) return true;
@@ -47,7 +57,8 @@ EntryKind KindOfEntry(int entry) {
     const auto f = static_cast<ButtonFunction>(entry);
     if (f == ButtonFunction::DpiSwitch) return EntryKind::Ignored;
     if (f == ButtonFunction::Shift) return EntryKind::Shift;
-    if (f >= ButtonFunction::WindowsFunction && f <= ButtonFunction::Macro) return EntryKind::Parameters;
+    if (f >= ButtonFunction::WindowsFunction && f <= ButtonFunction::Macro)
+        return EntryKind::Parameters;
     return EntryKind::Plain;
 }
 
@@ -57,7 +68,8 @@ bool ChooseShift(const SlotChoice& c) {
     }
     c.image.function(c.shown, c.slot) = kShift;
     c.image.function(OtherMode(c.shown), c.slot) = kShift;
-    OwnLabel(c) = std::string(i18n::ButtonFunctionName(c.text.language, static_cast<std::size_t>(ButtonFunction::Shift)));
+    OwnLabel(c) = std::string(
+        i18n::ButtonFunctionName(c.text.language, static_cast<std::size_t>(ButtonFunction::Shift)));
     TwinLabel(c) = OwnLabel(c);
     return true;
 }
@@ -82,7 +94,8 @@ void ChooseDpiVariant(const SlotChoice& c, int entry) {
     c.image.function(c.shown, c.slot) = static_cast<std::uint8_t>(ButtonFunction::DpiSwitch);
     c.image.dpiVariant(c.shown, c.slot) = static_cast<std::uint8_t>(entry + 1);
     if (carriedShift) {
-        c.image.function(OtherMode(c.shown), c.slot) = static_cast<std::uint8_t>(ButtonFunction::DpiSwitch);
+        c.image.function(OtherMode(c.shown), c.slot) =
+            static_cast<std::uint8_t>(ButtonFunction::DpiSwitch);
         CopyParameters(c.image, ButtonFunction::DpiSwitch, c.slot, c.shown);
         TwinLabel(c) = OwnLabel(c);
     }
@@ -138,7 +151,8 @@ std::string AssignWindowsFunction(const SlotChoice& c, int index, std::string_vi
 
 std::string AssignMultimedia(const SlotChoice& c, int index, std::string_view chosenText) {
     At(c, SlotArray::MultimediaIndex) = Byte(index);
-    At(c, SlotArray::MultimediaUsage) = static_cast<std::uint8_t>(MultimediaUsage(static_cast<std::size_t>(index)) & 0xFF);
+    At(c, SlotArray::MultimediaUsage) =
+        static_cast<std::uint8_t>(MultimediaUsage(static_cast<std::size_t>(index)) & 0xFF);
     return Prefixed(c, ButtonFunction::Multimedia, chosenText);
 }
 
@@ -176,7 +190,8 @@ std::string AssignComboKey(const SlotChoice& c, std::string_view modifier, std::
     return Prefixed(c, ButtonFunction::ComboKey, combination);
 }
 
-std::string AssignMacro(const SlotChoice& c, int number, int repeatMode, std::string_view macroName) {
+std::string AssignMacro(const SlotChoice& c, int number, int repeatMode,
+                        std::string_view macroName) {
     At(c, SlotArray::MacroNumber) = Byte(number);
     At(c, SlotArray::MacroRepeatMode) = Byte(repeatMode - 1);
     return Prefixed(c, ButtonFunction::Macro, macroName);

@@ -51,7 +51,8 @@ void ChooseFunction(const SlotChoice& c, ButtonFunction f, const std::string& la
 void ChooseDpiVariant(const SlotChoice& c, int entry);
 
 // The other mode gets the parameters `f` uses in mode `from`.
-void CopyParameters(settings::SettingsImage& image, ButtonFunction f, std::size_t slot, settings::Mode from);
+void CopyParameters(settings::SettingsImage& image, ButtonFunction f, std::size_t slot,
+                    settings::Mode from);
 
 // The parameters a function's dialog chose, written into the shown mode's
 // slot; each returns the box label. Indexes outside a byte are clamped.
@@ -63,6 +64,7 @@ std::string AssignSingleKey(const SlotChoice& c, std::string_view keyName);
 // Only the parts that reach the mouse are named in the label.
 std::string AssignComboKey(const SlotChoice& c, std::string_view modifier, std::string_view key1,
                            std::string_view key2);
-std::string AssignMacro(const SlotChoice& c, int number, int repeatMode, std::string_view macroName);
+std::string AssignMacro(const SlotChoice& c, int number, int repeatMode,
+                        std::string_view macroName);
 
 }  // namespace ornyx::keys

@@ -33,8 +33,8 @@ constexpr KeyFunctionCode SpecialCode(std::uint8_t which) {
     return {Kind(KeyFunctionKind::Special), 0, which, 0};
 }
 
-void StoreCode(std::array<std::uint8_t, kMatrixBytes>& matrix,
-               std::size_t entry, KeyFunctionCode code) {
+void StoreCode(std::array<std::uint8_t, kMatrixBytes>& matrix, std::size_t entry,
+               KeyFunctionCode code) {
     const std::size_t at = entry * 4;
     matrix[at + 0] = code.b0;
     matrix[at + 1] = code.b1;
@@ -45,13 +45,11 @@ void StoreCode(std::array<std::uint8_t, kMatrixBytes>& matrix,
 }  // namespace
 
 KeyFunctionCode EncodeKeyFunction(const SettingsImage& image, Mode mode, std::size_t slot) {
-    if (slot >= SettingsImage::kSlots || (mode != Mode::A && mode != Mode::B))
-        return {};
+    if (slot >= SettingsImage::kSlots || (mode != Mode::A && mode != Mode::B)) return {};
     const auto param = [&](SlotArray array) { return image.slot(mode, array, slot); };
 
     const std::uint8_t function = param(SlotArray::Function);
-    if (function >= kButtonFunctionCount)
-        return {};
+    if (function >= kButtonFunctionCount) return {};
 
     switch (static_cast<ButtonFunction>(function)) {
         case ButtonFunction::LeftButton:
@@ -69,8 +67,7 @@ KeyFunctionCode EncodeKeyFunction(const SettingsImage& image, Mode mode, std::si
                     kTripleFireTimes};
         case ButtonFunction::DpiSwitch: {
             std::uint8_t variant = image.dpiVariant(mode, slot);
-            if (variant > kMaxDpiVariant)
-                variant = 0;
+            if (variant > kMaxDpiVariant) variant = 0;
             return {Kind(KeyFunctionKind::DpiSwitch), 0, variant,
                     static_cast<std::uint8_t>(variant == kMaxDpiVariant ? 1 : 0)};
         }
@@ -92,11 +89,9 @@ KeyFunctionCode EncodeKeyFunction(const SettingsImage& image, Mode mode, std::si
                     param(SlotArray::ComboKey1), param(SlotArray::ComboKey2)};
         case ButtonFunction::Macro: {
             const std::uint8_t number = param(SlotArray::MacroNumber);
-            if (number >= kMacroCount)
-                return {};
+            if (number >= kMacroCount) return {};
             std::uint8_t repeat = param(SlotArray::MacroRepeatMode);
-            if (repeat > kMaxRepeatMode)
-                repeat = 0;
+            if (repeat > kMaxRepeatMode) repeat = 0;
             return {Kind(KeyFunctionKind::Macro), repeat, static_cast<std::uint8_t>(number + 1), 0};
         }
         case ButtonFunction::Shift:

@@ -240,8 +240,7 @@ constexpr std::array<std::string_view, 4> kDpiVariants{"DPI +", "DPI -", "DPI Lo
 template <typename Table>
 auto FindByName(const Table& table, std::string_view name) -> decltype(&table[0]) {
     for (const auto& row : table) {
-        if (row.name == name)
-            return &row;
+        if (row.name == name) return &row;
     }
     return nullptr;
 }
@@ -295,8 +294,7 @@ std::span<const MouseCodeEntry> MouseCodeTable() {
 
 std::string_view MouseCodeName(std::uint8_t code) {
     for (const MouseCodeEntry& row : kMouseCodes) {
-        if (row.code == code)
-            return row.name;
+        if (row.code == code) return row.name;
     }
     return {};
 }
@@ -306,8 +304,7 @@ std::span<const std::string_view> DpiSwitchVariantNames() {
 }
 
 std::string_view DpiSwitchVariantName(std::uint8_t variant) {
-    if (variant < 1 || variant > kDpiVariants.size())
-        return {};
+    if (variant < 1 || variant > kDpiVariants.size()) return {};
     return kDpiVariants[variant - 1];
 }
 

@@ -29,7 +29,9 @@ struct Rect {
 
     constexpr int Width() const { return right - left; }
     constexpr int Height() const { return bottom - top; }
-    constexpr bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    constexpr bool Contains(int x, int y) const {
+        return x >= left && x < right && y >= top && y < bottom;
+    }
     constexpr bool operator==(const Rect&) const = default;
     constexpr bool Inside(int width, int height) const {
         return left >= 0 && top >= 0 && right <= width && bottom <= height && left < right &&
@@ -49,16 +51,16 @@ struct Size {
 // lit, ticked). The windows draw one over the other in place, so a pair has one
 // size and the same outline.
 enum class Element : std::uint8_t {
-    TextButton,      // OK, Apply, Cancel and the other captioned buttons
+    TextButton,  // OK, Apply, Cancel and the other captioned buttons
     CloseButton,
     MinimiseButton,
     SkinsButton,
     BasicPageButton,
     AdvancedPageButton,
-    DropdownBox,     // the six button-function boxes
+    DropdownBox,  // the six button-function boxes
     ReportRateCell,
     DpiCell,
-    PointerCell,     // one step of a pointer-setting bar
+    PointerCell,  // one step of a pointer-setting bar
     CheckBox,
 };
 
@@ -75,7 +77,10 @@ inline constexpr std::array<ElementImages, 11> kElements = {{
     {Element::MinimiseButton, "/button-min-normal.png", "/button-min-over.png", {18, 18}},
     {Element::SkinsButton, "/button-Skins-normal.png", "/button-Skins-over.png", {18, 18}},
     {Element::BasicPageButton, "/button-PrePage-normal.png", "/button-PrePage-over.png", {40, 40}},
-    {Element::AdvancedPageButton, "/button-NextPage-normal.png", "/button-NextPage-over.png", {40, 40}},
+    {Element::AdvancedPageButton,
+     "/button-NextPage-normal.png",
+     "/button-NextPage-over.png",
+     {40, 40}},
     {Element::DropdownBox, "/DropdownBox-normal.png", "/DropdownBox-over.png", {211, 21}},
     {Element::ReportRateCell, "/slider-RP-dark.png", "/slider-RP-light.png", {70, 11}},
     {Element::DpiCell, "/slider-DPI-dark.png", "/slider-DPI-light.png", {16, 16}},
@@ -100,19 +105,19 @@ struct Placement {
 // child controls. Only shapes and icons: captions are drawn by the program in
 // the user's language.
 enum class Decor : std::uint8_t {
-    HeaderBar,       // the strip along the top edge with the accent line under it
-    FooterBar,       // the strip along the bottom edge with the accent line over it
-    Card,            // a rounded panel with a thin accent border behind one section
-    Well,            // a sunken field behind a child control or a drawn value
-    DropWell,        // a sunken field whose right 15 pixels hold the opening chevron
-    Rail,            // the groove a row or column of slider cells sits in
-    HeadBand,        // the band of a list's column heads
-    ColumnRule,      // a vertical hairline between two column heads
-    Plate,           // a raised square behind a drawn icon button
-    OptionRow,       // a faint row behind one choice and its wrapped text
-    Divider,         // a hairline that fades out at both ends
-    PlusSign,        // "+" between the parts of a key combination
-    Badge1,          // numbered marks beside the fields of a key combination
+    HeaderBar,   // the strip along the top edge with the accent line under it
+    FooterBar,   // the strip along the bottom edge with the accent line over it
+    Card,        // a rounded panel with a thin accent border behind one section
+    Well,        // a sunken field behind a child control or a drawn value
+    DropWell,    // a sunken field whose right 15 pixels hold the opening chevron
+    Rail,        // the groove a row or column of slider cells sits in
+    HeadBand,    // the band of a list's column heads
+    ColumnRule,  // a vertical hairline between two column heads
+    Plate,       // a raised square behind a drawn icon button
+    OptionRow,   // a faint row behind one choice and its wrapped text
+    Divider,     // a hairline that fades out at both ends
+    PlusSign,    // "+" between the parts of a key combination
+    Badge1,      // numbered marks beside the fields of a key combination
     Badge2,
     // Illustrations, drawn to fit the rectangle.
     MouseMap,        // the mouse seen from above, its buttons numbered 1 to 6 like the boxes
@@ -140,10 +145,10 @@ struct Panel {
 
 struct Background {
     std::string_view file;
-    Size size;                           // the window's size
-    std::span<const Placement> elements; // element images drawn on it
-    std::span<const Rect> controls;      // child controls and drawn texts it must hold
-    std::span<const Panel> panels;       // what the painter lays under them
+    Size size;                            // the window's size
+    std::span<const Placement> elements;  // element images drawn on it
+    std::span<const Rect> controls;       // child controls and drawn texts it must hold
+    std::span<const Panel> panels;        // what the painter lays under them
 };
 
 // ---- The main window's rectangles -------------------------------------------------------
@@ -173,27 +178,44 @@ inline constexpr Rect kKeyDefaultButton{307, 549, 412, 570};
 inline constexpr Rect kModeAButton{253, 518, 358, 539};
 inline constexpr Rect kModeBButton{357, 518, 462, 539};
 // Box k (0..5) and the menu that opens under it.
-constexpr Rect ButtonBox(int k) { return {252, 199 + 23 * k, 463, 220 + 23 * k}; }
-constexpr Rect ButtonMenu(int k) { return {252, 221 + 23 * k, 463, 491 + 23 * k}; }
+constexpr Rect ButtonBox(int k) {
+    return {252, 199 + 23 * k, 463, 220 + 23 * k};
+}
+constexpr Rect ButtonMenu(int k) {
+    return {252, 221 + 23 * k, 463, 491 + 23 * k};
+}
 inline constexpr Size kDpiMenuSize{60, 80};
 
 // Basic page: report rate, cells 0..3 and the value over each.
 inline constexpr Rect kReportRateCaption{504, 161, 866, 182};
-constexpr Rect ReportRateCell(int i) { return {542 + 72 * i, 204, 612 + 72 * i, 215}; }
-constexpr Rect ReportRateValue(int i) { return {542 + 72 * i, 186, 612 + 72 * i, 202}; }
+constexpr Rect ReportRateCell(int i) {
+    return {542 + 72 * i, 204, 612 + 72 * i, 215};
+}
+constexpr Rect ReportRateValue(int i) {
+    return {542 + 72 * i, 186, 612 + 72 * i, 202};
+}
 
 // Basic page: DPI levels 0..3, steps 0..11 from the bottom.
 inline constexpr Rect kDpiCaption{504, 275, 676, 296};
 inline constexpr Rect kDpiEffectCaption{704, 275, 866, 296};
 inline constexpr int kDpiLevels = 4;
 inline constexpr int kDpiMaxSteps = 12;
-constexpr int DpiColumnLeft(int level) { return 554 + 27 * level; }
-constexpr int DpiStepTop(int step) { return 500 - 18 * step; }
-constexpr Rect DpiCell(int level, int step) {
-    return {DpiColumnLeft(level), DpiStepTop(step), DpiColumnLeft(level) + 16, DpiStepTop(step) + 16};
+constexpr int DpiColumnLeft(int level) {
+    return 554 + 27 * level;
 }
-constexpr Rect DpiSwatch(int level) { return {DpiColumnLeft(level), 523, DpiColumnLeft(level) + 16, 539}; }
-constexpr Rect DpiTick(int level) { return {DpiColumnLeft(level), 541, DpiColumnLeft(level) + 16, 557}; }
+constexpr int DpiStepTop(int step) {
+    return 500 - 18 * step;
+}
+constexpr Rect DpiCell(int level, int step) {
+    return {DpiColumnLeft(level), DpiStepTop(step), DpiColumnLeft(level) + 16,
+            DpiStepTop(step) + 16};
+}
+constexpr Rect DpiSwatch(int level) {
+    return {DpiColumnLeft(level), 523, DpiColumnLeft(level) + 16, 539};
+}
+constexpr Rect DpiTick(int level) {
+    return {DpiColumnLeft(level), 541, DpiColumnLeft(level) + 16, 557};
+}
 // A step's label beside the first column; the 8-step lists start further left.
 constexpr Rect DpiStepLabel(int step, bool twelveSteps) {
     return {twelveSteps ? 514 : 494, DpiStepTop(step), 550, DpiStepTop(step) + 16};
@@ -205,27 +227,42 @@ inline constexpr Rect kDpiSelectCaption{494, 541, 550, 557};
 // sits over its box, which spans the panel: the longest choices (Turkish
 // effect names) need more than half its width. The text stops short of the
 // box's arrow.
-constexpr Rect LightingCaption(int i) { return {700, 304 + 40 * i, 866, 320 + 40 * i}; }
-constexpr Rect LightingBox(int i) { return {700, 320 + 40 * i, 866, 334 + 40 * i}; }
-constexpr Rect LightingText(int i) { return {700, 320 + 40 * i, 850, 334 + 40 * i}; }
+constexpr Rect LightingCaption(int i) {
+    return {700, 304 + 40 * i, 866, 320 + 40 * i};
+}
+constexpr Rect LightingBox(int i) {
+    return {700, 320 + 40 * i, 866, 334 + 40 * i};
+}
+constexpr Rect LightingText(int i) {
+    return {700, 320 + 40 * i, 850, 334 + 40 * i};
+}
 // The list under field i, `height` pixels tall (the parameter list's height
 // depends on the mode).
-constexpr Rect LightingList(int i, int height) { return {700, 336 + 40 * i, 866, 336 + 40 * i + height}; }
+constexpr Rect LightingList(int i, int height) {
+    return {700, 336 + 40 * i, 866, 336 + 40 * i + height};
+}
 inline constexpr int kLightingModeListHeight = 60;
 inline constexpr int kLightingEffectListHeight = 40;
 inline constexpr int kLightingParameterListMaxHeight = 200;
 // The parameter list of stored lighting mode `mode` (Standard's brightness,
 // Respiration's period, Neon's).
-constexpr int LightingParameterListHeight(int mode) { return mode == 1 ? 170 : mode == 2 ? 90 : kLightingParameterListMaxHeight; }
+constexpr int LightingParameterListHeight(int mode) {
+    return mode == 1 ? 170 : mode == 2 ? 90 : kLightingParameterListMaxHeight;
+}
 
 // Advanced page: pointer rows 0 speed, 1 scrolling, 2 double-click; steps 1..11.
 inline constexpr int kPointerRows = 3;
 inline constexpr int kPointerSteps = 11;
-constexpr int PointerRowTop(int row) { return row == 0 ? 200 : row == 1 ? 350 : 500; }
-constexpr Rect PointerCell(int row, int step) {
-    return {52 + 24 * (step - 1), PointerRowTop(row), 76 + 24 * (step - 1), PointerRowTop(row) + 11};
+constexpr int PointerRowTop(int row) {
+    return row == 0 ? 200 : row == 1 ? 350 : 500;
 }
-constexpr Rect PointerCaption(int row) { return {38, 160 + 150 * row, 320, 181 + 150 * row}; }
+constexpr Rect PointerCell(int row, int step) {
+    return {52 + 24 * (step - 1), PointerRowTop(row), 76 + 24 * (step - 1),
+            PointerRowTop(row) + 11};
+}
+constexpr Rect PointerCaption(int row) {
+    return {38, 160 + 150 * row, 320, 181 + 150 * row};
+}
 inline constexpr Rect kPrecisionTick{51, 255, 67, 271};
 inline constexpr Rect kOnePageTick{51, 405, 67, 421};
 inline constexpr Rect kPrecisionLabel{74, 255, 300, 271};
@@ -262,12 +299,36 @@ inline constexpr Rect kConfirmButton{721, 532, 826, 553};
 // What a region of the page does; `index` and `step` say which of a row.
 enum class Target : std::uint8_t {
     None,
-    Ok, Apply, Cancel, Skins, Minimise, Close, BasicPage, AdvancedPage, Link,
+    Ok,
+    Apply,
+    Cancel,
+    Skins,
+    Minimise,
+    Close,
+    BasicPage,
+    AdvancedPage,
+    Link,
     // Basic page.
-    ModeA, ModeB, KeyDefault, ButtonBox, ReportRateCell, DpiTick, DpiSwatch, LightingBox, DpiCell,
+    ModeA,
+    ModeB,
+    KeyDefault,
+    ButtonBox,
+    ReportRateCell,
+    DpiTick,
+    DpiSwatch,
+    LightingBox,
+    DpiCell,
     // Advanced page.
-    StartRecord, StopRecord, NewMacro, DeleteMacro, ConfirmMacro, MouseEventBox,
-    PrecisionTick, OnePageTick, PointerDefault, PointerCell,
+    StartRecord,
+    StopRecord,
+    NewMacro,
+    DeleteMacro,
+    ConfirmMacro,
+    MouseEventBox,
+    PrecisionTick,
+    OnePageTick,
+    PointerDefault,
+    PointerCell,
 };
 
 // Where a region is; also the page shown (BothPages while none is).
@@ -296,15 +357,18 @@ struct Hit {
 
 namespace detail {
 
-inline constexpr std::size_t kRegionCount = 9 + (3 + kBoxCount + 4 + 2 * kDpiLevels + 3 + kDpiLevels * kDpiMaxSteps) +
-                                            (6 + 3 + kPointerRows * kPointerSteps);
+inline constexpr std::size_t kRegionCount =
+    9 + (3 + kBoxCount + 4 + 2 * kDpiLevels + 3 + kDpiLevels * kDpiMaxSteps) +
+    (6 + 3 + kPointerRows * kPointerSteps);
 
 // In the order a press looks them up; the first that holds the point takes it.
 constexpr std::array<Region, kRegionCount> Regions() {
     std::array<Region, kRegionCount> out{};
     std::size_t i = 0;
     const ElementImages* button = &Images(Element::TextButton);
-    const auto both = [&](Target t, Rect r, const ElementImages* hover) { out[i++] = {t, On::BothPages, r, 0, 0, hover}; };
+    const auto both = [&](Target t, Rect r, const ElementImages* hover) {
+        out[i++] = {t, On::BothPages, r, 0, 0, hover};
+    };
     both(Target::Ok, kOkButton, button);
     both(Target::Apply, kApplyButton, button);
     both(Target::Cancel, kCancelButton, button);
@@ -315,13 +379,15 @@ constexpr std::array<Region, kRegionCount> Regions() {
     both(Target::AdvancedPage, kAdvancedPageButton, &Images(Element::AdvancedPageButton));
     both(Target::Link, kLink, nullptr);
 
-    const auto basic = [&](Target t, Rect r, int index = 0, int step = 0, const ElementImages* hover = nullptr) {
+    const auto basic = [&](Target t, Rect r, int index = 0, int step = 0,
+                           const ElementImages* hover = nullptr) {
         out[i++] = {t, On::BasicPage, r, index, step, hover};
     };
     basic(Target::ModeA, kModeAButton);
     basic(Target::ModeB, kModeBButton);
     basic(Target::KeyDefault, kKeyDefaultButton, 0, 0, button);
-    for (int k = 0; k < kBoxCount; ++k) basic(Target::ButtonBox, ButtonBox(k), k, 0, &Images(Element::DropdownBox));
+    for (int k = 0; k < kBoxCount; ++k)
+        basic(Target::ButtonBox, ButtonBox(k), k, 0, &Images(Element::DropdownBox));
     for (int n = 0; n < 4; ++n) basic(Target::ReportRateCell, ReportRateCell(n), n);
     for (int level = 0; level < kDpiLevels; ++level) {
         basic(Target::DpiTick, DpiTick(level), level);
@@ -329,9 +395,11 @@ constexpr std::array<Region, kRegionCount> Regions() {
     }
     for (int f = 0; f < 3; ++f) basic(Target::LightingBox, LightingBox(f), f);
     for (int level = 0; level < kDpiLevels; ++level)
-        for (int step = 0; step < kDpiMaxSteps; ++step) basic(Target::DpiCell, DpiCell(level, step), level, step);
+        for (int step = 0; step < kDpiMaxSteps; ++step)
+            basic(Target::DpiCell, DpiCell(level, step), level, step);
 
-    const auto advanced = [&](Target t, Rect r, int index = 0, int step = 0, const ElementImages* hover = nullptr) {
+    const auto advanced = [&](Target t, Rect r, int index = 0, int step = 0,
+                              const ElementImages* hover = nullptr) {
         out[i++] = {t, On::AdvancedPage, r, index, step, hover};
     };
     advanced(Target::StartRecord, kStartRecordButton);
@@ -344,7 +412,8 @@ constexpr std::array<Region, kRegionCount> Regions() {
     advanced(Target::OnePageTick, kOnePageTick);
     advanced(Target::PointerDefault, kPointerDefaultButton, 0, 0, button);
     for (int row = 0; row < kPointerRows; ++row)
-        for (int step = 1; step <= kPointerSteps; ++step) advanced(Target::PointerCell, PointerCell(row, step), row, step);
+        for (int step = 1; step <= kPointerSteps; ++step)
+            advanced(Target::PointerCell, PointerCell(row, step), row, step);
     return out;
 }
 
@@ -364,7 +433,8 @@ constexpr Hit HitTest(On page, int x, int y) {
 // A region by what it does, for drawing it and for tests that press it.
 constexpr Hit Find(Target target, int index = 0, int step = 0) {
     for (const Region& r : kRegions)
-        if (r.target == target && r.index == index && r.step == step) return {r.target, r.index, r.step, r.hover, r.rect};
+        if (r.target == target && r.index == index && r.step == step)
+            return {r.target, r.index, r.step, r.hover, r.rect};
     return {};
 }
 static_assert([] {
@@ -425,8 +495,12 @@ inline constexpr Rect kMacro{42, 128, 136, 144};
 inline constexpr Rect kMacroBox{42, 128, 151, 144};
 inline constexpr Rect kList{42, 146, 151, 224};
 // Repeat mode 1..3: its tick and its wrapped text.
-constexpr Rect Tick(int mode) { return {220, 28 + 50 * mode, 236, 44 + 50 * mode}; }
-constexpr Rect ModeText(int mode) { return {237, 15 + 50 * mode, 390, 57 + 50 * mode}; }
+constexpr Rect Tick(int mode) {
+    return {220, 28 + 50 * mode, 236, 44 + 50 * mode};
+}
+constexpr Rect ModeText(int mode) {
+    return {237, 15 + 50 * mode, 390, 57 + 50 * mode};
+}
 }  // namespace macro_key
 
 namespace delay {
@@ -494,7 +568,8 @@ constexpr std::array<Placement, 65> BasicOwn() {
     for (int k = 0; k < kBoxCount; ++k) out[i++] = {Element::DropdownBox, ButtonBox(k)};
     for (int n = 0; n < 4; ++n) out[i++] = {Element::ReportRateCell, ReportRateCell(n)};
     for (int level = 0; level < kDpiLevels; ++level) {
-        for (int step = 0; step < kDpiMaxSteps; ++step) out[i++] = {Element::DpiCell, DpiCell(level, step)};
+        for (int step = 0; step < kDpiMaxSteps; ++step)
+            out[i++] = {Element::DpiCell, DpiCell(level, step)};
         out[i++] = {Element::CheckBox, DpiTick(level)};
     }
     return out;
@@ -508,7 +583,8 @@ constexpr std::array<Rect, 22> BasicControls() {
     out[i++] = kDpiCaption;
     out[i++] = kDpiEffectCaption;
     // The report-rate values over the cells, as one band.
-    out[i++] = {ReportRateValue(0).left, ReportRateValue(0).top, ReportRateValue(3).right, ReportRateValue(3).bottom};
+    out[i++] = {ReportRateValue(0).left, ReportRateValue(0).top, ReportRateValue(3).right,
+                ReportRateValue(3).bottom};
     for (int k = 0; k < kBoxCount; ++k) out[i++] = ButtonMenu(k);
     for (int level = 0; level < kDpiLevels; ++level) out[i++] = DpiSwatch(level);
     // The band the step labels take (the 8-step lists start further left).
@@ -528,27 +604,26 @@ constexpr std::array<Placement, 39> AdvancedOwn() {
     out[i++] = {Element::TextButton, kDeleteButton};
     out[i++] = {Element::TextButton, kConfirmButton};
     for (int row = 0; row < kPointerRows; ++row)
-        for (int step = 1; step <= kPointerSteps; ++step) out[i++] = {Element::PointerCell, PointerCell(row, step)};
+        for (int step = 1; step <= kPointerSteps; ++step)
+            out[i++] = {Element::PointerCell, PointerCell(row, step)};
     out[i++] = {Element::CheckBox, kPrecisionTick};
     out[i++] = {Element::CheckBox, kOnePageTick};
     return out;
 }
 
 // The step numbers under each pointer row, as one band.
-constexpr Rect PointerStepBand(int row) { return {52, PointerRowTop(row) + 14, 316, PointerRowTop(row) + 28}; }
+constexpr Rect PointerStepBand(int row) {
+    return {52, PointerRowTop(row) + 14, 316, PointerRowTop(row) + 28};
+}
 
 inline constexpr std::array<Rect, 25> kAdvancedControls = {{
-    PointerCaption(0), PointerCaption(1), PointerCaption(2),
-    kPrecisionLabel, kOnePageLabel,
-    PointerStepBand(0), PointerStepBand(1), PointerStepBand(2),
-    kMacroSettingCaption,
-    kSelectMacroHead, kSequenceHead, kRecordOptionHead,
-    kMacroList, kItemList,
-    kStartRecordButton, kStopRecordButton,
-    kStartRecordCaption, kStopRecordCaption,
-    kMacroNameCaption, kLoopTimesCaption, kInsertCaption,
-    kMacroName, kLoopTimes,
-    kMouseEventBox, kMouseEventList,
+    PointerCaption(0),    PointerCaption(1),  PointerCaption(2),  kPrecisionLabel,
+    kOnePageLabel,        PointerStepBand(0), PointerStepBand(1), PointerStepBand(2),
+    kMacroSettingCaption, kSelectMacroHead,   kSequenceHead,      kRecordOptionHead,
+    kMacroList,           kItemList,          kStartRecordButton, kStopRecordButton,
+    kStartRecordCaption,  kStopRecordCaption, kMacroNameCaption,  kLoopTimesCaption,
+    kInsertCaption,       kMacroName,         kLoopTimes,         kMouseEventBox,
+    kMouseEventList,
 }};
 
 inline constexpr auto kBasicElements = Join(kMainCommon, BasicOwn());
@@ -622,31 +697,53 @@ inline constexpr std::array<Placement, 3> kPopupFrame = {{
     {Element::TextButton, popup::kCancelButton},
 }};
 
-inline constexpr auto kMacroPopupElements = Join(kPopupFrame, std::array<Placement, 3>{{
-    {Element::CheckBox, macro_key::Tick(1)},
-    {Element::CheckBox, macro_key::Tick(2)},
-    {Element::CheckBox, macro_key::Tick(3)},
-}});
+inline constexpr auto kMacroPopupElements =
+    Join(kPopupFrame, std::array<Placement, 3>{{
+                          {Element::CheckBox, macro_key::Tick(1)},
+                          {Element::CheckBox, macro_key::Tick(2)},
+                          {Element::CheckBox, macro_key::Tick(3)},
+                      }});
 
-inline constexpr std::array<Rect, 2> kSingleControls = {{single_key::kPrompt, single_key::kKeyName}};
-inline constexpr std::array<Rect, 3> kListKeyControls = {{list_key::kChosen, list_key::kBox, list_key::kList}};
+inline constexpr std::array<Rect, 2> kSingleControls = {
+    {single_key::kPrompt, single_key::kKeyName}};
+inline constexpr std::array<Rect, 3> kListKeyControls = {
+    {list_key::kChosen, list_key::kBox, list_key::kList}};
 inline constexpr std::array<Rect, 9> kFireControls = {{
-    fire_key::kKey, fire_key::kKeyBox, fire_key::kKeyList,
-    fire_key::kSpeedLabel, fire_key::kSpeed, fire_key::kTimesLabel, fire_key::kTimes,
-    fire_key::kSpeedHint, fire_key::kTimesHint,
+    fire_key::kKey,
+    fire_key::kKeyBox,
+    fire_key::kKeyList,
+    fire_key::kSpeedLabel,
+    fire_key::kSpeed,
+    fire_key::kTimesLabel,
+    fire_key::kTimes,
+    fire_key::kSpeedHint,
+    fire_key::kTimesHint,
 }};
 // The macro prompt's band reaches past the left edge by design; its text
 // stays inside, so the band is not listed.
 inline constexpr std::array<Rect, 6> kMacroControls = {{
-    macro_key::kMacro, macro_key::kMacroBox, macro_key::kList,
-    macro_key::ModeText(1), macro_key::ModeText(2), macro_key::ModeText(3),
+    macro_key::kMacro,
+    macro_key::kMacroBox,
+    macro_key::kList,
+    macro_key::ModeText(1),
+    macro_key::ModeText(2),
+    macro_key::ModeText(3),
 }};
 inline constexpr std::array<Rect, 5> kComboControls = {{
-    combo_key::kModifier, combo_key::kModifierBox, combo_key::kModifierList, combo_key::kKey1, combo_key::kKey2,
+    combo_key::kModifier,
+    combo_key::kModifierBox,
+    combo_key::kModifierList,
+    combo_key::kKey1,
+    combo_key::kKey2,
 }};
-inline constexpr std::array<Rect, 3> kDelayControls = {{delay::kPrompt, delay::kRange, delay::kValue}};
+inline constexpr std::array<Rect, 3> kDelayControls = {
+    {delay::kPrompt, delay::kRange, delay::kValue}};
 inline constexpr std::array<Rect, 5> kSkinsControls = {{
-    skins::kColourPrompt, skins::kColourSample, skins::kNameField, skins::kSkinBox, skins::kSkinList,
+    skins::kColourPrompt,
+    skins::kColourSample,
+    skins::kNameField,
+    skins::kSkinBox,
+    skins::kSkinList,
 }};
 
 // Every pop-up has the header with its mark; most have a line over the buttons.
@@ -670,21 +767,28 @@ inline constexpr Rect kFieldCard{10, 44, 214, 228};
 inline constexpr Rect kPicture{250, 62, 362, 174};
 
 inline constexpr auto kSinglePanels = PopupPanels(std::array<Panel, 3>{{
-    {Decor::Card, kFieldCard}, {Decor::Well, {72, 127, 152, 145}}, {Decor::KeyArt, kPicture},
+    {Decor::Card, kFieldCard},
+    {Decor::Well, {72, 127, 152, 145}},
+    {Decor::KeyArt, kPicture},
 }});
 inline constexpr auto kWindowsPanels = PopupPanels(std::array<Panel, 3>{{
-    {Decor::Card, kFieldCard}, {Decor::DropWell, {41, 127, 207, 145}}, {Decor::WindowsArt, kPicture},
+    {Decor::Card, kFieldCard},
+    {Decor::DropWell, {41, 127, 207, 145}},
+    {Decor::WindowsArt, kPicture},
 }});
 inline constexpr auto kMediaPanels = PopupPanels(std::array<Panel, 3>{{
-    {Decor::Card, kFieldCard}, {Decor::DropWell, {41, 127, 207, 145}}, {Decor::MediaArt, kPicture},
+    {Decor::Card, kFieldCard},
+    {Decor::DropWell, {41, 127, 207, 145}},
+    {Decor::MediaArt, kPicture},
 }});
 // The fire-key texts reach down to the buttons: no line there.
-inline constexpr auto kFirePanels = Join(kPopupHeaderPanels, std::array<Panel, 4>{{
-    {Decor::DropWell, {48, 68, 133, 86}},
-    {Decor::Well, {49, 119, 132, 135}},
-    {Decor::Well, {49, 169, 132, 185}},
-    {Decor::FireArt, {248, 50, 344, 146}},
-}});
+inline constexpr auto kFirePanels =
+    Join(kPopupHeaderPanels, std::array<Panel, 4>{{
+                                 {Decor::DropWell, {48, 68, 133, 86}},
+                                 {Decor::Well, {49, 119, 132, 135}},
+                                 {Decor::Well, {49, 169, 132, 185}},
+                                 {Decor::FireArt, {248, 50, 344, 146}},
+                             }});
 inline constexpr auto kMacroPanels = PopupPanels(std::array<Panel, 5>{{
     {Decor::DropWell, {41, 127, 152, 145}},
     {Decor::OptionRow, {212, 64, 392, 108}},
@@ -705,7 +809,9 @@ inline constexpr auto kComboPanels = PopupPanels(std::array<Panel, 9>{{
     {Decor::ComboArt, kPicture},
 }});
 inline constexpr auto kDelayPanels = PopupPanels(std::array<Panel, 3>{{
-    {Decor::Card, kFieldCard}, {Decor::Well, {73, 128, 151, 144}}, {Decor::ClockArt, kPicture},
+    {Decor::Card, kFieldCard},
+    {Decor::Well, {73, 128, 151, 144}},
+    {Decor::ClockArt, kPicture},
 }});
 inline constexpr auto kSkinsPanels = PopupPanels(std::array<Panel, 4>{{
     {Decor::Card, {6, 44, 214, 228}},
@@ -717,17 +823,51 @@ inline constexpr auto kSkinsPanels = PopupPanels(std::array<Panel, 4>{{
 }  // namespace detail
 
 inline constexpr std::array<Background, 10> kBackgrounds = {{
-    {"/BasicSet2.png", window::kSize, detail::kBasicElements, detail::kBasicControls, detail::kBasicPanels},
-    {"/AdvancedSet2.png", window::kSize, detail::kAdvancedElements, detail::kAdvancedAllControls, detail::kAdvancedPanels},
-    {"/single-key.png", {detail::kPopupWidth, detail::kPopupHeight}, detail::kPopupFrame, detail::kSingleControls, detail::kSinglePanels},
+    {"/BasicSet2.png", window::kSize, detail::kBasicElements, detail::kBasicControls,
+     detail::kBasicPanels},
+    {"/AdvancedSet2.png", window::kSize, detail::kAdvancedElements, detail::kAdvancedAllControls,
+     detail::kAdvancedPanels},
+    {"/single-key.png",
+     {detail::kPopupWidth, detail::kPopupHeight},
+     detail::kPopupFrame,
+     detail::kSingleControls,
+     detail::kSinglePanels},
     // Taller than the others: its list of eleven entries reaches y 306.
-    {"/windows-key.png", {detail::kPopupWidth, 316}, detail::kPopupFrame, detail::kListKeyControls, detail::kWindowsPanels},
-    {"/media-key.png", {detail::kPopupWidth, detail::kPopupHeight}, detail::kPopupFrame, detail::kListKeyControls, detail::kMediaPanels},
-    {"/fire-key.png", {detail::kPopupWidth, detail::kPopupHeight}, detail::kPopupFrame, detail::kFireControls, detail::kFirePanels},
-    {"/macro-key.png", {detail::kPopupWidth, detail::kPopupHeight}, detail::kMacroPopupElements, detail::kMacroControls, detail::kMacroPanels},
-    {"/combo-key.png", {detail::kPopupWidth, detail::kPopupHeight}, detail::kPopupFrame, detail::kComboControls, detail::kComboPanels},
-    {"/delay-time.png", {detail::kPopupWidth, detail::kPopupHeight}, detail::kPopupFrame, detail::kDelayControls, detail::kDelayPanels},
-    {"/skins.png", {detail::kPopupWidth, detail::kPopupHeight}, detail::kPopupFrame, detail::kSkinsControls, detail::kSkinsPanels},
+    {"/windows-key.png",
+     {detail::kPopupWidth, 316},
+     detail::kPopupFrame,
+     detail::kListKeyControls,
+     detail::kWindowsPanels},
+    {"/media-key.png",
+     {detail::kPopupWidth, detail::kPopupHeight},
+     detail::kPopupFrame,
+     detail::kListKeyControls,
+     detail::kMediaPanels},
+    {"/fire-key.png",
+     {detail::kPopupWidth, detail::kPopupHeight},
+     detail::kPopupFrame,
+     detail::kFireControls,
+     detail::kFirePanels},
+    {"/macro-key.png",
+     {detail::kPopupWidth, detail::kPopupHeight},
+     detail::kMacroPopupElements,
+     detail::kMacroControls,
+     detail::kMacroPanels},
+    {"/combo-key.png",
+     {detail::kPopupWidth, detail::kPopupHeight},
+     detail::kPopupFrame,
+     detail::kComboControls,
+     detail::kComboPanels},
+    {"/delay-time.png",
+     {detail::kPopupWidth, detail::kPopupHeight},
+     detail::kPopupFrame,
+     detail::kDelayControls,
+     detail::kDelayPanels},
+    {"/skins.png",
+     {detail::kPopupWidth, detail::kPopupHeight},
+     detail::kPopupFrame,
+     detail::kSkinsControls,
+     detail::kSkinsPanels},
 }};
 
 // Everything a background holds and everything painted on it lies inside it;

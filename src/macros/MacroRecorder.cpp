@@ -47,7 +47,8 @@ RecorderStep MacroRecorder::OnKey(const RecorderKey& key, bool recordInto) {
     const std::string name = TruncatedKeyName(key.name);
 
     const bool pairsWithRelease = key.press && key.timestamp != 0 &&
-                                  key.timestamp == lastRelease_.timestamp && name == lastRelease_.name;
+                                  key.timestamp == lastRelease_.timestamp &&
+                                  name == lastRelease_.name;
     if (pairsWithRelease) {
         // The press of an auto-repeat pair: the key is still held. Its release,
         // if it was taken for a real one, comes off the list again.

@@ -86,9 +86,9 @@ private:
     struct LastRelease {
         std::string name;
         std::uint64_t timestamp = 0;
-        bool counted = false;           // it counted towards the event limit
-        bool recorded = false;          // it is the last thing on the list
-        std::size_t lines = 0;          // lines it added
+        bool counted = false;               // it counted towards the event limit
+        bool recorded = false;              // it is the last thing on the list
+        std::size_t lines = 0;              // lines it added
         std::size_t trailingCtrlLines = 0;  // as before it was recorded
     };
     LastRelease lastRelease_;

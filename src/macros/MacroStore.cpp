@@ -128,7 +128,8 @@ std::vector<std::string> ListMacroNames(const fs::path& recordFile) {
 }
 
 std::vector<std::string> ListedMacroNames(std::span<const std::string> sectionNames) {
-    const std::u16string buffer = profile::SectionNamesBuffer(sectionNames, kSectionListBufferChars);
+    const std::u16string buffer =
+        profile::SectionNamesBuffer(sectionNames, kSectionListBufferChars);
     std::vector<std::string> names;
     std::size_t start = 0;
     for (std::size_t i = 0; i < std::min(buffer.size(), kSectionListScanChars); ++i) {
@@ -219,7 +220,8 @@ void SetUnlessSame(profile::IniDocument& doc, std::string_view name, std::string
 }
 
 // Whether the file's macros (a repeated section once) are `macros`' names in order.
-bool SameNamesInOrder(const std::vector<std::string>& sections, std::span<const NamedMacro> macros) {
+bool SameNamesInOrder(const std::vector<std::string>& sections,
+                      std::span<const NamedMacro> macros) {
     std::vector<std::string> stored;
     std::unordered_set<std::string> seen;
     for (const std::string& name : sections) {
@@ -251,23 +253,27 @@ std::vector<std::string> UncarriedContent(const fs::path& recordFile) {
         }
         const std::string countText = doc.Get(name, kItemCountKey).value_or("");
         const std::int64_t count = ParseDecimal(countText);
-        const std::size_t kept = static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(kMaxItems)));
+        const std::size_t kept = static_cast<std::size_t>(
+            std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(kMaxItems)));
         if (!countText.empty() && countText != std::to_string(kept)) {
-            notes.push_back(macro + ": ItemCount \"" + countText + "\", carried as " + std::to_string(kept));
+            notes.push_back(macro + ": ItemCount \"" + countText + "\", carried as " +
+                            std::to_string(kept));
         }
         for (const std::string& key : doc.KeyNames(name)) {
             bool carried = SameSection(key, kLoopTimesKey) || SameSection(key, kItemCountKey);
-            for (std::size_t j = 0; j < kept && !carried; ++j) carried = SameSection(key, ItemKey(j));
+            for (std::size_t j = 0; j < kept && !carried; ++j)
+                carried = SameSection(key, ItemKey(j));
             if (!carried) notes.push_back(macro + ": the line \"" + key + "\"");
         }
         for (const std::string_view key : {kLoopTimesKey, kItemCountKey}) {
             const std::string value = doc.Get(name, key).value_or("");
-            if (Utf16Length(value) >= kValueBufferChars) notes.push_back(macro + ": " + std::string(key) + ", cut");
+            if (Utf16Length(value) >= kValueBufferChars)
+                notes.push_back(macro + ": " + std::string(key) + ", cut");
         }
         for (std::size_t j = 0; j < kept; ++j) {
             if (Utf16Length(doc.Get(name, ItemKey(j)).value_or("")) >= kValueBufferChars) {
-                notes.push_back(macro + ": " + ItemKey(j) + ", cut to " + std::to_string(kValueBufferChars - 1) +
-                                " characters");
+                notes.push_back(macro + ": " + ItemKey(j) + ", cut to " +
+                                std::to_string(kValueBufferChars - 1) + " characters");
             }
         }
     }
@@ -277,10 +283,12 @@ std::vector<std::string> UncarriedContent(const fs::path& recordFile) {
 WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMacro> macros) {
     std::unordered_set<std::string> seen;  // folded names: a set keeps many macros linear
     for (const NamedMacro& m : macros) {
-        if (std::string why = CheckStorable(m.name, m.macro.loopTimes, m.macro.items); !why.empty()) {
+        if (std::string why = CheckStorable(m.name, m.macro.loopTimes, m.macro.items);
+            !why.empty()) {
             return Refused(m.name + ": " + why);
         }
-        if (!seen.insert(FoldedName(m.name)).second) return Refused(m.name + ": the name is used twice");
+        if (!seen.insert(FoldedName(m.name)).second)
+            return Refused(m.name + ": the name is used twice");
     }
     profile::IniDocument doc;
     const LoadStatus status = LoadRecord(recordFile, doc);
@@ -293,7 +301,8 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
         for (const NamedMacro& m : macros) {
             // Items the old count covered but the new one does not are gone.
             const std::int64_t oldCount = ParseDecimal(doc.Get(m.name, kItemCountKey).value_or(""));
-            for (std::size_t j = m.macro.items.size(); static_cast<std::int64_t>(j) < oldCount && j < kMaxItems; ++j) {
+            for (std::size_t j = m.macro.items.size();
+                 static_cast<std::int64_t>(j) < oldCount && j < kMaxItems; ++j) {
                 doc.RemoveKey(m.name, ItemKey(j));
             }
             SetUnlessSame(doc, m.name, kLoopTimesKey, m.macro.loopTimes);
@@ -304,7 +313,8 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
         }
     } else {
         doc.RemoveAllSections();
-        for (const NamedMacro& m : macros) SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
+        for (const NamedMacro& m : macros)
+            SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
     }
     const std::vector<std::uint8_t> bytes = doc.Serialize();
     return WriteFileAtomically(recordFile, bytes);
@@ -312,11 +322,14 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
 
 ReadBackProblem CheckReadBack(const NamedMacro& macro) {
     switch (CheckMacroName(macro.name)) {
-        case NameProblem::None: break;
-        case NameProblem::Blank: return {"name", "is blank"};
+        case NameProblem::None:
+            break;
+        case NameProblem::Blank:
+            return {"name", "is blank"};
         case NameProblem::TooLong:
             return {"name", "is longer than " + std::to_string(kMaxNameChars) + " characters"};
-        case NameProblem::Invalid: return {"name", "contains \"[\", \"]\" or a line break"};
+        case NameProblem::Invalid:
+            return {"name", "contains \"[\", \"]\" or a line break"};
     }
     if (TrimmedMacroName(macro.name) != macro.name) return {"name", "has blanks around it"};
     // A value is read back trimmed, without one pair of enclosing quotes, and cut
@@ -332,7 +345,8 @@ ReadBackProblem CheckReadBack(const NamedMacro& macro) {
         }
         return {};
     };
-    if (std::string why = valueProblem(macro.macro.loopTimes); !why.empty()) return {"loop_times", why};
+    if (std::string why = valueProblem(macro.macro.loopTimes); !why.empty())
+        return {"loop_times", why};
     if (macro.macro.items.size() > kMaxItems) {
         return {"items", "at most " + std::to_string(kMaxItems) + " items"};
     }

@@ -93,9 +93,9 @@ std::vector<std::string> UncarriedContent(const std::filesystem::path& recordFil
 
 // Replaces all sections by `macros`, in their order, in one atomic rewrite; the
 // file's encoding and line endings stay. When the file holds the same names in
-// the same order, only the keys that read differently change. Refused (nothing written) as WriteMacro
-// refuses, and when two names are the same section. A missing file stays missing
-// when there is nothing to store.
+// the same order, only the keys that read differently change. Refused (nothing written) as
+// WriteMacro refuses, and when two names are the same section. A missing file stays missing when
+// there is nothing to store.
 WriteResult ReplaceAllMacros(const std::filesystem::path& recordFile,
                              std::span<const NamedMacro> macros);
 

@@ -107,8 +107,7 @@ std::size_t EffectiveDpiStep(std::uint8_t sensorType, std::uint8_t stepIndex) {
 }
 
 std::string DpiLabel(std::uint8_t sensorType, std::uint8_t stepIndex) {
-    if (sensorType > kLastKnownSensorType)
-        return {};
+    if (sensorType > kLastKnownSensorType) return {};
     return std::string(DpiSteps(sensorType)[EffectiveDpiStep(sensorType, stepIndex)].label);
 }
 
@@ -133,17 +132,14 @@ DpiTable BuildDpiTable(const settings::SettingsImage& image, std::uint8_t sensor
 
 bool SetDpiStep(settings::SettingsImage& image, std::uint8_t sensorType, std::size_t level,
                 std::size_t step) {
-    if (!ValidLevel(level) || step < 1 || step > kMaxDpiSteps)
-        return false;
-    if (step > kStepsOfEverySensor && sensorType != 0)
-        return false;
+    if (!ValidLevel(level) || step < 1 || step > kMaxDpiSteps) return false;
+    if (step > kStepsOfEverySensor && sensorType != 0) return false;
     image.dpiStep(level) = static_cast<std::uint8_t>(step - 1);
     return true;
 }
 
 bool ToggleDpiLevel(settings::SettingsImage& image, std::size_t level) {
-    if (!ValidLevel(level))
-        return false;
+    if (!ValidLevel(level)) return false;
     if (image.dpiEnabled(level) == 0) {
         image.dpiEnabled(level) = 1;
         return true;
@@ -163,22 +159,19 @@ std::span<const ReportRate> ReportRates() {
 
 std::uint16_t ReportRateHz(std::uint8_t code) {
     for (const ReportRate& rate : kReportRates) {
-        if (rate.code == code)
-            return rate.hz;
+        if (rate.code == code) return rate.hz;
     }
     return 0;
 }
 
 std::uint8_t ReportRateCode(std::size_t position) {
-    if (position < 1 || position > kReportRates.size())
-        return 0;
+    if (position < 1 || position > kReportRates.size()) return 0;
     return kReportRates[position - 1].code;
 }
 
 std::size_t ReportRatePosition(std::uint8_t code) {
     for (std::size_t i = 0; i < kReportRates.size(); ++i) {
-        if (kReportRates[i].code == code)
-            return i + 1;
+        if (kReportRates[i].code == code) return i + 1;
     }
     return kReportRates.size();
 }
@@ -186,8 +179,7 @@ std::size_t ReportRatePosition(std::uint8_t code) {
 std::size_t SelectReportRate(settings::SettingsImage& image, std::size_t position) {
     const std::size_t shown = ReportRatePosition(image.reportRate());
     const std::uint8_t code = ReportRateCode(position);
-    if (code != 0)
-        image.reportRate() = code;
+    if (code != 0) image.reportRate() = code;
     return shown;
 }
 

@@ -162,8 +162,7 @@ std::optional<std::uint8_t> CurrentColourEffect(const settings::SettingsImage& i
 
 bool SelectLightingMode(settings::SettingsImage& image, std::size_t entry) {
     const std::span<const LightingName> choices = LightingModeChoices();
-    if (entry >= choices.size())
-        return false;
+    if (entry >= choices.size()) return false;
     image.lightingMode() = choices[entry].value;
     return true;
 }
@@ -180,8 +179,7 @@ bool SelectLightingParameter(settings::SettingsImage& image, std::size_t entry) 
 bool SelectColourEffect(settings::SettingsImage& image, std::size_t entry) {
     std::uint8_t* byte = EffectByte(image);
     const std::span<const LightingName> choices = ColourEffectChoices(image.lightingMode());
-    if (byte == nullptr || entry >= choices.size())
-        return false;
+    if (byte == nullptr || entry >= choices.size()) return false;
     *byte = choices[entry].value;
     return true;
 }
@@ -222,14 +220,17 @@ LightingBytes TranslateLighting(const settings::SettingsImage& image, LightingBy
     return effect;
 }
 
-LightingChoices PressLightingField(settings::SettingsImage& image, i18n::Language language, LightingField field) {
+LightingChoices PressLightingField(settings::SettingsImage& image, i18n::Language language,
+                                   LightingField field) {
     LightingChoices out;
     switch (field) {
         case LightingField::Mode:
-            for (const auto& m : LightingModeChoices()) out.entries.emplace_back(i18n::LightingModeName(language, m.value));
+            for (const auto& m : LightingModeChoices())
+                out.entries.emplace_back(i18n::LightingModeName(language, m.value));
             break;
         case LightingField::Parameter:
-            for (std::string_view n : LightingParameterNames(image.lightingMode())) out.entries.emplace_back(n);
+            for (std::string_view n : LightingParameterNames(image.lightingMode()))
+                out.entries.emplace_back(n);
             break;
         case LightingField::Effect:
             if (image.lightingMode() == kLightingStandard) {
@@ -246,9 +247,12 @@ LightingChoices PressLightingField(settings::SettingsImage& image, i18n::Languag
 
 bool ChooseLightingEntry(settings::SettingsImage& image, LightingField field, std::size_t entry) {
     switch (field) {
-        case LightingField::Mode: return SelectLightingMode(image, entry);
-        case LightingField::Parameter: return SelectLightingParameter(image, entry);
-        case LightingField::Effect: return SelectColourEffect(image, entry);
+        case LightingField::Mode:
+            return SelectLightingMode(image, entry);
+        case LightingField::Parameter:
+            return SelectLightingParameter(image, entry);
+        case LightingField::Effect:
+            return SelectColourEffect(image, entry);
     }
     return false;
 }

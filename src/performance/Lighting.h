@@ -83,7 +83,8 @@ struct LightingChoices {
     std::vector<std::string> entries;
     bool chosenAtOnce = false;
 };
-LightingChoices PressLightingField(settings::SettingsImage& image, i18n::Language language, LightingField field);
+LightingChoices PressLightingField(settings::SettingsImage& image, i18n::Language language,
+                                   LightingField field);
 // Entry `entry` of the field's open list was chosen; false when nothing was stored.
 bool ChooseLightingEntry(settings::SettingsImage& image, LightingField field, std::size_t entry);
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <string>
 
-
 namespace ornyx::performance {
 namespace {
 
@@ -14,13 +13,18 @@ constexpr int kDefaultClassicSpeed = 10;
 constexpr int kDefaultWheelLines = 3;
 constexpr int kDefaultDoubleClickMs = 500;
 
-int ClampPosition(int position) { return std::clamp(position, 1, kSliderPositions); }
+int ClampPosition(int position) {
+    return std::clamp(position, 1, kSliderPositions);
+}
 
 std::uint8_t& Field(SettingsImage& image, PointerSlider slider) {
     switch (slider) {
-        case PointerSlider::Speed: return image.pointerSpeed();
-        case PointerSlider::ScrollLines: return image.scrollLines();
-        case PointerSlider::DoubleClick: break;
+        case PointerSlider::Speed:
+            return image.pointerSpeed();
+        case PointerSlider::ScrollLines:
+            return image.scrollLines();
+        case PointerSlider::DoubleClick:
+            break;
     }
     return image.doubleClickSpeed();
 }
@@ -36,7 +40,8 @@ void Write(PointerSettings& desktop, MessageSink& messages, const MouseParameter
     if (desktop.Has(PointerOption::Precision) && !desktop.SetMouseParameters(parameters)) {
         Warn(messages, kSetMouseFailed);
     }
-    if (desktop.Has(PointerOption::Speed) && !desktop.SetSpeed(speed)) Warn(messages, kSetSpeedFailed);
+    if (desktop.Has(PointerOption::Speed) && !desktop.SetSpeed(speed))
+        Warn(messages, kSetSpeedFailed);
     if (desktop.Has(PointerOption::WheelLines) && !desktop.SetWheelScrollLines(wheelLines)) {
         Warn(messages, kSetWheelLinesFailed);
     }
@@ -56,7 +61,9 @@ int PositionForClassicSpeed(int speed) {
     return ClampPosition(std::clamp(speed, kMinClassicSpeed, kMaxClassicSpeed) / 2 + 1);
 }
 
-int DoubleClickTimeForPosition(int position) { return 970 - 70 * ClampPosition(position); }
+int DoubleClickTimeForPosition(int position) {
+    return 970 - 70 * ClampPosition(position);
+}
 
 int PositionForDoubleClickTime(int milliseconds) {
     // Clamping the time first keeps the division on non-negative values, where
@@ -65,7 +72,9 @@ int PositionForDoubleClickTime(int milliseconds) {
     return ClampPosition((900 - ms) / 70 + 1);
 }
 
-int PositionForWheelLines(int lines) { return std::clamp(lines, 0, kSliderPositions); }
+int PositionForWheelLines(int lines) {
+    return std::clamp(lines, 0, kSliderPositions);
+}
 
 double GnomeSpeedForClassic(int speed) {
     const int s = std::clamp(speed, kMinClassicSpeed, kMaxClassicSpeed);
@@ -80,7 +89,9 @@ int ClassicSpeedForGnome(double gnomeSpeed) {
     return std::clamp(static_cast<int>(std::lround(classic)), kMinClassicSpeed, kMaxClassicSpeed);
 }
 
-bool PrecisionForGnomeAccelProfile(std::string_view profile) { return profile != kGnomeAccelFlat; }
+bool PrecisionForGnomeAccelProfile(std::string_view profile) {
+    return profile != kGnomeAccelFlat;
+}
 
 std::string_view GnomeAccelProfileFor(const MouseParameters& parameters,
                                       std::string_view currentProfile) {
@@ -90,22 +101,30 @@ std::string_view GnomeAccelProfileFor(const MouseParameters& parameters,
 
 int SliderPosition(const SettingsImage& image, PointerSlider slider) {
     switch (slider) {
-        case PointerSlider::Speed: return ClampPosition(image.pointerSpeed());
-        case PointerSlider::ScrollLines: return PositionForWheelLines(image.scrollLines());
-        case PointerSlider::DoubleClick: break;
+        case PointerSlider::Speed:
+            return ClampPosition(image.pointerSpeed());
+        case PointerSlider::ScrollLines:
+            return PositionForWheelLines(image.scrollLines());
+        case PointerSlider::DoubleClick:
+            break;
     }
     return ClampPosition(image.doubleClickSpeed());
 }
 
-bool PrecisionTicked(const SettingsImage& image) { return image.enhancedPointerPrecision() == 1; }
-bool ScreenScrollTicked(const SettingsImage& image) { return image.scrollOnePage() != 0; }
+bool PrecisionTicked(const SettingsImage& image) {
+    return image.enhancedPointerPrecision() == 1;
+}
+bool ScreenScrollTicked(const SettingsImage& image) {
+    return image.scrollOnePage() != 0;
+}
 
 void ReadPointerSettings(PointerSettings& desktop, SettingsImage& image, MessageSink& messages) {
     // What the desktop does not have is shown as stored, but inside the ranges,
     // so that the ticks toggle and the sliders light as they should.
     image.enhancedPointerPrecision() = PrecisionTicked(image) ? 1 : 0;
     image.scrollOnePage() = ScreenScrollTicked(image) ? 1 : 0;
-    for (const PointerSlider s : {PointerSlider::Speed, PointerSlider::ScrollLines, PointerSlider::DoubleClick}) {
+    for (const PointerSlider s :
+         {PointerSlider::Speed, PointerSlider::ScrollLines, PointerSlider::DoubleClick}) {
         Field(image, s) = static_cast<std::uint8_t>(SliderPosition(image, s));
     }
 
@@ -125,7 +144,8 @@ void ReadPointerSettings(PointerSettings& desktop, SettingsImage& image, Message
         if (const auto lines = desktop.GetWheelScrollLines()) {
             const bool byScreen = *lines == kScrollByScreen;
             image.scrollOnePage() = byScreen ? 1 : 0;
-            image.scrollLines() = static_cast<std::uint8_t>(byScreen ? 0 : PositionForWheelLines(*lines));
+            image.scrollLines() =
+                static_cast<std::uint8_t>(byScreen ? 0 : PositionForWheelLines(*lines));
         } else {
             Warn(messages, kGetWheelLinesFailed);
         }
@@ -149,12 +169,18 @@ bool SetPointerSlider(SettingsImage& image, PointerSlider slider, int position) 
     return true;
 }
 
-void TogglePrecision(SettingsImage& image) { image.enhancedPointerPrecision() = PrecisionTicked(image) ? 0 : 1; }
+void TogglePrecision(SettingsImage& image) {
+    image.enhancedPointerPrecision() = PrecisionTicked(image) ? 0 : 1;
+}
 
-void ToggleScreenScroll(SettingsImage& image) { image.scrollOnePage() = ScreenScrollTicked(image) ? 0 : 1; }
+void ToggleScreenScroll(SettingsImage& image) {
+    image.scrollOnePage() = ScreenScrollTicked(image) ? 0 : 1;
+}
 
-void ApplyPointerSettings(PointerSettings& desktop, const SettingsImage& image, MessageSink& messages) {
-    const int lines = ScreenScrollTicked(image) ? kScrollByScreen : SliderPosition(image, PointerSlider::ScrollLines);
+void ApplyPointerSettings(PointerSettings& desktop, const SettingsImage& image,
+                          MessageSink& messages) {
+    const int lines = ScreenScrollTicked(image) ? kScrollByScreen
+                                                : SliderPosition(image, PointerSlider::ScrollLines);
     Write(desktop, messages, PrecisionTicked(image) ? kPrecisionOn : kPrecisionOff,
           ClassicSpeedForPosition(SliderPosition(image, PointerSlider::Speed)), lines,
           DoubleClickTimeForPosition(SliderPosition(image, PointerSlider::DoubleClick)));
@@ -169,7 +195,8 @@ void RestorePointerDefaults(SettingsImage& image) {
 }
 
 void RestorePointerDefaults(PointerSettings& desktop, SettingsImage& image, MessageSink& messages) {
-    Write(desktop, messages, kPrecisionOff, kDefaultClassicSpeed, kDefaultWheelLines, kDefaultDoubleClickMs);
+    Write(desktop, messages, kPrecisionOff, kDefaultClassicSpeed, kDefaultWheelLines,
+          kDefaultDoubleClickMs);
     RestorePointerDefaults(image);
 }
 

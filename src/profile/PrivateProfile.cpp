@@ -68,7 +68,8 @@ std::optional<std::string> EncodeBytewise(std::string_view text) {
     return out;
 }
 
-std::vector<std::uint8_t> Encode(std::string_view text, TextEncoding encoding, unsigned codePage, bool bom) {
+std::vector<std::uint8_t> Encode(std::string_view text, TextEncoding encoding, unsigned codePage,
+                                 bool bom) {
     if (encoding == TextEncoding::Utf16Le) return EncodeUtf16Le(text);
     std::vector<std::uint8_t> out;
     if (bom) out = {0xEF, 0xBB, 0xBF};
@@ -91,7 +92,9 @@ bool IsUtf8Text(std::span<const std::uint8_t> body) {
     return utf8::IsValid(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
 }
 
-bool HasUtf16Bom(std::span<const std::uint8_t> b) { return b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE; }
+bool HasUtf16Bom(std::span<const std::uint8_t> b) {
+    return b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE;
+}
 bool HasUtf8Bom(std::span<const std::uint8_t> b) {
     return b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
 }
@@ -122,7 +125,9 @@ std::string_view Trim(std::string_view s) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto fold = [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (fold(a[i]) != fold(b[i])) return false;
@@ -146,7 +151,8 @@ LineInfo Classify(std::string_view text) {
     if (text.empty()) return {};
     if (text.front() == '[') {
         const std::size_t close = text.rfind(']');
-        if (close != std::string_view::npos) return {LineKind::Section, Trim(text.substr(1, close - 1)), {}, false};
+        if (close != std::string_view::npos)
+            return {LineKind::Section, Trim(text.substr(1, close - 1)), {}, false};
     }
     const std::size_t eq = text.find('=');
     if (eq == std::string_view::npos) return {LineKind::Key, text, {}, false};
@@ -281,7 +287,8 @@ IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes, unsigned leg
             // that untouched lines are written back exactly as they were.
             if (legacyCodePage != kBytewise && !doc.bom_) {
                 decoded = codepage::Decode(raw, legacyCodePage);
-                if (decoded && codepage::Encode(*decoded, legacyCodePage) != std::string(raw)) decoded.reset();
+                if (decoded && codepage::Encode(*decoded, legacyCodePage) != std::string(raw))
+                    decoded.reset();
             }
             doc.codePage_ = decoded ? legacyCodePage : kBytewise;
             text = decoded ? std::move(*decoded) : DecodeBytewise(body);
@@ -292,12 +299,14 @@ IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes, unsigned leg
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
         const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
-        doc.lines_.push_back({text.substr(start, i - start), crlf ? "\r\n" : std::string(1, text[i])});
+        doc.lines_.push_back(
+            {text.substr(start, i - start), crlf ? "\r\n" : std::string(1, text[i])});
         if (crlf) ++i;
         start = i + 1;
     }
     if (start < text.size()) doc.lines_.push_back({text.substr(start), ""});
-    if (!doc.lines_.empty() && !doc.lines_.front().eol.empty()) doc.newline_ = doc.lines_.front().eol;
+    if (!doc.lines_.empty() && !doc.lines_.front().eol.empty())
+        doc.newline_ = doc.lines_.front().eol;
     return doc;
 }
 
@@ -309,7 +318,9 @@ std::vector<std::uint8_t> IniDocument::Serialize() const {
 
 namespace {
 
-char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
@@ -350,7 +361,8 @@ const std::vector<std::size_t>* IniDocument::BlocksOf(std::string_view section) 
 void IniDocument::InsertLine(std::size_t at, std::string text) {
     if (at > 0 && lines_[at - 1].eol.empty()) lines_[at - 1].eol = newline_;
     const bool append = at == lines_.size();
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), newline_});
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
+                  Line{std::move(text), newline_});
     if (!index_) return;
     if (!append) {
         index_.reset();
@@ -360,7 +372,8 @@ void IniDocument::InsertLine(std::size_t at, std::string text) {
     const LineInfo info = Classify(lines_.back().text);
     index_->blocks.back().end = lines_.size() - (info.kind == LineKind::Section ? 1 : 0);
     if (info.kind == LineKind::Section) {
-        index_->blocks.push_back({lines_.size() - 1, lines_.size(), lines_.size(), std::string(info.name)});
+        index_->blocks.push_back(
+            {lines_.size() - 1, lines_.size(), lines_.size(), std::string(info.name)});
         index_->byName[index_->blocks.back().name].push_back(index_->blocks.size() - 1);
     }
 }
@@ -429,7 +442,9 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
         if (info.kind != LineKind::Key) continue;
         if (EqualsNoCase(info.name, key)) {
             // A value that already reads the same keeps its line byte for byte.
-            if (info.hasValue && (info.value == value || Unquote(info.value) == Unquote(Trim(value)))) return false;
+            if (info.hasValue &&
+                (info.value == value || Unquote(info.value) == Unquote(Trim(value))))
+                return false;
             lines_[i].text = std::string(info.name) + "=" + std::string(value);
             // A key such as "[x]" makes the line read as a header now.
             if (Classify(lines_[i].text).kind == LineKind::Section) index_.reset();
@@ -516,9 +531,12 @@ std::optional<IniDocument> LoadProfile(const fs::path& file, std::string* error)
     IniDocument doc;
     WriteResult failure;
     switch (LoadDocument(file, doc, failure)) {
-        case LoadStatus::Loaded: return doc;
-        case LoadStatus::Missing: return IniDocument{};
-        case LoadStatus::Failed: break;
+        case LoadStatus::Loaded:
+            return doc;
+        case LoadStatus::Missing:
+            return IniDocument{};
+        case LoadStatus::Failed:
+            break;
     }
     if (error != nullptr) *error = failure.error;
     return std::nullopt;
@@ -527,10 +545,12 @@ std::optional<IniDocument> LoadProfile(const fs::path& file, std::string* error)
 std::string GetProfileString(const IniDocument& doc, std::string_view section, std::string_view key,
                              std::string_view defaultValue, std::size_t bufferChars) {
     if (bufferChars == 0) return {};
-    if (const std::optional<std::string> value = doc.Get(section, key)) return CutToUnits(*value, bufferChars - 1);
+    if (const std::optional<std::string> value = doc.Get(section, key))
+        return CutToUnits(*value, bufferChars - 1);
     // Windows drops the default's trailing blanks, then treats it as a value.
     const std::size_t last = defaultValue.find_last_not_of(' ');
-    const std::string_view def = last == std::string_view::npos ? std::string_view() : defaultValue.substr(0, last + 1);
+    const std::string_view def =
+        last == std::string_view::npos ? std::string_view() : defaultValue.substr(0, last + 1);
     return CutToUnits(Unquote(def), bufferChars - 1);
 }
 
@@ -555,7 +575,8 @@ std::u16string SectionNamesBuffer(std::span<const std::string> names, std::size_
             // Does not fit with its NUL: cut it so the list still ends in two NULs.
             if (room == 0) break;
             std::size_t take = std::min(u.size(), room - 1);
-            if (take > 0 && take < u.size() && u[take - 1] >= 0xD800 && u[take - 1] <= 0xDBFF) --take;
+            if (take > 0 && take < u.size() && u[take - 1] >= 0xD800 && u[take - 1] <= 0xDBFF)
+                --take;
             out.append(u, 0, take);
             out += u'\0';
             break;

@@ -144,9 +144,8 @@ std::string GetPrivateProfileString(const std::filesystem::path& file, std::stri
 std::optional<IniDocument> LoadProfile(const std::filesystem::path& file,
                                        std::string* error = nullptr);
 // GetPrivateProfileString on a document already read.
-std::string GetProfileString(const IniDocument& doc, std::string_view section,
-                             std::string_view key, std::string_view defaultValue,
-                             std::size_t bufferChars);
+std::string GetProfileString(const IniDocument& doc, std::string_view section, std::string_view key,
+                             std::string_view defaultValue, std::size_t bufferChars);
 
 // Section names in file order; empty when the file is missing or unreadable.
 std::vector<std::string> GetPrivateProfileSectionNames(const std::filesystem::path& file);

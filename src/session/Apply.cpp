@@ -52,7 +52,8 @@ TransferResult SendSettings(const ApplyTarget& target) {
     d.reportRateCode = image.reportRate();
     if (r = WriteReportRate(t, d); !r.ok()) return r;
 
-    log.Write(Format("apply: lighting mode %d (read, translate, write back)", image.lightingMode()));
+    log.Write(
+        Format("apply: lighting mode %d (read, translate, write back)", image.lightingMode()));
     // Lighting: read what the image does not hold, change the rest, write back.
     if (r = ReadEffectSettings(t, d); !r.ok()) return r;
     if (r = ReadSettingBanks(t, d); !r.ok()) return r;
@@ -93,7 +94,8 @@ TransferResult SendSettings(const ApplyTarget& target) {
 bool SaveAppliedSettings(const ApplyTarget& target) {
     target.log.Write("apply: saving " + target.paths.config.string() + " and the labels in " +
                      target.paths.text.string());
-    const bool saved = SaveConfiguration(target.paths, target.settings, target.messages, target.log);
+    const bool saved =
+        SaveConfiguration(target.paths, target.settings, target.messages, target.log);
     // A failed label write is not reported to the user, as before; it is logged.
     const WriteResult labels = i18n::SaveButtonLabels(target.paths.text, target.text);
     if (!labels.ok) target.log.Write("cannot write button labels: " + labels.error);

@@ -45,7 +45,8 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
     std::error_code ec;
     fs::create_directories(paths.home, ec);
     if (ec) {
-        result.failure = {false, ec.value(), "cannot create " + paths.home.string() + ": " + ec.message()};
+        result.failure = {false, ec.value(),
+                          "cannot create " + paths.home.string() + ": " + ec.message()};
         return result;
     }
     if (!fs::exists(paths.config, ec)) {

@@ -25,7 +25,7 @@ struct InitResult {
     bool wroteConfig = false;
     bool wroteText = false;
     bool repairedText = false;  // str.ini was there but lacked some keys
-    WriteResult failure;  // ok when nothing failed
+    WriteResult failure;        // ok when nothing failed
 };
 
 // Makes `paths.home` ready to use: creates the folder, a default config.bin

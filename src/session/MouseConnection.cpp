@@ -23,7 +23,9 @@ MouseConnection::MouseConnection(DeviceLink& link, MessageSink& messages,
     reader_.Start();
 }
 
-MouseConnection::~MouseConnection() { reader_.Stop(); }
+MouseConnection::~MouseConnection() {
+    reader_.Stop();
+}
 
 void MouseConnection::FollowChannel() {
     const Connection& c = link_.connection();

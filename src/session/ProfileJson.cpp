@@ -25,7 +25,8 @@ constexpr std::array<std::size_t, 7> kReservedOffsets = {1920, 1921, 1922, 1923,
 
 std::vector<std::string_view> FunctionNames() {
     std::vector<std::string_view> out;
-    for (std::size_t i = 0; i < 16; ++i) out.push_back(i18n::ButtonFunctionName(i18n::Language::English, i));
+    for (std::size_t i = 0; i < 16; ++i)
+        out.push_back(i18n::ButtonFunctionName(i18n::Language::English, i));
     return out;
 }
 
@@ -47,7 +48,9 @@ std::vector<std::string_view> EffectNames() {
     return out;
 }
 
-std::vector<std::string_view> ShownModeNames() { return {"A", "B"}; }
+std::vector<std::string_view> ShownModeNames() {
+    return {"A", "B"};
+}
 
 template <std::uint8_t kMode>
 std::vector<std::string_view> ParameterNames() {
@@ -55,7 +58,9 @@ std::vector<std::string_view> ParameterNames() {
     return {names.begin(), names.end()};
 }
 
-const char* ModeLetter(Mode m) { return m == Mode::A ? "A" : "B"; }
+const char* ModeLetter(Mode m) {
+    return m == Mode::A ? "A" : "B";
+}
 
 // Field-checking reader: the first failure wins and names its path.
 class Reader {
@@ -82,7 +87,8 @@ public:
     }
 
     bool Byte(const nlohmann::json& value, const std::string& path, std::uint8_t& out) {
-        if (!value.is_number_integer() || value.get<long long>() < 0 || value.get<long long>() > 255) {
+        if (!value.is_number_integer() || value.get<long long>() < 0 ||
+            value.get<long long>() > 255) {
             return Fail(path, "must be a whole number from 0 to 255");
         }
         out = static_cast<std::uint8_t>(value.get<int>());
@@ -107,7 +113,9 @@ public:
             }
             std::string known;
             for (auto n : names) {
-                if (!n.empty()) known += (known.empty() ? "" : ", ") + std::string("\"") + std::string(n) + "\"";
+                if (!n.empty())
+                    known +=
+                        (known.empty() ? "" : ", ") + std::string("\"") + std::string(n) + "\"";
             }
             return Fail(path, "unknown name \"" + s + "\" (known: " + known + ")");
         }
@@ -132,8 +140,9 @@ public:
     }
 };
 
-
-std::string Join(const std::string& path, const char* key) { return path.empty() ? std::string(key) : path + "." + key; }
+std::string Join(const std::string& path, const char* key) {
+    return path.empty() ? std::string(key) : path + "." + key;
+}
 
 // The fields of the profile, each named once: its key, where it lives and
 // what it accepts. Export and import both walk these tables.
@@ -158,7 +167,9 @@ struct Field {
     NameList names = nullptr;
 
     // Repeated records (the DPI levels) lay each field out as an array.
-    std::size_t At(std::size_t record) const { return offset + record * (kind == Kind::Colour ? 3 : 1); }
+    std::size_t At(std::size_t record) const {
+        return offset + record * (kind == Kind::Colour ? 3 : 1);
+    }
 };
 
 template <class P>  // Profile or const Profile
@@ -219,7 +230,8 @@ json FieldValue(const Field& f, const Profile& p, std::size_t record) {
         case Kind::Flag:
             return value <= 1 ? json(value == 1) : json(value);
         case Kind::Colour:
-            return Format("#%02x%02x%02x", value, p.image.bytes[f.At(record) + 1], p.image.bytes[f.At(record) + 2]);
+            return Format("#%02x%02x%02x", value, p.image.bytes[f.At(record) + 1],
+                          p.image.bytes[f.At(record) + 2]);
         case Kind::DpiLabel:
             return performance::DpiLabel(0, value);
         case Kind::Ordinal:
@@ -230,7 +242,8 @@ json FieldValue(const Field& f, const Profile& p, std::size_t record) {
     return value;
 }
 
-void WriteFields(json& out, std::span<const Field> fields, const Profile& p, std::size_t record = 0) {
+void WriteFields(json& out, std::span<const Field> fields, const Profile& p,
+                 std::size_t record = 0) {
     for (const Field& f : fields) out[f.key] = FieldValue(f, p, record);
 }
 
@@ -241,7 +254,8 @@ void WriteGroup(json& doc, const Group& g, const Profile& p) {
     doc[g.key] = object;
 }
 
-json SlotValue(const Profile& p, Mode mode, std::size_t s, std::span<const std::string_view> functionNames) {
+json SlotValue(const Profile& p, Mode mode, std::size_t s,
+               std::span<const std::string_view> functionNames) {
     const SettingsImage& image = p.image;
     json slot;
     slot["button"] = s + 1;
@@ -264,7 +278,8 @@ void WriteButtons(const Profile& p, json& doc) {
     json buttons;
     for (Mode mode : {Mode::A, Mode::B}) {
         json slots = json::array();
-        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) slots.push_back(SlotValue(p, mode, s, functionNames));
+        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s)
+            slots.push_back(SlotValue(p, mode, s, functionNames));
         buttons[ModeLetter(mode)] = slots;
     }
     doc["buttons"] = buttons;
@@ -299,7 +314,8 @@ void WriteMacros(const Profile& p, json& doc) {
 
 void WriteMacroSlots(const Profile& p, json& doc) {
     json slots = json::array();
-    for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) slots.push_back(HexCompact(p.image.macroSlot(i)));
+    for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i)
+        slots.push_back(HexCompact(p.image.macroSlot(i)));
     doc["macro_slots_hex"] = slots;
 }
 
@@ -322,8 +338,9 @@ bool ReadField(const In& object, const std::string& path, const Field& f, Reader
         const std::string expected = performance::DpiLabel(sensorType, step);
         const In& label = object[f.key];
         if (label.is_string() && label.get<std::string>() == expected) return true;
-        return r.Fail(Join(path, f.key), "does not match step " + std::to_string(step) + " (\"" + expected +
-                                             "\" for sensor type " + std::to_string(sensorType) +
+        return r.Fail(Join(path, f.key), "does not match step " + std::to_string(step) + " (\"" +
+                                             expected + "\" for sensor type " +
+                                             std::to_string(sensorType) +
                                              "); change the step instead");
     }
     const In* value = r.Field(object, path, f.key);
@@ -341,7 +358,8 @@ bool ReadField(const In& object, const std::string& path, const Field& f, Reader
             const std::string c = value->is_string() ? value->get<std::string>() : "";
             const auto rgb = c.size() == 7 && c[0] == '#' ? ParseHex(c.substr(1)) : std::nullopt;
             if (!rgb || rgb->size() != 3) return r.Fail(at, "must be #rrggbb");
-            std::copy(rgb->begin(), rgb->end(), p.image.bytes.begin() + static_cast<std::ptrdiff_t>(f.At(record)));
+            std::copy(rgb->begin(), rgb->end(),
+                      p.image.bytes.begin() + static_cast<std::ptrdiff_t>(f.At(record)));
             return true;
         }
         default:
@@ -349,8 +367,8 @@ bool ReadField(const In& object, const std::string& path, const Field& f, Reader
     }
 }
 
-bool ReadFields(const In& object, const std::string& path, std::span<const Field> fields, Reader& r, Profile& p,
-                std::size_t record = 0, std::uint8_t sensorType = 0) {
+bool ReadFields(const In& object, const std::string& path, std::span<const Field> fields, Reader& r,
+                Profile& p, std::size_t record = 0, std::uint8_t sensorType = 0) {
     for (const Field& f : fields) {
         if (!ReadField(object, path, f, r, p, record, sensorType)) return false;
     }
@@ -379,16 +397,19 @@ bool ReadSlot(const In& slot, const std::string& path, Mode mode, std::size_t s,
               std::span<const std::string_view> functionNames, Reader& r, Profile& p) {
     SettingsImage& image = p.image;
     const auto* function = r.Field(slot, path, "function");
-    if (function == nullptr || !r.NameOrByte(*function, path + ".function", functionNames, image.function(mode, s))) {
+    if (function == nullptr ||
+        !r.NameOrByte(*function, path + ".function", functionNames, image.function(mode, s))) {
         return false;
     }
     const auto* label = r.Field(slot, path, "label");
-    if (label == nullptr || !r.Text(*label, path + ".label", p.labels[i18n::LabelIndex(mode, s)])) return false;
+    if (label == nullptr || !r.Text(*label, path + ".label", p.labels[i18n::LabelIndex(mode, s)]))
+        return false;
     const auto* params = r.Field(slot, path, "parameters");
     if (params == nullptr) return false;
     const std::string paramPath = path + ".parameters";
     for (const SlotArrayName& prm : kParams) {
-        if (!r.ByteField(*params, paramPath, prm.name, image.slot(mode, prm.array, s))) return false;
+        if (!r.ByteField(*params, paramPath, prm.name, image.slot(mode, prm.array, s)))
+            return false;
     }
     return r.ByteField(*params, paramPath, kDpiVariantKey, image.dpiVariant(mode, s));
 }
@@ -416,7 +437,8 @@ bool ReadReportRate(const In& doc, Reader& r, Profile& p) {
     const auto hz = doc.find("report_rate_hz");
     const auto code = doc.find("report_rate_code");
     if ((hz == doc.end()) == (code == doc.end())) {
-        return r.Fail("report_rate_hz", "give either report_rate_hz (125, 250, 500, 1000) or report_rate_code");
+        return r.Fail("report_rate_hz",
+                      "give either report_rate_hz (125, 250, 500, 1000) or report_rate_code");
     }
     if (hz == doc.end()) return r.Byte(*code, "report_rate_code", p.image.reportRate());
     for (const auto& rate : performance::ReportRates()) {
@@ -435,10 +457,12 @@ bool ReadDpi(const In& doc, Reader& r, Profile& p) {
     if (!r.ByteField(*dpi, kDpiKey, "sensor_type", sensorType)) return false;
     const auto* levels = r.Field(*dpi, kDpiKey, "levels");
     if (levels == nullptr) return false;
-    if (!levels->is_array() || levels->size() != kDpiLevels) return r.Fail("dpi.levels", "must list the 4 DPI levels");
+    if (!levels->is_array() || levels->size() != kDpiLevels)
+        return r.Fail("dpi.levels", "must list the 4 DPI levels");
     for (std::size_t level = 0; level < kDpiLevels; ++level) {
         const std::string path = "dpi.levels[" + std::to_string(level) + "]";
-        if (!ReadFields((*levels)[level], path, kLevelFields, r, p, level, sensorType)) return false;
+        if (!ReadFields((*levels)[level], path, kLevelFields, r, p, level, sensorType))
+            return false;
     }
     return true;
 }
@@ -480,8 +504,8 @@ bool ReadMacroSlots(const In& doc, Reader& r, Profile& p) {
     }
     for (std::size_t i = 1; i <= SettingsImage::kMacroSlots; ++i) {
         std::vector<std::uint8_t> bytes;
-        if (!r.Hex((*slots)[i - 1], "macro_slots_hex[" + std::to_string(i - 1) + "]", SettingsImage::kMacroSlotSize,
-                   bytes)) {
+        if (!r.Hex((*slots)[i - 1], "macro_slots_hex[" + std::to_string(i - 1) + "]",
+                   SettingsImage::kMacroSlotSize, bytes)) {
             return false;
         }
         std::copy(bytes.begin(), bytes.end(), p.image.macroSlot(i).begin());
@@ -492,8 +516,10 @@ bool ReadMacroSlots(const In& doc, Reader& r, Profile& p) {
 bool ReadReserved(const In& doc, Reader& r, Profile& p) {
     const auto* reserved = r.Field(doc, "", "reserved_hex");
     std::vector<std::uint8_t> bytes;
-    if (reserved == nullptr || !r.Hex(*reserved, "reserved_hex", kReservedOffsets.size(), bytes)) return false;
-    for (std::size_t i = 0; i < kReservedOffsets.size(); ++i) p.image.bytes[kReservedOffsets[i]] = bytes[i];
+    if (reserved == nullptr || !r.Hex(*reserved, "reserved_hex", kReservedOffsets.size(), bytes))
+        return false;
+    for (std::size_t i = 0; i < kReservedOffsets.size(); ++i)
+        p.image.bytes[kReservedOffsets[i]] = bytes[i];
     return true;
 }
 

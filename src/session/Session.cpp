@@ -32,12 +32,14 @@ void Session::ResolveHome(bool create) {
     log_->Write("program home: " + paths_.home.string());
 }
 
-bool Session::LockHome(settings::HomeLock& lock, settings::HomeLock::Mode mode, std::string& error) {
+bool Session::LockHome(settings::HomeLock& lock, settings::HomeLock::Mode mode,
+                       std::string& error) {
     return lock.Acquire(paths_.home, mode, settings::kHomeLockTimeout, error, log_.get());
 }
 
 settings::ConfigStatus Session::LoadSettings() {
-    const settings::ConfigStatus status = settings::LoadConfiguration(paths_, settings_, messages_, *log_);
+    const settings::ConfigStatus status =
+        settings::LoadConfiguration(paths_, settings_, messages_, *log_);
     settings_.TakeBackup();
     text_ = i18n::LoadTextSettings(paths_.text, i18n::MessagesLocale());
     return status;

@@ -83,8 +83,8 @@ fs::path SetAsideConfiguration(const ProgramPaths& paths, std::string& error) {
     return {};
 }
 
-bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state,
-                       MessageSink& messages, DebugLog& log) {
+bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state, MessageSink& messages,
+                       DebugLog& log) {
     std::error_code ec;
     if (!fs::exists(paths.config, ec)) {
         messages.ShowMessage(kNoConfigFile);
@@ -113,7 +113,8 @@ bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state,
         return false;
     }
     log.Write(Format("Data num:%d BYTE -%d BYTE\n Struct size:%d BYTE", 1,
-                     static_cast<int>(SettingsImage::kSize), static_cast<int>(SettingsImage::kSize)));
+                     static_cast<int>(SettingsImage::kSize),
+                     static_cast<int>(SettingsImage::kSize)));
     return true;
 }
 

@@ -39,7 +39,7 @@ std::filesystem::path SetAsideConfiguration(const ProgramPaths& paths, std::stri
 // could not be loaded is first set aside (SetAsideConfiguration) and the user
 // told where it went, so that it is never lost. Returns true when the file was
 // written.
-bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state,
-                       MessageSink& messages, DebugLog& log);
+bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state, MessageSink& messages,
+                       DebugLog& log);
 
 }  // namespace ornyx::settings

@@ -80,7 +80,8 @@ WriteResult Failed(int err, const std::string& what) {
 
 // Finishes an interrupted replacement and removes killed writers' temporary files.
 void Tidy(const fs::path& home, DebugLog* log) {
-    if (RecoverJournal(home, log) && log) log->Write("finished an interrupted import in " + home.string());
+    if (RecoverJournal(home, log) && log)
+        log->Write("finished an interrupted import in " + home.string());
     for (const char* name : kHomeFiles) {
         if (const std::size_t n = RemoveStaleTemporaries(home, name); n > 0 && log) {
             log->Write("removed " + std::to_string(n) + " left-over temporary file(s) of " + name);
@@ -90,7 +91,9 @@ void Tidy(const fs::path& home, DebugLog* log) {
 
 }  // namespace
 
-HomeLock::~HomeLock() { Release(); }
+HomeLock::~HomeLock() {
+    Release();
+}
 
 HomeLock::HomeLock(HomeLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
@@ -116,7 +119,8 @@ bool HomeLock::Acquire(const fs::path& home, Mode mode, std::chrono::millisecond
     int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
-        if (log) log->Write("working without a lock on " + home.string() + ": " + std::strerror(errno));
+        if (log)
+            log->Write("working without a lock on " + home.string() + ": " + std::strerror(errno));
         return true;
     }
     // Whoever gets the lock alone tidies up first. A reader that finds other
@@ -156,7 +160,8 @@ WriteResult ReplaceTogether(const fs::path& home, const std::vector<PlannedWrite
     // knows rather than our temporary one.
     const auto unchanged = [&](WriteResult r, const fs::path& staged, const fs::path& target) {
         discard();
-        for (std::size_t at; !staged.empty() && (at = r.error.find(staged.string())) != std::string::npos;) {
+        for (std::size_t at;
+             !staged.empty() && (at = r.error.find(staged.string())) != std::string::npos;) {
             r.error.replace(at, staged.string().size(), target.string());
         }
         r.error += " (nothing was changed)";
@@ -221,7 +226,8 @@ bool RecoverJournal(const fs::path& home, DebugLog* log) {
             // Gone means already renamed before the interruption.
             if (!fs::exists(fs::symlink_status(e.staged, ec))) continue;
             if (::rename(e.staged.c_str(), e.target.c_str()) != 0 && log) {
-                log->Write("cannot finish replacing " + e.target.string() + ": " + std::strerror(errno));
+                log->Write("cannot finish replacing " + e.target.string() + ": " +
+                           std::strerror(errno));
                 return true;  // keep the journal for the next try
             }
         }

@@ -63,7 +63,8 @@ struct PlannedWrite {
 // completed by RecoverJournal; one killed before leaves only stale temporary
 // files. On a failure before the journal nothing is changed.
 // The caller holds the home's exclusive lock.
-WriteResult ReplaceTogether(const std::filesystem::path& home, const std::vector<PlannedWrite>& writes);
+WriteResult ReplaceTogether(const std::filesystem::path& home,
+                            const std::vector<PlannedWrite>& writes);
 
 // Completes a replacement recorded in `home`'s journal, if any; true when one
 // was found. The caller holds the exclusive lock.

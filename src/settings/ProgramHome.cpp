@@ -16,7 +16,8 @@ constexpr const char* kConfigurationFiles[] = {"config.bin", "str.ini", "record.
 
 // An XDG variable that is empty or relative is to be ignored.
 fs::path XdgBase(const char* variable, const char* userHome, const fs::path& fallback) {
-    if (variable != nullptr && *variable != '\0' && fs::path(variable).is_absolute()) return variable;
+    if (variable != nullptr && *variable != '\0' && fs::path(variable).is_absolute())
+        return variable;
     if (userHome != nullptr && *userHome != '\0') return fs::path(userHome) / fallback;
     return fs::temp_directory_path();
 }
@@ -95,7 +96,8 @@ bool MoveLegacyConfiguration(const fs::path& from, const fs::path& to, std::stri
         error = "cannot create " + to.parent_path().string() + ": " + ec.message();
         return false;
     }
-    std::string pattern = (to.parent_path() / ("." + to.filename().string() + ".moving-XXXXXX")).string();
+    std::string pattern =
+        (to.parent_path() / ("." + to.filename().string() + ".moving-XXXXXX")).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         error = "cannot create a folder beside " + to.string();
         return false;
@@ -114,7 +116,8 @@ bool MoveLegacyConfiguration(const fs::path& from, const fs::path& to, std::stri
     if (ec) {
         // Another start got there first; its folder stands.
         const bool raced = fs::exists(to);
-        error = raced ? std::string() : "cannot move the settings to " + to.string() + ": " + ec.message();
+        error = raced ? std::string()
+                      : "cannot move the settings to " + to.string() + ": " + ec.message();
         fs::remove_all(staging, ec);
         return raced;
     }
@@ -126,8 +129,9 @@ bool MoveLegacyConfiguration(const fs::path& from, const fs::path& to, std::stri
 ProgramPaths ResolveProgramPaths(const std::optional<fs::path>& explicitHome, std::string* warning,
                                  bool forWriting) {
     const fs::path exeDir = ExecutableDir();
-    const HomeChoice choice = ChooseProgramHome(explicitHome, exeDir, std::getenv("XDG_DATA_HOME"),
-                                                std::getenv("HOME"), std::getenv("XDG_CONFIG_HOME"));
+    const HomeChoice choice =
+        ChooseProgramHome(explicitHome, exeDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
+                          std::getenv("XDG_CONFIG_HOME"));
     ProgramPaths paths = ProgramPaths::ForHome(choice.home);
     if (!choice.perUser) return paths;
 
@@ -137,14 +141,17 @@ ProgramPaths ResolveProgramPaths(const std::optional<fs::path>& explicitHome, st
     std::error_code ec;
     if (forWriting) {
         std::string error;
-        if (!MoveLegacyConfiguration(choice.dataHome, choice.home, error) && warning) *warning = error;
+        if (!MoveLegacyConfiguration(choice.dataHome, choice.home, error) && warning)
+            *warning = error;
         fs::create_directories(choice.home, ec);
         if (ec && warning) *warning = "cannot create " + choice.home.string() + ": " + ec.message();
         // The files the program only overwrites are made from the defaults.
         for (const char* name : {"config.bin", "str.ini"}) {
-            if (fs::exists(choice.home / name, ec) || !fs::is_regular_file(defaults / name, ec)) continue;
+            if (fs::exists(choice.home / name, ec) || !fs::is_regular_file(defaults / name, ec))
+                continue;
             fs::copy_file(defaults / name, choice.home / name, ec);
-            if (ec && warning) *warning = "cannot copy " + (defaults / name).string() + ": " + ec.message();
+            if (ec && warning)
+                *warning = "cannot copy " + (defaults / name).string() + ": " + ec.message();
         }
         return paths;
     }

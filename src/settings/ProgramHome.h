@@ -35,9 +35,8 @@ struct HomeChoice {
 };
 
 HomeChoice ChooseProgramHome(const std::optional<std::filesystem::path>& explicitHome,
-                             const std::filesystem::path& executableDir,
-                             const char* xdgDataHome, const char* userHome,
-                             const char* xdgConfigHome = nullptr);
+                             const std::filesystem::path& executableDir, const char* xdgDataHome,
+                             const char* userHome, const char* xdgConfigHome = nullptr);
 
 // The running executable's folder (from /proc/self/exe), or empty if unknown.
 std::filesystem::path ExecutableDir();
@@ -49,8 +48,8 @@ std::filesystem::path InstalledDefaultsDir(const std::filesystem::path& executab
 // Creates `home` if needed and copies each default file or folder that it
 // lacks from `defaults`. Never overwrites anything. Returns false with a
 // reason when the folder cannot be created.
-bool FillHomeFromDefaults(const std::filesystem::path& home,
-                          const std::filesystem::path& defaults, std::string& error);
+bool FillHomeFromDefaults(const std::filesystem::path& home, const std::filesystem::path& defaults,
+                          std::string& error);
 
 // Moves config.bin, str.ini and record.ini from the older per-user folder
 // `from` to `to`, once: only while `to` does not exist. The files are gathered

@@ -57,7 +57,9 @@ std::span<const std::uint8_t, SettingsImage::kMacroSlotSize> SettingsImage::macr
                                                          kMacroSlotSize);
 }
 
-std::uint8_t& SettingsImage::dpiStep(std::size_t level) { return bytes[kDpiStep + LevelIndex(level)]; }
+std::uint8_t& SettingsImage::dpiStep(std::size_t level) {
+    return bytes[kDpiStep + LevelIndex(level)];
+}
 std::uint8_t SettingsImage::dpiStep(std::size_t level) const {
     return bytes[kDpiStep + LevelIndex(level)];
 }

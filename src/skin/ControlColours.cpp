@@ -75,7 +75,8 @@ namespace {
 std::optional<QColor> MiddleColour(const DrawingSettings& drawing, std::string_view file) {
     const std::optional<SkinImage> image = LoadSkinImage(drawing.SkinFile(file));
     if (!image || image->pixels.isNull()) return std::nullopt;
-    const QColor c = QColor::fromRgba(image->pixels.pixel(image->pixels.width() / 2, image->pixels.height() / 2));
+    const QColor c = QColor::fromRgba(
+        image->pixels.pixel(image->pixels.width() / 2, image->pixels.height() / 2));
     if (c.alpha() < 128) return std::nullopt;  // a hole: says nothing about the skin
     return QColor(c.red(), c.green(), c.blue());
 }
@@ -101,7 +102,7 @@ QColor ReadableOn(const QColor& background, const QColor& preferred) {
     constexpr double kEnough = 4.5;
     if (Contrast(preferred, background) >= kEnough) return preferred;
     return Contrast(Qt::white, background) >= Contrast(Qt::black, background) ? QColor(Qt::white)
-                                                                               : QColor(Qt::black);
+                                                                              : QColor(Qt::black);
 }
 
 DropDownLook DropDownLook::Of(const DrawingSettings& drawing) {
@@ -126,11 +127,12 @@ void StyleDropDown(QListWidget& list, const DropDownLook& look, const QFont& fon
     list.setPalette(palette);
     list.setFont(font);
     list.setStyleSheet(
-        QStringLiteral("QListWidget { background: %1; color: %2; border: 1px solid %3; outline: 0; }"
-                       "QListWidget::item { padding: 0 2px; border: 0; }"
-                       "QListWidget::item:selected { background: %4; color: %5; }")
-            .arg(look.background.name(), look.text.name(), look.border.name(), look.highlight.name(),
-                 look.highlightText.name()));
+        QStringLiteral(
+            "QListWidget { background: %1; color: %2; border: 1px solid %3; outline: 0; }"
+            "QListWidget::item { padding: 0 2px; border: 0; }"
+            "QListWidget::item:selected { background: %4; color: %5; }")
+            .arg(look.background.name(), look.text.name(), look.border.name(),
+                 look.highlight.name(), look.highlightText.name()));
 }
 
 }  // namespace ornyx::skin

@@ -13,7 +13,8 @@ class DrawnWindowAccessible;
 // it follows page switches and value changes without being told.
 class DrawnControlAccessible : public QAccessibleInterface {
 public:
-    DrawnControlAccessible(DrawnWindowAccessible& window, int index) : window_(&window), index_(index) {}
+    DrawnControlAccessible(DrawnWindowAccessible& window, int index)
+        : window_(&window), index_(index) {}
 
     bool isValid() const override;
     QObject* object() const override { return nullptr; }
@@ -42,7 +43,9 @@ public:
         : QAccessibleWidget(widget, QAccessible::Window), source_(&source) {}
     ~DrawnWindowAccessible() override {
         for (const QAccessible::Id id : ids_) {
-            if (auto* c = static_cast<DrawnControlAccessible*>(QAccessible::accessibleInterface(id))) c->Forget();
+            if (auto* c =
+                    static_cast<DrawnControlAccessible*>(QAccessible::accessibleInterface(id)))
+                c->Forget();
             QAccessible::deleteAccessibleInterface(id);
         }
     }
@@ -53,7 +56,9 @@ public:
     int WidgetChildren() const { return QAccessibleWidget::childCount(); }
     QWidget* Window() const { return widget(); }
 
-    int childCount() const override { return WidgetChildren() + static_cast<int>(Controls().size()); }
+    int childCount() const override {
+        return WidgetChildren() + static_cast<int>(Controls().size());
+    }
     QAccessibleInterface* child(int index) const override {
         const int widgets = WidgetChildren();
         if (index < widgets) return QAccessibleWidget::child(index);
@@ -63,7 +68,8 @@ public:
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         for (std::size_t i = 0; i < ids_.size(); ++i) {
-            if (QAccessible::accessibleInterface(ids_[i]) == child) return WidgetChildren() + static_cast<int>(i);
+            if (QAccessible::accessibleInterface(ids_[i]) == child)
+                return WidgetChildren() + static_cast<int>(i);
         }
         return QAccessibleWidget::indexOfChild(child);
     }
@@ -80,7 +86,8 @@ public:
 private:
     QAccessibleInterface* Drawn(int index) const {
         while (static_cast<int>(ids_.size()) <= index) {
-            auto* c = new DrawnControlAccessible(const_cast<DrawnWindowAccessible&>(*this), static_cast<int>(ids_.size()));
+            auto* c = new DrawnControlAccessible(const_cast<DrawnWindowAccessible&>(*this),
+                                                 static_cast<int>(ids_.size()));
             ids_.push_back(QAccessible::registerAccessibleInterface(c));
         }
         return QAccessible::accessibleInterface(ids_[static_cast<std::size_t>(index)]);
@@ -103,7 +110,9 @@ bool DrawnControlAccessible::isValid() const {
     return Control(c);
 }
 
-QAccessibleInterface* DrawnControlAccessible::parent() const { return window_; }
+QAccessibleInterface* DrawnControlAccessible::parent() const {
+    return window_;
+}
 
 QString DrawnControlAccessible::text(QAccessible::Text t) const {
     DrawnControl c;

@@ -46,16 +46,16 @@ PopupFrame::PopupFrame(const PopupContext& context, const PopupKind& kind, QWidg
 PopupFrame::~PopupFrame() = default;
 
 bool PopupFrame::Initialise() {
-    if (setup_ != Setup::NotTried)
-        return setup_ == Setup::Ready;
+    if (setup_ != Setup::NotTried) return setup_ == Setup::Ready;
     const QString background = context_.drawing.SkinFile(kind_.backgroundFile);
     const bool loaded = canvas_->LoadPage(background);
     setFixedSize(canvas_->PageSize());
     if (!loaded) {
         setup_ = Setup::Failed;
         // Named, so that the user knows which file to put back.
-        context_.messages.ShowMessage(std::string(kBackgroundFailedText) + "\n" + background.toStdString(),
-                                      std::string(kind_.loadFailureCaption));
+        context_.messages.ShowMessage(
+            std::string(kBackgroundFailedText) + "\n" + background.toStdString(),
+            std::string(kind_.loadFailureCaption));
         return false;
     }
     canvas_->move(0, 0);
@@ -83,16 +83,14 @@ int PopupFrame::exec() {
         setResult(Rejected);
         show();
         answer(*this);
-        if (!finished_)
-            done(Rejected);
+        if (!finished_) done(Rejected);
         return result();
     }
     return QDialog::exec();
 }
 
 void PopupFrame::accept() {
-    if (OnOk())
-        QDialog::accept();
+    if (OnOk()) QDialog::accept();
 }
 
 void PopupFrame::done(int result) {
@@ -119,12 +117,9 @@ void PopupFrame::ClearAutoAnswer() {
 }
 
 PopupFrame::FrameButton PopupFrame::ButtonAt(const QPoint& point) {
-    if (kOkRect.contains(point))
-        return FrameButton::Ok;
-    if (kCancelRect.contains(point))
-        return FrameButton::Cancel;
-    if (kCloseRect.contains(point))
-        return FrameButton::Close;
+    if (kOkRect.contains(point)) return FrameButton::Ok;
+    if (kCancelRect.contains(point)) return FrameButton::Cancel;
+    if (kCloseRect.contains(point)) return FrameButton::Close;
     return FrameButton::None;
 }
 
@@ -133,8 +128,7 @@ DrawSession PopupFrame::BeginDraw() {
 }
 
 void PopupFrame::RedrawFrame() {
-    if (setup_ != Setup::Ready)
-        return;
+    if (setup_ != Setup::Ready) return;
     hovered_ = FrameButton::None;
     DrawSession session = BeginDraw();
     DrawButton(session, FrameButton::Ok, false);
@@ -164,8 +158,7 @@ void PopupFrame::DrawButton(DrawSession& session, FrameButton button, bool over)
 // One element at most is lit: the one under the pointer. Each change redraws
 // the element that goes dark and the one that lights up, in one session.
 void PopupFrame::SetHovered(FrameButton button) {
-    if (button == hovered_ || setup_ != Setup::Ready)
-        return;
+    if (button == hovered_ || setup_ != Setup::Ready) return;
     const FrameButton previous = hovered_;
     hovered_ = button;
     DrawSession session = BeginDraw();
@@ -206,8 +199,7 @@ void PopupFrame::mousePressEvent(QMouseEvent* event) {
         case FrameButton::None:
             break;
     }
-    if (ContentPress(point))
-        return;
+    if (ContentPress(point)) return;
     if (draggable_) {
         drag_.Press(*this, *event);
         return;
@@ -216,8 +208,7 @@ void PopupFrame::mousePressEvent(QMouseEvent* event) {
 }
 
 void PopupFrame::mouseMoveEvent(QMouseEvent* event) {
-    if (drag_.Move(*this, *event))
-        return;
+    if (drag_.Move(*this, *event)) return;
     SetHovered(ButtonAt(event->position().toPoint()));
     QDialog::mouseMoveEvent(event);
 }

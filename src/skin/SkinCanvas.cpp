@@ -33,8 +33,7 @@ bool DrawingSettings::SkinNameUsable() const {
 }
 
 QString DrawingSettings::SkinFolder() const {
-    if (!SkinNameUsable())
-        return {};
+    if (!SkinNameUsable()) return {};
     std::error_code ec;
     const bool own = !userSkinsDir.empty() && !skinName.empty() &&
                      std::filesystem::is_directory(userSkinsDir / skinName, ec);
@@ -44,8 +43,7 @@ QString DrawingSettings::SkinFolder() const {
 
 QString DrawingSettings::SkinFile(std::string_view fileName) const {
     const QString folder = SkinFolder();
-    if (folder.isEmpty())
-        return {};
+    if (folder.isEmpty()) return {};
     return folder + FromUtf8(fileName);
 }
 
@@ -67,7 +65,9 @@ QRectF InPagePixels(const QRect& area, qreal ratio) {
 
 }  // namespace
 
-QSize SkinCanvas::PageSize() const { return page_.deviceIndependentSize().toSize(); }
+QSize SkinCanvas::PageSize() const {
+    return page_.deviceIndependentSize().toSize();
+}
 
 void SkinCanvas::UsePlainPage(const QSize& size, const QColor& colour) {
     const int scale = SkinFileScale(devicePixelRatioF());
@@ -100,8 +100,7 @@ bool SkinCanvas::RestoreBackground(const QString& backgroundPath, const QRect& a
 }
 
 void SkinCanvas::paintEvent(QPaintEvent* event) {
-    if (page_.isNull())
-        return;
+    if (page_.isNull()) return;
     QPainter painter(this);
     const QRect area = event->rect() & QRect(QPoint(0, 0), PageSize());
     painter.drawImage(QRectF(area), page_, InPagePixels(area, page_.devicePixelRatio()));
@@ -112,13 +111,11 @@ void SkinCanvas::paintEvent(QPaintEvent* event) {
 DrawSession::DrawSession(SkinCanvas& canvas, const DrawingSettings& settings, const QFont& font,
                          MessageSink* missingFiles)
     : canvas_(canvas), settings_(settings), font_(font), missingFiles_(missingFiles) {
-    if (canvas_.HasPage())
-        painter_.begin(&canvas_.page_);
+    if (canvas_.HasPage()) painter_.begin(&canvas_.page_);
 }
 
 DrawSession::~DrawSession() {
-    if (painter_.isActive())
-        painter_.end();
+    if (painter_.isActive()) painter_.end();
     canvas_.update();
     if (missingFiles_ != nullptr) {
         for (const auto& message : pending_.messages)
@@ -127,11 +124,9 @@ DrawSession::~DrawSession() {
 }
 
 bool DrawSession::Element(std::string_view fileName, int x, int y) {
-    if (!painter_.isActive())
-        return false;
+    if (!painter_.isActive()) return false;
     const QString path = settings_.SkinFile(fileName);
-    if (DrawSkinElement(painter_, path, x, y))
-        return true;
+    if (DrawSkinElement(painter_, path, x, y)) return true;
     if (missingFiles_ != nullptr && settings_.reportedMissing->insert(path).second)
         pending_.ShowMessage(MissingFileText(path).toStdString(), kProgramName);
     return false;
@@ -150,8 +145,7 @@ void DrawSession::Text(const QString& text, const QRect& rect, TextFormat format
 
 void WindowDrag::Press(QWidget& window, const QMouseEvent& event) {
     dragging_ = false;
-    if (event.button() != Qt::LeftButton)
-        return;
+    if (event.button() != Qt::LeftButton) return;
     if (QWindow* handle = window.windowHandle(); handle != nullptr && handle->startSystemMove())
         return;  // the window system moves it until the button is released
     dragging_ = true;
@@ -159,8 +153,7 @@ void WindowDrag::Press(QWidget& window, const QMouseEvent& event) {
 }
 
 bool WindowDrag::Move(QWidget& window, const QMouseEvent& event) {
-    if (!dragging_)
-        return false;
+    if (!dragging_) return false;
     if (!(event.buttons() & Qt::LeftButton)) {
         dragging_ = false;  // the release went elsewhere
         return false;

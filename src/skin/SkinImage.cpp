@@ -17,7 +17,9 @@ namespace {
 ImageLoadHook imageLoadHook = nullptr;
 }  // namespace
 
-void SetImageLoadHook(ImageLoadHook hook) { imageLoadHook = hook; }
+void SetImageLoadHook(ImageLoadHook hook) {
+    imageLoadHook = hook;
+}
 
 QString ScaledSkinFile(const QString& path, int scale) {
     if (scale <= 1) return path;
@@ -29,7 +31,9 @@ QString ScaledSkinFile(const QString& path, int scale) {
     return scaled;
 }
 
-int SkinFileScale(qreal devicePixelRatio) { return devicePixelRatio > 1.0 ? 2 : 1; }
+int SkinFileScale(qreal devicePixelRatio) {
+    return devicePixelRatio > 1.0 ? 2 : 1;
+}
 
 namespace {
 
@@ -63,7 +67,8 @@ QImage DecodePng(const QString& path) {
     if (spng_set_png_buffer(ctx.get(), bytes, static_cast<std::size_t>(size)) != 0 ||
         spng_set_chunk_limits(ctx.get(), kMaxDecodedBytes, kMaxDecodedBytes) != 0 ||
         spng_get_ihdr(ctx.get(), &header) != 0 ||
-        spng_decoded_image_size(ctx.get(), SPNG_FMT_RGBA8, &decodedSize) != 0 || decodedSize > kMaxDecodedBytes) {
+        spng_decoded_image_size(ctx.get(), SPNG_FMT_RGBA8, &decodedSize) != 0 ||
+        decodedSize > kMaxDecodedBytes) {
         return {};
     }
     spng_trns transparency{};
@@ -76,7 +81,9 @@ QImage DecodePng(const QString& path) {
                  alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
     if (image.isNull() || static_cast<std::size_t>(image.sizeInBytes()) != decodedSize) return {};
     // tRNS (a palette or colour key with transparency) becomes alpha, as Qt does.
-    if (spng_decode_image(ctx.get(), image.bits(), decodedSize, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS) != 0) return {};
+    if (spng_decode_image(ctx.get(), image.bits(), decodedSize, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS) !=
+        0)
+        return {};
     image.convertTo(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     return image;
 }
@@ -116,38 +123,33 @@ QImage DecodeForRatio(const QString& path, qreal devicePixelRatio) {
 
 std::optional<SkinImage> LoadSkinImage(const QString& path, qreal devicePixelRatio) {
     const QImage decoded = DecodeForRatio(path, devicePixelRatio);
-    if (decoded.isNull())
-        return std::nullopt;
+    if (decoded.isNull()) return std::nullopt;
 
     SkinImage image;
     image.hasAlpha = decoded.hasAlphaChannel();
     // Straight alpha whatever the file holds; files without alpha get 255.
     image.pixels = decoded.convertToFormat(QImage::Format_ARGB32);
-    if (image.pixels.isNull())
-        return std::nullopt;  // out of memory for a very large file
+    if (image.pixels.isNull()) return std::nullopt;  // out of memory for a very large file
     return image;
 }
 
 QImage LoadOpaquePage(const QString& path, qreal devicePixelRatio) {
     QImage decoded = DecodeForRatio(path, devicePixelRatio);
-    if (decoded.isNull())
-        return {};
+    if (decoded.isNull()) return {};
     const int scale = SkinFileScale(devicePixelRatio);
     if (decoded.devicePixelRatio() < scale) {
         // No @2x page in this skin: the 1x one enlarged keeps the window's size.
-        decoded = decoded.scaled(decoded.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        decoded =
+            decoded.scaled(decoded.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (decoded.isNull()) return {};
         decoded.setDevicePixelRatio(scale);
     }
-    if (decoded.format() == QImage::Format_RGB32)
-        return decoded;
+    if (decoded.format() == QImage::Format_RGB32) return decoded;
     // Straight colours first (a premultiplied source would come out darker).
     const QImage straight = decoded.convertToFormat(QImage::Format_ARGB32);
-    if (straight.isNull())
-        return {};
+    if (straight.isNull()) return {};
     QImage page(straight.size(), QImage::Format_RGB32);
-    if (page.isNull())
-        return {};
+    if (page.isNull()) return {};
     page.setDevicePixelRatio(straight.devicePixelRatio());
     for (int y = 0; y < page.height(); ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
@@ -158,11 +160,9 @@ QImage LoadOpaquePage(const QString& path, qreal devicePixelRatio) {
 }
 
 QImage PremultiplyStraight(const QImage& straight) {
-    if (straight.isNull() || straight.format() != QImage::Format_ARGB32)
-        return {};
+    if (straight.isNull() || straight.format() != QImage::Format_ARGB32) return {};
     QImage out(straight.size(), QImage::Format_ARGB32_Premultiplied);
-    if (out.isNull())
-        return {};
+    if (out.isNull()) return {};
     out.setDevicePixelRatio(straight.devicePixelRatio());
     for (int y = 0; y < straight.height(); ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
@@ -177,13 +177,11 @@ QImage PremultiplyStraight(const QImage& straight) {
 }
 
 bool DrawSkinImage(QPainter& page, const SkinImage& image, int x, int y) {
-    if (!page.isActive() || image.pixels.isNull())
-        return false;
+    if (!page.isActive() || image.pixels.isNull()) return false;
     // Without an alpha channel every pixel is opaque and premultiplying changes
     // nothing: the large page backgrounds skip the per-pixel pass.
     const QImage blend = image.hasAlpha ? PremultiplyStraight(image.pixels) : image.pixels;
-    if (blend.isNull())
-        return false;
+    if (blend.isNull()) return false;
     page.save();
     page.setCompositionMode(image.hasAlpha ? QPainter::CompositionMode_SourceOver
                                            : QPainter::CompositionMode_Source);
@@ -197,15 +195,13 @@ QString MissingFileText(const QString& path) {
 }
 
 bool DrawSkinElement(QPainter& page, const QString& path, int x, int y) {
-    if (!page.isActive())
-        return false;
+    if (!page.isActive()) return false;
     const std::optional<SkinImage> image = LoadSkinImage(path, page.device()->devicePixelRatio());
     return image && DrawSkinImage(page, *image, x, y);
 }
 
 bool DrawSkinElement(QPainter& page, const QString& path, int x, int y, MessageSink& messages) {
-    if (!page.isActive())
-        return false;
+    if (!page.isActive()) return false;
     const std::optional<SkinImage> image = LoadSkinImage(path, page.device()->devicePixelRatio());
     if (!image) {
         messages.ShowMessage(kLoadImageFailed, kProgramName);

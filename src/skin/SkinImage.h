@@ -74,9 +74,9 @@ QImage PremultiplyStraight(const QImage& straight);
 // the painter is not active or the image is null.
 bool DrawSkinImage(QPainter& page, const SkinImage& image, int x, int y);
 
-// Loads `path` (at the painter's device pixel ratio) and draws it as above. The main window's form: a missing or
-// unreadable file (or an inactive painter) gives false and nothing else, so the
-// page keeps what it held at that place.
+// Loads `path` (at the painter's device pixel ratio) and draws it as above. The main window's form:
+// a missing or unreadable file (or an inactive painter) gives false and nothing else, so the page
+// keeps what it held at that place.
 bool DrawSkinElement(QPainter& page, const QString& path, int x, int y);
 
 // The pop-up form: as above, but a file that cannot be loaded is first reported

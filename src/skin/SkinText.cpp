@@ -53,7 +53,9 @@ namespace {
 TextDrawnHook textDrawnHook = nullptr;
 }  // namespace
 
-void SetTextDrawnHook(TextDrawnHook hook) { textDrawnHook = hook; }
+void SetTextDrawnHook(TextDrawnHook hook) {
+    textDrawnHook = hook;
+}
 
 bool TextFits(const QString& text, const QRect& rect, TextFormat format, const QFont& font) {
     if (text.isEmpty()) return true;
@@ -70,8 +72,7 @@ bool TextFits(const QString& text, const QRect& rect, TextFormat format, const Q
 
 void DrawSkinText(QPainter& page, const QString& text, const QRect& rect, TextFormat format,
                   const QFont& font, const QColor& colour) {
-    if (!page.isActive())
-        return;
+    if (!page.isActive()) return;
     if (textDrawnHook != nullptr) textDrawnHook(text, rect, format, font);
     page.save();
     page.setFont(font);

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "layout/WindowLayout.h"
 #include "i18n/Language.h"
+#include "layout/WindowLayout.h"
 
 class QPainter;
 
@@ -37,7 +37,9 @@ constexpr QRect RectFromEdges(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
 }
 // A rectangle of the layout table.
-constexpr QRect ToQRect(const layout::Rect& r) { return RectFromEdges(r.left, r.top, r.right, r.bottom); }
+constexpr QRect ToQRect(const layout::Rect& r) {
+    return RectFromEdges(r.left, r.top, r.right, r.bottom);
+}
 
 // A font as requested: the family, the weight, and the largest pixel size whose
 // line height (ascent + descent) does not exceed the requested height, since the

@@ -17,7 +17,8 @@ namespace {
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
     });
 }
 
@@ -49,7 +50,8 @@ std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot,
     std::vector<std::string> names = ListSkins(skinsRoot);
     if (userSkinsRoot.empty()) return names;
     for (std::string& own : ListSkins(userSkinsRoot)) {
-        if (std::find(names.begin(), names.end(), own) == names.end()) names.push_back(std::move(own));
+        if (std::find(names.begin(), names.end(), own) == names.end())
+            names.push_back(std::move(own));
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const std::string la = Lower(a);
@@ -106,7 +108,8 @@ QString BalancedLines(const QString& text, const QFontMetrics& metrics, int widt
     for (qsizetype i = text.indexOf(u' '); i > 0; i = text.indexOf(u' ', i + 1)) {
         const QString first = text.left(i);
         const QString second = text.mid(i + 1);
-        const int longer = std::max(metrics.horizontalAdvance(first), metrics.horizontalAdvance(second));
+        const int longer =
+            std::max(metrics.horizontalAdvance(first), metrics.horizontalAdvance(second));
         if (longer < bestWidth) {
             bestWidth = longer;
             best = first + u'\n' + second;
@@ -118,7 +121,8 @@ QString BalancedLines(const QString& text, const QFontMetrics& metrics, int widt
 void CSkinsDialog::DrawContent(DrawSession& session) {
     // The longer prompts (English, Turkish) do not fit one line of the box:
     // they go onto two lines of even length, still centred.
-    const QString lines = BalancedLines(prompt_, QFontMetrics(DialogFont()), kColourPromptRect.width());
+    const QString lines =
+        BalancedLines(prompt_, QFontMetrics(DialogFont()), kColourPromptRect.width());
     if (!lines.contains(u'\n')) {
         session.Text(prompt_, kColourPromptRect, TextFormat::CentredSingleLine);
         return;
@@ -141,7 +145,8 @@ void CSkinsDialog::PaintSample() {
 }
 
 void CSkinsDialog::BeforePress(const QPoint& point) {
-    if (list_ != nullptr && !kSkinListRect.contains(point) && !kSkinBoxRect.contains(point)) CloseList();
+    if (list_ != nullptr && !kSkinListRect.contains(point) && !kSkinBoxRect.contains(point))
+        CloseList();
 }
 
 bool CSkinsDialog::ContentPress(const QPoint& point) {
@@ -163,13 +168,16 @@ bool CSkinsDialog::ContentPress(const QPoint& point) {
     return false;
 }
 
-QAbstractScrollArea* CSkinsDialog::WheelList() { return list_; }
+QAbstractScrollArea* CSkinsDialog::WheelList() {
+    return list_;
+}
 
 void CSkinsDialog::OpenList() {
     auto* list = new QListWidget(this);
     list->setGeometry(kSkinListRect);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    for (const std::string& name : ListSkins(skinsRoot_, userSkinsRoot_)) list->addItem(QString::fromStdString(name));
+    for (const std::string& name : ListSkins(skinsRoot_, userSkinsRoot_))
+        list->addItem(QString::fromStdString(name));
     StyleDropDown(*list, DropDownLook::Of(Context().drawing), DialogFont());
     SelectEntryUnderPointer(*list);
     connect(list, &QListWidget::itemClicked, this, &CSkinsDialog::Choose);

@@ -31,7 +31,10 @@ protected:
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return r.exitCode == 0 ? nlohmann::json::parse(r.out) : nlohmann::json{};
     }
-    std::string Home() { return ReadText(dir / "config.bin") + ReadText(dir / "str.ini") + ReadText(dir / "record.ini"); }
+    std::string Home() {
+        return ReadText(dir / "config.bin") + ReadText(dir / "str.ini") +
+               ReadText(dir / "record.ini");
+    }
 };
 
 TEST_F(BoundsTest, ImportRefusesWhatCannotBeReadBack) {
@@ -42,10 +45,15 @@ TEST_F(BoundsTest, ImportRefusesWhatCannotBeReadBack) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {{{"name", "Big"}, {"loop_times", "1"}, {"items", std::vector<std::string>(8000, "A   Dn")}},
+        {{{"name", "Big"},
+          {"loop_times", "1"},
+          {"items", std::vector<std::string>(8000, "A   Dn")}},
          "macros[0].items: at most 1024 items"},
-        {{{"name", "Q"}, {"loop_times", "1"}, {"items", {"A   Dn", "'50 ms'"}}}, "macros[0].items[1]:"},
-        {{{"name", "L"}, {"loop_times", std::string(2000, '1')}, {"items", nlohmann::json::array()}},
+        {{{"name", "Q"}, {"loop_times", "1"}, {"items", {"A   Dn", "'50 ms'"}}},
+         "macros[0].items[1]:"},
+        {{{"name", "L"},
+          {"loop_times", std::string(2000, '1')},
+          {"items", nlohmann::json::array()}},
          "macros[0].loop_times:"},
     };
     for (const Case& c : cases) {
@@ -59,7 +67,9 @@ TEST_F(BoundsTest, ImportRefusesWhatCannotBeReadBack) {
     }
     // At the limit it goes in and comes out whole.
     nlohmann::json p = good;
-    p["macros"] = {{{"name", "Full"}, {"loop_times", "1"}, {"items", std::vector<std::string>(1024, "A   Dn")}}};
+    p["macros"] = {{{"name", "Full"},
+                    {"loop_times", "1"},
+                    {"items", std::vector<std::string>(1024, "A   Dn")}}};
     WriteText(dir / "in.json", p.dump());
     ASSERT_EQ(Run("import in.json").exitCode, 0);
     EXPECT_EQ(Export()["macros"], p["macros"]);
@@ -74,7 +84,8 @@ TEST_F(BoundsTest, ExportRefusesWhatItsImportWouldRefuse) {
         EXPECT_FALSE(std::filesystem::exists(dir / "out.json"));
     }
     // What it writes, its import takes.
-    WriteText(dir / "record.ini", "[Fine]\r\nMacroLoopTimes='2'\r\nItemCount=2\r\nItem0=\"A   Dn\"\r\nItem1=x\r\n");
+    WriteText(dir / "record.ini",
+              "[Fine]\r\nMacroLoopTimes='2'\r\nItemCount=2\r\nItem0=\"A   Dn\"\r\nItem1=x\r\n");
     ASSERT_EQ(Run("export out.json").exitCode, 0);
     const Result r = Run("import out.json");
     EXPECT_EQ(r.exitCode, 0) << r.err;

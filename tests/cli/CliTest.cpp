@@ -82,8 +82,9 @@ TEST_F(CliTest, ShowJsonOfWrongSizedOrMissingConfig) {
         const Result r = Run("show --raw --json");
         ASSERT_EQ(r.exitCode, 0) << r.err;
         // The image shown is not the file's: said on stderr, JSON intact on stdout.
-        EXPECT_EQ(r.err, "ornyxctl: warning: ./config.bin cannot be read as a settings file; "
-                         "showing an all-zero image\n");
+        EXPECT_EQ(r.err,
+                  "ornyxctl: warning: ./config.bin cannot be read as a settings file; "
+                  "showing an all-zero image\n");
         const auto j = nlohmann::json::parse(r.out);
         EXPECT_EQ(j["image_hex"].get<std::string>(), std::string(3970, '0'));
     }
@@ -97,13 +98,13 @@ TEST_F(CliTest, ShowJsonOfWrongSizedOrMissingConfig) {
 TEST_F(CliTest, ShowDecodesFields) {
     std::vector<std::uint8_t> file(1986, 0);
     file[0] = 1;
-    file[1 + 1925] = 4;              // 250 Hz
-    file[1 + 1927 + 1] = 5;          // level 2 step
-    file[1 + 1931 + 1] = 1;          // level 2 on
-    file[1 + 1938] = 0xFF;           // level 2 red
-    file[1 + 192 + 0] = 9;           // Mode B slot 0 function
-    file[1 + 384 + 128 * 2] = 3;     // macro slot 3 loop count
-    file[1 + 1960] = 1;              // Mode B shown
+    file[1 + 1925] = 4;           // 250 Hz
+    file[1 + 1927 + 1] = 5;       // level 2 step
+    file[1 + 1931 + 1] = 1;       // level 2 on
+    file[1 + 1938] = 0xFF;        // level 2 red
+    file[1 + 192 + 0] = 9;        // Mode B slot 0 function
+    file[1 + 384 + 128 * 2] = 3;  // macro slot 3 loop count
+    file[1 + 1960] = 1;           // Mode B shown
     WriteBytes(dir / "config.bin", file);
     const Result r = Run("show --raw --json");
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -127,7 +128,8 @@ TEST_F(CliTest, ShowDecodesFields) {
     EXPECT_NE(readable.out.find("report rate:    250 Hz"), std::string::npos) << readable.out;
     EXPECT_NE(readable.out.find("colour #ff0000"), std::string::npos) << readable.out;
     EXPECT_NE(readable.out.find("DPI, on"), std::string::npos) << readable.out;
-    EXPECT_EQ(readable.out.find("func  mm-idx"), std::string::npos) << "raw columns in the readable form";
+    EXPECT_EQ(readable.out.find("func  mm-idx"), std::string::npos)
+        << "raw columns in the readable form";
 }
 
 TEST_F(CliTest, ShowJsonAndExportShareTheirKeys) {
@@ -168,14 +170,15 @@ TEST_F(CliTest, VersionAndErrorLinesNameTheProgram) {
 TEST_F(CliTest, ExitCodesForNoMouseAndUsageErrors) {
     Result r = Run("raw 0x83");
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.err.rfind("ornyxctl: The system did not detect the gaming mouse!\n", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("ornyxctl: The system did not detect the gaming mouse!\n", 0), 0u)
+        << r.err;
     // The real mouse's absence comes with what to try.
     EXPECT_NE(r.err.find("--simulate"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("udev"), std::string::npos) << r.err;
 
-    for (const char* bad : {"raw 0x100", "raw 0x83 --block 00", "raw 0x12 1 64 --block 0g",
-                            "raw 1 2 3 4 5 6 7 8", "--simulate=colour=9 raw 0x83", "frobnicate",
-                            ""}) {
+    for (const char* bad :
+         {"raw 0x100", "raw 0x83 --block 00", "raw 0x12 1 64 --block 0g", "raw 1 2 3 4 5 6 7 8",
+          "--simulate=colour=9 raw 0x83", "frobnicate", ""}) {
         r = Run(bad);
         EXPECT_EQ(r.exitCode, 2) << bad;
         EXPECT_FALSE(r.err.empty()) << bad;
@@ -212,7 +215,10 @@ protected:
         std::string config, text, record;
         bool operator==(const Files&) const = default;
     };
-    Files Snapshot() { return {ReadText(dir / "config.bin"), ReadText(dir / "str.ini"), ReadText(dir / "record.ini")}; }
+    Files Snapshot() {
+        return {ReadText(dir / "config.bin"), ReadText(dir / "str.ini"),
+                ReadText(dir / "record.ini")};
+    }
 };
 
 TEST_F(ProfileCliTest, ExportThenImportReproducesEveryFile) {
@@ -221,8 +227,9 @@ TEST_F(ProfileCliTest, ExportThenImportReproducesEveryFile) {
     nlohmann::json p = Export();
     p["buttons"]["B"][2]["label"] = "Grenade";
     p["dpi"]["levels"][1]["colour"] = "#123456";
-    p["macros"] = {{{"name", "Burst"}, {"loop_times", "3"}, {"items", {"A   Dn", "50 ms", "A   Up"}}},
-                   {{"name", "Sprünge"}, {"loop_times", "1"}, {"items", {"Space   Dn", "Space   Up"}}}};
+    p["macros"] = {
+        {{"name", "Burst"}, {"loop_times", "3"}, {"items", {"A   Dn", "50 ms", "A   Up"}}},
+        {{"name", "Sprünge"}, {"loop_times", "1"}, {"items", {"Space   Dn", "Space   Up"}}}};
     ASSERT_EQ(Import(p).exitCode, 0);
     ASSERT_EQ(Run("macro pack").exitCode, 0);
     const Files original = Snapshot();
@@ -263,8 +270,7 @@ TEST_F(ProfileCliTest, WindowsFilesOfEveryEncodingSurviveExportAndImport) {
         std::string text, record;
     };
     const std::vector<Home> homes = {
-        {"UTF-8, CR only",
-         "[Skins]\rLan=EN\r[Setting-EN]\rItem1=Left Click\rItem2=\"quoted\"\r",
+        {"UTF-8, CR only", "[Skins]\rLan=EN\r[Setting-EN]\rItem1=Left Click\rItem2=\"quoted\"\r",
          "[Burst]\rMacroLoopTimes=3\rItemCount=3\rItem0=A   Dn\rItem1=50 ms\rItem2=A   Up\r[Zwei]\r"
          "MacroLoopTimes=1\rItemCount=0\r"},
         {"UTF-8 with BOM, LF, no final line end",
@@ -273,8 +279,7 @@ TEST_F(ProfileCliTest, WindowsFilesOfEveryEncodingSurviveExportAndImport) {
         {"UTF-16LE, CRLF",
          utf16(u"[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=左键\r\nItem13=右键\r\n"),
          utf16(u"[宏]\r\nMacroLoopTimes=1\r\nItemCount=2\r\nItem0=A   Dn\r\nItem1=A   Up\r\n")},
-        {"GBK, CRLF",
-         "[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n",
+        {"GBK, CRLF", "[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n",
          "[\xBA\xEA]\r\nMacroLoopTimes = 5\r\nItemCount=1\r\nItem0=C   Dn\r\n"},
         {"Turkish 1254, CR only",
          "[Skins]\rLan=TUR\r[Setting-TUR]\rItem1=Sol t\xFDk\rItem6=\xDDptal\r",
@@ -299,14 +304,16 @@ TEST_F(ProfileCliTest, WindowsFilesOfEveryEncodingSurviveExportAndImport) {
     EXPECT_EQ(p["buttons"]["A"][0]["label"], "左键");
 
     // What the profile cannot carry is named; the file still keeps its bytes.
-    ornyx::test::WriteText(dir / "record.ini",
-                           "; made by hand\r\n[M]\r\nItemCount=2x\r\nItem0=A   Dn\r\nItem1=A   Up\r\n"
-                           "Item7=stale\r\nNote=mine\r\n[m]\r\nItemCount=0\r\n");
+    ornyx::test::WriteText(
+        dir / "record.ini",
+        "; made by hand\r\n[M]\r\nItemCount=2x\r\nItem0=A   Dn\r\nItem1=A   Up\r\n"
+        "Item7=stale\r\nNote=mine\r\n[m]\r\nItemCount=0\r\n");
     const Files before = Snapshot();
     Result r = Run("export p.json");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    for (const char* note : {"the lines before the first macro", "ItemCount \"2x\", carried as 2",
-                             "the line \"Item7\"", "the line \"Note\"", "the second block of macro \"m\""}) {
+    for (const char* note :
+         {"the lines before the first macro", "ItemCount \"2x\", carried as 2",
+          "the line \"Item7\"", "the line \"Note\"", "the second block of macro \"m\""}) {
         EXPECT_NE(r.err.find(note), std::string::npos) << note << " in " << r.err;
     }
     r = Run("import p.json");
@@ -327,13 +334,21 @@ TEST_F(ProfileCliTest, ImportNamesTheWrongFieldAndWritesNothing) {
         {[](auto& p) { p["dpi"]["levels"][2]["colour"] = "#12345"; }, "dpi.levels[2].colour"},
         {[](auto& p) { p["report_rate_hz"] = 333; }, "report_rate_hz"},
         {[](auto& p) { p["version"] = 99; }, "version"},
-        {[](auto& p) { p["macros"] = {{{"name", "a]b"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}}; },
-         "macros[0].name"},
-        {[](auto& p) { p["macros"] = {{{"name", std::string(32, 'm')}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}}; },
+        {[](auto& p) {
+             p["macros"] = {
+                 {{"name", "a]b"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}};
+         },
          "macros[0].name"},
         {[](auto& p) {
-             p["macros"] = {{{"name", "Dup"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}},
-                            {{"name", "DUP"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}};
+             p["macros"] = {{{"name", std::string(32, 'm')},
+                             {"loop_times", "1"},
+                             {"items", nlohmann::json::array()}}};
+         },
+         "macros[0].name"},
+        {[](auto& p) {
+             p["macros"] = {
+                 {{"name", "Dup"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}},
+                 {{"name", "DUP"}, {"loop_times", "1"}, {"items", nlohmann::json::array()}}};
          },
          "used twice"},
     };
@@ -360,7 +375,8 @@ TEST_F(ProfileCliTest, ImportNamesTheWrongFieldAndWritesNothing) {
 TEST_F(ProfileCliTest, MacroListShowAndPack) {
     // First a macro with more events than a slot holds, then thirteen small ones.
     std::string ini = "[Long]\r\nMacroLoopTimes=1\r\nItemCount=200\r\n";
-    for (int i = 0; i < 200; ++i) ini += "Item" + std::to_string(i) + (i % 2 ? "=B   Up\r\n" : "=B   Dn\r\n");
+    for (int i = 0; i < 200; ++i)
+        ini += "Item" + std::to_string(i) + (i % 2 ? "=B   Up\r\n" : "=B   Dn\r\n");
     for (int i = 1; i <= 13; ++i) {
         ini += "[M" + std::to_string(i) + "]\r\nMacroLoopTimes=" + std::to_string(i) +
                "\r\nItemCount=2\r\nItem0=A   Dn\r\nItem1=A   Up\r\n";
@@ -376,7 +392,8 @@ TEST_F(ProfileCliTest, MacroListShowAndPack) {
 
     r = Run("macro show m2");
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("MacroLoopTimes=2\nItem0=A   Dn\nItem1=A   Up\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("MacroLoopTimes=2\nItem0=A   Dn\nItem1=A   Up\n"), std::string::npos)
+        << r.out;
     EXPECT_EQ(Run("macro show Nope").exitCode, 1);
 
     r = Run("macro pack");
@@ -412,9 +429,10 @@ TEST_F(ProfileCliTest, ImportIntoAHomeItCannotReadChangesNothing) {
 TEST_F(CliTest, DesktopScreenshotRunNeverWaitsForAClick) {
     const auto program = std::filesystem::path(ORNYXCTL_PATH).parent_path() / "ornyx-mouse";
     if (!std::filesystem::exists(program)) GTEST_SKIP() << "the desktop program is not built";
-    const std::string command = "cd '" + dir.path().string() +
-                                "' && XDG_RUNTIME_DIR=\"$PWD\" QT_QPA_PLATFORM=offscreen timeout 30 '" + program.string() +
-                                "' --home . --simulate --show --screenshot shot.png >out.txt 2>err.txt";
+    const std::string command =
+        "cd '" + dir.path().string() +
+        "' && XDG_RUNTIME_DIR=\"$PWD\" QT_QPA_PLATFORM=offscreen timeout 30 '" + program.string() +
+        "' --home . --simulate --show --screenshot shot.png >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 124) << "timed out";

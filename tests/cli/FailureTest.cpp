@@ -47,16 +47,30 @@ protected:
 std::string StepOf(int code, int target) {
     const std::string n = std::to_string(target);
     switch (code) {
-        case 0x83: case 0x03: return "sensor settings";
-        case 0x01: return "report rate";
-        case 0x8D: case 0x0D: return "effect settings";
-        case 0x87: case 0x07: return "setting bank " + n;
-        case 0x90: case 0x10: return "data bank " + n;
-        case 0x11: return "DPI table";
-        case 0x13: return "macro slot " + n;
-        case 0x93: return "macro slot " + n + " read-back";
-        case 0x12: return "key matrix " + n;
-        default: return "?";
+        case 0x83:
+        case 0x03:
+            return "sensor settings";
+        case 0x01:
+            return "report rate";
+        case 0x8D:
+        case 0x0D:
+            return "effect settings";
+        case 0x87:
+        case 0x07:
+            return "setting bank " + n;
+        case 0x90:
+        case 0x10:
+            return "data bank " + n;
+        case 0x11:
+            return "DPI table";
+        case 0x13:
+            return "macro slot " + n;
+        case 0x93:
+            return "macro slot " + n + " read-back";
+        case 0x12:
+            return "key matrix " + n;
+        default:
+            return "?";
     }
 }
 
@@ -133,15 +147,17 @@ TEST_F(FailureTest, RawReportsAFailedTransferInsteadOfAReply) {
 }
 
 TEST_F(FailureTest, TraceThatCannotBeWrittenIsAUsageError) {
-    for (const char* args : {"--trace no/such/folder/t show", "--simulate --trace no/such/t raw 0x83",
-                             "--simulate --trace . raw 0x83"}) {
+    for (const char* args :
+         {"--trace no/such/folder/t show", "--simulate --trace no/such/t raw 0x83",
+          "--simulate --trace . raw 0x83"}) {
         const Result r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_NE(r.err.find("trace file"), std::string::npos) << args << ": " << r.err;
     }
     // Opens, but takes no line: nothing goes to the mouse untraced.
     const std::vector<std::uint8_t> before = ReadBytes(dir / "config.bin");
-    for (const char* args : {"--simulate --trace /dev/full raw 0x83", "--simulate --trace /dev/full apply"}) {
+    for (const char* args :
+         {"--simulate --trace /dev/full raw 0x83", "--simulate --trace /dev/full apply"}) {
         const Result r = Run(args);
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_NE(r.err.find("cannot write trace file /dev/full"), std::string::npos) << r.err;
@@ -166,10 +182,10 @@ TEST_F(FailureTest, ScreenshotRunWhileAnotherInstanceRuns) {
     const int fd = ::open((dir / "Z93Mutex").c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    const std::string command = "cd '" + dir.path().string() +
-                                "' && XDG_RUNTIME_DIR=\"$PWD\" QT_QPA_PLATFORM=offscreen timeout 30 '" +
-                                program.string() +
-                                "' --home . --simulate --screenshot shot.png >out.txt 2>err.txt";
+    const std::string command =
+        "cd '" + dir.path().string() +
+        "' && XDG_RUNTIME_DIR=\"$PWD\" QT_QPA_PLATFORM=offscreen timeout 30 '" + program.string() +
+        "' --home . --simulate --screenshot shot.png >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     ::close(fd);
     ASSERT_TRUE(WIFEXITED(status));

@@ -39,11 +39,13 @@ TEST_F(HomeFilesTest, AConfigThatCannotBeLoadedIsRefusedAndSurvivesByteForByte) 
     bytes.push_back('\n');  // 1987 bytes
     WriteBytes(home / "config.bin", bytes);
 
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--simulate", "apply"}, {"macro", "pack"},
-          {"export", (dir / "out.json").string()}, {"import", (dir / "p.json").string()}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--simulate", "apply"},
+                                                 {"macro", "pack"},
+                                                 {"export", (dir / "out.json").string()},
+                                                 {"import", (dir / "p.json").string()}}) {
         EXPECT_EQ(Run(args), 1) << args.back() << ": " << Output();
-        EXPECT_NE(Output().find("cannot be read as a settings file"), std::string::npos) << Output();
+        EXPECT_NE(Output().find("cannot be read as a settings file"), std::string::npos)
+            << Output();
         EXPECT_EQ(ReadBytes(home / "config.bin"), bytes) << args.back();
     }
     EXPECT_FALSE(fs::exists(dir / "out.json"));
@@ -76,8 +78,8 @@ TEST_F(HomeFilesTest, ExportRefusesWhatIsNotARegularFileAndWritesThroughLinks) {
 
 TEST_F(HomeFilesTest, NewFilesFollowTheUmask) {
     const fs::path fresh = dir / "fresh";
-    const std::string command = "umask 077 && '" + std::string(ORNYXCTL_PATH) + "' --home '" + fresh.string() +
-                                "' init >/dev/null";
+    const std::string command = "umask 077 && '" + std::string(ORNYXCTL_PATH) + "' --home '" +
+                                fresh.string() + "' init >/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : {"config.bin", "str.ini"}) {
         struct stat st {};

@@ -59,7 +59,9 @@ std::vector<std::string> Leftovers(const fs::path& home) {
     return names;
 }
 
-nlohmann::json Profile(const fs::path& file) { return nlohmann::json::parse(ReadText(file)); }
+nlohmann::json Profile(const fs::path& file) {
+    return nlohmann::json::parse(ReadText(file));
+}
 
 void SetFirstLabel(nlohmann::json& doc, const std::string& label) {
     for (auto& [mode, slots] : doc["buttons"].items()) {
@@ -80,14 +82,16 @@ struct Scenario {
         EXPECT_EQ(RunCli(base, {"init"}), 0);
         EXPECT_EQ(RunCli(base, {"export", (dir / "base.json").string()}), 0);
         nlohmann::json doc = Profile(dir / "base.json");
-        doc["macros"] = {{{"name", "Old"}, {"loop_times", "1"}, {"items", {"A   Dn", "20 ms", "A   Up"}}}};
+        doc["macros"] = {
+            {{"name", "Old"}, {"loop_times", "1"}, {"items", {"A   Dn", "20 ms", "A   Up"}}}};
         SetFirstLabel(doc, "Old label");
         WriteText(dir / "old.json", doc.dump());
         EXPECT_EQ(RunCli(base, {"import", (dir / "old.json").string()}), 0);
         old = Take(base);
 
-        doc["macros"] = {{{"name", "Burst"}, {"loop_times", "3"}, {"items", {"B   Dn", "50 ms", "B   Up"}}},
-                         {{"name", "Fire"}, {"loop_times", "2"}, {"items", {"C   Dn", "C   Up"}}}};
+        doc["macros"] = {
+            {{"name", "Burst"}, {"loop_times", "3"}, {"items", {"B   Dn", "50 ms", "B   Up"}}},
+            {{"name", "Fire"}, {"loop_times", "2"}, {"items", {"C   Dn", "C   Up"}}}};
         doc["pointer"]["speed"] = 9;
         SetFirstLabel(doc, "New label");
         WriteText(profile, doc.dump());
@@ -104,7 +108,8 @@ struct Scenario {
         EXPECT_EQ(RunCli(work, {"init"}), 0);
         afterInit = Take(work);
         for (const std::string& name : kFiles) {
-            EXPECT_NE(old.at(name), afterImport.at(name)) << name << " must change for the test to tell";
+            EXPECT_NE(old.at(name), afterImport.at(name))
+                << name << " must change for the test to tell";
         }
         EXPECT_NE(old.at("config.bin"), afterPack.at("config.bin"));
         EXPECT_NE(afterImport.at("config.bin"), afterImportThenPack.at("config.bin"));
@@ -122,7 +127,8 @@ struct Operation {
 
 TEST(KillTest, EveryFileIsOldOrNewAndTheNextCommandCleansUp) {
     Scenario s;
-    const Home empty = {{"config.bin", std::nullopt}, {"str.ini", std::nullopt}, {"record.ini", std::nullopt}};
+    const Home empty = {
+        {"config.bin", std::nullopt}, {"str.ini", std::nullopt}, {"record.ini", std::nullopt}};
     std::vector<Operation> ops = {
         {"import", {"import", s.profile.string()}, {"macro", "list"}, &s.old, &s.afterImport},
         {"macro pack", {"macro", "pack"}, {"macro", "list"}, &s.old, &s.afterPack},
@@ -145,7 +151,8 @@ TEST(KillTest, EveryFileIsOldOrNewAndTheNextCommandCleansUp) {
     for (int round = 0; round < 300 && Clock::now() - start < budget; ++round) {
         const Operation& op = ops[static_cast<std::size_t>(round) % ops.size()];
         Restore(s.work, *op.before);
-        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(op.typical).count();
+        const auto micros =
+            std::chrono::duration_cast<std::chrono::microseconds>(op.typical).count();
         std::uniform_int_distribution<long> delay(0, micros - micros / 8);
         {
             Child child(s.work, op.args);
@@ -159,7 +166,8 @@ TEST(KillTest, EveryFileIsOldOrNewAndTheNextCommandCleansUp) {
         for (const std::string& name : kFiles) {
             const bool isOld = now.at(name) == op.before->at(name);
             const bool isNew = now.at(name) == op.after->at(name);
-            ASSERT_TRUE(isOld || isNew) << op.name << " round " << round << ": " << name << " is neither";
+            ASSERT_TRUE(isOld || isNew)
+                << op.name << " round " << round << ": " << name << " is neither";
             anyNew = anyNew || (isNew && !isOld);
             anyOld = anyOld || (isOld && !isNew);
         }
@@ -173,7 +181,8 @@ TEST(KillTest, EveryFileIsOldOrNewAndTheNextCommandCleansUp) {
             // A second init completes whatever the first one did not.
             EXPECT_EQ(settled, *op.after) << "round " << round;
         } else {
-            EXPECT_TRUE(settled == *op.before || settled == *op.after) << op.name << " round " << round;
+            EXPECT_TRUE(settled == *op.before || settled == *op.after)
+                << op.name << " round " << round;
         }
     }
     std::cout << kills << " kills (" << finished << " after the command had finished), " << journals

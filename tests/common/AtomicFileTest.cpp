@@ -21,7 +21,8 @@ using test::TempDir;
 using test::WriteText;
 
 WriteResult Write(const fs::path& p, const std::string& text) {
-    return WriteFileAtomically(p, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return WriteFileAtomically(
+        p, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 mode_t ModeOf(const fs::path& p) {
@@ -127,8 +128,9 @@ TEST(AtomicFileTest, StaleTemporariesGoButLiveOnesAndOthersStay) {
 
     ASSERT_TRUE(Write(dir / "config.bin", "new").ok);
     EXPECT_EQ(ReadText(dir / "config.bin"), "new");
-    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{".config.bin.Live01", ".config.bin.notours",
-                                                             ".str.ini.Other1", "config.bin"}));
+    EXPECT_EQ(Entries(dir.path()),
+              (std::vector<std::string>{".config.bin.Live01", ".config.bin.notours",
+                                        ".str.ini.Other1", "config.bin"}));
     ::close(live);
     EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 1u);
     EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "str.ini"), 1u);

@@ -47,7 +47,8 @@ TEST(BoundedReadTest, HugeTextSettingsGiveDefaultsAndLongLinesStillRead) {
     Sparse(file, kMaxReadBytes * 4);
     EXPECT_EQ(i18n::LoadTextSettings(file).languageCode, "");
     // A 10 MB line is under the limit: read once, the other keys are found.
-    std::string text = "[Skins]\r\nLan=TUR\r\nJunk=" + std::string(10'000'000, 'x') + "\r\nRColor=7\r\n";
+    std::string text =
+        "[Skins]\r\nLan=TUR\r\nJunk=" + std::string(10'000'000, 'x') + "\r\nRColor=7\r\n";
     test::WriteText(file, text);
     const i18n::TextSettings settings = i18n::LoadTextSettings(file);
     EXPECT_EQ(settings.languageCode, "TUR");

@@ -15,7 +15,8 @@ public:
     std::string failOpen;
 
     std::vector<HidInterfaceInfo> Enumerate() override { return nodes; }
-    std::unique_ptr<HidHandle> Open(const std::string& path, OpenMode, std::string& error) override {
+    std::unique_ptr<HidHandle> Open(const std::string& path, OpenMode,
+                                    std::string& error) override {
         if (path == failOpen) {
             error = "permission denied";
             return nullptr;

@@ -80,11 +80,12 @@ TEST(TransportTest, BlockWriteChunksFollowLengthByteWithPauses) {
         if (c.length == 33) {
             // The second report carries byte 33 and then the cleared buffer.
             const std::string second = link.trace.Of("write")[1];
-            EXPECT_EQ(second, "write 00 21" + [] {
-                std::string s;
-                for (int i = 0; i < 31; ++i) s += " 00";
-                return s;
-            }());
+            EXPECT_EQ(
+                second, "write 00 21" + [] {
+                    std::string s;
+                    for (int i = 0; i < 31; ++i) s += " 00";
+                    return s;
+                }());
         }
     }
 }
@@ -114,8 +115,10 @@ public:
     bool SetFeature(std::span<const std::uint8_t>) override { return !failSet; }
     bool GetFeature(std::span<std::uint8_t> report) override {
         // A failing fetch may leave junk behind; the transport must not pass it on.
-        if (failGet) std::fill(report.begin(), report.end(), 0xEE);
-        else std::copy_n(reply.begin(), std::min(report.size(), reply.size()), report.begin());
+        if (failGet)
+            std::fill(report.begin(), report.end(), 0xEE);
+        else
+            std::copy_n(reply.begin(), std::min(report.size(), reply.size()), report.begin());
         return !failGet;
     }
     bool Write(std::span<const std::uint8_t>) override {

@@ -10,11 +10,11 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "gui/LayoutPoints.h"
 #include "performance/gnome/GnomePointerSettings.h"
 #include "performance/ui/PointerControls.h"
 #include "session/Defaults.h"
 #include "support/TempDir.h"
-#include "gui/LayoutPoints.h"
 
 namespace ornyx::app {
 namespace {
@@ -41,7 +41,9 @@ std::string Stored(const fs::path& keyfile, const std::string& key) {
 class BrokenDesktop final : public performance::PointerSettings {
 public:
     bool Has(performance::PointerOption) const override { return true; }
-    std::optional<performance::MouseParameters> GetMouseParameters() override { return std::nullopt; }
+    std::optional<performance::MouseParameters> GetMouseParameters() override {
+        return std::nullopt;
+    }
     std::optional<int> GetSpeed() override { return std::nullopt; }
     std::optional<int> GetWheelScrollLines() override { return std::nullopt; }
     std::optional<int> GetDoubleClickTime() override { return std::nullopt; }
@@ -108,8 +110,8 @@ TEST(AdvancedPointerTest, SlowestSpeedAndApplyWriteGnomeSpeedMinusOne) {
     EXPECT_EQ(rig.image().pointerSpeed(), 1);
     EXPECT_EQ(rig.CellPixel(0, 1), lit);
     EXPECT_EQ(rig.CellPixel(0, 2), dark);
-    EXPECT_EQ(rig.Stored("speed"), "");  // nothing before Apply
-    rig.Click(Centre(lw::kApplyButton));                  // Apply
+    EXPECT_EQ(rig.Stored("speed"), "");   // nothing before Apply
+    rig.Click(Centre(lw::kApplyButton));  // Apply
     EXPECT_EQ(rig.Stored("speed"), "-1.0");
     EXPECT_TRUE(rig.window->isVisible());
     EXPECT_TRUE(rig.messages.messages.empty());
@@ -122,7 +124,7 @@ TEST(AdvancedPointerTest, HalfASecondShowsPositionSixAndOkWritesFiveHundredFifty
     EXPECT_EQ(rig.image().doubleClickSpeed(), 6);
     EXPECT_EQ(rig.CellPixel(2, 6), rig.CellPixel(2, 1));
     EXPECT_NE(rig.CellPixel(2, 7), rig.CellPixel(2, 1));
-    rig.Click(Centre(lw::kOkButton));  // OK
+    rig.Click(Centre(lw::kOkButton));        // OK
     EXPECT_TRUE(rig.window->isMinimized());  // no tray: put away to the taskbar
     EXPECT_EQ(rig.Stored("double-click"), "550");
 }
@@ -134,7 +136,8 @@ TEST(AdvancedPointerTest, TheDesktopIsReadOnlyAtTheFirstShowingOfThePage) {
     EXPECT_EQ(rig.image().doubleClickSpeed(), 9);
     ASSERT_TRUE(rig.desktopView->SetSpeed(20));
     rig.Click(Centre(lw::kBasicPageButton));  // Basic page
-    rig.Click(Centre(lw::kAdvancedPageButton));  // Advanced again: the edited values, not the desktop's
+    rig.Click(
+        Centre(lw::kAdvancedPageButton));  // Advanced again: the edited values, not the desktop's
     EXPECT_EQ(rig.image().doubleClickSpeed(), 9);
     EXPECT_EQ(rig.image().pointerSpeed(), 6);
     EXPECT_EQ(rig.CellPixel(2, 9), rig.CellPixel(2, 1));
@@ -197,8 +200,9 @@ TEST(AdvancedPointerTest, FailuresOfTheDesktopAreShownAsWarnings) {
         EXPECT_EQ(m.caption, "Warning");
         texts.push_back(m.text);
     }
-    EXPECT_EQ(texts, (std::vector<std::string>{"GETMOUSESPEED failed.", "GETWHEELSCROLLLINES failed.",
-                                               "GetDoubleClickTime failed."}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"GETMOUSESPEED failed.", "GETWHEELSCROLLLINES failed.",
+                                        "GetDoubleClickTime failed."}));
     rig.messages.messages.clear();
     rig.Click(Centre(lw::kApplyButton));
     ASSERT_EQ(rig.messages.messages.size(), 4u);

@@ -14,13 +14,13 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "gui/LayoutPoints.h"
 #include "keys/KeyFunction.h"
 #include "keys/ui/ButtonMenu.h"
 #include "keys/ui/KeyDialogs.h"
 #include "macros/ui/MacroDialog.h"
 #include "session/Defaults.h"
 #include "support/TempDir.h"
-#include "gui/LayoutPoints.h"
 
 namespace ornyx::keys::ui {
 namespace {
@@ -110,7 +110,8 @@ struct MenuRig {
         std::vector<std::string> entries;
         if (bytes.size() < 64) return std::vector<std::string>(16, "nothing sent");
         for (std::size_t e = 0; e + 4 <= bytes.size() && e < 64; e += 4)
-            entries.push_back(bytes[e] + " " + bytes[e + 1] + " " + bytes[e + 2] + " " + bytes[e + 3]);
+            entries.push_back(bytes[e] + " " + bytes[e + 1] + " " + bytes[e + 2] + " " +
+                              bytes[e + 3]);
         return entries;
     }
     void Apply() { Click(Centre(lw::kApplyButton)); }
@@ -280,10 +281,13 @@ TEST(ButtonMenu, CombinationAndEmptySingleKeyLabelsInChinese) {
     MenuRig rig(Language::ChineseSimplified);
     rig.Assign(1, 12, [](skin::PopupFrame& d) {
         auto& combo = static_cast<CComboDialog&>(d);
-        QTest::mouseClick(&combo, Qt::LeftButton, Qt::NoModifier, CComboDialog::kModifierBox.center());
+        QTest::mouseClick(&combo, Qt::LeftButton, Qt::NoModifier,
+                          CComboDialog::kModifierBox.center());
         QListWidget* list = combo.ModifierList();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(0)).center());
-        QApplication::setActiveWindow(&combo);  // offscreen, a pop-up over the main window is not activated
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(0)).center());
+        QApplication::setActiveWindow(
+            &combo);  // offscreen, a pop-up over the main window is not activated
         QTest::mouseClick(combo.KeyEdit(1), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
         QTest::keyClick(combo.KeyEdit(1), Qt::Key_A);
         d.accept();
@@ -301,9 +305,11 @@ TEST(ButtonMenu, CombinationAndEmptySingleKeyLabelsInChinese) {
     EXPECT_EQ(rig.Label(Mode::A, 3), "多媒体-下一首");
     rig.Assign(4, 8, [](skin::PopupFrame& d) {
         auto& windows = static_cast<CWindowsDialog&>(d);
-        QTest::mouseClick(&windows, Qt::LeftButton, Qt::NoModifier, CListChoiceDialog::kBox.center());
+        QTest::mouseClick(&windows, Qt::LeftButton, Qt::NoModifier,
+                          CListChoiceDialog::kBox.center());
         QListWidget* list = windows.ChoiceList();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(2)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(2)).center());
         d.accept();
     });
     EXPECT_EQ(rig.Label(Mode::A, 4), "计算器");
@@ -337,7 +343,7 @@ TEST(ButtonMenu, KeyRestoreLeavesParametersAndShownMode) {
     });
     EXPECT_EQ(rig.Label(Mode::A, 1), "Fire Key-");
     EXPECT_EQ(rig.image().slot(Mode::A, SlotArray::FireKeySpeed, 1), 77);
-    rig.Click(Centre(lw::kModeBButton));  // Mode B shown
+    rig.Click(Centre(lw::kModeBButton));       // Mode B shown
     rig.Click(Centre(lw::kKeyDefaultButton));  // Default
     EXPECT_EQ(rig.image().shownMode(), 1);
     EXPECT_EQ(rig.image().function(Mode::A, 1), 1);
@@ -356,8 +362,8 @@ TEST(ButtonMenu, EveryFunctionReachesTheMouse) {
         out << "[Only]\nMacroLoopTimes=1\nItemCount=0\n";
     }
     const std::vector<std::pair<int, std::string>> expected = {
-        {0, "01 00 f0 00"},  {1, "01 00 f1 00"}, {2, "01 00 f2 00"},  {3, "01 00 f4 00"},
-        {4, "01 00 f3 00"},  {5, "0a f0 22 03"}, {7, "08 00 03 00"},  {8, "03 00 83 01"},
+        {0, "01 00 f0 00"},  {1, "01 00 f1 00"},  {2, "01 00 f2 00"},  {3, "01 00 f4 00"},
+        {4, "01 00 f3 00"},  {5, "0a f0 22 03"},  {7, "08 00 03 00"},  {8, "03 00 83 01"},
         {9, "03 00 b5 00"},  {10, "0a 04 20 01"}, {11, "00 00 00 00"}, {12, "00 00 00 00"},
         {13, "09 00 01 00"}, {14, "08 00 02 00"}, {15, "00 00 00 00"}};
     for (const auto& [f, code] : expected) {

@@ -8,9 +8,9 @@
 #include <QImageReader>
 #include <filesystem>
 
-#include "layout/WindowLayout.h"
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "layout/WindowLayout.h"
 #include "session/Defaults.h"
 #include "skin/SkinImage.h"
 #include "support/TempDir.h"
@@ -34,7 +34,8 @@ int Mismatches(const QImage& page, const QImage& element, QPoint origin) {
         for (int x = 0; x < element.width(); ++x) {
             const QRgb e = element.pixel(x, y);
             if (qAlpha(e) != 255) continue;
-            if ((page.pixel(origin.x() + x, origin.y() + y) & 0xFFFFFFu) != (e & 0xFFFFFFu)) ++count;
+            if ((page.pixel(origin.x() + x, origin.y() + y) & 0xFFFFFFu) != (e & 0xFFFFFFu))
+                ++count;
         }
     }
     return count;
@@ -64,7 +65,8 @@ TEST(HiDpiTest, MainWindowDrawsTheSkinFilesOfItsScreensScale) {
     EXPECT_EQ(window.size(), page.deviceIndependentSize().toSize()) << "the window keeps its size";
     EXPECT_TRUE(messages.messages.empty()) << "a missing @2x file is no error";
 
-    const QString skin = QString::fromStdString((home.path() / "Skins" / settings::kDefaultSkinName).string());
+    const QString skin =
+        QString::fromStdString((home.path() / "Skins" / settings::kDefaultSkinName).string());
     const auto& basic = layout::kBackgrounds[0];
     ASSERT_EQ(std::string_view(basic.file), "/BasicSet2.png");
     const layout::Placement* close = nullptr;
@@ -81,7 +83,8 @@ TEST(HiDpiTest, MainWindowDrawsTheSkinFilesOfItsScreensScale) {
     EXPECT_EQ(Mismatches(page, element, origin), 0);
     if (scale > 1) {
         // The 1x file enlarged is not what is on the page: the test can tell.
-        const QImage enlarged = Read(file).scaled(element.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage enlarged =
+            Read(file).scaled(element.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_GT(Mismatches(page, enlarged, origin), 0);
     }
 }

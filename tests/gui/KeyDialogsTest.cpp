@@ -27,7 +27,9 @@ using i18n::Language;
 
 class KeyDialogs : public ::testing::Test {
 protected:
-    skin::PopupContext Context(Language language = Language::English) { return {drawing_, language, messages_}; }
+    skin::PopupContext Context(Language language = Language::English) {
+        return {drawing_, language, messages_};
+    }
 
     // Shows a dialog as exec() would, without a modal loop, with the focus in it.
     static void Show(skin::PopupFrame& dialog) {
@@ -48,7 +50,8 @@ protected:
         QApplication::processEvents();
     }
     // A key as the window system delivers it, with its native scan code.
-    static void NativeKey(QWidget& target, int qtKey, std::uint32_t evdev, const QString& text = {}) {
+    static void NativeKey(QWidget& target, int qtKey, std::uint32_t evdev,
+                          const QString& text = {}) {
         QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, evdev + 8, 0, 0, text);
         QApplication::sendEvent(&target, &press);
         QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier, evdev + 8, 0, 0, text);
@@ -245,8 +248,8 @@ TEST_F(KeyDialogs, FireKeyListChoiceAndWheel) {
     EXPECT_FALSE(dialog.SpeedEdit()->isEnabled());
     // The wheel scrolls the list by three lines per notch, wherever it turns.
     const int before = list.verticalScrollBar()->value();
-    QWheelEvent down(QPointF(300, 100), dialog.mapToGlobal(QPointF(300, 100)), QPoint(), QPoint(0, -120),
-                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent down(QPointF(300, 100), dialog.mapToGlobal(QPointF(300, 100)), QPoint(),
+                     QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&dialog, &down);
     EXPECT_EQ(list.verticalScrollBar()->value(), before + 3);
     list.scrollToItem(list.item(39));

@@ -11,6 +11,8 @@ namespace ornyx {
 
 namespace lw = layout::window;
 
-inline QPoint Centre(const layout::Rect& r) { return {(r.left + r.right - 1) / 2, (r.top + r.bottom - 1) / 2}; }
+inline QPoint Centre(const layout::Rect& r) {
+    return {(r.left + r.right - 1) / 2, (r.top + r.bottom - 1) / 2};
+}
 
 }  // namespace ornyx

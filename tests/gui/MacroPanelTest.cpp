@@ -6,12 +6,12 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +19,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "gui/LayoutPoints.h"
 #include "macros/MacroStore.h"
 #include "macros/ui/DelayTimeDialog.h"
 #include "macros/ui/MacroPanel.h"
@@ -27,7 +28,6 @@
 #include "skin/ControlColours.h"
 #include "skin/PopupFrame.h"
 #include "support/TempDir.h"
-#include "gui/LayoutPoints.h"
 
 namespace ornyx::macros::ui {
 namespace {
@@ -37,8 +37,8 @@ using Lines = std::vector<std::string>;
 using skin::PopupFrame;
 
 std::string Section(const std::string& name, const std::string& loop, const Lines& items) {
-    std::string s = "[" + name + "]\r\nMacroLoopTimes=" + loop + "\r\nItemCount=" +
-                    std::to_string(items.size()) + "\r\n";
+    std::string s = "[" + name + "]\r\nMacroLoopTimes=" + loop +
+                    "\r\nItemCount=" + std::to_string(items.size()) + "\r\n";
     for (std::size_t i = 0; i < items.size(); ++i) {
         s += "Item" + std::to_string(i) + "=" + items[i] + "\r\n";
     }
@@ -58,7 +58,8 @@ protected:
         }
         fs::remove(dir / "record.ini");
         if (!recordIni.empty()) test::WriteText(dir / "record.ini", recordIni);
-        if (!language.empty()) profile::WritePrivateProfileString(dir / "str.ini", "Skins", "Lan", language);
+        if (!language.empty())
+            profile::WritePrivateProfileString(dir / "str.ini", "Skins", "Lan", language);
         app::AppOptions options;
         options.home = dir.path().string();
         options.simulate = "";
@@ -122,7 +123,8 @@ protected:
     }
     void Key(Qt::Key key, bool press, bool repeat = false, std::uint64_t at = 0) {
         // Letters carry their text, as the keyboard layout gives it.
-        const QString text = key >= Qt::Key_A && key <= Qt::Key_Z ? QString(QChar(key)).toLower() : QString();
+        const QString text =
+            key >= Qt::Key_A && key <= Qt::Key_Z ? QString(QChar(key)).toLower() : QString();
         QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier, text,
                         repeat);
         event.setTimestamp(at != 0 ? at : ++timestamp);
@@ -194,8 +196,8 @@ TEST_F(MacroPanelTest, RecordedAndInsertedMacroIsStoredAndReachesTheMouse) {
     EXPECT_FALSE(panel().MouseEventListOpen());
     ClickConfirm();
 
-    const Lines stored = {"A   Dn", "50 ms", "A   Up", "50 ms", "B   Dn", "50 ms", "B   Up",
-                          "50 ms", "L-Button   Dn", "50 ms", "L-Button   Up"};
+    const Lines stored = {"A   Dn", "50 ms", "A   Up",        "50 ms", "B   Dn",       "50 ms",
+                          "B   Up", "50 ms", "L-Button   Dn", "50 ms", "L-Button   Up"};
     EXPECT_EQ(Shown(), stored);
     const auto onFile = ReadMacro(dir / "record.ini", "Burst");
     ASSERT_TRUE(onFile.has_value());
@@ -203,8 +205,8 @@ TEST_F(MacroPanelTest, RecordedAndInsertedMacroIsStoredAndReachesTheMouse) {
     EXPECT_EQ(onFile->loopTimes, "1");
 
     Click(Centre(lw::kApplyButton));  // Apply
-    std::vector<int> expected = {0x00, 0x01, 0x05, 0x04, 0x85, 0x04, 0x05, 0x05,
-                                 0x85, 0x05, 0x05, 0xF0, 0x80, 0xF0};
+    std::vector<int> expected = {0x00, 0x01, 0x05, 0x04, 0x85, 0x04, 0x05,
+                                 0x05, 0x85, 0x05, 0x05, 0xF0, 0x80, 0xF0};
     expected.resize(128, 0);
     EXPECT_EQ(SlotOnTheWire(1), expected);
 }
@@ -217,7 +219,8 @@ TEST_F(MacroPanelTest, PanelIsBuiltFromRecordIniAndColoured) {
     EXPECT_EQ(panel().NameBox()->text(), "One");
     EXPECT_EQ(Shown(), (Lines{"C   Dn", "50 ms", "C   Up"}));
     // The box shows slot 1's loop count, the mouse's, and writes it back.
-    const auto slotLoops = context->settings.image.macroSlot(1)[0] * 256 + context->settings.image.macroSlot(1)[1];
+    const auto slotLoops =
+        context->settings.image.macroSlot(1)[0] * 256 + context->settings.image.macroSlot(1)[1];
     const QString expectedLoops = slotLoops >= 1 ? QString::number(slotLoops) : QString("1");
     EXPECT_EQ(panel().LoopTimesBox()->text(), expectedLoops);
     EXPECT_EQ(macros().palette().color(QPalette::Base), skin::kMacroListBackground);
@@ -307,7 +310,8 @@ TEST_F(MacroPanelTest, MouseEventsGoInWhereTheyKeepEventsAndDelaysAlternating) {
     ASSERT_NE(open, nullptr);
     const QRect macroCard = skin::ToQRect(lw::kMacroCard);
     EXPECT_TRUE(macroCard.contains(open->geometry())) << open->geometry().bottom();
-    EXPECT_FALSE(open->geometry().intersects(skin::ToQRect(lw::kNewButton).united(skin::ToQRect(lw::kConfirmButton))));
+    EXPECT_FALSE(open->geometry().intersects(
+        skin::ToQRect(lw::kNewButton).united(skin::ToQRect(lw::kConfirmButton))));
     EXPECT_EQ(open->verticalScrollBar()->maximum(), 0);
     Click(Centre(lw::kMouseEventBox));
 
@@ -424,7 +428,8 @@ TEST_F(MacroPanelTest, HeldKeyRecordsOnePairAtEveryRepeatRate) {
             Key(Qt::Key_A, false, false, t + static_cast<std::uint64_t>(holdMs));
             timestamp = t + static_cast<std::uint64_t>(holdMs) + 10;
             Tap(Qt::Key_B);
-            EXPECT_EQ(Shown(), (Lines{"A   Dn", "50 ms", "A   Up", "50 ms", "B   Dn", "50 ms", "B   Up"}));
+            EXPECT_EQ(Shown(),
+                      (Lines{"A   Dn", "50 ms", "A   Up", "50 ms", "B   Dn", "50 ms", "B   Up"}));
             ClickStop();
         }
     }
@@ -435,7 +440,8 @@ TEST_F(MacroPanelTest, StopWithoutARecordingAndStartWithoutAMacroOnlyWarn) {
     ClickStop();
     ASSERT_EQ(messages.messages.size(), 2u);
     EXPECT_EQ(messages.messages[0].text, "Stop Recording");
-    EXPECT_EQ(messages.messages[1].text, "It doesn\u2019t start recording, unnecessary to press Stop key!");
+    EXPECT_EQ(messages.messages[1].text,
+              "It doesn\u2019t start recording, unnecessary to press Stop key!");
     EXPECT_EQ(messages.messages[1].caption, "Warning");
 
     messages.messages.clear();
@@ -463,7 +469,8 @@ TEST_F(MacroPanelTest, WhileRecordingKeysAreKeptFromTheWindowAndCtrlBreakStops) 
     EXPECT_EQ(panel().NameBox()->text(), "Keys");  // typing did not reach the box
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());  // Escape did not hide the window
-    EXPECT_EQ(Shown(), (Lines{"X   Dn", "50 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
+    EXPECT_EQ(Shown(),
+              (Lines{"X   Dn", "50 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
 
     // The delay dialog opened meanwhile takes its digits; they are not recorded.
     PopupFrame::SetAutoAnswer([](PopupFrame& dialog) {
@@ -472,7 +479,8 @@ TEST_F(MacroPanelTest, WhileRecordingKeysAreKeptFromTheWindowAndCtrlBreakStops) 
     });
     Hover(1);
     DoubleClick(items(), 1);
-    EXPECT_EQ(Shown(), (Lines{"X   Dn", "300 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
+    EXPECT_EQ(Shown(),
+              (Lines{"X   Dn", "300 ms", "X   Up", "50 ms", "Esc   Dn", "50 ms", "Esc   Up"}));
     EXPECT_TRUE(panel().Recorder().Recording());
 
     messages.messages.clear();
@@ -532,8 +540,9 @@ TEST_F(MacroPanelTest, FilledPanelAndDelayDialogDraw) {
         SCOPED_TRACE(language);
         window.reset();
         context.reset();
-        Open(Section("Burst", "3", {"A   Dn", "50 ms", "A   Up", "50 ms", "L-Button   Dn", "50 ms",
-                                    "L-Button   Up"}) +
+        Open(Section("Burst", "3",
+                     {"A   Dn", "50 ms", "A   Up", "50 ms", "L-Button   Dn", "50 ms",
+                      "L-Button   Up"}) +
                  Section("Combo", "1", {"Ctrl   Dn"}),
              language);
         window->show();

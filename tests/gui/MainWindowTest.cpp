@@ -9,16 +9,16 @@
 #include <QScreen>
 #include <QTest>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
-#include "settings/Configuration.h"
-#include "session/Defaults.h"
-#include "support/TempDir.h"
 #include "gui/LayoutPoints.h"
+#include "session/Defaults.h"
+#include "settings/Configuration.h"
+#include "support/TempDir.h"
 
 namespace ornyx::app {
 namespace {
@@ -44,7 +44,8 @@ struct Home {
         const auto lines = Trace();
         for (std::size_t i = from; i < lines.size(); ++i) {
             const std::string& l = lines[i];
-            if (l.rfind("set-feature ", 0) == 0) codes.push_back(std::stoi(l.substr(15, 2), nullptr, 16));
+            if (l.rfind("set-feature ", 0) == 0)
+                codes.push_back(std::stoi(l.substr(15, 2), nullptr, 16));
         }
         return codes;
     }
@@ -99,7 +100,8 @@ TEST(MainWindowTest, StartsHiddenInTheTrayAndTheFirstClickShowsTheBasicPage) {
     Rig rig(/*tray=*/true);
     rig.window->Start();
     EXPECT_FALSE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);  // built at start: mouse present
+    EXPECT_EQ(rig.window->CurrentPage(),
+              CHidMouseDlg::kBasicPage);  // built at start: mouse present
     EXPECT_EQ(rig.window->size(), QSize(rig.window->PageImage().size()));
     // The handshake ran with the first page build.
     const auto codes = rig.home.TraceCodes();
@@ -116,8 +118,9 @@ TEST(MainWindowTest, WithoutATrayTheWindowShowsAtStart) {
     EXPECT_TRUE(rig.window->isVisible());
     EXPECT_EQ(rig.window->CurrentPage(), CHidMouseDlg::kBasicPage);
     // Placed on the screen by the program, not left where the window system puts it.
-    EXPECT_EQ(rig.window->pos(),
-              skin::CentredIn(rig.window->size(), QGuiApplication::primaryScreen()->availableGeometry()));
+    EXPECT_EQ(
+        rig.window->pos(),
+        skin::CentredIn(rig.window->size(), QGuiApplication::primaryScreen()->availableGeometry()));
 }
 
 TEST(MainWindowTest, NoMouseWarnsAndTheTrayClickShowsNothing) {
@@ -141,7 +144,8 @@ TEST(MainWindowTest, NoMouseWarnsAndTheTrayClickShowsNothing) {
 TEST(MainWindowTest, ApplyAndOkSendTheSettingsAndSaveThem) {
     Rig rig(/*tray=*/false);
     rig.window->Start();
-    rig.Click(Centre(lw::ReportRateCell(3)));  // report rate 1000 Hz -> already; choose 125 Hz instead
+    rig.Click(
+        Centre(lw::ReportRateCell(3)));  // report rate 1000 Hz -> already; choose 125 Hz instead
     rig.Click(Centre(lw::ReportRateCell(0)));
     EXPECT_EQ(rig.image().reportRate(), 8);
     const std::size_t before = rig.home.Trace().size();
@@ -157,7 +161,7 @@ TEST(MainWindowTest, ApplyAndOkSendTheSettingsAndSaveThem) {
     EXPECT_EQ(file[0], 1);
     EXPECT_EQ(file[1 + settings::SettingsImage::kReportRate], 8);
     EXPECT_TRUE(rig.window->isVisible());
-    rig.Click(Centre(lw::kOkButton));  // OK applies and hides
+    rig.Click(Centre(lw::kOkButton));        // OK applies and hides
     EXPECT_TRUE(rig.window->isMinimized());  // no tray: put away to the taskbar
 }
 
@@ -171,7 +175,9 @@ TEST(MainWindowTest, ApplyThatCannotReachTheMouseSaysSoAndKeepsTheSettings) {
     rig.Click(Centre(lw::kApplyButton));  // Apply
     ASSERT_EQ(rig.messages.messages.size(), 1u);
     EXPECT_EQ(rig.messages.messages[0].caption, "Warning");
-    EXPECT_EQ(rig.messages.messages[0].text.rfind("The mouse stopped answering at setting bank 1.", 0), 0u)
+    EXPECT_EQ(
+        rig.messages.messages[0].text.rfind("The mouse stopped answering at setting bank 1.", 0),
+        0u)
         << rig.messages.messages[0].text;
     const auto file = test::ReadBytes(rig.home.dir.path() / "config.bin");
     ASSERT_EQ(file.size(), settings::kConfigFileSize);
@@ -192,7 +198,8 @@ TEST(MainWindowTest, CancelRestoresTheLastAppliedImageAndTheRestoreRedrawsIt) {
     EXPECT_EQ(rig.image(), before);
     rig.window->TrayClicked();
     EXPECT_TRUE(rig.window->isVisible());
-    EXPECT_EQ(rig.Pixel(lw::ReportRateCell(3).left + 7, lw::ReportRateCell(3).top + 4), litCell);  // redrawn from the restored settings
+    EXPECT_EQ(rig.Pixel(lw::ReportRateCell(3).left + 7, lw::ReportRateCell(3).top + 4),
+              litCell);  // redrawn from the restored settings
 }
 
 TEST(MainWindowTest, KeysCloseAndMinimiseOnlyHide) {
@@ -436,7 +443,8 @@ TEST(MainWindowTest, AMissingPageBackgroundIsNamedOnceAndAnotherSkinStandsIn) {
     ASSERT_TRUE(fs::remove(gone));
     rig.window->Start();
     EXPECT_TRUE(rig.window->isVisible());
-    EXPECT_EQ(rig.window->size(), QSize(lw::kSize.width, lw::kSize.height)) << "never a 0 x 0 window that no one can see";
+    EXPECT_EQ(rig.window->size(), QSize(lw::kSize.width, lw::kSize.height))
+        << "never a 0 x 0 window that no one can see";
     EXPECT_NE(rig.context->text.skinName, chosen);
     ASSERT_EQ(rig.messages.messages.size(), 1u);
     EXPECT_NE(rig.messages.messages[0].text.find(gone.string()), std::string::npos);
@@ -490,7 +498,8 @@ TEST(MainWindowTest, ScreenReadersFindTheDrawnControlsByNameRoleAndState) {
     EXPECT_EQ(slider->role(), QAccessible::Slider);
     EXPECT_FALSE(slider->text(QAccessible::Value).isEmpty());
 
-    rig.Click(Centre(lw::kAdvancedPageButton));  // the Advanced page: its own controls, real and drawn
+    rig.Click(
+        Centre(lw::kAdvancedPageButton));  // the Advanced page: its own controls, real and drawn
     EXPECT_EQ(Named(*rig.window, "Key Setting 1"), nullptr);
     QAccessibleInterface* speed = Named(*rig.window, "Mouse Speed");
     ASSERT_NE(speed, nullptr);

@@ -20,10 +20,13 @@
 namespace ornyx::layout {
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 QStringList SkinNames() {
-    return QDir(QStringLiteral(ORNYX_SKINS_DIR)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(QStringLiteral(ORNYX_SKINS_DIR))
+        .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 QString SkinFile(const QString& skin, std::string_view file) {
@@ -86,7 +89,8 @@ TEST(SkinCompletenessTest, EveryFileHasAnImageOfTwiceItsSizeForScaledScreens) {
             twice.insert(twice.size() - 4, QStringLiteral("@2x"));
             const QImage two = LoadPng(twice);
             if (one.isNull()) continue;  // reported above
-            if (two.isNull() || two.size() != one.size() * 2 || two.hasAlphaChannel() != one.hasAlphaChannel())
+            if (two.isNull() || two.size() != one.size() * 2 ||
+                two.hasAlphaChannel() != one.hasAlphaChannel())
                 wrong += " " + std::string(file);
         }
         EXPECT_EQ(wrong, "") << "no @2x twin of twice the size and the same kind";
@@ -94,11 +98,13 @@ TEST(SkinCompletenessTest, EveryFileHasAnImageOfTwiceItsSizeForScaledScreens) {
 }
 
 std::string Str(const Rect& r) {
-    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) +
-           ", " + std::to_string(r.bottom) + ")";
+    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+           std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
 }
 
-std::string Str(const QSize& s) { return std::to_string(s.width()) + " x " + std::to_string(s.height()); }
+std::string Str(const QSize& s) {
+    return std::to_string(s.width()) + " x " + std::to_string(s.height());
+}
 
 // Problems of one kind, listed once and in short: empty when there are none.
 struct Problems {
@@ -127,7 +133,8 @@ TEST(SkinCompletenessTest, EveryImageFitsWhereTheWindowsDrawIt) {
                 if (!r.Inside(width, height)) outside.Add(Str(r));
             for (const Placement& place : bg.elements)
                 if (!place.rect.Inside(width, height)) outside.Add(Str(place.rect));
-            EXPECT_EQ(outside.Report(), "") << "outside the " << Str(background.size()) << " background";
+            EXPECT_EQ(outside.Report(), "")
+                << "outside the " << Str(background.size()) << " background";
 
             // Drawn at natural size from the rectangle's corner: a larger image
             // would spill over its neighbours.
@@ -138,8 +145,10 @@ TEST(SkinCompletenessTest, EveryImageFitsWhereTheWindowsDrawIt) {
                     if (element.isNull()) continue;
                     for (const Placement& place : bg.elements) {
                         if (place.element != images.element) continue;
-                        if (element.width() > place.rect.Width() || element.height() > place.rect.Height()) {
-                            tooLarge.Add(std::string(file) + " " + Str(element.size()) + " at " + Str(place.rect));
+                        if (element.width() > place.rect.Width() ||
+                            element.height() > place.rect.Height()) {
+                            tooLarge.Add(std::string(file) + " " + Str(element.size()) + " at " +
+                                         Str(place.rect));
                             break;  // one place is enough to tell
                         }
                     }
@@ -165,8 +174,8 @@ TEST(SkinCompletenessTest, BackgroundsAreOpaque) {
             int transparent = 0;
             for (int y = 0; y < image.height(); ++y) {
                 const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-                transparent += static_cast<int>(std::count_if(row, row + image.width(),
-                                                              [](QRgb px) { return qAlpha(px) != 255; }));
+                transparent += static_cast<int>(std::count_if(
+                    row, row + image.width(), [](QRgb px) { return qAlpha(px) != 255; }));
             }
             EXPECT_EQ(transparent, 0) << std::string(bg.file);
         }
@@ -182,7 +191,8 @@ TEST(SkinCompletenessTest, TheTwoImagesOfAnElementAreDistinctAndRedrawWithoutTra
             if (rest.isNull() || active.isNull()) continue;
             // Drawn one over the other at the same place.
             if (rest.size() != active.size()) {
-                ADD_FAILURE() << "sizes differ: " << Str(rest.size()) << " and " << Str(active.size());
+                ADD_FAILURE() << "sizes differ: " << Str(rest.size()) << " and "
+                              << Str(active.size());
                 continue;
             }
             // Rounded corners and the gaps between cells need the alpha channel.
@@ -207,8 +217,9 @@ TEST(SkinCompletenessTest, TheTwoImagesOfAnElementAreDistinctAndRedrawWithoutTra
                     if ((qAlpha(a) == 0) != (qAlpha(b) == 0)) ++outlineMismatches;
                     if (qAlpha(a) == 0 && qAlpha(b) == 0) continue;
                     ++visible;
-                    const int change = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                                 std::abs(qBlue(a) - qBlue(b))});
+                    const int change =
+                        std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
                     if (change >= 40) ++clearlyChanged;
                 }
             }
@@ -256,7 +267,8 @@ QRgb MeanColour(const QImage& image, const Rect& r) {
 TEST(SkinCompletenessTest, CaptionsInTheDefaultTextColourAreReadable) {
     // Captions are drawn over the art in the text colour of a fresh install
     // (the pop-ups draw theirs white, which is lighter still).
-    const QRgb text = qRgb(settings::kDefaultTextRed, settings::kDefaultTextGreen, settings::kDefaultTextBlue);
+    const QRgb text =
+        qRgb(settings::kDefaultTextRed, settings::kDefaultTextGreen, settings::kDefaultTextBlue);
     ForEachSkin([&](const QString& skin) {
         Problems faint;
         for (const Background& bg : kBackgrounds) {
@@ -265,7 +277,8 @@ TEST(SkinCompletenessTest, CaptionsInTheDefaultTextColourAreReadable) {
             for (const Rect& r : bg.controls) {
                 const double contrast = Contrast(text, MeanColour(background, r));
                 if (contrast < 4.5)
-                    faint.Add(std::string(bg.file) + " " + Str(r) + ": " + std::to_string(contrast));
+                    faint.Add(std::string(bg.file) + " " + Str(r) + ": " +
+                              std::to_string(contrast));
             }
         }
         // The elements that carry a caption or a label, in both states.
@@ -274,7 +287,8 @@ TEST(SkinCompletenessTest, CaptionsInTheDefaultTextColourAreReadable) {
             for (std::string_view file : {images.rest, images.active}) {
                 const QImage image = LoadPng(SkinFile(skin, file));
                 if (image.isNull()) continue;
-                const double contrast = Contrast(text, MeanColour(image, {0, 0, image.width(), image.height()}));
+                const double contrast =
+                    Contrast(text, MeanColour(image, {0, 0, image.width(), image.height()}));
                 if (contrast < 4.5) faint.Add(std::string(file) + ": " + std::to_string(contrast));
             }
         }

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QFile>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPainter>
@@ -70,8 +70,7 @@ QRect InkBox(const QImage& page, QRgb background) {
     QRect box;
     for (int y = 0; y < page.height(); ++y)
         for (int x = 0; x < page.width(); ++x)
-            if (page.pixel(x, y) != background)
-                box |= QRect(x, y, 1, 1);
+            if (page.pixel(x, y) != background) box |= QRect(x, y, 1, 1);
     return box;
 }
 
@@ -209,7 +208,8 @@ TEST(SkinImageTest, EveryKindOfFileDecodesAsQtReadsIt) {
     test::TempDir dir;
     QImage straight(5, 3, QImage::Format_ARGB32);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) straight.setPixel(x, y, qRgba(40 * x, 80 * y, 7 * x + y, 50 * x + 5));
+        for (int x = 0; x < 5; ++x)
+            straight.setPixel(x, y, qRgba(40 * x, 80 * y, 7 * x + y, 50 * x + 5));
     QImage palette(4, 2, QImage::Format_Indexed8);
     palette.setColorTable({qRgba(255, 0, 0, 255), qRgba(0, 255, 0, 0), qRgba(0, 0, 255, 128)});
     palette.fill(2);
@@ -229,8 +229,8 @@ TEST(SkinImageTest, EveryKindOfFileDecodesAsQtReadsIt) {
     // Another format under a PNG name still loads, through Qt.
     ASSERT_TRUE(straight.save(QPath(dir / "bitmap.png"), "BMP"));
 
-    for (const std::string name : {"straight.png", "palette.png", "opaque-palette.png", "grey.png", "deep.png",
-                                   "bitmap.png"}) {
+    for (const std::string name : {"straight.png", "palette.png", "opaque-palette.png", "grey.png",
+                                   "deep.png", "bitmap.png"}) {
         SCOPED_TRACE(name);
         QImageReader reader(QPath(dir / name));
         const QImage qt = reader.read();
@@ -253,8 +253,8 @@ TEST(SkinImageTest, EveryKindOfFileDecodesAsQtReadsIt) {
     QFile whole(QPath(dir / "straight.png"));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     const QByteArray bytes = whole.readAll();
-    for (const QByteArray& broken : {bytes.left(bytes.size() / 2), bytes.left(8) + QByteArray(64, '\x7f'),
-                                     bytes.left(20)}) {
+    for (const QByteArray& broken :
+         {bytes.left(bytes.size() / 2), bytes.left(8) + QByteArray(64, '\x7f'), bytes.left(20)}) {
         QFile out(QPath(dir / "broken.png"));
         ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
         out.write(broken);
@@ -268,7 +268,8 @@ TEST(SkinImageTest, EveryKindOfFileDecodesAsQtReadsIt) {
 TEST(SkinImageTest, HighResolutionNamesFollowQtsConvention) {
     EXPECT_EQ(ScaledSkinFile(QStringLiteral("/s/Skins/A/button-over.png"), 2),
               QStringLiteral("/s/Skins/A/button-over@2x.png"));
-    EXPECT_EQ(ScaledSkinFile(QStringLiteral("/s/Skins/A.b/noext"), 2), QStringLiteral("/s/Skins/A.b/noext@2x"));
+    EXPECT_EQ(ScaledSkinFile(QStringLiteral("/s/Skins/A.b/noext"), 2),
+              QStringLiteral("/s/Skins/A.b/noext@2x"));
     EXPECT_EQ(ScaledSkinFile(QStringLiteral("/s/x.png"), 1), QStringLiteral("/s/x.png"));
     EXPECT_EQ(SkinFileScale(1.0), 1);
     EXPECT_EQ(SkinFileScale(1.25), 2);
@@ -298,7 +299,8 @@ TEST(SkinImageTest, PageOfRatioTwoDrawsTheHighResolutionFile) {
     EXPECT_EQ(InkBox(page, grey), QRect(6, 8, 4, 4)) << "at (3, 4) and 2 × 2 in page units";
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
-            EXPECT_EQ(Hex(page.pixel(6 + x, 8 + y)), Hex(sharp.pixel(x, y) | 0xff000000u)) << x << "," << y;
+            EXPECT_EQ(Hex(page.pixel(6 + x, 8 + y)), Hex(sharp.pixel(x, y) | 0xff000000u))
+                << x << "," << y;
 
     QImage plain(10, 10, QImage::Format_RGB32);
     plain.fill(grey);
@@ -497,7 +499,8 @@ TEST_F(SkinCanvasPaintTest, MissingElementsAreReportedOnlyAfterTheSessionHasDraw
     }
     // Named, and once: a redraw does not repeat it.
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].text, std::string(kLoadImageFailed) + "\n" + settings_.SkinFile("/gone.png").toStdString());
+    EXPECT_EQ(sink.messages[0].text,
+              std::string(kLoadImageFailed) + "\n" + settings_.SkinFile("/gone.png").toStdString());
     {
         DrawSession again(canvas, settings_, QFont(), &sink);
         EXPECT_FALSE(again.Element("/gone.png", 0, 0));

@@ -12,12 +12,12 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "gui/LayoutPoints.h"
 #include "i18n/TextSettings.h"
 #include "performance/PointerSettings.h"
 #include "session/Defaults.h"
 #include "skin/SkinsDialog.h"
 #include "support/TempDir.h"
-#include "gui/LayoutPoints.h"
 
 namespace ornyx::skin {
 namespace {
@@ -111,7 +111,8 @@ TEST(SkinsDialogTest, UntouchedItKeepsTheCurrentChoiceAndAFolderGoneIsNotTaken) 
 
 TEST(SkinsDialogTest, WithoutSkinFoldersTheListIsEmptyAndTheWheelScrollsAnOpenList) {
     DialogRig rig;
-    for (int i = 0; i < 30; ++i) fs::create_directories(rig.dir.path() / "Skins" / ("Extra" + std::to_string(i)));
+    for (int i = 0; i < 30; ++i)
+        fs::create_directories(rig.dir.path() / "Skins" / ("Extra" + std::to_string(i)));
     CSkinsDialog dialog(PopupContext{rig.drawing, i18n::Language::English, rig.messages});
     PopupFrame::SetAutoAnswer([](PopupFrame& frame) {
         auto& d = static_cast<CSkinsDialog&>(frame);
@@ -120,8 +121,8 @@ TEST(SkinsDialogTest, WithoutSkinFoldersTheListIsEmptyAndTheWheelScrollsAnOpenLi
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->count(), 32);
         const int before = list->verticalScrollBar()->value();
-        QWheelEvent wheel(QPointF(kBox), d.mapToGlobal(QPointF(kBox)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(kBox), d.mapToGlobal(QPointF(kBox)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&d, &wheel);
         EXPECT_EQ(list->verticalScrollBar()->value(), before + 3);
         Click(&d, kCancel);
@@ -197,8 +198,10 @@ TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
     EXPECT_EQ(rig.context->text.red, 255);
     EXPECT_NE(rig.window->PageImage().pixel(background), before.pixel(background));
     EXPECT_EQ(rig.window->size(), before.size());
-    const QImage crimson(QString::fromStdString((rig.dir.path() / "Skins/Crimson/AdvancedSet2.png").string()));
-    EXPECT_EQ(QColor(rig.window->PageImage().pixel(background)).rgb(), QColor(crimson.pixel(background)).rgb());
+    const QImage crimson(
+        QString::fromStdString((rig.dir.path() / "Skins/Crimson/AdvancedSet2.png").string()));
+    EXPECT_EQ(QColor(rig.window->PageImage().pixel(background)).rgb(),
+              QColor(crimson.pixel(background)).rgb());
     const std::string ini = rig.StrIni();
     EXPECT_NE(ini.find("RColor=255"), std::string::npos);
     EXPECT_NE(ini.find("GColor=0"), std::string::npos);
@@ -208,7 +211,8 @@ TEST(SkinsDialogTest, OkRedrawsThePageWithTheSkinAtOnceAndTheNextStartUsesIt) {
     rig.Open();  // the next start
     EXPECT_EQ(rig.context->text.skinName, "Crimson");
     EXPECT_EQ(QColor(rig.window->PageImage().pixel(background)).rgb(),
-              QColor(QImage(QString::fromStdString((rig.dir.path() / "Skins/Crimson/BasicSet2.png").string()))
+              QColor(QImage(QString::fromStdString(
+                                (rig.dir.path() / "Skins/Crimson/BasicSet2.png").string()))
                          .pixel(background))
                   .rgb());
 }

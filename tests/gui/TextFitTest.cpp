@@ -17,17 +17,17 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "gui/LayoutPoints.h"
 #include "i18n/TextSettings.h"
 #include "keys/ui/KeyDialogs.h"
 #include "macros/ui/DelayTimeDialog.h"
 #include "macros/ui/MacroDialog.h"
 #include "profile/PrivateProfile.h"
-#include "settings/Configuration.h"
 #include "session/Defaults.h"
+#include "settings/Configuration.h"
 #include "skin/SkinText.h"
 #include "skin/SkinsDialog.h"
 #include "support/TempDir.h"
-#include "gui/LayoutPoints.h"
 
 namespace ornyx::app {
 namespace {
@@ -39,7 +39,8 @@ std::set<std::string>& Clipped() {
     return clipped;
 }
 
-void CheckDrawn(const QString& text, const QRect& rect, skin::TextFormat format, const QFont& font) {
+void CheckDrawn(const QString& text, const QRect& rect, skin::TextFormat format,
+                const QFont& font) {
     if (skin::TextFits(text, rect, format, font)) return;
     Clipped().insert(text.toStdString() + " (needs " +
                      std::to_string(QFontMetrics(font).horizontalAdvance(text)) + " px, has " +
@@ -53,8 +54,9 @@ void CheckLists(const QWidget& window) {
         if (!field->isVisible() || field->text().isEmpty()) continue;
         const int needs = QFontMetrics(field->font()).horizontalAdvance(field->text());
         if (needs > field->contentsRect().width()) {
-            Clipped().insert("field " + field->text().toStdString() + " (needs " + std::to_string(needs) +
-                             " px, has " + std::to_string(field->contentsRect().width()) + ")");
+            Clipped().insert("field " + field->text().toStdString() + " (needs " +
+                             std::to_string(needs) + " px, has " +
+                             std::to_string(field->contentsRect().width()) + ")");
         }
     }
     for (const QListWidget* list : window.findChildren<QListWidget*>()) {
@@ -83,8 +85,12 @@ struct LanguageRig {
         const auto paths = settings::ProgramPaths::ForHome(dir.path());
         settings::InitProgramHome(paths);
         fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
-        EXPECT_TRUE(profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection, i18n::kLanguageKey, code).ok);
-        EXPECT_TRUE(profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection, i18n::kSkinNameKey, skin).ok);
+        EXPECT_TRUE(profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection,
+                                                       i18n::kLanguageKey, code)
+                        .ok);
+        EXPECT_TRUE(profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection,
+                                                       i18n::kSkinNameKey, skin)
+                        .ok);
         AppOptions options;
         options.home = dir.path().string();
         options.simulate = "";
@@ -191,7 +197,8 @@ TEST(TextFitTest, EveryPopUpTextOfEveryLanguageShowsWhole) {
     skin::SetTextDrawnHook(&CheckDrawn);
     for (const char* code : {"CHS", "CHT", "TUR", "EN"}) {
         LanguageRig rig(code, Skins().front());
-        const skin::DrawingSettings drawing = skin::DrawingSettings::From(rig.context->paths, rig.context->text);
+        const skin::DrawingSettings drawing =
+            skin::DrawingSettings::From(rig.context->paths, rig.context->text);
         const skin::PopupContext popup{drawing, rig.context->text.language, rig.messages};
         {
             keys::ui::CSingleDialog d(popup);
@@ -238,8 +245,10 @@ TEST(TextFitTest, TheFitRuleSeesCutTexts) {
     EXPECT_FALSE(skin::TextFits("RGB Fixed On", narrow, skin::TextFormat::LeftSingleLine, font));
     EXPECT_TRUE(skin::TextFits("On", narrow, skin::TextFormat::CentredSingleLine, font));
     // A wrapped text that needs more lines than the height holds.
-    EXPECT_FALSE(skin::TextFits("Start Recording now please", QRect(0, 0, 60, 14), skin::TextFormat::WordWrap, font));
-    EXPECT_TRUE(skin::TextFits("Start Recording", QRect(0, 0, 109, 33), skin::TextFormat::WordWrap, font));
+    EXPECT_FALSE(skin::TextFits("Start Recording now please", QRect(0, 0, 60, 14),
+                                skin::TextFormat::WordWrap, font));
+    EXPECT_TRUE(
+        skin::TextFits("Start Recording", QRect(0, 0, 109, 33), skin::TextFormat::WordWrap, font));
 }
 
 }  // namespace

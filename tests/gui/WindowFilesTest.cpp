@@ -9,11 +9,11 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
-#include "settings/Configuration.h"
+#include "gui/LayoutPoints.h"
 #include "session/Defaults.h"
+#include "settings/Configuration.h"
 #include "settings/HomeLock.h"
 #include "support/TempDir.h"
-#include "gui/LayoutPoints.h"
 
 namespace ornyx::app {
 namespace {
@@ -55,7 +55,8 @@ TEST(WindowFilesTest, AConfigItCouldNotLoadIsMovedAsideBeforeTheFirstSave) {
     // The window holds the home's lock only while it saves.
     settings::HomeLock lock;
     std::string error;
-    EXPECT_TRUE(lock.Acquire(dir.path(), settings::HomeLock::Mode::Exclusive, std::chrono::milliseconds(100), error))
+    EXPECT_TRUE(lock.Acquire(dir.path(), settings::HomeLock::Mode::Exclusive,
+                             std::chrono::milliseconds(100), error))
         << error;
 }
 

@@ -12,22 +12,26 @@ namespace ornyx::layout::window {
 namespace {
 
 std::string Str(const Rect& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
 }
 
 bool Overlap(const Rect& a, const Rect& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-bool SharePage(On a, On b) { return a == On::BothPages || b == On::BothPages || a == b; }
+bool SharePage(On a, On b) {
+    return a == On::BothPages || b == On::BothPages || a == b;
+}
 
 TEST(WindowLayout, RegionsLieOnTheWindowAndOnlyTheButtonRowsTouch) {
-    for (const Region& r : kRegions) EXPECT_TRUE(r.rect.Inside(kSize.width, kSize.height)) << Str(r.rect);
+    for (const Region& r : kRegions)
+        EXPECT_TRUE(r.rect.Inside(kSize.width, kSize.height)) << Str(r.rect);
     std::string overlaps;
     for (std::size_t i = 0; i < kRegions.size(); ++i)
         for (std::size_t j = i + 1; j < kRegions.size(); ++j)
-            if (SharePage(kRegions[i].on, kRegions[j].on) && Overlap(kRegions[i].rect, kRegions[j].rect))
+            if (SharePage(kRegions[i].on, kRegions[j].on) &&
+                Overlap(kRegions[i].rect, kRegions[j].rect))
                 overlaps += Str(kRegions[i].rect) + " / " + Str(kRegions[j].rect) + "\n";
     // Neighbouring buttons share one pixel column: OK and Apply, Apply and
     // Cancel, the two modes, New, Delete and Confirm.
@@ -64,9 +68,11 @@ TEST(WindowLayout, EachPageFindsOnlyItsOwnRegions) {
 TEST(WindowLayout, HoveredRegionsDrawWhereThePainterPutsTheirImages) {
     for (const Region& r : kRegions) {
         if (r.hover == nullptr) continue;
-        const std::span<const Placement> elements = r.on == On::AdvancedPage ? kBackgrounds[1].elements : kBackgrounds[0].elements;
+        const std::span<const Placement> elements =
+            r.on == On::AdvancedPage ? kBackgrounds[1].elements : kBackgrounds[0].elements;
         bool placed = false;
-        for (const Placement& p : elements) placed |= p.element == r.hover->element && p.rect == r.rect;
+        for (const Placement& p : elements)
+            placed |= p.element == r.hover->element && p.rect == r.rect;
         EXPECT_TRUE(placed) << Str(r.rect);
     }
 }

@@ -58,8 +58,8 @@ TEST(HidIdTest, DevicePathNamesTheHidDeviceAboveTheNode) {
 }
 
 TEST(HidIdTest, NodesAreOrderedByNumber) {
-    std::vector<std::string> nodes = {"/dev/hidraw10", "/dev/other", "/dev/hidraw2",
-                                      "/dev/hidraw0", "/dev/hidrawx", "/dev/hidraw1a"};
+    std::vector<std::string> nodes = {"/dev/hidraw10", "/dev/other",   "/dev/hidraw2",
+                                      "/dev/hidraw0",  "/dev/hidrawx", "/dev/hidraw1a"};
     std::sort(nodes.begin(), nodes.end(), NodeOrderLess);
     EXPECT_EQ(nodes, (std::vector<std::string>{"/dev/hidraw0", "/dev/hidraw2", "/dev/hidraw10",
                                                "/dev/hidraw1a", "/dev/hidrawx", "/dev/other"}));
@@ -128,8 +128,10 @@ TEST(OpenErrorTextTest, PermissionProblemsPointToTheUdevRule) {
               "no permission to open /dev/hidraw3; install the udev rule");
     EXPECT_EQ(OpenErrorText(EPERM, "/dev/hidraw12"),
               "no permission to open /dev/hidraw12; install the udev rule");
-    EXPECT_EQ(OpenErrorText(ENOENT, "/dev/hidraw9"), "cannot open /dev/hidraw9: no such device node");
-    EXPECT_EQ(OpenErrorText(ENODEV, "/dev/hidraw9"), "cannot open /dev/hidraw9: the device is gone");
+    EXPECT_EQ(OpenErrorText(ENOENT, "/dev/hidraw9"),
+              "cannot open /dev/hidraw9: no such device node");
+    EXPECT_EQ(OpenErrorText(ENODEV, "/dev/hidraw9"),
+              "cannot open /dev/hidraw9: the device is gone");
     const std::string other = OpenErrorText(EBUSY, "/dev/hidraw1");
     EXPECT_EQ(other.rfind("cannot open /dev/hidraw1: ", 0), 0u) << other;
     EXPECT_GT(other.size(), std::string("cannot open /dev/hidraw1: ").size());

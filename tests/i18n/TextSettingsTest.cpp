@@ -67,7 +67,8 @@ TEST(TextSettingsTest, FirstRunTakesTheLanguageFromTheLocale) {
     EXPECT_EQ(LanguageFromLocale("zh_HK.UTF-8@stroke"), Language::ChineseTraditional);
     EXPECT_EQ(LanguageFromLocale("tr_TR.UTF-8"), Language::Turkish);
     EXPECT_EQ(LanguageFromLocale("tr"), Language::Turkish);
-    for (const char* other : {"", "C", "POSIX", "C.UTF-8", "en_US.UTF-8", "de_DE", "trk", "zhx_CN"}) {
+    for (const char* other :
+         {"", "C", "POSIX", "C.UTF-8", "en_US.UTF-8", "de_DE", "trk", "zhx_CN"}) {
         EXPECT_EQ(LanguageFromLocale(other), Language::English) << other;
     }
 
@@ -278,7 +279,8 @@ TEST(TextSettingsTest, GbkFileShowsItsLabelsAndKeepsItsBytesWhenOneChanges) {
     const fs::path file = dir / "str.ini";
     std::string text = "[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\n";
     for (std::size_t i = 0; i < kButtonLabelCount; ++i) {
-        text += LabelKey(i) + "=" + (i % 2 == 0 ? "\xD7\xF3\xBC\xFC" : "\xB0\xB4\xBC\xFC\xB9\xD8\xB1\xD5") + "\r\n";
+        text += LabelKey(i) + "=" +
+                (i % 2 == 0 ? "\xD7\xF3\xBC\xFC" : "\xB0\xB4\xBC\xFC\xB9\xD8\xB1\xD5") + "\r\n";
     }
     WriteText(file, text);
     TextSettings s = LoadTextSettings(file);

@@ -73,7 +73,8 @@ inline std::vector<std::uint32_t> DecodeUtf8(const std::string& s) {
         int n = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
         std::uint32_t cp = n == 0 ? b : n == 1 ? (b & 0x1Fu) : n == 2 ? (b & 0x0Fu) : (b & 0x07u);
         ++i;
-        for (; n > 0 && i < s.size(); --n, ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3Fu);
+        for (; n > 0 && i < s.size(); --n, ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3Fu);
         out.push_back(cp);
     }
     return out;
@@ -93,7 +94,8 @@ inline std::string Unescape(const std::string& s) {
             out += '\t';
         } else if (c == 'x' || c == 'u') {
             const std::size_t digits = c == 'x' ? 2 : 4;
-            AppendUtf8(out, static_cast<std::uint32_t>(std::stoul(s.substr(i + 1, digits), nullptr, 16)));
+            AppendUtf8(
+                out, static_cast<std::uint32_t>(std::stoul(s.substr(i + 1, digits), nullptr, 16)));
             i += digits;
         } else {
             out += c;
@@ -150,13 +152,18 @@ inline std::vector<Case> ParseCases(const std::string& text) {
         if (cases.empty()) fail(line, "no case before this line");
         Case& c = cases.back();
         if (word == "enc") {
-            if (rest != "utf8" && rest != "utf8bom" && rest != "utf16" && rest != "ansi") fail(line, "bad encoding");
+            if (rest != "utf8" && rest != "utf8bom" && rest != "utf16" && rest != "ansi")
+                fail(line, "bad encoding");
             c.enc = rest;
         } else if (word == "eol") {
-            if (rest == "crlf") c.eol = "\r\n";
-            else if (rest == "lf") c.eol = "\n";
-            else if (rest == "cr") c.eol = "\r";
-            else fail(line, "bad line end");
+            if (rest == "crlf")
+                c.eol = "\r\n";
+            else if (rest == "lf")
+                c.eol = "\n";
+            else if (rest == "cr")
+                c.eol = "\r";
+            else
+                fail(line, "bad line end");
         } else if (word == "final") {
             c.finalEol = rest == "yes";
         } else if (word == "lan") {
@@ -173,10 +180,15 @@ inline std::vector<Case> ParseCases(const std::string& text) {
             op.line = line;
             const std::vector<std::string> parts = SplitBars(r);
             for (std::size_t k = 1; k < parts.size(); ++k) {
-                if (parts[k] == "~") op.args.emplace_back(std::nullopt);
-                else op.args.emplace_back(Unescape(parts[k]));
+                if (parts[k] == "~")
+                    op.args.emplace_back(std::nullopt);
+                else
+                    op.args.emplace_back(Unescape(parts[k]));
             }
-            const std::size_t want = word == "get" ? 4 : word == "names" ? 1 : word == "set" ? 3 : 0;
+            const std::size_t want = word == "get"     ? 4
+                                     : word == "names" ? 1
+                                     : word == "set"   ? 3
+                                                       : 0;
             if (op.args.size() != want) fail(line, "wrong number of arguments");
             if ((word == "get" || word == "names") && (!op.args.back() || op.args.back()->empty()))
                 fail(line, "missing buffer size");
@@ -252,10 +264,11 @@ inline std::string DescribeFile(const std::string& bytes, bool exists) {
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         kind = "utf16";
         for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            std::uint32_t u = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+            std::uint32_t u = static_cast<unsigned char>(bytes[i]) |
+                              (static_cast<unsigned char>(bytes[i + 1]) << 8);
             if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
-                const std::uint32_t lo =
-                    static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
+                const std::uint32_t lo = static_cast<unsigned char>(bytes[i + 2]) |
+                                         (static_cast<unsigned char>(bytes[i + 3]) << 8);
                 u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
                 i += 2;
             }
@@ -289,8 +302,10 @@ inline std::string DescribeFile(const std::string& bytes, bool exists) {
         out += " " + Escape(l) + " |";
     };
     for (const char ch : text) {
-        if (ch == '\r' || ch == '\n') flush();
-        else line += ch;
+        if (ch == '\r' || ch == '\n')
+            flush();
+        else
+            line += ch;
     }
     flush();
     return out;
@@ -303,7 +318,8 @@ inline const std::vector<std::string>& Languages() {
 }
 
 // One output line per operation: "CASE#N verb: result".
-inline std::string ResultLine(const Case& c, std::size_t index, const Operation& op, const std::string& result) {
+inline std::string ResultLine(const Case& c, std::size_t index, const Operation& op,
+                              const std::string& result) {
     return c.name + "#" + std::to_string(index + 1) + " " + op.verb + ": " + result;
 }
 

@@ -38,46 +38,54 @@ std::string ReadAll(const fs::path& p, bool& exists) {
 std::vector<std::string> RunOurs(const std::vector<oracle::Case>& cases, const fs::path& dir) {
     std::vector<std::string> out;
     for (const std::string& language : oracle::Languages()) {
-    for (std::size_t ci = 0; ci < cases.size(); ++ci) {
-        const oracle::Case& c = cases[ci];
-        if (c.lan != language) continue;
-        const fs::path folder = dir / ("case-" + std::to_string(ci));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        const fs::path file = folder / "profile.ini";
-        // The installation's language, where our functions look for it.
-        if (c.lan != "EN") std::ofstream(folder / "str.ini", std::ios::binary) << "[Skins]\r\nLan=" << c.lan << "\r\n";
-        if (!c.noFile) {
-            std::ofstream f(file, std::ios::binary);
-            const std::string bytes = oracle::FileBytes(c);
-            f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        }
-        for (std::size_t k = 0; k < c.ops.size(); ++k) {
-            const oracle::Operation& op = c.ops[k];
-            auto arg = [&op](std::size_t i) -> std::optional<std::string_view> {
-                if (!op.args[i]) return std::nullopt;
-                return std::string_view(*op.args[i]);
-            };
-            std::string result;
-            if (op.verb == "get") {
-                const std::size_t size = std::stoul(*op.args[3]);
-                result = "\"" +
-                         oracle::Escape(profile::GetPrivateProfileString(file, arg(0).value_or(""), arg(1).value_or(""),
-                                                                         arg(2).value_or(""), size)) +
-                         "\"";
-            } else if (op.verb == "names") {
-                const std::u16string buffer = profile::GetPrivateProfileSectionNamesBuffer(file, std::stoul(*op.args[0]));
-                result = "\"" + oracle::Escape(utf8::FromUtf16(buffer)) + "\"";
-            } else if (op.verb == "set") {
-                result = profile::WritePrivateProfileString(file, arg(0).value_or(""), arg(1), arg(2)).ok ? "ok" : "failed";
-            } else {
-                bool exists = false;
-                const std::string bytes = ReadAll(file, exists);
-                result = oracle::DescribeFile(bytes, exists);
+        for (std::size_t ci = 0; ci < cases.size(); ++ci) {
+            const oracle::Case& c = cases[ci];
+            if (c.lan != language) continue;
+            const fs::path folder = dir / ("case-" + std::to_string(ci));
+            fs::remove_all(folder);
+            fs::create_directories(folder);
+            const fs::path file = folder / "profile.ini";
+            // The installation's language, where our functions look for it.
+            if (c.lan != "EN")
+                std::ofstream(folder / "str.ini", std::ios::binary)
+                    << "[Skins]\r\nLan=" << c.lan << "\r\n";
+            if (!c.noFile) {
+                std::ofstream f(file, std::ios::binary);
+                const std::string bytes = oracle::FileBytes(c);
+                f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             }
-            out.push_back(oracle::ResultLine(c, k, op, result));
+            for (std::size_t k = 0; k < c.ops.size(); ++k) {
+                const oracle::Operation& op = c.ops[k];
+                auto arg = [&op](std::size_t i) -> std::optional<std::string_view> {
+                    if (!op.args[i]) return std::nullopt;
+                    return std::string_view(*op.args[i]);
+                };
+                std::string result;
+                if (op.verb == "get") {
+                    const std::size_t size = std::stoul(*op.args[3]);
+                    result = "\"" +
+                             oracle::Escape(profile::GetPrivateProfileString(
+                                 file, arg(0).value_or(""), arg(1).value_or(""),
+                                 arg(2).value_or(""), size)) +
+                             "\"";
+                } else if (op.verb == "names") {
+                    const std::u16string buffer =
+                        profile::GetPrivateProfileSectionNamesBuffer(file, std::stoul(*op.args[0]));
+                    result = "\"" + oracle::Escape(utf8::FromUtf16(buffer)) + "\"";
+                } else if (op.verb == "set") {
+                    result = profile::WritePrivateProfileString(file, arg(0).value_or(""), arg(1),
+                                                                arg(2))
+                                     .ok
+                                 ? "ok"
+                                 : "failed";
+                } else {
+                    bool exists = false;
+                    const std::string bytes = ReadAll(file, exists);
+                    result = oracle::DescribeFile(bytes, exists);
+                }
+                out.push_back(oracle::ResultLine(c, k, op, result));
+            }
         }
-    }
     }
     return out;
 }
@@ -132,7 +140,8 @@ std::string ResultOnly(const std::string& s) {
     return colon == std::string::npos ? s : s.substr(colon + 2);
 }
 
-int Compare(const std::vector<std::string>& ours, const std::string& wineText, const std::string& tableText) {
+int Compare(const std::vector<std::string>& ours, const std::string& wineText,
+            const std::string& tableText) {
     std::vector<std::string> wine;
     std::istringstream in(wineText);
     for (std::string line; std::getline(in, line);) {
@@ -140,8 +149,9 @@ int Compare(const std::vector<std::string>& ours, const std::string& wineText, c
         if (!line.empty()) wine.push_back(line);
     }
     if (wine.size() != ours.size()) {
-        std::printf("FAIL: Wine gave %zu results, ours %zu (did the Windows program run to the end?)\n", wine.size(),
-                    ours.size());
+        std::printf(
+            "FAIL: Wine gave %zu results, ours %zu (did the Windows program run to the end?)\n",
+            wine.size(), ours.size());
         return 1;
     }
     std::map<std::string, Accepted> table = ReadTable(tableText);
@@ -151,13 +161,15 @@ int Compare(const std::vector<std::string>& ours, const std::string& wineText, c
         const auto [id, our] = SplitResult(ours[i]);
         const auto [wineId, theirs] = SplitResult(wine[i]);
         if (id != wineId) {
-            std::printf("FAIL: result %zu is %s here and %s under Wine\n", i + 1, id.c_str(), wineId.c_str());
+            std::printf("FAIL: result %zu is %s here and %s under Wine\n", i + 1, id.c_str(),
+                        wineId.c_str());
             return 1;
         }
         const auto row = table.find(id);
         if (our == theirs) {
             if (row != table.end()) {
-                std::printf("FAIL: %s is listed as a difference but both give %s\n", id.c_str(), our.c_str());
+                std::printf("FAIL: %s is listed as a difference but both give %s\n", id.c_str(),
+                            our.c_str());
                 ++failures;
                 table.erase(row);
             }
@@ -165,14 +177,15 @@ int Compare(const std::vector<std::string>& ours, const std::string& wineText, c
         }
         ++differences;
         if (row == table.end()) {
-            std::printf("FAIL: %s differs and is not in the table\n  wine: %s\n  ours: %s\n", id.c_str(),
-                        theirs.c_str(), our.c_str());
+            std::printf("FAIL: %s differs and is not in the table\n  wine: %s\n  ours: %s\n",
+                        id.c_str(), theirs.c_str(), our.c_str());
             ++failures;
             continue;
         }
-        if (row->second.wine != Unbar(ResultOnly(theirs)) || row->second.ours != Unbar(ResultOnly(our))) {
-            std::printf("FAIL: %s differs otherwise than the table says\n  wine: %s\n  ours: %s\n", id.c_str(),
-                        theirs.c_str(), our.c_str());
+        if (row->second.wine != Unbar(ResultOnly(theirs)) ||
+            row->second.ours != Unbar(ResultOnly(our))) {
+            std::printf("FAIL: %s differs otherwise than the table says\n  wine: %s\n  ours: %s\n",
+                        id.c_str(), theirs.c_str(), our.c_str());
             ++failures;
         }
         table.erase(row);
@@ -181,7 +194,8 @@ int Compare(const std::vector<std::string>& ours, const std::string& wineText, c
         std::printf("FAIL: the table lists %s, which no case has\n", id.c_str());
         ++failures;
     }
-    std::printf("%zu operations, %zu accepted differences, %d failures\n", ours.size(), differences, failures);
+    std::printf("%zu operations, %zu accepted differences, %d failures\n", ours.size(), differences,
+                failures);
     return failures == 0 ? 0 : 1;
 }
 

@@ -15,7 +15,8 @@ namespace {
 
 std::wstring Wide(const std::string& utf8) {
     if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring w(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
     return w;
@@ -23,7 +24,8 @@ std::wstring Wide(const std::string& utf8) {
 
 std::string Narrow(const wchar_t* w, std::size_t n) {
     if (n == 0) return {};
-    const int len = WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    const int len =
+        WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
     std::string s(static_cast<std::size_t>(len), '\0');
     WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(n), s.data(), len, nullptr, nullptr);
     return s;
@@ -36,7 +38,9 @@ struct Arg {
     const wchar_t* get() const { return null ? nullptr : text.c_str(); }
 };
 
-Arg ToArg(const std::optional<std::string>& a) { return a ? Arg{Wide(*a), false} : Arg{L"", true}; }
+Arg ToArg(const std::optional<std::string>& a) {
+    return a ? Arg{Wide(*a), false} : Arg{L"", true};
+}
 
 std::string ReadAll(const std::wstring& path, bool& exists) {
     std::ifstream in(path.c_str(), std::ios::binary);
@@ -87,11 +91,12 @@ int wmain(int argc, wchar_t** argv) {
             const oracle::Operation& op = c.ops[k];
             std::string result;
             if (op.verb == "get") {
-                const Arg section = ToArg(op.args[0]), key = ToArg(op.args[1]), def = ToArg(op.args[2]);
+                const Arg section = ToArg(op.args[0]), key = ToArg(op.args[1]),
+                          def = ToArg(op.args[2]);
                 const DWORD size = static_cast<DWORD>(std::stoul(*op.args[3]));
                 std::wstring buf(size + 1, L'#');
-                const DWORD n = GetPrivateProfileStringW(section.get(), key.get(), def.get(), buf.data(), size,
-                                                         file.c_str());
+                const DWORD n = GetPrivateProfileStringW(section.get(), key.get(), def.get(),
+                                                         buf.data(), size, file.c_str());
                 result = "\"" + oracle::Escape(Narrow(buf.c_str(), n)) + "\"";
             } else if (op.verb == "names") {
                 const DWORD size = static_cast<DWORD>(std::stoul(*op.args[0]));
@@ -102,11 +107,14 @@ int wmain(int argc, wchar_t** argv) {
                 while (used > 0 && buf[used - 1] == L'#') --used;
                 result = "\"" + oracle::Escape(Narrow(buf.c_str(), used)) + "\"";
             } else if (op.verb == "set") {
-                const Arg section = ToArg(op.args[0]), key = ToArg(op.args[1]), value = ToArg(op.args[2]);
-                const BOOL ok = WritePrivateProfileStringW(section.get(), key.get(), value.get(), file.c_str());
+                const Arg section = ToArg(op.args[0]), key = ToArg(op.args[1]),
+                          value = ToArg(op.args[2]);
+                const BOOL ok =
+                    WritePrivateProfileStringW(section.get(), key.get(), value.get(), file.c_str());
                 result = ok ? "ok" : "failed";
             } else {
-                WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());  // flush the cache
+                WritePrivateProfileStringW(nullptr, nullptr, nullptr,
+                                           file.c_str());  // flush the cache
                 bool there = false;
                 const std::string bytes = ReadAll(file, there);
                 result = oracle::DescribeFile(bytes, there);

@@ -13,7 +13,9 @@ namespace {
 using settings::Mode;
 using settings::SlotArray;
 
-constexpr auto Byte(ButtonFunction f) { return static_cast<std::uint8_t>(f); }
+constexpr auto Byte(ButtonFunction f) {
+    return static_cast<std::uint8_t>(f);
+}
 
 struct Rig {
     settings::SettingsImage image;
@@ -30,7 +32,9 @@ struct Rig {
         image.function(Mode::B, 0) = Byte(ButtonFunction::LeftButton);
     }
     SlotChoice Choice(Mode shown, std::size_t slot) { return {image, text, shown, slot}; }
-    const std::string& Label(Mode mode, std::size_t slot) const { return text.labels[i18n::LabelIndex(mode, slot)]; }
+    const std::string& Label(Mode mode, std::size_t slot) const {
+        return text.labels[i18n::LabelIndex(mode, slot)];
+    }
 };
 
 TEST(ButtonAssignment, TheLeftButtonsOnlyCarrierKeepsItsMenuClosed) {
@@ -74,7 +78,8 @@ TEST(ButtonAssignment, AFunctionOnTheShiftSlotSpansBothModesWithItsParameters) {
     Rig rig;
     ASSERT_TRUE(ChooseShift(rig.Choice(Mode::B, 2)));
     // Distinctive values in Mode A, which the copy must overwrite.
-    for (SlotArray a : {SlotArray::FireKeyIndex, SlotArray::FireKeyCode, SlotArray::FireKeySpeed, SlotArray::FireKeyTimes})
+    for (SlotArray a : {SlotArray::FireKeyIndex, SlotArray::FireKeyCode, SlotArray::FireKeySpeed,
+                        SlotArray::FireKeyTimes})
         rig.image.slot(Mode::A, a, 2) = 0xEE;
     const SlotChoice choice = rig.Choice(Mode::B, 2);
     const std::string label = AssignFireKey(choice, 3, 7, 9, "D");
@@ -159,7 +164,8 @@ TEST(ButtonAssignment, ParametersAndLabelsOfEachDialog) {
     AssignWindowsFunction(c, 7, "x");
     EXPECT_EQ(rig.image.slot(Mode::A, SlotArray::WindowsUsageHigh, 1), 2);
     EXPECT_EQ(rig.image.slot(Mode::A, SlotArray::WindowsFunctionIndex, 1), 7);
-    EXPECT_EQ(rig.image.slot(Mode::A, SlotArray::WindowsUsageLow, 1), WindowsFunctionUsage(7) & 0xFF);
+    EXPECT_EQ(rig.image.slot(Mode::A, SlotArray::WindowsUsageLow, 1),
+              WindowsFunctionUsage(7) & 0xFF);
 
     EXPECT_EQ(AssignMultimedia(c, 1, "Play"), "Multimedia-Play");
     EXPECT_EQ(rig.image.slot(Mode::A, SlotArray::MultimediaUsage, 1), MultimediaUsage(1) & 0xFF);

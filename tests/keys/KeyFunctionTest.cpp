@@ -5,8 +5,8 @@
 #include <set>
 #include <utility>
 
-#include "keys/KeyFunction.h"
 #include "device/DeviceState.h"
+#include "keys/KeyFunction.h"
 
 namespace ornyx::keys {
 namespace {

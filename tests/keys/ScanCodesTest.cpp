@@ -9,7 +9,9 @@ namespace ornyx::keys {
 namespace {
 
 // Native scan code of a Linux key code.
-constexpr std::uint32_t N(std::uint32_t evdev) { return evdev + kNativeScanCodeOffset; }
+constexpr std::uint32_t N(std::uint32_t evdev) {
+    return evdev + kNativeScanCodeOffset;
+}
 
 TEST(ScanCodes, ModifiersKeepLeftAndRightApart) {
     EXPECT_EQ(KeyNameFromScanCode(N(29), ""), "Ctrl");

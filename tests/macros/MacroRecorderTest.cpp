@@ -13,8 +13,12 @@ namespace {
 using Lines = std::vector<std::string>;
 using Kind = RecorderStep::Kind;
 
-RecorderKey Press(const std::string& name, bool repeat = false) { return {name, true, repeat, false}; }
-RecorderKey Release(const std::string& name, bool repeat = false) { return {name, false, repeat, false}; }
+RecorderKey Press(const std::string& name, bool repeat = false) {
+    return {name, true, repeat, false};
+}
+RecorderKey Release(const std::string& name, bool repeat = false) {
+    return {name, false, repeat, false};
+}
 
 // Feeds the keys and collects what the item list would hold.
 struct Recording {
@@ -37,7 +41,8 @@ TEST(MacroRecorderTest, EventsAlternateWithFixedDelaysInKeyOrder) {
     EXPECT_EQ(r.list, (Lines{"A   Dn", "50 ms", "A   Up", "50 ms", "B   Dn", "50 ms", "B   Up"}));
 
     Recording shift;
-    for (const auto& k : {Press("Shift"), Press("A"), Release("A"), Release("Shift")}) shift.Feed(k);
+    for (const auto& k : {Press("Shift"), Press("A"), Release("A"), Release("Shift")})
+        shift.Feed(k);
     EXPECT_EQ(shift.list,
               (Lines{"Shift   Dn", "50 ms", "A   Dn", "50 ms", "A   Up", "50 ms", "Shift   Up"}));
 
@@ -100,11 +105,16 @@ void Hold(Recording& r, const std::string& name, std::uint64_t start, std::uint6
 
 TEST(MacroRecorderTest, HeldKeyIsOnePressAndOneReleaseHowEverItsRepeatsAreFlagged) {
     using F = PairFlags;
-    const std::vector<std::vector<F>> patterns = {
-        {F::Both}, {F::Neither}, {F::ReleaseOnly},
-        {F::Neither, F::Both, F::Both}, {F::Both, F::ReleaseOnly, F::Neither, F::Both}};
-    for (const auto& [delay, rate] : {std::pair<std::uint64_t, std::uint64_t>{250, 40}, {500, 25},
-                                      {660, 25}, {300, 60}, {200, 100}}) {
+    const std::vector<std::vector<F>> patterns = {{F::Both},
+                                                  {F::Neither},
+                                                  {F::ReleaseOnly},
+                                                  {F::Neither, F::Both, F::Both},
+                                                  {F::Both, F::ReleaseOnly, F::Neither, F::Both}};
+    for (const auto& [delay, rate] : {std::pair<std::uint64_t, std::uint64_t>{250, 40},
+                                      {500, 25},
+                                      {660, 25},
+                                      {300, 60},
+                                      {200, 100}}) {
         for (const auto& flags : patterns) {
             SCOPED_TRACE(testing::Message() << "delay " << delay << " rate " << rate);
             for (const std::uint64_t hold : {800u, 1500u}) {
@@ -119,8 +129,8 @@ TEST(MacroRecorderTest, HeldKeyIsOnePressAndOneReleaseHowEverItsRepeatsAreFlagge
             mixed.Feed(At(Release("B"), 20));
             Hold(mixed, "Shift", 100, 900, delay, rate, flags);
             mixed.Feed(At(Press("C"), 1100));
-            EXPECT_EQ(mixed.list, (Lines{"B   Dn", "50 ms", "B   Up", "50 ms", "Shift   Dn", "50 ms",
-                                         "Shift   Up", "50 ms", "C   Dn"}));
+            EXPECT_EQ(mixed.list, (Lines{"B   Dn", "50 ms", "B   Up", "50 ms", "Shift   Dn",
+                                         "50 ms", "Shift   Up", "50 ms", "C   Dn"}));
             EXPECT_EQ(mixed.recorder.EventCount(), 5u);
 
             Recording brk;

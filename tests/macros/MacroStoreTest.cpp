@@ -84,8 +84,9 @@ TEST(MacroStoreTest, ReplacingWithTheSameMacrosChangesOnlyWhatReadsDifferently) 
     Fixture f;
     // A CR-only file with a comment and a quoted item: read back as it is, it is
     // written back as it is.
-    const std::string file = "; mine\r[A]\rMacroLoopTimes=2\rItemCount=3\rItem0=\"X   Dn\"\rItem1=50 ms\r"
-                             "Item2=X   Up\r[B]\rItemCount=0\r";
+    const std::string file =
+        "; mine\r[A]\rMacroLoopTimes=2\rItemCount=3\rItem0=\"X   Dn\"\rItem1=50 ms\r"
+        "Item2=X   Up\r[B]\rItemCount=0\r";
     WriteText(f.record, file);
     std::vector<NamedMacro> all = *ReadAllMacros(f.record);
     ASSERT_EQ(all.size(), 2u);
@@ -98,7 +99,8 @@ TEST(MacroStoreTest, ReplacingWithTheSameMacrosChangesOnlyWhatReadsDifferently) 
     all[0].macro.loopTimes = "4";
     ASSERT_TRUE(ReplaceAllMacros(f.record, all).ok);
     EXPECT_EQ(ReadText(f.record),
-              "; mine\r[A]\rMacroLoopTimes=4\rItemCount=2\rItem0=\"X   Dn\"\rItem1=50 ms\r[B]\rItemCount=0\r");
+              "; mine\r[A]\rMacroLoopTimes=4\rItemCount=2\rItem0=\"X   Dn\"\rItem1=50 "
+              "ms\r[B]\rItemCount=0\r");
 
     // Other names or another order: the sections are written anew, in the new order.
     std::swap(all[0], all[1]);
@@ -110,7 +112,8 @@ TEST(MacroStoreTest, ReplacingWithTheSameMacrosChangesOnlyWhatReadsDifferently) 
     // What a profile cannot carry is named.
     WriteText(f.record, "[M]\rItemCount=1\rItem0=A   Dn\rItem3=old\r[m]\rItemCount=0\r");
     const std::vector<std::string> notes = UncarriedContent(f.record);
-    EXPECT_EQ(notes, (Items{"macro \"M\": the line \"Item3\"", "the second block of macro \"m\" (the first one is the macro)"}));
+    EXPECT_EQ(notes, (Items{"macro \"M\": the line \"Item3\"",
+                            "the second block of macro \"m\" (the first one is the macro)"}));
     EXPECT_EQ(ReadAllMacros(f.record)->size(), 1u);
 }
 

@@ -32,7 +32,8 @@ TEST(ReadBackTest, RefusesWhatRecordIniWouldChangeAndNamesTheField) {
     // What passes is written and read back unchanged.
     const std::vector<NamedMacro> good = {
         Macro("Burst", {"A   Dn", "50 ms", "A   Up", ""}, "3"),
-        Macro("Max", std::vector<std::string>(kMaxItems, std::string(kValueBufferChars - 1, '7')), ""),
+        Macro("Max", std::vector<std::string>(kMaxItems, std::string(kValueBufferChars - 1, '7')),
+              ""),
     };
     for (const NamedMacro& m : good) EXPECT_TRUE(CheckReadBack(m).empty()) << m.name;
     test::TempDir dir;

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "performance/Dpi.h"
 #include "device/DeviceState.h"
+#include "performance/Dpi.h"
 
 namespace ornyx::performance {
 namespace {

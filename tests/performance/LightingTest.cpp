@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "performance/Lighting.h"
 #include "device/DeviceState.h"
+#include "performance/Lighting.h"
 
 namespace ornyx::performance {
 namespace {
@@ -198,27 +198,33 @@ TEST(LightingSelectTest, OutOfListSelectionsAndUnknownModesChangeNothing) {
 
 TEST(LightingLists, EachFieldOffersItsModesListInTheUsersLanguage) {
     SettingsImage image = Lighting(kLightingRespiration, 0, kEffectRgb);
-    const LightingChoices modes = PressLightingField(image, i18n::Language::Turkish, LightingField::Mode);
+    const LightingChoices modes =
+        PressLightingField(image, i18n::Language::Turkish, LightingField::Mode);
     ASSERT_EQ(modes.entries.size(), LightingModeChoices().size());
     EXPECT_EQ(modes.entries[1], "Nefes");  // Respiration
     EXPECT_FALSE(modes.chosenAtOnce);
 
-    const LightingChoices parameters = PressLightingField(image, i18n::Language::English, LightingField::Parameter);
+    const LightingChoices parameters =
+        PressLightingField(image, i18n::Language::English, LightingField::Parameter);
     ASSERT_EQ(parameters.entries.size(), LightingParameterNames(kLightingRespiration).size());
     EXPECT_EQ(parameters.entries.front(), LightingParameterNames(kLightingRespiration).front());
-    EXPECT_EQ(PressLightingField(image, i18n::Language::English, LightingField::Effect).entries.size(),
-              ColourEffectChoices(kLightingRespiration).size());
+    EXPECT_EQ(
+        PressLightingField(image, i18n::Language::English, LightingField::Effect).entries.size(),
+        ColourEffectChoices(kLightingRespiration).size());
 
     // A mode the program does not know offers no parameter or effect.
     image.lightingMode() = 9;
-    EXPECT_TRUE(PressLightingField(image, i18n::Language::English, LightingField::Parameter).entries.empty());
-    EXPECT_TRUE(PressLightingField(image, i18n::Language::English, LightingField::Effect).entries.empty());
+    EXPECT_TRUE(PressLightingField(image, i18n::Language::English, LightingField::Parameter)
+                    .entries.empty());
+    EXPECT_TRUE(
+        PressLightingField(image, i18n::Language::English, LightingField::Effect).entries.empty());
 }
 
 TEST(LightingLists, StandardsSingleEffectIsChosenByThePressAlone) {
     SettingsImage image = Lighting(kLightingStandard, 0, kEffectRgbFlash);
     const auto before = image.bytes;
-    const LightingChoices effect = PressLightingField(image, i18n::Language::English, LightingField::Effect);
+    const LightingChoices effect =
+        PressLightingField(image, i18n::Language::English, LightingField::Effect);
     EXPECT_TRUE(effect.chosenAtOnce);
     EXPECT_TRUE(effect.entries.empty());
     EXPECT_EQ(image.standardColourEffect(), kEffectRgb);

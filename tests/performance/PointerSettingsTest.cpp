@@ -111,7 +111,9 @@ public:
     std::optional<MouseParameters> GetMouseParameters() override {
         return Fails("mouse") ? std::nullopt : std::optional(mouse);
     }
-    std::optional<int> GetSpeed() override { return Fails("speed") ? std::nullopt : std::optional(speed); }
+    std::optional<int> GetSpeed() override {
+        return Fails("speed") ? std::nullopt : std::optional(speed);
+    }
     std::optional<int> GetWheelScrollLines() override {
         return Fails("lines") ? std::nullopt : std::optional(lines);
     }
@@ -119,8 +121,8 @@ public:
         return Fails("double-click") ? std::nullopt : std::optional(doubleClick);
     }
     bool SetMouseParameters(const MouseParameters& p) override {
-        return Record("mouse", std::to_string(p.threshold1) + "," + std::to_string(p.threshold2) + "," +
-                                   std::to_string(p.acceleration));
+        return Record("mouse", std::to_string(p.threshold1) + "," + std::to_string(p.threshold2) +
+                                   "," + std::to_string(p.acceleration));
     }
     bool SetSpeed(int v) override { return Record("speed", std::to_string(v)); }
     bool SetWheelScrollLines(int v) override { return Record("lines", std::to_string(v)); }
@@ -188,7 +190,7 @@ TEST(PointerPageTest, OptionsTheDesktopLacksAreNeitherReadNorWrittenAndStayInRan
     desktop.missing = {PointerOption::WheelLines};
     desktop.failing = {"lines"};  // would show a message if it were asked
     SettingsImage image;
-    image.scrollOnePage() = 7;   // hand-edited config.bin
+    image.scrollOnePage() = 7;  // hand-edited config.bin
     image.scrollLines() = 40;
     RecordingMessageSink messages;
     ReadPointerSettings(desktop, image, messages);
@@ -222,7 +224,8 @@ TEST(PointerPageTest, ApplyWritesInOrderAndGoesOnAfterFailures) {
     image.doubleClickSpeed() = 6;
     RecordingMessageSink messages;
     ApplyPointerSettings(desktop, image, messages);
-    EXPECT_THAT(desktop.writes, ElementsAre("mouse=6,10,1", "speed=1", "lines=7", "double-click=550"));
+    EXPECT_THAT(desktop.writes,
+                ElementsAre("mouse=6,10,1", "speed=1", "lines=7", "double-click=550"));
     EXPECT_THAT(messages.messages, IsEmpty());
 
     // One screen per notch whatever the slider shows; every failure is shown.
@@ -232,10 +235,11 @@ TEST(PointerPageTest, ApplyWritesInOrderAndGoesOnAfterFailures) {
     image.enhancedPointerPrecision() = 0;
     image.pointerSpeed() = 11;
     ApplyPointerSettings(desktop, image, messages);
-    EXPECT_THAT(desktop.writes, ElementsAre("mouse=0,0,0", "speed=20", "lines=-1", "double-click=550"));
-    EXPECT_THAT(Texts(messages), ElementsAre("SETMOUSE failed.", "SETMOUSESPEED failed.",
-                                             "SETWHEELSCROLLLINES failed.",
-                                             "SPI_SETDOUBLECLICKTIME failed."));
+    EXPECT_THAT(desktop.writes,
+                ElementsAre("mouse=0,0,0", "speed=20", "lines=-1", "double-click=550"));
+    EXPECT_THAT(Texts(messages),
+                ElementsAre("SETMOUSE failed.", "SETMOUSESPEED failed.",
+                            "SETWHEELSCROLLLINES failed.", "SPI_SETDOUBLECLICKTIME failed."));
 }
 
 TEST(PointerPageTest, DefaultWritesTheDefaultsAtOnceAndResetsThePage) {
@@ -248,7 +252,8 @@ TEST(PointerPageTest, DefaultWritesTheDefaultsAtOnceAndResetsThePage) {
     image.doubleClickSpeed() = 1;
     RecordingMessageSink messages;
     RestorePointerDefaults(desktop, image, messages);
-    EXPECT_THAT(desktop.writes, ElementsAre("mouse=0,0,0", "speed=10", "lines=3", "double-click=500"));
+    EXPECT_THAT(desktop.writes,
+                ElementsAre("mouse=0,0,0", "speed=10", "lines=3", "double-click=500"));
     EXPECT_EQ(image.enhancedPointerPrecision(), 0);
     EXPECT_EQ(image.scrollOnePage(), 0);
     EXPECT_EQ(image.pointerSpeed(), 6);

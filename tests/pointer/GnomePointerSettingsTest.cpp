@@ -22,7 +22,9 @@ constexpr const char* kGroup = "org/gnome/desktop/peripherals/mouse";
 
 test::TempDir* g_home = nullptr;
 
-fs::path KeyFile() { return g_home->path() / "config" / "glib-2.0" / "settings" / "keyfile"; }
+fs::path KeyFile() {
+    return g_home->path() / "config" / "glib-2.0" / "settings" / "keyfile";
+}
 
 // What the key file holds for a key, as GVariant text ("-1.0", "'flat'", "550");
 // empty when the key is not there.
@@ -49,7 +51,8 @@ protected:
         g_object_unref(s);
         desktop = CreateDesktopPointerSettings();
         ASSERT_NE(desktop, nullptr);
-        ASSERT_EQ(dynamic_cast<NoDesktopPointerSettings*>(desktop.get()), nullptr) << "expected GNOME's";
+        ASSERT_EQ(dynamic_cast<NoDesktopPointerSettings*>(desktop.get()), nullptr)
+            << "expected GNOME's";
     }
     std::unique_ptr<PointerSettings> desktop;
     RecordingMessageSink messages;
@@ -131,8 +134,8 @@ TEST_F(GnomeBackendTest, ValuesSetElsewhereAreShownInsideTheSliders) {
     g_settings_sync();
     SettingsImage image;
     ReadPointerSettings(*desktop, image, messages);
-    EXPECT_EQ(image.pointerSpeed(), 8);       // 0.37 is nearest to classic 14
-    EXPECT_EQ(image.doubleClickSpeed(), 1);   // slower than the slowest position
+    EXPECT_EQ(image.pointerSpeed(), 8);      // 0.37 is nearest to classic 14
+    EXPECT_EQ(image.doubleClickSpeed(), 1);  // slower than the slowest position
     g_settings_set_int(s, "double-click", 0);
     g_settings_sync();
     ReadPointerSettings(*desktop, image, messages);

@@ -10,11 +10,13 @@ namespace ornyx::profile {
 namespace {
 
 IniDocument Parse(std::string_view text) {
-    return IniDocument::Parse(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return IniDocument::Parse(
+        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 // The same questions asked of the edited document and of its bytes read afresh.
-void ExpectSameAsReread(const IniDocument& doc, std::initializer_list<std::pair<const char*, const char*>> keys) {
+void ExpectSameAsReread(const IniDocument& doc,
+                        std::initializer_list<std::pair<const char*, const char*>> keys) {
     const auto bytes = doc.Serialize();
     const IniDocument reread = IniDocument::Parse(bytes);
     EXPECT_EQ(doc.SectionNames(), reread.SectionNames());
@@ -25,17 +27,17 @@ void ExpectSameAsReread(const IniDocument& doc, std::initializer_list<std::pair<
 
 TEST(IniIndexTest, EditsInTheMiddleAndAtTheEndKeepLookupsRight) {
     IniDocument doc = Parse("; head\r\n[A]\r\nk=1\r\n\r\n[B]\r\nk=2\r\n[a]\r\nj=3\r\n");
-    EXPECT_EQ(doc.Get("a", "k"), "1");                 // the index is built here; first block only
+    EXPECT_EQ(doc.Get("a", "k"), "1");  // the index is built here; first block only
     EXPECT_EQ(doc.Get("a", "j"), std::nullopt);
-    doc.Set("A", "new", "x");                          // inserted in the middle: B moves down
+    doc.Set("A", "new", "x");  // inserted in the middle: B moves down
     EXPECT_EQ(doc.Get("B", "k"), "2");
     EXPECT_EQ(doc.Get("A", "new"), "x");
-    doc.Set("C", "k", "4");                            // appended: a new last block
-    doc.Set("C", "l", "5");                            // appended to it
-    doc.Set("B", "m", "6");                            // in the middle again
+    doc.Set("C", "k", "4");  // appended: a new last block
+    doc.Set("C", "l", "5");  // appended to it
+    doc.Set("B", "m", "6");  // in the middle again
     EXPECT_EQ(doc.Get("c", "L"), "5");
     EXPECT_EQ(doc.Get("B", "m"), "6");
-    doc.RemoveKey("a", "j");                           // from the second [a] block
+    doc.RemoveKey("a", "j");  // from the second [a] block
     EXPECT_EQ(doc.Get("A", "j"), std::nullopt);
     doc.RemoveSection("B");
     EXPECT_EQ(doc.Get("C", "k"), "4");
@@ -55,7 +57,8 @@ TEST(IniIndexTest, RemovingAllSectionsKeepsTheHeadAndTheNamelessBlock) {
 
 TEST(IniIndexTest, ManySectionsAreListedInFileOrder) {
     std::string text;
-    for (int i = 0; i < 20000; ++i) text += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    for (int i = 0; i < 20000; ++i)
+        text += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
     text += "[s5]\nk=dup\n";
     IniDocument doc = Parse(text);
     const auto names = doc.SectionNames();

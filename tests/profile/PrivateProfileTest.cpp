@@ -17,7 +17,9 @@ using test::TempDir;
 using test::WriteBytes;
 using test::WriteText;
 
-std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> Bytes(std::string_view s) {
+    return {s.begin(), s.end()};
+}
 
 std::vector<std::uint8_t> Utf16LeWithBom(std::u16string_view s) {
     std::vector<std::uint8_t> out{0xFF, 0xFE};
@@ -82,7 +84,7 @@ TEST(PrivateProfileRead, ValueAndDefaultAreCutToBufferMinusOneUtf16Units) {
     EXPECT_EQ(Get(f, "S", "A", 1), "");
     EXPECT_EQ(Get(f, "S", "A", 7), "abcdef");
     EXPECT_EQ(Get(f, "S", "C", 3), "黑体");  // two code units, not two bytes
-    EXPECT_EQ(Get(f, "S", "E", 3), "a");      // the pair would be split: dropped whole
+    EXPECT_EQ(Get(f, "S", "E", 3), "a");     // the pair would be split: dropped whole
     EXPECT_EQ(Get(f, "S", "E", 4), "a😀");
     EXPECT_EQ(Get(f, "S", "E", 5), "a😀b");
     EXPECT_EQ(Get(f, "S", "missing", 3, "xyz"), "xy");
@@ -115,11 +117,12 @@ TEST(PrivateProfileRead, SemicolonAndBareLinesAreKeys) {
     EXPECT_EQ(Get(f, "S", ";K"), "commented");
     EXPECT_EQ(Get(f, "S", "K", 1024, "dflt"), "dflt");
     EXPECT_EQ(Get(f, "S", "bare", 1024, "dflt"), "dflt");  // no '=': reads as missing
-    EXPECT_EQ(Get(f, "", "Top"), "1");                      // before any section
+    EXPECT_EQ(Get(f, "", "Top"), "1");                     // before any section
 
     ASSERT_TRUE(Write(f, "S", "bare", "now"));  // updated where it stands
     ASSERT_TRUE(Write(f, "S", "K3", "new"));    // after the last key, not after the note
-    EXPECT_EQ(ReadText(f), "Top=1\r\n[S]\r\n;K=commented\r\nbare=now\r\nK2=v\r\nK3=new\r\n; note\r\n[T]\r\n");
+    EXPECT_EQ(ReadText(f),
+              "Top=1\r\n[S]\r\n;K=commented\r\nbare=now\r\nK2=v\r\nK3=new\r\n; note\r\n[T]\r\n");
 }
 
 TEST(PrivateProfileRead, DefaultLosesTrailingBlanksAndQuotes) {
@@ -139,7 +142,9 @@ TEST(PrivateProfileRead, EveryLineEndStyleEndsALineAndIsKept) {
     EXPECT_EQ(Get(f, "M1", "Item0"), "A   Dn");
     ASSERT_TRUE(Write(f, "M1", "Item1", "50 ms"));
     ASSERT_TRUE(Write(f, "M3", "ItemCount", "2"));
-    EXPECT_EQ(ReadText(f), "[M1]\rItemCount=1\rItem0=A   Dn\rItem1=50 ms\r[M2]\rItemCount=0\r[M3]\rItemCount=2\r");
+    EXPECT_EQ(
+        ReadText(f),
+        "[M1]\rItemCount=1\rItem0=A   Dn\rItem1=50 ms\r[M2]\rItemCount=0\r[M3]\rItemCount=2\r");
 
     WriteText(f, "[S]\rA=1\nB=2\r\nC=3");
     EXPECT_EQ(Get(f, "S", "A") + Get(f, "S", "B") + Get(f, "S", "C"), "123");
@@ -179,7 +184,8 @@ TEST(PrivateProfileWrite, NewFileIsUtf8WithCrlf) {
     ASSERT_TRUE(Write(f, "Macro 1", "MacroLoopTimes", "1"));
     ASSERT_TRUE(Write(f, "Macro 1", "ItemCount", "0"));
     ASSERT_TRUE(Write(f, "宏", "Item0", "A   Dn"));
-    EXPECT_EQ(ReadText(f), "[Macro 1]\r\nMacroLoopTimes=1\r\nItemCount=0\r\n[宏]\r\nItem0=A   Dn\r\n");
+    EXPECT_EQ(ReadText(f),
+              "[Macro 1]\r\nMacroLoopTimes=1\r\nItemCount=0\r\n[宏]\r\nItem0=A   Dn\r\n");
 }
 
 TEST(PrivateProfileWrite, UpdatesInPlaceAndKeepsOtherLines) {
@@ -230,14 +236,17 @@ TEST(PrivateProfileWrite, DeletedSectionWrittenAgainMovesToTheEnd) {
     // The macro store's confirm: delete the section, then write its keys anew.
     TempDir dir;
     const fs::path f = dir / "record.ini";
-    WriteText(f, "[One]\r\nItemCount=1\r\nItem0=stale\r\n[Two]\r\nItemCount=0\r\n[Three]\r\nItemCount=0\r\n");
+    WriteText(f,
+              "[One]\r\nItemCount=1\r\nItem0=stale\r\n[Two]\r\nItemCount=0\r\n[Three]\r\nItemCount="
+              "0\r\n");
     ASSERT_TRUE(Write(f, "one", std::nullopt, std::nullopt));
     EXPECT_EQ(Get(f, "One", "Item0", 1024, "gone"), "gone");
     ASSERT_TRUE(Write(f, "One", "MacroLoopTimes", "2"));
     ASSERT_TRUE(Write(f, "One", "ItemCount", "0"));
     EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"Two", "Three", "One"}));
     EXPECT_EQ(ReadText(f),
-              "[Two]\r\nItemCount=0\r\n[Three]\r\nItemCount=0\r\n[One]\r\nMacroLoopTimes=2\r\nItemCount=0\r\n");
+              "[Two]\r\nItemCount=0\r\n[Three]\r\nItemCount=0\r\n[One]\r\nMacroLoopTimes="
+              "2\r\nItemCount=0\r\n");
 }
 
 TEST(PrivateProfileWrite, DeleteKeyAndDeletionsThatFindNothing) {
@@ -302,12 +311,14 @@ TEST(PrivateProfileEncoding, LegacyFilesAreReadAndWrittenInTheirLanguagesCodePag
     const fs::path str = dir / "str.ini";
     const fs::path record = dir / "record.ini";
     // Simplified Chinese: GBK. "左键" and a comment stay byte for byte; "右键" goes in as GBK.
-    const std::string gbk = "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n;\xD7\xF3\r\n";
+    const std::string gbk =
+        "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n;\xD7\xF3\r\n";
     WriteText(str, gbk);
     EXPECT_EQ(Get(str, "Setting-CHS", "Item1"), "左键");
     ASSERT_TRUE(Write(str, "Setting-CHS", "Item2", "右键"));
     EXPECT_EQ(ReadText(str),
-              "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\nItem2=\xD3\xD2\xBC\xFC\r\n;\xD7\xF3\r\n");
+              "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\nItem2="
+              "\xD3\xD2\xBC\xFC\r\n;\xD7\xF3\r\n");
     // record.ini follows str.ini's language.
     WriteText(record, "[\xD7\xF3]\r\nItem0=A   Dn\r\n");
     EXPECT_EQ(GetPrivateProfileSectionNames(record), std::vector<std::string>{"左"});
@@ -319,7 +330,8 @@ TEST(PrivateProfileEncoding, LegacyFilesAreReadAndWrittenInTheirLanguagesCodePag
     WriteText(str, "[Skins]\nLan=TUR\n[Setting-TUR]\nItem6=\xDDptal\n");
     EXPECT_EQ(Get(str, "Setting-TUR", "Item6"), "İptal");
     ASSERT_TRUE(Write(str, "Setting-TUR", "Item1", "Sağ tık"));
-    EXPECT_EQ(ReadText(str), "[Skins]\nLan=TUR\n[Setting-TUR]\nItem6=\xDDptal\nItem1=Sa\xF0 t\xFDk\n");
+    EXPECT_EQ(ReadText(str),
+              "[Skins]\nLan=TUR\n[Setting-TUR]\nItem6=\xDDptal\nItem1=Sa\xF0 t\xFDk\n");
     // English, and any other or no language: 1252.
     WriteText(str, "[Skins]\nLan=tur\n[Setting-EN]\nItem1=Caf\xE9 \x80\n");
     EXPECT_EQ(Get(str, "Setting-EN", "Item1"), "Café €");
@@ -336,13 +348,16 @@ TEST(PrivateProfileEncoding, LegacyFileKeepsEveryByteAndNeverLosesAWrite) {
     WriteText(f, odd);
     EXPECT_EQ(Get(f, "Setting-CHS", "Item5"), "x\u00FF\u00D7");
     ASSERT_TRUE(Write(f, "Setting-CHS", "Item1", "ok"));
-    EXPECT_EQ(ReadText(f), "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem5=x\xFF\xD7\r\nItem1=ok\r\n");
+    EXPECT_EQ(ReadText(f),
+              "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem5=x\xFF\xD7\r\nItem1=ok\r\n");
 
     // A character the code page cannot hold turns the file into UTF-16 with BOM
     // rather than into question marks; every line is still there.
     WriteText(f, "[Skins]\r\nLan=TUR\r\n[Setting-TUR]\r\nItem5=Geri\xFD\r\n");
     ASSERT_TRUE(Write(f, "Setting-TUR", "Item2", "左"));
-    EXPECT_EQ(ReadBytes(f), Utf16LeWithBom(u"[Skins]\r\nLan=TUR\r\n[Setting-TUR]\r\nItem5=Geriı\r\nItem2=左\r\n"));
+    EXPECT_EQ(
+        ReadBytes(f),
+        Utf16LeWithBom(u"[Skins]\r\nLan=TUR\r\n[Setting-TUR]\r\nItem5=Geriı\r\nItem2=左\r\n"));
     EXPECT_EQ(Get(f, "Setting-TUR", "Item5"), "Geriı");
 }
 
@@ -381,7 +396,8 @@ TEST(PrivateProfileSectionBuffer, NamesEndInDoubleNulEvenWhenCut) {
 
 TEST(PrivateProfileFailure, UnwritableOrUnreadableTargetsReportFailure) {
     TempDir dir;
-    const WriteResult r = WritePrivateProfileString(dir / "no-such-folder" / "str.ini", "S", "K", "V");
+    const WriteResult r =
+        WritePrivateProfileString(dir / "no-such-folder" / "str.ini", "S", "K", "V");
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.errorCode, 0);
     EXPECT_FALSE(fs::exists(dir / "no-such-folder"));

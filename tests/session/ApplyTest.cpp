@@ -3,8 +3,8 @@
 #include "common/Hex.h"
 #include "device/Commands.h"
 #include "session/Apply.h"
-#include "settings/Configuration.h"
 #include "session/Defaults.h"
+#include "settings/Configuration.h"
 #include "support/DeviceFixture.h"
 #include "support/TempDir.h"
 
@@ -66,7 +66,8 @@ TEST(ApplyTest, WireOrderPacingAndSavedFiles) {
     const auto file = test::ReadBytes(f.paths.config);
     ASSERT_EQ(file.size(), kConfigFileSize);
     EXPECT_EQ(file[0], 1);
-    EXPECT_TRUE(std::equal(f.state.image.bytes.begin(), f.state.image.bytes.end(), file.begin() + 1));
+    EXPECT_TRUE(
+        std::equal(f.state.image.bytes.begin(), f.state.image.bytes.end(), file.begin() + 1));
     EXPECT_NE(test::ReadText(f.paths.text).find("Item6=DPI Loop"), std::string::npos);
 }
 
@@ -95,12 +96,14 @@ TEST(ApplyTest, AllZeroImageWritesBackWhatItRead) {
     EXPECT_EQ(after.dataBanks[1], (std::array<std::uint8_t, 24>{}));  // black DPI colours
     EXPECT_EQ(after.reportRate, 0);
     // Step index 0, all off.
-    EXPECT_EQ(after.dpiTable, (std::array<std::uint8_t, 8>{0x81, 0x81, 0x81, 0x81, 0x80, 0x80, 0x80, 0x80}));
+    EXPECT_EQ(after.dpiTable,
+              (std::array<std::uint8_t, 8>{0x81, 0x81, 0x81, 0x81, 0x80, 0x80, 0x80, 0x80}));
     EXPECT_EQ(f.Frame(0x11), (std::vector<std::uint8_t>{0, 0x11, 4, 8, 0, 0, 0, 0, 0xE2}));
     // Every encoded slot is function 0 (left button); matrices 2 and 4 are zero.
     const std::array<std::uint8_t, 4> left = {0x01, 0x00, 0xF0, 0x00};
     for (std::size_t e = 0; e < 8; ++e) {
-        EXPECT_TRUE(std::equal(left.begin(), left.end(), after.keyMatrices[0].begin() + 4 * e)) << e;
+        EXPECT_TRUE(std::equal(left.begin(), left.end(), after.keyMatrices[0].begin() + 4 * e))
+            << e;
     }
     EXPECT_EQ(after.keyMatrices[1], (std::array<std::uint8_t, 64>{}));
     EXPECT_EQ(after.keyMatrices[3], (std::array<std::uint8_t, 64>{}));
@@ -127,9 +130,10 @@ TEST(ApplyTest, LightingAndDpiComeFromTheImageAndTheReadValues) {
     EXPECT_EQ(f.Frame(0x07, 0), (std::vector<std::uint8_t>{0, 0x07, 0, 2, 0xFA, 3, 0, 0, 0xF9}));
     // Bank 1 goes back exactly as read.
     const auto& b1 = read.settingBanks[1];
-    EXPECT_EQ(f.Frame(0x07, 1), (std::vector<std::uint8_t>{
-                                    0, 0x07, 1, b1[0], b1[1], b1[2], 0, 0,
-                                    static_cast<std::uint8_t>(0xFF - 0x07 - 1 - b1[0] - b1[1] - b1[2])}));
+    EXPECT_EQ(f.Frame(0x07, 1),
+              (std::vector<std::uint8_t>{
+                  0, 0x07, 1, b1[0], b1[1], b1[2], 0, 0,
+                  static_cast<std::uint8_t>(0xFF - 0x07 - 1 - b1[0] - b1[1] - b1[2])}));
     const auto after = f.link.mouse->Memory();
     EXPECT_EQ(after.dpiTable[0], 0x0A);
     EXPECT_EQ(after.dpiTable[1], 0x8A);
@@ -152,14 +156,18 @@ TEST(ApplyTest, MacroSlotsAndKeyMatricesReachTheMouse) {
     for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(after.macroSlots[i][0], i + 1);
     EXPECT_EQ(after.macroSlots[11][127], 0xEE);
     // Slot 3 goes to entry 4 and slot 4 to entry 3.
-    EXPECT_EQ(std::vector<std::uint8_t>(after.keyMatrices[0].begin() + 16, after.keyMatrices[0].begin() + 20),
+    EXPECT_EQ(std::vector<std::uint8_t>(after.keyMatrices[0].begin() + 16,
+                                        after.keyMatrices[0].begin() + 20),
               (std::vector<std::uint8_t>{0x07, 0x00, 0x03, 0x00}));
-    EXPECT_EQ(std::vector<std::uint8_t>(after.keyMatrices[0].begin() + 12, after.keyMatrices[0].begin() + 16),
+    EXPECT_EQ(std::vector<std::uint8_t>(after.keyMatrices[0].begin() + 12,
+                                        after.keyMatrices[0].begin() + 16),
               (std::vector<std::uint8_t>{0, 0, 0, 0}));
-    EXPECT_EQ(std::vector<std::uint8_t>(after.keyMatrices[0].begin() + 32, after.keyMatrices[0].begin() + 56),
+    EXPECT_EQ(std::vector<std::uint8_t>(after.keyMatrices[0].begin() + 32,
+                                        after.keyMatrices[0].begin() + 56),
               std::vector<std::uint8_t>(24, 0));
-    EXPECT_EQ(std::vector<std::uint8_t>(after.keyMatrices[2].begin(), after.keyMatrices[2].begin() + 4),
-              (std::vector<std::uint8_t>{0x08, 0x00, 0x02, 0x00}));
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(after.keyMatrices[2].begin(), after.keyMatrices[2].begin() + 4),
+        (std::vector<std::uint8_t>{0x08, 0x00, 0x02, 0x00}));
 }
 
 TEST(ApplyTest, LostMouseStopsTheSequenceButStillSavesFiles) {
@@ -167,8 +175,8 @@ TEST(ApplyTest, LostMouseStopsTheSequenceButStillSavesFiles) {
     f.link.connection.command.reset();  // the mouse stopped answering: every transfer fails
     f.state.image = DefaultSettingsImage();
     f.device.effect = {7, 8, 9};
-    const ApplyResult r =
-        ApplySettings({f.link.transport, f.device, f.state, f.paths, f.text, f.link.messages, f.link.log});
+    const ApplyResult r = ApplySettings(
+        {f.link.transport, f.device, f.state, f.paths, f.text, f.link.messages, f.link.log});
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.step, "report rate");
     // Nothing after the failure ran: no zero replies stored or translated.

@@ -5,11 +5,11 @@
 #include <mutex>
 #include <vector>
 
-#include "session/MouseConnection.h"
 #include "device/sim/SimMouse.h"
 #include "performance/Dpi.h"
 #include "session/Apply.h"
 #include "session/Defaults.h"
+#include "session/MouseConnection.h"
 #include "support/DeviceFixture.h"
 #include "support/TempDir.h"
 
@@ -54,7 +54,8 @@ struct Rig {
     // Hands every waiting announcement to the connection, as the GUI's notifier does.
     std::vector<ChangeOutcome> Pump() {
         std::vector<ChangeOutcome> outcomes;
-        while (auto change = monitor.Receive()) outcomes.push_back(connection.HandleDeviceChange(*change));
+        while (auto change = monitor.Receive())
+            outcomes.push_back(connection.HandleDeviceChange(*change));
         return outcomes;
     }
     void Inject(std::uint8_t code, std::uint8_t parameter) {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "common/HandOver.h"
-#include "session/MouseConnection.h"
 #include "device/sim/SimMouse.h"
+#include "session/MouseConnection.h"
 #include "support/DeviceFixture.h"
 
 namespace ornyx::device {
@@ -42,7 +42,8 @@ public:
             HandOver::Task task;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                if (!changed_.wait_until(lock, deadline, [&] { return !tasks_.empty(); })) return false;
+                if (!changed_.wait_until(lock, deadline, [&] { return !tasks_.empty(); }))
+                    return false;
                 task = std::move(tasks_.front());
                 tasks_.pop_front();
             }

@@ -50,7 +50,8 @@ TEST(ConfigurationTest, LoadTakesFlagAndImageByteForByte) {
 }
 
 TEST(ConfigurationTest, WrongSizesAndMissingFileLeaveTheImageAlone) {
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, kConfigFileSize - 1, kConfigFileSize + 1}) {
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{1}, kConfigFileSize - 1, kConfigFileSize + 1}) {
         Fixture f;
         f.state.image.bytes.fill(0x33);
         WriteBytes(f.paths.config, std::vector<std::uint8_t>(size, 0x01));
@@ -80,7 +81,7 @@ TEST(ConfigurationTest, SaveWritesFlagOneAndKeepsReservedBytes) {
     auto expected = PatternFile(1);
     expected[1 + 1925] = 8;
     EXPECT_EQ(ReadBytes(f.paths.config), expected);  // reserved bytes 1920..1924, 1926, 1954 kept
-    EXPECT_EQ(f.state.firstRunFlag, 0);               // the loaded flag is not changed by saving
+    EXPECT_EQ(f.state.firstRunFlag, 0);              // the loaded flag is not changed by saving
 
     SettingsState reloaded;
     LoadConfiguration(f.paths, reloaded, f.messages, f.log);

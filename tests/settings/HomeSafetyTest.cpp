@@ -10,8 +10,8 @@
 
 #include "i18n/TextSettings.h"
 #include "profile/PrivateProfile.h"
-#include "settings/Configuration.h"
 #include "session/Defaults.h"
+#include "settings/Configuration.h"
 #include "settings/HomeLock.h"
 #include "support/TempDir.h"
 
@@ -34,7 +34,9 @@ struct Home {
     NullDebugLog log;
 };
 
-std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t v) { return std::vector<std::uint8_t>(n, v); }
+std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t v) {
+    return std::vector<std::uint8_t>(n, v);
+}
 
 TEST(ConfigurationSafetyTest, ProbeTellsLoadableFromUnusable) {
     Home h;
@@ -56,7 +58,7 @@ TEST(ConfigurationSafetyTest, ProbeTellsLoadableFromUnusable) {
 
 TEST(ConfigurationSafetyTest, SaveOverAnUnusableFileKeepsItAsBadAndEarlierOnesToo) {
     Home h;
-    const auto first = Bytes(kConfigFileSize + 1, 0x11);   // one newline too many
+    const auto first = Bytes(kConfigFileSize + 1, 0x11);  // one newline too many
     const auto second = Bytes(kConfigFileSize - 1, 0x22);
     WriteBytes(h.paths.config, first);
     LoadConfiguration(h.paths, h.state, h.messages, h.log);
@@ -122,13 +124,15 @@ TEST(HomeLockTest, TakingTheLockClearsWhatKilledWritersLeft) {
     HomeLock lock;
     ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Shared, 1s, error));
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{kLockFileName, ".stranger.Ab12Cd"}));
 }
 
 WriteResult WriteString(const fs::path& p, const std::string& text) {
-    return WriteFileAtomically(p, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return WriteFileAtomically(
+        p, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 TEST(JournalTest, ReplaceTogetherWritesEveryFileAndLeavesNothingBehind) {
@@ -138,7 +142,9 @@ TEST(JournalTest, ReplaceTogetherWritesEveryFileAndLeavesNothingBehind) {
     const std::vector<PlannedWrite> writes = {
         {dir / "a", [](const fs::path& p) { return WriteString(p, "new a"); }, false},
         // A read-modify-write sees the old content at its temporary name.
-        {dir / "b", [](const fs::path& p) { return profile::WritePrivateProfileString(p, "x", "k", "2"); }, true},
+        {dir / "b",
+         [](const fs::path& p) { return profile::WritePrivateProfileString(p, "x", "k", "2"); },
+         true},
         {dir / "c", [](const fs::path& p) { return WriteString(p, "new c"); }, false},
     };
     ASSERT_TRUE(ReplaceTogether(dir.path(), writes).ok);
@@ -154,13 +160,17 @@ TEST(JournalTest, AFailedWriteChangesNothing) {
     WriteText(dir / "b", "old b");
     const std::vector<PlannedWrite> writes = {
         {dir / "a", [](const fs::path& p) { return WriteString(p, "new a"); }, false},
-        {dir / "b", [](const fs::path& p) { return WriteResult{false, EIO, "cannot write " + p.string() + ": disk gone"}; },
+        {dir / "b",
+         [](const fs::path& p) {
+             return WriteResult{false, EIO, "cannot write " + p.string() + ": disk gone"};
+         },
          true},
     };
     const WriteResult r = ReplaceTogether(dir.path(), writes);
     EXPECT_FALSE(r.ok);
     // Named as the user knows it, not by our temporary name.
-    EXPECT_EQ(r.error, "cannot write " + (dir / "b").string() + ": disk gone (nothing was changed)");
+    EXPECT_EQ(r.error,
+              "cannot write " + (dir / "b").string() + ": disk gone (nothing was changed)");
     EXPECT_EQ(ReadText(dir / "a"), "old a");
     EXPECT_EQ(ReadText(dir / "b"), "old b");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
@@ -175,7 +185,8 @@ TEST(JournalTest, RecoveryCompletesEveryInterruptedState) {
         std::string journal = "ornyx-mouse journal 1\n";
         for (int i = 0; i < 3; ++i) {
             const fs::path target = home / ("f" + std::to_string(i));
-            const fs::path staged = home / (".f" + std::to_string(i) + ".Stg00" + std::to_string(i));
+            const fs::path staged =
+                home / (".f" + std::to_string(i) + ".Stg00" + std::to_string(i));
             WriteText(i < renamedBeforeKill ? target : staged, "new" + std::to_string(i));
             if (i >= renamedBeforeKill) WriteText(target, "old" + std::to_string(i));
             journal += staged.string() + '\0' + target.string() + '\0';
@@ -198,7 +209,8 @@ TEST(JournalTest, RecoveryCompletesEveryInterruptedState) {
 TEST(JournalTest, AJournalThatIsNotOursIsDroppedAndItsFilesUntouched) {
     TempDir dir;
     WriteText(dir / "f", "old");
-    WriteText(dir / kJournalFileName, std::string("ornyx-mouse journal 1\n") + (dir / "x").string());
+    WriteText(dir / kJournalFileName,
+              std::string("ornyx-mouse journal 1\n") + (dir / "x").string());
     EXPECT_TRUE(RecoverJournal(dir.path()));
     EXPECT_EQ(ReadText(dir / "f"), "old");
     EXPECT_FALSE(fs::exists(dir / kJournalFileName));

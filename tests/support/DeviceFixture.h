@@ -32,7 +32,8 @@ public:
     // The command codes of the set-feature lines, in order.
     std::vector<int> CommandCodes() const {
         std::vector<int> out;
-        for (const auto& l : Of("set-feature ")) out.push_back(std::stoi(l.substr(15, 2), nullptr, 16));
+        for (const auto& l : Of("set-feature "))
+            out.push_back(std::stoi(l.substr(15, 2), nullptr, 16));
         return out;
     }
 

@@ -20,8 +20,9 @@ struct CliResult {
 inline CliResult RunOrnyxctl(const TempDir& dir, const std::string& args) {
     const auto out = dir / "stdout.txt";
     const auto err = dir / "stderr.txt";
-    const std::string command = "cd '" + dir.path().string() + "' && '" + ORNYXCTL_PATH + "' --home . " + args +
-                                " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
+    const std::string command = "cd '" + dir.path().string() + "' && '" + ORNYXCTL_PATH +
+                                "' --home . " + args + " >'" + out.string() + "' 2>'" +
+                                err.string() + "' </dev/null";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
 }

@@ -14,7 +14,8 @@
 namespace ornyx::device::uhid {
 namespace {
 
-uhid_event SetReport(std::uint32_t id, std::span<const std::uint8_t> data, Interface = Interface::Command) {
+uhid_event SetReport(std::uint32_t id, std::span<const std::uint8_t> data,
+                     Interface = Interface::Command) {
     uhid_event e{};
     e.type = UHID_SET_REPORT;
     e.u.set_report.id = id;
@@ -76,7 +77,8 @@ TEST(VirtualMouseTest, FeatureReportsCarryTheReportIdAndTheFirmwaresReply) {
 
 TEST(VirtualMouseTest, AReadCommandsBlockFollowsAsUnnumberedInputReports) {
     VirtualMouse mouse(0);
-    const auto out = mouse.Handle(Interface::Command, SetReport(1, Feature(MakeFrame(0x90, {0x01}))));
+    const auto out =
+        mouse.Handle(Interface::Command, SetReport(1, Feature(MakeFrame(0x90, {0x01}))));
     ASSERT_EQ(out.size(), 2u);  // the set-report reply, then one 32-byte chunk
     EXPECT_EQ(out[0].type, UHID_SET_REPORT_REPLY);
     EXPECT_EQ(out[1].type, UHID_INPUT2);
@@ -146,15 +148,17 @@ TEST(VirtualMouseTest, EachInterfaceIsAUsbDeviceWithItsOwnDescriptorAndPhys) {
     const auto& d = firmware::CommandDescriptor();
     ASSERT_EQ(c.rd_size, d.size());
     EXPECT_TRUE(std::equal(d.begin(), d.end(), c.rd_data));
-    EXPECT_EQ(CreateRequest(Interface::Event, "x").u.create2.rd_size, firmware::EventDescriptor().size());
+    EXPECT_EQ(CreateRequest(Interface::Event, "x").u.create2.rd_size,
+              firmware::EventDescriptor().size());
 }
 
 TEST(VirtualMouseTest, HidrawNodesAreFoundByTheirDevicesPhys) {
     test::TempDir sys;
     const auto node = [&](const std::string& name, const std::string& phys) {
         std::filesystem::create_directories(sys / name / "device");
-        test::WriteText(sys / name / "device" / "uevent",
-                        "DRIVER=hid-generic\nHID_ID=0003:000004D9:0000A09F\nHID_PHYS=" + phys + "\n");
+        test::WriteText(
+            sys / name / "device" / "uevent",
+            "DRIVER=hid-generic\nHID_ID=0003:000004D9:0000A09F\nHID_PHYS=" + phys + "\n");
     };
     node("hidraw0", "vm-7/input10");
     node("hidraw4", "vm-7/input1");
@@ -169,7 +173,8 @@ TEST(VirtualMouseTest, ATraceReplaysIntoTheFirmwareAndAMalformedLineIsNamed) {
     test::TempDir dir;
     test::WriteText(dir / "trace",
                     "set-feature 00 11 02 08 00 00 00 00 e4\nsleep 2\n"
-                    "write 00 07 09 80 80 80 80 80 80 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\n"
+                    "write 00 07 09 80 80 80 80 80 80 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                    "00 00 00 00 00 00 00 00 00\n"
                     "get-feature 00 00 00 00 00 00 00 00 ff\n");
     firmware::FirmwareModel model(0);
     std::string error;

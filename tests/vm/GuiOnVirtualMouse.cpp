@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
     const char* home = std::getenv("ORNYX_VM_HOME");
     const char* expectedTrace = std::getenv("ORNYX_VM_SIM_TRACE");
     if (home == nullptr || expectedTrace == nullptr) {
-        return Fail("set ORNYX_VM_HOME (a program home) and ORNYX_VM_SIM_TRACE (the simulator's apply trace)");
+        return Fail(
+            "set ORNYX_VM_HOME (a program home) and ORNYX_VM_SIM_TRACE (the simulator's apply "
+            "trace)");
     }
     QApplication application(argc, argv);
     ornyx::app::AppOptions options;
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
     ornyx::app::CHidMouseDlg window(context, /*tray=*/false);
     window.Start();
     if (!window.isVisible()) return Fail("the window did not show: no mouse found?");
-    if (window.CurrentPage() != ornyx::app::CHidMouseDlg::kBasicPage) return Fail("the Basic page was not built");
+    if (window.CurrentPage() != ornyx::app::CHidMouseDlg::kBasicPage)
+        return Fail("the Basic page was not built");
     if (Lines(*options.trace).empty()) return Fail("no handshake with the mouse at start");
 
     QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier,
@@ -60,12 +63,13 @@ int main(int argc, char** argv) {
         const std::string g = i < got.size() ? got[i] : "(nothing)";
         const std::string w = i < want.size() ? want[i] : "(nothing)";
         if (g != w) {
-            return Fail("transfer " + std::to_string(i + 1) + ": sent \"" + g + "\", the simulator sent \"" + w +
-                        "\" (" + std::to_string(got.size()) + " and " + std::to_string(want.size()) +
-                        " transfers)");
+            return Fail("transfer " + std::to_string(i + 1) + ": sent \"" + g +
+                        "\", the simulator sent \"" + w + "\" (" + std::to_string(got.size()) +
+                        " and " + std::to_string(want.size()) + " transfers)");
         }
     }
-    std::printf("the window's handshake and Apply: %zu transfers, as the simulator's\n", got.size());
+    std::printf("the window's handshake and Apply: %zu transfers, as the simulator's\n",
+                got.size());
     for (const auto& m : messages.messages) std::printf("message: %s\n", m.text.c_str());
     return 0;
 }

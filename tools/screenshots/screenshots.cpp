@@ -49,7 +49,9 @@ bool Save(QWidget& widget, const QString& file) {
 namespace lw = layout::window;
 
 // The middle of a region of the window's layout.
-QPoint Centre(const layout::Rect& r) { return {(r.left + r.right - 1) / 2, (r.top + r.bottom - 1) / 2}; }
+QPoint Centre(const layout::Rect& r) {
+    return {(r.left + r.right - 1) / 2, (r.top + r.bottom - 1) / 2};
+}
 
 void Click(QWidget& widget, const QPoint& at) {
     QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, at);
@@ -122,7 +124,8 @@ int main(int argc, char** argv) {
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
     const std::string skinName = argc > 2 ? argv[2] : "";
-    const auto skins = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
+    const auto skins =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
     bool ok = true;
 
     for (const char* code : {"EN", "CHS", "CHT", "TUR"}) {
@@ -135,12 +138,15 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::copy(skins, home / "Skins", std::filesystem::copy_options::recursive, ec);
         if (ec) {
-            std::fprintf(stderr, "ornyx-screenshots: no skins beside the program (%s)\n", ec.message().c_str());
+            std::fprintf(stderr, "ornyx-screenshots: no skins beside the program (%s)\n",
+                         ec.message().c_str());
             return 1;
         }
-        profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection, i18n::kLanguageKey, code);
+        profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection, i18n::kLanguageKey,
+                                           code);
         if (!skinName.empty()) {
-            profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection, i18n::kSkinNameKey, skinName);
+            profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection, i18n::kSkinNameKey,
+                                               skinName);
         }
         app::AppOptions options;
         options.home = home.string();
@@ -152,7 +158,9 @@ int main(int argc, char** argv) {
             window.Start();
             ok &= QTest::qWaitForWindowExposed(&window);
             ok &= Save(window, out + "/basic-" + lang + ".png");
-            Click(window, Centre(lw::ButtonBox(1)));  // the second button's menu (the first holds the only left button)
+            Click(window,
+                  Centre(lw::ButtonBox(
+                      1)));  // the second button's menu (the first holds the only left button)
             ok &= Save(window, out + "/button-menu-" + lang + ".png");
             Click(window, Centre(lw::ButtonBox(1)));
             Click(window, Centre(lw::LightingBox(1)));  // the lighting parameter list
@@ -165,7 +173,8 @@ int main(int argc, char** argv) {
             ok &= Save(window, out + "/advanced-list-" + lang + ".png");
             Click(window, {300, 600});
 
-            const skin::DrawingSettings drawing = skin::DrawingSettings::From(context.paths, context.text);
+            const skin::DrawingSettings drawing =
+                skin::DrawingSettings::From(context.paths, context.text);
             const skin::PopupContext popup{drawing, context.text.language, messages};
             {
                 keys::ui::CSingleDialog d(popup);
@@ -174,39 +183,46 @@ int main(int argc, char** argv) {
             {
                 // A key taken from the keyboard: Enter on the number pad.
                 keys::ui::CSingleDialog d(popup);
-                ok &= ShootPopup(d, out + "/single-key-typed-" + lang + ".png", [](skin::PopupFrame& f) {
-                    QTest::keyClick(&f, Qt::Key_Enter, Qt::KeypadModifier);
-                    Settle();
-                });
+                ok &= ShootPopup(d, out + "/single-key-typed-" + lang + ".png",
+                                 [](skin::PopupFrame& f) {
+                                     QTest::keyClick(&f, Qt::Key_Enter, Qt::KeypadModifier);
+                                     Settle();
+                                 });
             }
             {
                 keys::ui::CComboDialog d(popup);
-                ok &= ShootPopup(d, out + "/combo-key-" + lang + ".png", keys::ui::CComboDialog::kModifierBox.center());
+                ok &= ShootPopup(d, out + "/combo-key-" + lang + ".png",
+                                 keys::ui::CComboDialog::kModifierBox.center());
             }
             {
                 // A combination being entered: A in the first key, the modifier list open.
                 keys::ui::CComboDialog d(popup);
-                ok &= ShootPopup(d, out + "/combo-key-typed-" + lang + ".png", [&d](skin::PopupFrame& f) {
-                    Click(*d.KeyEdit(1), {5, 5});
-                    QTest::keyClick(d.KeyEdit(1), Qt::Key_A);
-                    Click(f, keys::ui::CComboDialog::kModifierBox.center());
-                });
+                ok &= ShootPopup(d, out + "/combo-key-typed-" + lang + ".png",
+                                 [&d](skin::PopupFrame& f) {
+                                     Click(*d.KeyEdit(1), {5, 5});
+                                     QTest::keyClick(d.KeyEdit(1), Qt::Key_A);
+                                     Click(f, keys::ui::CComboDialog::kModifierBox.center());
+                                 });
             }
             {
                 keys::ui::CFireKeyDialog d(popup);
-                ok &= ShootPopup(d, out + "/fire-key-" + lang + ".png", keys::ui::CFireKeyDialog::kKeyBox.center());
+                ok &= ShootPopup(d, out + "/fire-key-" + lang + ".png",
+                                 keys::ui::CFireKeyDialog::kKeyBox.center());
             }
             {
                 keys::ui::CMediaDialog d(popup);
-                ok &= ShootPopup(d, out + "/media-key-" + lang + ".png", keys::ui::CMediaDialog::kBox.center());
+                ok &= ShootPopup(d, out + "/media-key-" + lang + ".png",
+                                 keys::ui::CMediaDialog::kBox.center());
             }
             {
                 keys::ui::CWindowsDialog d(popup);
-                ok &= ShootPopup(d, out + "/windows-key-" + lang + ".png", keys::ui::CWindowsDialog::kBox.center());
+                ok &= ShootPopup(d, out + "/windows-key-" + lang + ".png",
+                                 keys::ui::CWindowsDialog::kBox.center());
             }
             {
                 macros::ui::CMacroDialog d(popup, context.paths.record);
-                ok &= ShootPopup(d, out + "/macro-key-" + lang + ".png", macros::ui::CMacroDialog::kMacroBox.center());
+                ok &= ShootPopup(d, out + "/macro-key-" + lang + ".png",
+                                 macros::ui::CMacroDialog::kMacroBox.center());
             }
             {
                 macros::ui::CDelayTimeDialog d(popup);
@@ -214,7 +230,8 @@ int main(int argc, char** argv) {
             }
             {
                 skin::CSkinsDialog d(popup);
-                ok &= ShootPopup(d, out + "/skins-" + lang + ".png", skin::CSkinsDialog::kSkinBoxRect.center());
+                ok &= ShootPopup(d, out + "/skins-" + lang + ".png",
+                                 skin::CSkinsDialog::kSkinBoxRect.center());
             }
             window.Exit();
         }

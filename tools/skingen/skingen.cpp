@@ -4,21 +4,21 @@
 //
 // Writes every image of every skin into OUTPUT_DIR/<skin name>/ for each
 // OUTPUT_DIR given, once at natural size and once at twice the size for
-// screens of device pixel ratio 2, named as Qt looks them up ("/x@2x.png"). With --preview it also writes, per skin, each background
-// with its element images placed at their rectangles, in a mix of rest and
-// active states, to look the artwork over as the windows will show it.
+// screens of device pixel ratio 2, named as Qt looks them up ("/x@2x.png"). With --preview it also
+// writes, per skin, each background with its element images placed at their rectangles, in a mix of
+// rest and active states, to look the artwork over as the windows will show it.
 //
 // Sizes and positions come from layout/WindowLayout.h only; this file decides the look.
+#include <QConicalGradient>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
-#include <QConicalGradient>
-#include <QRadialGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRadialGradient>
 #include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
@@ -28,8 +28,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <map>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -84,7 +84,9 @@ QColor WithAlpha(QColor c, int alpha) {
     return c;
 }
 
-QRectF F(const Rect& r) { return QRectF(r.left, r.top, r.Width(), r.Height()); }
+QRectF F(const Rect& r) {
+    return QRectF(r.left, r.top, r.Width(), r.Height());
+}
 
 QPainterPath RoundedPath(const QRectF& r, double radius) {
     QPainterPath path;
@@ -144,7 +146,8 @@ void IconMinimise(QPainter& p, const QRectF& r, const QColor& c) {
 
 // A painter's palette: a round board with a thumb hole and four paints.
 void IconPalette(QPainter& p, const QRectF& r, const QColor& c, const QColor& hole, bool vivid) {
-    const QRectF g = r.adjusted(r.width() * 0.17, r.height() * 0.2, -r.width() * 0.17, -r.height() * 0.2);
+    const QRectF g =
+        r.adjusted(r.width() * 0.17, r.height() * 0.2, -r.width() * 0.17, -r.height() * 0.2);
     p.setPen(Qt::NoPen);
     p.setBrush(c);
     p.drawEllipse(g);
@@ -153,8 +156,8 @@ void IconPalette(QPainter& p, const QRectF& r, const QColor& c, const QColor& ho
     p.drawEllipse(QPointF(g.left() + g.width() * 0.68, g.top() + g.height() * 0.7), t / 2, t / 2);
     const std::array<QColor, 4> paint = {QColor(0xff, 0x4c, 0x4c), QColor(0xff, 0xc4, 0x2e),
                                          QColor(0x3c, 0xd0, 0x5a), QColor(0x30, 0x8c, 0xff)};
-    const std::array<QPointF, 4> at = {QPointF(0.27, 0.45), QPointF(0.45, 0.26), QPointF(0.69, 0.31),
-                                       QPointF(0.36, 0.72)};
+    const std::array<QPointF, 4> at = {QPointF(0.27, 0.45), QPointF(0.45, 0.26),
+                                       QPointF(0.69, 0.31), QPointF(0.36, 0.72)};
     const double dot = std::max(2.6, g.width() * 0.22);
     for (std::size_t i = 0; i < paint.size(); ++i) {
         p.setBrush(vivid ? paint[i] : Mix(paint[i], hole, 0.35));
@@ -165,8 +168,8 @@ void IconPalette(QPainter& p, const QRectF& r, const QColor& c, const QColor& ho
 
 // A mouse seen from above: the Basic page (buttons, DPI, report rate).
 void IconMouse(QPainter& p, const QRectF& r, const QColor& c, double width) {
-    const QRectF body(r.center().x() - r.width() * 0.2, r.top() + r.height() * 0.18, r.width() * 0.4,
-                      r.height() * 0.64);
+    const QRectF body(r.center().x() - r.width() * 0.2, r.top() + r.height() * 0.18,
+                      r.width() * 0.4, r.height() * 0.64);
     Stroke(p, c, width);
     p.drawRoundedRect(body, body.width() / 2, body.width() / 2);
     const double split = body.top() + body.height() * 0.42;
@@ -232,9 +235,12 @@ void SettleEdges(QImage& rest, QImage& active, const QColor& rim, const QImage& 
                 a[x] = b[x] = 0;
                 continue;
             }
-            const auto blend = [alpha](int top, int bottom) { return (top * alpha + bottom * (255 - alpha) + 127) / 255; };
-            a[x] = b[x] = qRgb(blend(rim.red(), qRed(under[x])), blend(rim.green(), qGreen(under[x])),
-                               blend(rim.blue(), qBlue(under[x])));
+            const auto blend = [alpha](int top, int bottom) {
+                return (top * alpha + bottom * (255 - alpha) + 127) / 255;
+            };
+            a[x] = b[x] =
+                qRgb(blend(rim.red(), qRed(under[x])), blend(rim.green(), qGreen(under[x])),
+                     blend(rim.blue(), qBlue(under[x])));
         }
     }
 }
@@ -255,7 +261,8 @@ QImage Surface(const ElementImages& images, const std::map<std::string_view, QIm
             ++places;
             for (int y = 0; y < h; ++y) {
                 for (int x = 0; x < w; ++x) {
-                    const QRgb px = page.pixel(place.rect.left * gScale + x, place.rect.top * gScale + y);
+                    const QRgb px =
+                        page.pixel(place.rect.left * gScale + x, place.rect.top * gScale + y);
                     auto& s = sum[static_cast<std::size_t>(y * w + x)];
                     s[0] += qRed(px);
                     s[1] += qGreen(px);
@@ -271,8 +278,9 @@ QImage Surface(const ElementImages& images, const std::map<std::string_view, QIm
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const auto& s = sum[static_cast<std::size_t>(y * w + x)];
-            surface.setPixel(x, y, qRgb(static_cast<int>(s[0] / places), static_cast<int>(s[1] / places),
-                                        static_cast<int>(s[2] / places)));
+            surface.setPixel(x, y,
+                             qRgb(static_cast<int>(s[0] / places), static_cast<int>(s[1] / places),
+                                  static_cast<int>(s[2] / places)));
         }
     }
     return surface;
@@ -301,8 +309,8 @@ QImage Raised(const Size& size, double radius, const Palette& pal, Body&& body) 
 }
 
 // A raised face: border ring, gradient fill, a faint top highlight.
-void Face(QPainter& p, const QRectF& r, const QColor& border, const QColor& top, const QColor& bottom,
-          const QColor& highlight) {
+void Face(QPainter& p, const QRectF& r, const QColor& border, const QColor& top,
+          const QColor& bottom, const QColor& highlight) {
     p.fillRect(r, border);
     QLinearGradient fill(r.topLeft(), r.bottomLeft());
     fill.setColorAt(0, top);
@@ -384,7 +392,8 @@ ElementPair DropdownBox(const Size& s, const Palette& pal) {
         p.fillRect(QRectF(number.right(), face.top(), 1, face.height()), border);
         const double arrowLeft = s.width - 19.0;
         p.fillRect(QRectF(arrowLeft, face.top() + 3, 1, face.height() - 6), WithAlpha(border, 160));
-        Chevron(p, QPointF(arrowLeft + 9.5, s.height / 2.0 + 0.5), 3.5, over ? pal.accentHot : pal.ink, 1.6);
+        Chevron(p, QPointF(arrowLeft + 9.5, s.height / 2.0 + 0.5), 3.5,
+                over ? pal.accentHot : pal.ink, 1.6);
     };
     ElementPair out;
     out.rest = Raised(s, 3, pal, [&](QPainter& p, const QRectF& r) { body(p, r, false); });
@@ -452,19 +461,22 @@ ElementPair CheckBox(const Size& s, const Palette& pal) {
 ElementPair PaintElement(Element e, const Palette& pal) {
     const Size s = Images(e).size;
     switch (e) {
-        case Element::TextButton: return TextButton(s, pal);
+        case Element::TextButton:
+            return TextButton(s, pal);
         case Element::CloseButton:
-            return TitleButton(s, pal, pal.danger, [](QPainter& p, const QRectF& r, const QColor& c, bool) {
-                IconClose(p, r, c);
-            });
+            return TitleButton(
+                s, pal, pal.danger,
+                [](QPainter& p, const QRectF& r, const QColor& c, bool) { IconClose(p, r, c); });
         case Element::MinimiseButton:
-            return TitleButton(s, pal, Mix(pal.raised, pal.accent, 0.55),
-                               [](QPainter& p, const QRectF& r, const QColor& c, bool) { IconMinimise(p, r, c); });
+            return TitleButton(
+                s, pal, Mix(pal.raised, pal.accent, 0.55),
+                [](QPainter& p, const QRectF& r, const QColor& c, bool) { IconMinimise(p, r, c); });
         case Element::SkinsButton:
             return TitleButton(s, pal, Mix(pal.raised, pal.accent, 0.55),
                                [&pal](QPainter& p, const QRectF& r, const QColor& c, bool over) {
-                                   IconPalette(p, r, c, over ? Mix(pal.raised, pal.accent, 0.55) : pal.raised,
-                                               over);
+                                   IconPalette(
+                                       p, r, c,
+                                       over ? Mix(pal.raised, pal.accent, 0.55) : pal.raised, over);
                                });
         case Element::BasicPageButton:
             return PageButton(s, pal, [](QPainter& p, const QRectF& r, const QColor& c, double w) {
@@ -474,11 +486,16 @@ ElementPair PaintElement(Element e, const Palette& pal) {
             return PageButton(s, pal, [](QPainter& p, const QRectF& r, const QColor& c, double w) {
                 IconGear(p, r, c, w);
             });
-        case Element::DropdownBox: return DropdownBox(s, pal);
-        case Element::ReportRateCell: return Cell(s, pal, 2.5, 0);
-        case Element::DpiCell: return Cell(s, pal, 3, 0);
-        case Element::PointerCell: return Cell(s, pal, 2.5, 2);
-        case Element::CheckBox: return CheckBox(s, pal);
+        case Element::DropdownBox:
+            return DropdownBox(s, pal);
+        case Element::ReportRateCell:
+            return Cell(s, pal, 2.5, 0);
+        case Element::DpiCell:
+            return Cell(s, pal, 3, 0);
+        case Element::PointerCell:
+            return Cell(s, pal, 2.5, 2);
+        case Element::CheckBox:
+            return CheckBox(s, pal);
     }
     return {};
 }
@@ -518,7 +535,8 @@ void Card(QPainter& p, const QRectF& r, const Palette& pal) {
     edge.setColorAt(1, WithAlpha(pal.accent, 0));
     p.setPen(QPen(QBrush(edge), 1));
     p.setBrush(Qt::NoBrush);
-    p.drawLine(QPointF(r.left() + radius, r.top() + 0.5), QPointF(r.right() - radius, r.top() + 0.5));
+    p.drawLine(QPointF(r.left() + radius, r.top() + 0.5),
+               QPointF(r.right() - radius, r.top() + 0.5));
 }
 
 void Well(QPainter& p, const QRectF& r, const Palette& pal, double radius) {
@@ -571,10 +589,14 @@ void MouseMap(QPainter& p, const QRectF& r, const Palette& pal) {
     const double height = bottom - top;
     QPainterPath body;
     body.moveTo(cx, top);
-    body.cubicTo(cx + half * 0.75, top, cx + half, top + height * 0.12, cx + half, top + height * 0.33);
-    body.cubicTo(cx + half, top + height * 0.55, cx + half * 0.98, top + height * 0.8, cx + half * 0.7, top + height * 0.93);
-    body.cubicTo(cx + half * 0.4, bottom + 4, cx - half * 0.4, bottom + 4, cx - half * 0.7, top + height * 0.93);
-    body.cubicTo(cx - half * 0.98, top + height * 0.8, cx - half, top + height * 0.55, cx - half, top + height * 0.33);
+    body.cubicTo(cx + half * 0.75, top, cx + half, top + height * 0.12, cx + half,
+                 top + height * 0.33);
+    body.cubicTo(cx + half, top + height * 0.55, cx + half * 0.98, top + height * 0.8,
+                 cx + half * 0.7, top + height * 0.93);
+    body.cubicTo(cx + half * 0.4, bottom + 4, cx - half * 0.4, bottom + 4, cx - half * 0.7,
+                 top + height * 0.93);
+    body.cubicTo(cx - half * 0.98, top + height * 0.8, cx - half, top + height * 0.55, cx - half,
+                 top + height * 0.33);
     body.cubicTo(cx - half, top + height * 0.12, cx - half * 0.75, top, cx, top);
 
     // Body: dark shell, an accent light strip around the lower half.
@@ -598,8 +620,10 @@ void MouseMap(QPainter& p, const QRectF& r, const Palette& pal) {
     // Light strip along the sides of the palm rest.
     QPainterPath strip;
     strip.moveTo(cx - half + 7, top + height * 0.55);
-    strip.cubicTo(cx - half + 6, top + height * 0.78, cx - half * 0.5, top + height * 0.94, cx, top + height * 0.95);
-    strip.cubicTo(cx + half * 0.5, top + height * 0.94, cx + half - 6, top + height * 0.78, cx + half - 7, top + height * 0.55);
+    strip.cubicTo(cx - half + 6, top + height * 0.78, cx - half * 0.5, top + height * 0.94, cx,
+                  top + height * 0.95);
+    strip.cubicTo(cx + half * 0.5, top + height * 0.94, cx + half - 6, top + height * 0.78,
+                  cx + half - 7, top + height * 0.55);
     GlowPath(p, strip, pal.accent, 2.0);
 
     // Wheel, DPI button and the side buttons.
@@ -631,12 +655,17 @@ void MouseMap(QPainter& p, const QRectF& r, const Palette& pal) {
     };
     const double bx = 12;  // badge radius and a bit
     const std::array<Callout, 6> callouts = {{
-        {"1", QPointF(r.left() + bx, top + height * 0.10), QPointF(cx - half * 0.45, top + height * 0.16)},
-        {"2", QPointF(r.right() - bx, top + height * 0.10), QPointF(cx + half * 0.45, top + height * 0.16)},
+        {"1", QPointF(r.left() + bx, top + height * 0.10),
+         QPointF(cx - half * 0.45, top + height * 0.16)},
+        {"2", QPointF(r.right() - bx, top + height * 0.10),
+         QPointF(cx + half * 0.45, top + height * 0.16)},
         {"3", QPointF(cx, top - 30), QPointF(cx, wheel.top())},
-        {"4", QPointF(r.left() + bx, forward.center().y()), QPointF(forward.left(), forward.center().y())},
-        {"5", QPointF(r.left() + bx, backward.center().y()), QPointF(backward.left(), backward.center().y())},
-        {"6", QPointF(r.right() - bx, dpi.center().y() + 18), QPointF(dpi.right(), dpi.center().y())},
+        {"4", QPointF(r.left() + bx, forward.center().y()),
+         QPointF(forward.left(), forward.center().y())},
+        {"5", QPointF(r.left() + bx, backward.center().y()),
+         QPointF(backward.left(), backward.center().y())},
+        {"6", QPointF(r.right() - bx, dpi.center().y() + 18),
+         QPointF(dpi.right(), dpi.center().y())},
     }};
     for (const Callout& c : callouts) {
         Stroke(p, WithAlpha(pal.accent, 150), 1);
@@ -657,7 +686,8 @@ void MouseMap(QPainter& p, const QRectF& r, const Palette& pal) {
         p.setPen(Qt::NoPen);
         p.setBrush(pal.accentHot);
         p.drawEllipse(c.target, 1.8, 1.8);
-        Badge(p, QRectF(c.badge.x() - 9, c.badge.y() - 9, 18, 18), pal, QString::fromLatin1(c.digit));
+        Badge(p, QRectF(c.badge.x() - 9, c.badge.y() - 9, 18, 18), pal,
+              QString::fromLatin1(c.digit));
     }
 }
 
@@ -665,12 +695,14 @@ void LightRing(QPainter& p, const QRectF& r, const Palette& pal) {
     const QPointF o = r.center();
     const double radius = r.width() / 2 - 10;
     QConicalGradient hue(o, 90);
-    const std::array<QColor, 7> stops = {QColor(255, 60, 60), QColor(255, 200, 40), QColor(60, 230, 90),
-                                         QColor(40, 210, 230), QColor(60, 110, 255), QColor(220, 70, 240),
-                                         QColor(255, 60, 60)};
-    for (std::size_t i = 0; i < stops.size(); ++i) hue.setColorAt(static_cast<double>(i) / 6.0, stops[i]);
+    const std::array<QColor, 7> stops = {
+        QColor(255, 60, 60),  QColor(255, 200, 40), QColor(60, 230, 90), QColor(40, 210, 230),
+        QColor(60, 110, 255), QColor(220, 70, 240), QColor(255, 60, 60)};
+    for (std::size_t i = 0; i < stops.size(); ++i)
+        hue.setColorAt(static_cast<double>(i) / 6.0, stops[i]);
     p.setBrush(Qt::NoBrush);
-    for (const auto& [width, alpha] : {std::pair{20.0, 22}, std::pair{12.0, 40}, std::pair{4.0, 255}}) {
+    for (const auto& [width, alpha] :
+         {std::pair{20.0, 22}, std::pair{12.0, 40}, std::pair{4.0, 255}}) {
         QBrush brush(hue);
         QPen pen(brush, width);
         p.setOpacity(alpha / 255.0);
@@ -697,7 +729,9 @@ void InBox(QPainter& p, const QRectF& r, Draw&& draw) {
     p.restore();
 }
 
-QColor ArtInk(const Palette& pal) { return WithAlpha(Mix(pal.ink, pal.panel, 0.35), 200); }
+QColor ArtInk(const Palette& pal) {
+    return WithAlpha(Mix(pal.ink, pal.panel, 0.35), 200);
+}
 
 void KeyCap(QPainter& p, const QRectF& r, const Palette& pal, const QColor& glow) {
     p.setPen(Qt::NoPen);
@@ -706,7 +740,8 @@ void KeyCap(QPainter& p, const QRectF& r, const Palette& pal, const QColor& glow
     p.setPen(QPen(ArtInk(pal), 2));
     p.setBrush(Mix(pal.raised, pal.base, 0.3));
     p.drawRoundedRect(r, 10, 10);
-    const QRectF face = r.adjusted(r.width() * 0.12, r.height() * 0.08, -r.width() * 0.12, -r.height() * 0.22);
+    const QRectF face =
+        r.adjusted(r.width() * 0.12, r.height() * 0.08, -r.width() * 0.12, -r.height() * 0.22);
     QLinearGradient g(face.topLeft(), face.bottomLeft());
     g.setColorAt(0, pal.raised.lighter(125));
     g.setColorAt(1, pal.raised);
@@ -718,8 +753,12 @@ void KeyCap(QPainter& p, const QRectF& r, const Palette& pal, const QColor& glow
 void Illustration(QPainter& p, Decor decor, const QRectF& r, const Palette& pal) {
     const QColor ink = ArtInk(pal);
     switch (decor) {
-        case Decor::MouseMap: MouseMap(p, r, pal); return;
-        case Decor::LightRing: LightRing(p, r, pal); return;
+        case Decor::MouseMap:
+            MouseMap(p, r, pal);
+            return;
+        case Decor::LightRing:
+            LightRing(p, r, pal);
+            return;
         case Decor::PointerArt:
             InBox(p, r, [&] {
                 for (int i = 0; i < 3; ++i) {
@@ -747,7 +786,8 @@ void Illustration(QPainter& p, Decor decor, const QRectF& r, const Palette& pal)
                 p.setBrush(Mix(pal.raised, pal.base, 0.2));
                 p.drawRoundedRect(QRectF(38, 22, 24, 56), 12, 12);
                 Stroke(p, Mix(pal.line, pal.ink, 0.3), 2);
-                for (int i = 1; i < 6; ++i) p.drawLine(QPointF(43, 22 + 56 * i / 6.0), QPointF(57, 22 + 56 * i / 6.0));
+                for (int i = 1; i < 6; ++i)
+                    p.drawLine(QPointF(43, 22 + 56 * i / 6.0), QPointF(57, 22 + 56 * i / 6.0));
                 Stroke(p, pal.accent, 3.5);
                 QPainterPath up;
                 up.moveTo(40, 12);
@@ -776,8 +816,10 @@ void Illustration(QPainter& p, Decor decor, const QRectF& r, const Palette& pal)
                 p.setBrush(WithAlpha(pal.accent, 150));
                 p.drawPath(left.intersected(quarter));
                 Stroke(p, ink, 2.5);
-                p.drawLine(QPointF(body.left(), body.top() + 30), QPointF(body.right(), body.top() + 30));
-                p.drawLine(QPointF(body.center().x(), body.top()), QPointF(body.center().x(), body.top() + 30));
+                p.drawLine(QPointF(body.left(), body.top() + 30),
+                           QPointF(body.right(), body.top() + 30));
+                p.drawLine(QPointF(body.center().x(), body.top()),
+                           QPointF(body.center().x(), body.top() + 30));
                 for (int i = 0; i < 2; ++i) {
                     Stroke(p, WithAlpha(pal.accent, 230 - 90 * i), 3);
                     const double rr = 14 + 11 * i;
@@ -843,7 +885,8 @@ void Illustration(QPainter& p, Decor decor, const QRectF& r, const Palette& pal)
         case Decor::WindowsArt:
             InBox(p, r, [&] {
                 const std::array<QRectF, 4> panes = {QRectF(16, 16, 32, 32), QRectF(52, 16, 32, 32),
-                                                     QRectF(16, 52, 32, 32), QRectF(52, 52, 32, 32)};
+                                                     QRectF(16, 52, 32, 32),
+                                                     QRectF(52, 52, 32, 32)};
                 for (std::size_t i = 0; i < panes.size(); ++i) {
                     p.setPen(QPen(i == 0 ? pal.accent : ink, 3));
                     p.setBrush(i == 0 ? WithAlpha(pal.accent, 60) : Mix(pal.raised, pal.base, 0.3));
@@ -889,7 +932,8 @@ void Illustration(QPainter& p, Decor decor, const QRectF& r, const Palette& pal)
                 p.setBrush(WithAlpha(pal.accent, 70));
                 p.drawPath(sweep);
                 Stroke(p, pal.accent, 3.5);
-                p.drawLine(QPointF(50, 56), QPointF(50 + 26 * std::sin(110 * kPi / 180), 56 - 26 * std::cos(110 * kPi / 180)));
+                p.drawLine(QPointF(50, 56), QPointF(50 + 26 * std::sin(110 * kPi / 180),
+                                                    56 - 26 * std::cos(110 * kPi / 180)));
                 p.setPen(Qt::NoPen);
                 p.setBrush(pal.accentHot);
                 p.drawEllipse(QPointF(50, 56), 3.5, 3.5);
@@ -897,10 +941,12 @@ void Illustration(QPainter& p, Decor decor, const QRectF& r, const Palette& pal)
             return;
         case Decor::PaletteArt:
             InBox(p, r, [&] {
-                IconPalette(p, QRectF(0, 0, 100, 100), Mix(pal.raised, pal.ink, 0.35), pal.panelTop, true);
+                IconPalette(p, QRectF(0, 0, 100, 100), Mix(pal.raised, pal.ink, 0.35), pal.panelTop,
+                            true);
             });
             return;
-        default: return;
+        default:
+            return;
     }
 }
 
@@ -926,10 +972,18 @@ void PaintPanel(QPainter& p, const Panel& panel, const Palette& pal) {
             HorizontalGlowLine(p, QRectF(r.left(), r.top(), r.width(), 1), pal.accent, 120);
             break;
         }
-        case Decor::Card: Card(p, r, pal); break;
-        case Decor::Well: Well(p, r, pal, 2); break;
-        case Decor::DropWell: DropWell(p, r, pal); break;
-        case Decor::Rail: Rail(p, r, pal); break;
+        case Decor::Card:
+            Card(p, r, pal);
+            break;
+        case Decor::Well:
+            Well(p, r, pal, 2);
+            break;
+        case Decor::DropWell:
+            DropWell(p, r, pal);
+            break;
+        case Decor::Rail:
+            Rail(p, r, pal);
+            break;
         case Decor::HeadBand: {
             QLinearGradient g(r.topLeft(), r.bottomLeft());
             g.setColorAt(0, Mix(pal.raised, pal.panelTop, 0.5));
@@ -940,7 +994,9 @@ void PaintPanel(QPainter& p, const Panel& panel, const Palette& pal) {
             p.fillRect(QRectF(r.left(), r.bottom() - 1, r.width(), 1), WithAlpha(pal.accent, 150));
             break;
         }
-        case Decor::ColumnRule: p.fillRect(r, pal.line); break;
+        case Decor::ColumnRule:
+            p.fillRect(r, pal.line);
+            break;
         case Decor::Plate: {
             p.setPen(QPen(pal.line, 1));
             QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -955,23 +1011,34 @@ void PaintPanel(QPainter& p, const Panel& panel, const Palette& pal) {
             p.setBrush(WithAlpha(pal.panelTop, 200));
             p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
             break;
-        case Decor::Divider: HorizontalGlowLine(p, r, pal.accent, 90); break;
+        case Decor::Divider:
+            HorizontalGlowLine(p, r, pal.accent, 90);
+            break;
         case Decor::PlusSign:
             Stroke(p, pal.accent, 2.2);
-            p.drawLine(QPointF(r.left() + 4, r.center().y()), QPointF(r.right() - 4, r.center().y()));
-            p.drawLine(QPointF(r.center().x(), r.top() + 4), QPointF(r.center().x(), r.bottom() - 4));
+            p.drawLine(QPointF(r.left() + 4, r.center().y()),
+                       QPointF(r.right() - 4, r.center().y()));
+            p.drawLine(QPointF(r.center().x(), r.top() + 4),
+                       QPointF(r.center().x(), r.bottom() - 4));
             break;
-        case Decor::Badge1: Badge(p, r, pal, QStringLiteral("1")); break;
-        case Decor::Badge2: Badge(p, r, pal, QStringLiteral("2")); break;
+        case Decor::Badge1:
+            Badge(p, r, pal, QStringLiteral("1"));
+            break;
+        case Decor::Badge2:
+            Badge(p, r, pal, QStringLiteral("2"));
+            break;
         case Decor::Mark: {
             // A mouse outline with a lit wheel: the program's own mark.
             Stroke(p, pal.accent, 1.4);
             const QRectF body = r.adjusted(3.5, 0.5, -3.5, -0.5);
             p.drawRoundedRect(body, body.width() / 2, body.width() / 2);
-            p.drawLine(QPointF(body.center().x(), body.top() + 3), QPointF(body.center().x(), body.top() + 6.5));
+            p.drawLine(QPointF(body.center().x(), body.top() + 3),
+                       QPointF(body.center().x(), body.top() + 6.5));
             break;
         }
-        default: Illustration(p, panel.decor, r, pal); break;
+        default:
+            Illustration(p, panel.decor, r, pal);
+            break;
     }
     p.restore();
 }
@@ -1018,13 +1085,16 @@ bool FullyOpaque(const QImage& image) {
 // decode in well under half the time of adaptively filtered ones (nothing to
 // undo per byte) while, at the strongest compression, the files stay as small.
 std::vector<unsigned char> EncodePng(const QImage& straight, bool alpha, const QString& path) {
-    const QImage rows = straight.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const QImage rows =
+        straight.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
     const std::size_t rowBytes = static_cast<std::size_t>(rows.width()) * (alpha ? 4 : 3);
     std::vector<unsigned char> pixels(rowBytes * static_cast<std::size_t>(rows.height()));
     for (int y = 0; y < rows.height(); ++y)
-        std::memcpy(pixels.data() + rowBytes * static_cast<std::size_t>(y), rows.constScanLine(y), rowBytes);
+        std::memcpy(pixels.data() + rowBytes * static_cast<std::size_t>(y), rows.constScanLine(y),
+                    rowBytes);
 
-    const std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(spng_ctx_new(SPNG_CTX_ENCODER), &spng_ctx_free);
+    const std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(spng_ctx_new(SPNG_CTX_ENCODER),
+                                                                  &spng_ctx_free);
     if (!ctx) throw Failure{QStringLiteral("cannot encode %1: out of memory").arg(path)};
     spng_ihdr header{};
     header.width = static_cast<std::uint32_t>(rows.width());
@@ -1036,11 +1106,13 @@ std::vector<unsigned char> EncodePng(const QImage& straight, bool alpha, const Q
     if (error == 0) error = spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, 9);
     if (error == 0) error = spng_set_ihdr(ctx.get(), &header);
     if (error == 0)
-        error = spng_encode_image(ctx.get(), pixels.data(), pixels.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+        error = spng_encode_image(ctx.get(), pixels.data(), pixels.size(), SPNG_FMT_PNG,
+                                  SPNG_ENCODE_FINALIZE);
     std::size_t size = 0;
     void* encoded = error == 0 ? spng_get_png_buffer(ctx.get(), &size, &error) : nullptr;
     if (encoded == nullptr)
-        throw Failure{QStringLiteral("cannot encode %1: %2").arg(path, QString::fromUtf8(spng_strerror(error)))};
+        throw Failure{QStringLiteral("cannot encode %1: %2")
+                          .arg(path, QString::fromUtf8(spng_strerror(error)))};
     const auto* bytes = static_cast<const unsigned char*>(encoded);
     std::vector<unsigned char> out(bytes, bytes + size);
     std::free(encoded);
@@ -1052,8 +1124,9 @@ void Save(const QImage& premultiplied, const QString& path) {
     // images (the page backgrounds) go out without an alpha channel: smaller, and
     // the program copies them without a per-pixel pass.
     const bool alpha = !FullyOpaque(premultiplied);
-    const std::vector<unsigned char> png =
-        EncodePng(premultiplied.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32), alpha, path);
+    const std::vector<unsigned char> png = EncodePng(
+        premultiplied.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32), alpha,
+        path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Failure{QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
@@ -1103,7 +1176,8 @@ Skin PaintSkin(const Palette& pal) {
 // "/x.png" at scale 2 is "/x@2x.png", the name Qt's loaders look for.
 QString ScaledName(std::string_view file, int scale) {
     QString name = Name(file);
-    if (scale != 1) name.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
+    if (scale != 1)
+        name.insert(name.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(scale));
     return name;
 }
 
@@ -1121,14 +1195,20 @@ bool PreviewActive(const Placement& placement, std::size_t index) {
             const int step = (500 - placement.rect.top) / 18;
             return step <= 3 + 2 * level;
         }
-        case Element::PointerCell: return (placement.rect.left - 52) / 24 < 3 + placement.rect.top / 150;
-        case Element::ReportRateCell: return placement.rect.left == 758;
-        case Element::CheckBox: return index % 2 == 0;
-        case Element::DropdownBox: return placement.rect.top == 222;
-        case Element::TextButton: return placement.rect.left == 253 || placement.rect.left == 562 ||
-                                         placement.rect.left == 166;
-        default: return placement.element == Element::AdvancedPageButton ||
-                        placement.element == Element::CloseButton;
+        case Element::PointerCell:
+            return (placement.rect.left - 52) / 24 < 3 + placement.rect.top / 150;
+        case Element::ReportRateCell:
+            return placement.rect.left == 758;
+        case Element::CheckBox:
+            return index % 2 == 0;
+        case Element::DropdownBox:
+            return placement.rect.top == 222;
+        case Element::TextButton:
+            return placement.rect.left == 253 || placement.rect.left == 562 ||
+                   placement.rect.left == 166;
+        default:
+            return placement.element == Element::AdvancedPageButton ||
+                   placement.element == Element::CloseButton;
     }
 }
 
@@ -1176,8 +1256,9 @@ void WritePreview(const Skin& skin, const Palette& pal, const QString& folder) {
 
 int Usage(const char* message) {
     if (message != nullptr) std::fprintf(stderr, "skingen: %s\n", message);
-    std::fprintf(stderr, "usage: skingen [--preview DIR] OUTPUT_DIR...\n"
-                         "Writes every skin into OUTPUT_DIR/<skin name>/ for each OUTPUT_DIR.\n");
+    std::fprintf(stderr,
+                 "usage: skingen [--preview DIR] OUTPUT_DIR...\n"
+                 "Writes every skin into OUTPUT_DIR/<skin name>/ for each OUTPUT_DIR.\n");
     return 2;
 }
 

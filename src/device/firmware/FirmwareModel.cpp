@@ -10,18 +10,18 @@ namespace ornyx::device::firmware {
 
 const std::vector<std::uint8_t>& PlainMouseDescriptor() {
     static const std::vector<std::uint8_t> d = {
-        0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 0xA1, 0x00, 0x05, 0x09, 0x19, 0x01,
-        0x29, 0x05, 0x15, 0x00, 0x25, 0x01, 0x95, 0x05, 0x75, 0x01, 0x81, 0x02, 0x95, 0x01,
-        0x75, 0x03, 0x81, 0x03, 0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x16, 0x01, 0x80, 0x26,
-        0xFF, 0x7F, 0x75, 0x10, 0x95, 0x02, 0x81, 0x06, 0x09, 0x38, 0x15, 0x81, 0x25, 0x7F,
-        0x75, 0x08, 0x95, 0x01, 0x81, 0x06, 0xC0, 0xC0};
+        0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 0xA1, 0x00, 0x05, 0x09, 0x19,
+        0x01, 0x29, 0x05, 0x15, 0x00, 0x25, 0x01, 0x95, 0x05, 0x75, 0x01, 0x81, 0x02,
+        0x95, 0x01, 0x75, 0x03, 0x81, 0x03, 0x05, 0x01, 0x09, 0x30, 0x09, 0x31, 0x16,
+        0x01, 0x80, 0x26, 0xFF, 0x7F, 0x75, 0x10, 0x95, 0x02, 0x81, 0x06, 0x09, 0x38,
+        0x15, 0x81, 0x25, 0x7F, 0x75, 0x08, 0x95, 0x01, 0x81, 0x06, 0xC0, 0xC0};
     return d;
 }
 
 const std::vector<std::uint8_t>& EventDescriptor() {
-    static const std::vector<std::uint8_t> d = {
-        0x06, 0x01, 0xFF, 0x0A, 0x01, 0xFF, 0xA1, 0x01, 0x85, 0x06, 0x15, 0x00,
-        0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x07, 0x09, 0x01, 0x81, 0x02, 0xC0};
+    static const std::vector<std::uint8_t> d = {0x06, 0x01, 0xFF, 0x0A, 0x01, 0xFF, 0xA1, 0x01,
+                                                0x85, 0x06, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75,
+                                                0x08, 0x95, 0x07, 0x09, 0x01, 0x81, 0x02, 0xC0};
     return d;
 }
 
@@ -196,8 +196,9 @@ void FirmwareModel::GetFeature(std::span<std::uint8_t> report) const {
 
 void FirmwareModel::Write(std::span<const std::uint8_t> report) {
     if (pendingCode_ == 0 || report.size() < 2) return;
-    pendingBlock_.insert(pendingBlock_.end(), report.begin() + 1,
-                         report.begin() + static_cast<long>(std::min(kBlockReportSize, report.size())));
+    pendingBlock_.insert(
+        pendingBlock_.end(), report.begin() + 1,
+        report.begin() + static_cast<long>(std::min(kBlockReportSize, report.size())));
     if (pendingBlock_.size() >= pendingLength_) FinishBlock();
 }
 
@@ -208,7 +209,9 @@ void FirmwareModel::FinishBlock() {
     const std::uint8_t target = pendingTarget_;
     switch (pendingCode_) {
         case kWriteDataBank:
-            if (target < 2) std::copy_n(data, std::min<std::size_t>(pendingLength_, 24), m.dataBanks[target].begin());
+            if (target < 2)
+                std::copy_n(data, std::min<std::size_t>(pendingLength_, 24),
+                            m.dataBanks[target].begin());
             break;
         case kWriteDpiTable:
             m.dpiLevelCount = target;
@@ -216,12 +219,14 @@ void FirmwareModel::FinishBlock() {
             break;
         case kWriteKeyMatrix:
             if (target >= 1 && target <= 4) {
-                std::copy_n(data, std::min<std::size_t>(pendingLength_, 64), m.keyMatrices[target - 1].begin());
+                std::copy_n(data, std::min<std::size_t>(pendingLength_, 64),
+                            m.keyMatrices[target - 1].begin());
             }
             break;
         case kWriteMacroSlot:
             if (target >= 1 && target <= 12) {
-                std::copy_n(data, std::min<std::size_t>(pendingLength_, 128), m.macroSlots[target - 1].begin());
+                std::copy_n(data, std::min<std::size_t>(pendingLength_, 128),
+                            m.macroSlots[target - 1].begin());
             }
             break;
         default:

@@ -207,7 +207,8 @@ std::vector<HidInterfaceInfo> HidrawAccess::Enumerate() {
         const char* devnode = udev_device_get_devnode(node.get());
         if (devnode == nullptr) continue;
         // Owned by `node`.
-        udev_device* hid = udev_device_get_parent_with_subsystem_devtype(node.get(), "hid", nullptr);
+        udev_device* hid =
+            udev_device_get_parent_with_subsystem_devtype(node.get(), "hid", nullptr);
         if (hid == nullptr) continue;
         const char* hidId = udev_device_get_property_value(hid, "HID_ID");
         const auto id = hidId != nullptr ? ParseHidId(hidId) : std::nullopt;

@@ -7,7 +7,9 @@
 
 namespace ornyx::device::hidraw {
 
-std::unique_ptr<HidAccess> HidrawBackend::CreateAccess() { return std::make_unique<HidrawAccess>(); }
+std::unique_ptr<HidAccess> HidrawBackend::CreateAccess() {
+    return std::make_unique<HidrawAccess>();
+}
 
 std::unique_ptr<DeviceMonitor> HidrawBackend::CreateMonitor(DebugLog& log) {
     std::string error;

@@ -53,7 +53,9 @@ HidrawMonitor::~HidrawMonitor() {
     udev_unref(udev_);
 }
 
-int HidrawMonitor::Fd() const { return udev_monitor_get_fd(monitor_); }
+int HidrawMonitor::Fd() const {
+    return udev_monitor_get_fd(monitor_);
+}
 
 std::optional<DeviceChange> HidrawMonitor::Receive() {
     // The monitor's socket is non-blocking: each call takes one waiting

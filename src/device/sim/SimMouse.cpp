@@ -100,8 +100,8 @@ SimMouse::~SimMouse() {
 
 void SimMouse::AnnounceLocked(DeviceChange::Action action) {
     // One announcement per node; on removal the system no longer knows the ids.
-    for (const char* path : {SimHidAccess::kMousePath, SimHidAccess::kEventPath,
-                             SimHidAccess::kCommandPath}) {
+    for (const char* path :
+         {SimHidAccess::kMousePath, SimHidAccess::kEventPath, SimHidAccess::kCommandPath}) {
         DeviceChange change;
         change.action = action;
         change.devnode = path;

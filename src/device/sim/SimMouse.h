@@ -51,7 +51,9 @@ public:
     static const std::vector<std::uint8_t>& PlainMouseDescriptor() {
         return firmware::PlainMouseDescriptor();
     }
-    static const std::vector<std::uint8_t>& EventDescriptor() { return firmware::EventDescriptor(); }
+    static const std::vector<std::uint8_t>& EventDescriptor() {
+        return firmware::EventDescriptor();
+    }
     static const std::vector<std::uint8_t>& CommandDescriptor() {
         return firmware::CommandDescriptor();
     }

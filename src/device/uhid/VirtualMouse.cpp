@@ -81,7 +81,9 @@ uhid_event CreateRequest(Interface which, const std::string& phys) {
     return e;
 }
 
-uhid_event DestroyRequest() { return Blank(UHID_DESTROY); }
+uhid_event DestroyRequest() {
+    return Blank(UHID_DESTROY);
+}
 
 std::optional<uhid_event> EventReport(std::string_view hex, std::string& error) {
     const auto bytes = ParseHex(hex);
@@ -191,8 +193,9 @@ bool ReplayTrace(const std::filesystem::path& trace, firmware::FirmwareModel& mo
         const std::size_t space = line.find(' ');
         const std::string kind = line.substr(0, space);
         if (kind != "set-feature" && kind != "write") continue;  // what the host received
-        const auto bytes =
-            space == std::string::npos ? std::nullopt : ParseHex(std::string_view(line).substr(space + 1));
+        const auto bytes = space == std::string::npos
+                               ? std::nullopt
+                               : ParseHex(std::string_view(line).substr(space + 1));
         if (!bytes || bytes->empty()) {
             error = trace.string() + ":" + std::to_string(number) + ": malformed transfer";
             return false;

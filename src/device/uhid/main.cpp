@@ -43,7 +43,8 @@ class Program {
 public:
     Program(std::array<int, 3> fds, std::uint8_t sensor) : fds_(fds), mouse_(sensor) {
         const std::string base = std::string(kName) + "-" + std::to_string(::getpid());
-        for (std::size_t i = 0; i < fds_.size(); ++i) phys_[i] = base + "/input" + std::to_string(i);
+        for (std::size_t i = 0; i < fds_.size(); ++i)
+            phys_[i] = base + "/input" + std::to_string(i);
     }
 
     ~Program() {
@@ -188,7 +189,9 @@ private:
     }
 
     static void Say(const std::string& line) { std::cout << line << std::endl; }
-    static void Complain(const std::string& text) { std::cerr << kName << ": " << text << std::endl; }
+    static void Complain(const std::string& text) {
+        std::cerr << kName << ": " << text << std::endl;
+    }
 
     std::array<int, 3> fds_;
     std::array<std::string, 3> phys_;
@@ -202,8 +205,9 @@ private:
 // A test tool: whatever escapes is a programming error, and terminate reports it.
 // NOLINTNEXTLINE(bugprone-exception-escape)
 int main(int argc, char** argv) {
-    CLI::App app{"A virtual Ornyx mouse on real kernel device nodes, through /dev/uhid.\n"
-                 "Commands on standard input, one a line: event HEX, unplug, plug, dump, quit."};
+    CLI::App app{
+        "A virtual Ornyx mouse on real kernel device nodes, through /dev/uhid.\n"
+        "Commands on standard input, one a line: event HEX, unplug, plug, dump, quit."};
     app.name(kName);
     unsigned sensor = 0;
     std::string uhidPath = "/dev/uhid";

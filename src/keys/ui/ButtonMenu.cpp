@@ -22,8 +22,8 @@ constexpr std::string_view kWarningCaption = "Warning";
 
 // The lists of the Basic page draw their rows at the font's height, so that
 // the sixteen entries fit the menu's height.
-QListWidget* MakeList(QWidget& parent, const QRect& area, const QStringList& entries, const QFont& font,
-                      const skin::DrawingSettings& drawing) {
+QListWidget* MakeList(QWidget& parent, const QRect& area, const QStringList& entries,
+                      const QFont& font, const skin::DrawingSettings& drawing) {
     auto* list = new QListWidget(&parent);
     skin::StyleDropDown(*list, skin::DropDownLook::Of(drawing), font);
     list->setGeometry(area);
@@ -43,16 +43,21 @@ QListWidget* MakeList(QWidget& parent, const QRect& area, const QStringList& ent
 
 }  // namespace
 
-ButtonMenus::ButtonMenus(ButtonMenuHost host, QObject* parent) : QObject(parent), host_(std::move(host)) {}
+ButtonMenus::ButtonMenus(ButtonMenuHost host, QObject* parent)
+    : QObject(parent), host_(std::move(host)) {}
 
-ButtonMenus::~ButtonMenus() { CloseAll(); }
+ButtonMenus::~ButtonMenus() {
+    CloseAll();
+}
 
 QListWidget* ButtonMenus::Menu(int slot) const {
     if (slot < 0 || slot >= kBoxCount) return nullptr;
     return menus_[static_cast<std::size_t>(slot)].data();
 }
 
-Mode ButtonMenus::ShownMode() const { return host_.image.shownMode() == 1 ? Mode::B : Mode::A; }
+Mode ButtonMenus::ShownMode() const {
+    return host_.image.shownMode() == 1 ? Mode::B : Mode::A;
+}
 
 void ButtonMenus::DestroyMenu(int slot) {
     auto& menu = menus_[static_cast<std::size_t>(slot)];
@@ -111,8 +116,9 @@ void ButtonMenus::OpenButtonMenu(int slot) {
 
     // The left button must stay somewhere: its only carrier keeps it.
     if (!MenuMayOpen(host_.image, ShownMode(), s)) {
-        host_.messages.ShowMessage(std::string(i18n::Text(host_.text.language, i18n::TextId::LeftKeyMustBeSelected)),
-                                   std::string(kWarningCaption));
+        host_.messages.ShowMessage(
+            std::string(i18n::Text(host_.text.language, i18n::TextId::LeftKeyMustBeSelected)),
+            std::string(kWarningCaption));
         return;
     }
 
@@ -122,9 +128,11 @@ void ButtonMenus::OpenButtonMenu(int slot) {
             entries << skin::FromUtf8(i18n::ButtonFunctionName(host_.text.language, f));
         QListWidget* list =
             MakeList(host_.window, ButtonMenuRect(slot), entries, host_.font, host_.drawing);
-        connect(list, &QListWidget::itemEntered, this,
-                [this, slot, list](QListWidgetItem* item) { HoverMenuEntry(slot, list->row(item)); });
-        connect(list, &QListWidget::itemClicked, this, [this, slot](QListWidgetItem*) { ChooseMenuEntry(slot); });
+        connect(list, &QListWidget::itemEntered, this, [this, slot, list](QListWidgetItem* item) {
+            HoverMenuEntry(slot, list->row(item));
+        });
+        connect(list, &QListWidget::itemClicked, this,
+                [this, slot](QListWidgetItem*) { ChooseMenuEntry(slot); });
         menus_[s] = list;
     }
     openFlags_[s] = true;
@@ -139,11 +147,12 @@ void ButtonMenus::HoverMenuEntry(int slot, int entry) {
     }
     if (entry == kDpiSwitchEntry && !dpiMenu_) {
         const QRect item = list->visualItemRect(list->item(kDpiSwitchEntry));
-        const QPoint topRight = list->viewport()->mapTo(&host_.window, QPoint(item.right() + 1, item.top()));
+        const QPoint topRight =
+            list->viewport()->mapTo(&host_.window, QPoint(item.right() + 1, item.top()));
         QStringList entries;
         for (std::string_view v : i18n::kDpiSwitchVariants) entries << skin::FromUtf8(v);
-        QListWidget* dpi = MakeList(host_.window, QRect(topRight, kDpiMenuSize), entries, host_.font,
-                                    host_.drawing);
+        QListWidget* dpi = MakeList(host_.window, QRect(topRight, kDpiMenuSize), entries,
+                                    host_.font, host_.drawing);
         skin::SelectEntryUnderPointer(*dpi);
         connect(dpi, &QListWidget::itemClicked, this,
                 [this, dpi](QListWidgetItem* chosen) { ChooseDpiVariant(dpi->row(chosen)); });
@@ -161,52 +170,66 @@ bool ButtonMenus::RunParameterDialog(int f, int slot, std::string& label) {
     const skin::PopupContext context{host_.drawing, host_.text.language, host_.messages};
     const SlotChoice choice = Choice(slot);
     switch (static_cast<ButtonFunction>(f)) {
-        case ButtonFunction::WindowsFunction: return RunWindowsDialog(context, choice, label);
-        case ButtonFunction::Multimedia: return RunMediaDialog(context, choice, label);
-        case ButtonFunction::FireKey: return RunFireKeyDialog(context, choice, label);
-        case ButtonFunction::SingleKey: return RunSingleKeyDialog(context, choice, label);
-        case ButtonFunction::ComboKey: return RunComboDialog(context, choice, label);
-        case ButtonFunction::Macro: return RunMacroDialog(context, choice, label);
-        default: return false;
+        case ButtonFunction::WindowsFunction:
+            return RunWindowsDialog(context, choice, label);
+        case ButtonFunction::Multimedia:
+            return RunMediaDialog(context, choice, label);
+        case ButtonFunction::FireKey:
+            return RunFireKeyDialog(context, choice, label);
+        case ButtonFunction::SingleKey:
+            return RunSingleKeyDialog(context, choice, label);
+        case ButtonFunction::ComboKey:
+            return RunComboDialog(context, choice, label);
+        case ButtonFunction::Macro:
+            return RunMacroDialog(context, choice, label);
+        default:
+            return false;
     }
 }
 
-bool ButtonMenus::RunWindowsDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+bool ButtonMenus::RunWindowsDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                                   std::string& label) {
     CWindowsDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
     label = AssignWindowsFunction(choice, dialog.ChosenIndex(), dialog.ChosenText());
     return true;
 }
 
-bool ButtonMenus::RunMediaDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+bool ButtonMenus::RunMediaDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                                 std::string& label) {
     CMediaDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
     label = AssignMultimedia(choice, dialog.ChosenIndex(), dialog.ChosenText());
     return true;
 }
 
-bool ButtonMenus::RunFireKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+bool ButtonMenus::RunFireKeyDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                                   std::string& label) {
     CFireKeyDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
-    label = AssignFireKey(choice, dialog.KeyIndex(), dialog.Speed(), dialog.Times(), dialog.KeyText());
+    label =
+        AssignFireKey(choice, dialog.KeyIndex(), dialog.Speed(), dialog.Times(), dialog.KeyText());
     return true;
 }
 
-bool ButtonMenus::RunSingleKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+bool ButtonMenus::RunSingleKeyDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                                     std::string& label) {
     CSingleDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
     label = AssignSingleKey(choice, dialog.KeyName());
     return true;
 }
 
-bool ButtonMenus::RunComboDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+bool ButtonMenus::RunComboDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                                 std::string& label) {
     CComboDialog dialog(context, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
     label = AssignComboKey(choice, dialog.ModifierName(), dialog.KeyName1(), dialog.KeyName2());
     return true;
 }
 
-bool ButtonMenus::RunMacroDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label) {
+bool ButtonMenus::RunMacroDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                                 std::string& label) {
     macros::ui::CMacroDialog dialog(context, host_.recordFile, &host_.window);
     if (dialog.exec() != QDialog::Accepted) return false;
     label = AssignMacro(choice, dialog.MacroNumber(), dialog.RepeatMode(), dialog.MacroName());
@@ -228,12 +251,14 @@ void ButtonMenus::ChooseMenuEntry(int slot) {
             break;
         case EntryKind::Parameters: {
             std::string label;
-            if (RunParameterDialog(f, slot, label)) ChooseFunction(choice, static_cast<ButtonFunction>(f), label);
+            if (RunParameterDialog(f, slot, label))
+                ChooseFunction(choice, static_cast<ButtonFunction>(f), label);
             break;
         }
         case EntryKind::Plain:
             ChooseFunction(choice, static_cast<ButtonFunction>(f),
-                           std::string(i18n::ButtonFunctionName(host_.text.language, static_cast<std::size_t>(f))));
+                           std::string(i18n::ButtonFunctionName(host_.text.language,
+                                                                static_cast<std::size_t>(f))));
             break;
     }
     DestroyMenu(slot);

@@ -30,20 +30,25 @@ namespace ornyx::keys::ui {
 inline constexpr int kBoxCount = layout::window::kBoxCount;
 
 // Box k and its menu, in main-window pixels.
-constexpr QRect ButtonBoxRect(int k) { return skin::ToQRect(layout::window::ButtonBox(k)); }
-constexpr QRect ButtonMenuRect(int k) { return skin::ToQRect(layout::window::ButtonMenu(k)); }
-inline constexpr QSize kDpiMenuSize{layout::window::kDpiMenuSize.width, layout::window::kDpiMenuSize.height};
+constexpr QRect ButtonBoxRect(int k) {
+    return skin::ToQRect(layout::window::ButtonBox(k));
+}
+constexpr QRect ButtonMenuRect(int k) {
+    return skin::ToQRect(layout::window::ButtonMenu(k));
+}
+inline constexpr QSize kDpiMenuSize{layout::window::kDpiMenuSize.width,
+                                    layout::window::kDpiMenuSize.height};
 inline constexpr int kDpiSwitchEntry = 6;
 
 // What the menus work on; all of it belongs to the main window.
 struct ButtonMenuHost {
-    QWidget& window;                     // the lists are its children
+    QWidget& window;  // the lists are its children
     settings::SettingsImage& image;
-    i18n::TextSettings& text;            // language and the 24 button labels
+    i18n::TextSettings& text;  // language and the 24 button labels
     const skin::DrawingSettings& drawing;
     MessageSink& messages;
-    std::filesystem::path recordFile;    // for the macro dialog's list
-    QFont font;                          // the main window's font
+    std::filesystem::path recordFile;  // for the macro dialog's list
+    QFont font;                        // the main window's font
     std::function<void(int box)> redrawBox;
 };
 
@@ -71,7 +76,9 @@ public:
     // Closes every menu (page change, window hidden).
     void CloseAll();
 
-    bool OpenFlag(int slot) const { return slot >= 0 && slot < 12 && openFlags_[static_cast<std::size_t>(slot)]; }
+    bool OpenFlag(int slot) const {
+        return slot >= 0 && slot < 12 && openFlags_[static_cast<std::size_t>(slot)];
+    }
     QListWidget* Menu(int slot) const;
     QListWidget* DpiMenu() const { return dpiMenu_.data(); }
 
@@ -85,12 +92,18 @@ private:
     // Runs the dialog of entry 8..13, which writes its parameters into the
     // slot and names the box's label; false when it was cancelled.
     bool RunParameterDialog(int f, int slot, std::string& label);
-    bool RunWindowsDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
-    bool RunMediaDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
-    bool RunFireKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
-    bool RunSingleKeyDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
-    bool RunComboDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
-    bool RunMacroDialog(const skin::PopupContext& context, const SlotChoice& choice, std::string& label);
+    bool RunWindowsDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                          std::string& label);
+    bool RunMediaDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                        std::string& label);
+    bool RunFireKeyDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                          std::string& label);
+    bool RunSingleKeyDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                            std::string& label);
+    bool RunComboDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                        std::string& label);
+    bool RunMacroDialog(const skin::PopupContext& context, const SlotChoice& choice,
+                        std::string& label);
 
     ButtonMenuHost host_;
     std::array<bool, 12> openFlags_{};

@@ -35,16 +35,22 @@ QLineEdit* MakeEdit(QWidget& parent, const QRect& area, const QFont& font) {
 }
 
 PopupList::Style ListStyle(const QFont& font, const skin::DrawingSettings& drawing) {
-    return [font, look = skin::DropDownLook::Of(drawing)](QListWidget& list) { skin::StyleDropDown(list, look, font); };
+    return [font, look = skin::DropDownLook::Of(drawing)](QListWidget& list) {
+        skin::StyleDropDown(list, look, font);
+    };
 }
 
 bool IsEnterOrEsc(const CapturedKey& key) {
     return key.name == "Enter" || key.name == "Num Enter" || key.name == "Esc";
 }
 
-bool IsWindowsKey(const CapturedKey& key) { return key.name == "Left Windows" || key.name == "Right Windows"; }
+bool IsWindowsKey(const CapturedKey& key) {
+    return key.name == "Left Windows" || key.name == "Right Windows";
+}
 
-std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 }  // namespace
 
@@ -76,7 +82,9 @@ QLabel* MakePopupStatic(QWidget& parent, const QRect& area, const QFont& font) {
 CSingleDialog::CSingleDialog(const skin::PopupContext& context, QWidget* parent)
     : PopupFrame(context, skin::kSingleKeyPopup, parent) {}
 
-CSingleDialog::~CSingleDialog() { capture_.reset(); }
+CSingleDialog::~CSingleDialog() {
+    capture_.reset();
+}
 
 void CSingleDialog::CreateContent() {
     keyLabel_ = MakePopupStatic(*this, kKeyNameRect, DialogFont());
@@ -84,8 +92,8 @@ void CSingleDialog::CreateContent() {
 }
 
 void CSingleDialog::DrawContent(skin::DrawSession& session) {
-    session.Text(PopupText(Context(), PopupTextId::SingleKeyPrompt), kPromptRect, TextFormat::CentredSingleLine,
-                 Qt::white);
+    session.Text(PopupText(Context(), PopupTextId::SingleKeyPrompt), kPromptRect,
+                 TextFormat::CentredSingleLine, Qt::white);
 }
 
 bool CSingleDialog::OnKey(const CapturedKey& key) {
@@ -105,10 +113,13 @@ bool CSingleDialog::OnKey(const CapturedKey& key) {
 
 CComboDialog::CComboDialog(const skin::PopupContext& context, QWidget* parent)
     : PopupFrame(context, skin::kComboPopup, parent),
-      list_(*this, kModifierListRect, ListStyle(skin::NormalFont(context.language), context.drawing),
+      list_(*this, kModifierListRect,
+            ListStyle(skin::NormalFont(context.language), context.drawing),
             [this](int row, const QString& text) { ModifierChosen(row, text); }) {}
 
-CComboDialog::~CComboDialog() { capture_.reset(); }
+CComboDialog::~CComboDialog() {
+    capture_.reset();
+}
 
 void CComboDialog::CreateContent() {
     modifierLabel_ = MakePopupStatic(*this, kModifierRect, DialogFont());
@@ -164,7 +175,8 @@ void CComboDialog::ModifierChosen(int row, const QString& text) {
 }
 
 void CComboDialog::BeforePress(const QPoint& point) {
-    if (list_.IsOpen() && !kModifierBox.contains(point) && !kModifierListRect.contains(point)) CloseList();
+    if (list_.IsOpen() && !kModifierBox.contains(point) && !kModifierListRect.contains(point))
+        CloseList();
 }
 
 bool CComboDialog::ContentPress(const QPoint& point) {
@@ -282,7 +294,9 @@ bool CFireKeyDialog::ContentPress(const QPoint& point) {
     return false;
 }
 
-QAbstractScrollArea* CFireKeyDialog::WheelList() { return list_.List(); }
+QAbstractScrollArea* CFireKeyDialog::WheelList() {
+    return list_.List();
+}
 
 // ---- Multimedia and Windows functions ---------------------------------------------
 
@@ -330,7 +344,9 @@ QStringList CMediaDialog::Entries() const {
     return entries;
 }
 
-std::string CMediaDialog::TextAtStart() const { return std::string(i18n::MediaFunctionNames(Language())[0]); }
+std::string CMediaDialog::TextAtStart() const {
+    return std::string(i18n::MediaFunctionNames(Language())[0]);
+}
 
 CWindowsDialog::CWindowsDialog(const skin::PopupContext& context, QWidget* parent)
     : CListChoiceDialog(context, skin::kWindowsPopup, kListRect, parent) {}

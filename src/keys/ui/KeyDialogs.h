@@ -171,8 +171,8 @@ public:
     QListWidget* ChoiceList() const { return list_.List(); }
 
 protected:
-    CListChoiceDialog(const skin::PopupContext& context, const skin::PopupKind& kind, const QRect& listArea,
-                      QWidget* parent);
+    CListChoiceDialog(const skin::PopupContext& context, const skin::PopupKind& kind,
+                      const QRect& listArea, QWidget* parent);
     ~CListChoiceDialog() override;
 
     virtual QStringList Entries() const = 0;

@@ -7,7 +7,9 @@ namespace ornyx::keys::ui {
 PopupList::PopupList(QWidget& owner, const QRect& area, Style style, Chosen chosen)
     : owner_(owner), area_(area), style_(std::move(style)), chosen_(std::move(chosen)) {}
 
-PopupList::~PopupList() { Close(); }
+PopupList::~PopupList() {
+    Close();
+}
 
 void PopupList::Open(const QStringList& entries) {
     Close();

@@ -20,13 +20,17 @@ constexpr PopupTextId kModeTexts[3] = {PopupTextId::RepeatMode1, PopupTextId::Re
                                        PopupTextId::RepeatMode3};
 }  // namespace
 
-CMacroDialog::CMacroDialog(const skin::PopupContext& context, std::filesystem::path recordFile, QWidget* parent)
+CMacroDialog::CMacroDialog(const skin::PopupContext& context, std::filesystem::path recordFile,
+                           QWidget* parent)
     : PopupFrame(context, skin::kMacroPopup, parent),
       recordFile_(std::move(recordFile)),
-      list_(*this, kListRect,
-            [font = skin::NormalFont(context.language), look = skin::DropDownLook::Of(context.drawing)](
-                QListWidget& list) { skin::StyleDropDown(list, look, font); },
-            [this](int row, const QString& text) { Chosen(row, text); }) {}
+      list_(
+          *this, kListRect,
+          [font = skin::NormalFont(context.language),
+           look = skin::DropDownLook::Of(context.drawing)](QListWidget& list) {
+              skin::StyleDropDown(list, look, font);
+          },
+          [this](int row, const QString& text) { Chosen(row, text); }) {}
 
 CMacroDialog::~CMacroDialog() = default;
 
@@ -40,8 +44,8 @@ void CMacroDialog::DrawContent(skin::DrawSession& session) {
     for (int mode = 1; mode <= 3; ++mode) {
         const QRect tick = TickRect(mode);
         session.Element(mode == repeatMode_ ? kTickOn : kTickOff, tick.left(), tick.top());
-        session.Text(FromUtf8(i18n::Text(Language(), kModeTexts[mode - 1])), ModeTextRect(mode), TextFormat::WordWrap,
-                     Qt::white);
+        session.Text(FromUtf8(i18n::Text(Language(), kModeTexts[mode - 1])), ModeTextRect(mode),
+                     TextFormat::WordWrap, Qt::white);
     }
 }
 
@@ -82,6 +86,8 @@ bool CMacroDialog::ContentPress(const QPoint& point) {
     return false;
 }
 
-QAbstractScrollArea* CMacroDialog::WheelList() { return list_.List(); }
+QAbstractScrollArea* CMacroDialog::WheelList() {
+    return list_.List();
+}
 
 }  // namespace ornyx::macros::ui

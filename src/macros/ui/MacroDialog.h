@@ -23,13 +23,16 @@ public:
     static constexpr QRect kMacroBox = skin::ToQRect(layout::macro_key::kMacroBox);
     // Inside the panel, above OK and Cancel; longer lists scroll.
     static constexpr QRect kListRect = skin::ToQRect(layout::macro_key::kList);
-    static constexpr QRect TickRect(int mode) { return skin::ToQRect(layout::macro_key::Tick(mode)); }
+    static constexpr QRect TickRect(int mode) {
+        return skin::ToQRect(layout::macro_key::Tick(mode));
+    }
     static constexpr QRect ModeTextRect(int mode) {
         // Three lines: the longer repeat modes wrap that far in English and Turkish.
         return skin::ToQRect(layout::macro_key::ModeText(mode));
     }
 
-    CMacroDialog(const skin::PopupContext& context, std::filesystem::path recordFile, QWidget* parent = nullptr);
+    CMacroDialog(const skin::PopupContext& context, std::filesystem::path recordFile,
+                 QWidget* parent = nullptr);
     ~CMacroDialog() override;
 
     // Results: the chosen macro's position in the file (0 when none was

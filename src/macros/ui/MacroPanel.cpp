@@ -30,10 +30,16 @@ constexpr std::string_view kClickWord = " Click";
 // Loop counts have five digits at most (1..65535).
 constexpr int kLoopTimesDigits = 5;
 
-QString Q(std::string_view s) { return skin::FromUtf8(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(std::string_view s) {
+    return skin::FromUtf8(s);
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
 
-bool IsDelayLine(const QString& line) { return line.contains(QStringLiteral("ms")); }
+bool IsDelayLine(const QString& line) {
+    return line.contains(QStringLiteral("ms"));
+}
 
 void SetUpList(QListWidget& list, QRect geometry) {
     list.setGeometry(geometry);
@@ -50,7 +56,7 @@ MacroPanel::MacroPanel(QWidget& window, MacroPanelContext context)
       store_(context_.recordFile, context_.image, context_.messages,
              MacroTexts::For(context_.language)) {
     recorder_ = std::make_unique<ui::Recorder>(static_cast<RecordTarget&>(*this), context_.messages,
-                                           context_.language, &window_);
+                                               context_.language, &window_);
     CreateControls();
     {
         const settings::HomeLock lock = LockFiles();
@@ -65,15 +71,17 @@ settings::HomeLock MacroPanel::LockFiles() {
 
 MacroPanel::~MacroPanel() {
     recorder_.reset();  // silently, before the item list goes
-    for (QWidget* w : std::initializer_list<QWidget*>{macroList_, itemList_, nameBox_, loopTimesBox_,
-                                                      mouseEventField_, mouseEventList_}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             macroList_, itemList_, nameBox_, loopTimesBox_, mouseEventField_, mouseEventList_}) {
         if (w == nullptr) continue;
         w->blockSignals(true);  // a dying list reports its selection going
         delete w;
     }
 }
 
-QString MacroPanel::T(i18n::TextId id) const { return Q(i18n::Text(context_.language, id)); }
+QString MacroPanel::T(i18n::TextId id) const {
+    return Q(i18n::Text(context_.language, id));
+}
 
 void MacroPanel::CreateControls() {
     const QFont& font = context_.normalFont;
@@ -142,8 +150,8 @@ void MacroPanel::ColourControls() {
 
 void MacroPanel::ShowControls() {
     ColourControls();
-    for (QWidget* w : std::initializer_list<QWidget*>{macroList_, itemList_, nameBox_, loopTimesBox_,
-                                                      mouseEventField_}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{macroList_, itemList_, nameBox_,
+                                                      loopTimesBox_, mouseEventField_}) {
         w->show();
     }
 }
@@ -151,8 +159,8 @@ void MacroPanel::ShowControls() {
 void MacroPanel::HideControls() {
     recorder_->StopSilently();
     CloseMouseEventList();
-    for (QWidget* w : std::initializer_list<QWidget*>{macroList_, itemList_, nameBox_, loopTimesBox_,
-                                                      mouseEventField_}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{macroList_, itemList_, nameBox_,
+                                                      loopTimesBox_, mouseEventField_}) {
         w->hide();
     }
 }
@@ -160,12 +168,14 @@ void MacroPanel::HideControls() {
 void MacroPanel::DrawCaptions(skin::DrawSession& session) const {
     session.Text(T(i18n::TextId::MacroName), kMacroNameCaption, skin::TextFormat::LeftSingleLine);
     session.Text(T(i18n::TextId::LoopTimes), kLoopTimesCaption, skin::TextFormat::LeftSingleLine);
-    session.Text(T(i18n::TextId::InsertMouseEvent), kInsertCaption, skin::TextFormat::LeftSingleLine);
+    session.Text(T(i18n::TextId::InsertMouseEvent), kInsertCaption,
+                 skin::TextFormat::LeftSingleLine);
     // The drop-down arrow beside the mouse-event field.
     QPainter& p = session.Painter();
     if (!p.isActive()) return;
-    const QRect arrow = skin::RectFromEdges(kMouseEventFieldRect.right() + 1, kMouseEventBox.top(),
-                                            kMouseEventBox.right() + 1, kMouseEventBox.bottom() + 1);
+    const QRect arrow =
+        skin::RectFromEdges(kMouseEventFieldRect.right() + 1, kMouseEventBox.top(),
+                            kMouseEventBox.right() + 1, kMouseEventBox.bottom() + 1);
     p.save();
     p.fillRect(arrow, Qt::black);
     p.setRenderHint(QPainter::Antialiasing);
@@ -381,11 +391,17 @@ void MacroPanel::CloseMouseEventList() {
 
 // ---- Recorder target ------------------------------------------------------------------
 
-bool MacroPanel::HasMacros() const { return macroList_ != nullptr && macroList_->count() > 0; }
+bool MacroPanel::HasMacros() const {
+    return macroList_ != nullptr && macroList_->count() > 0;
+}
 
-bool MacroPanel::HasSelectedMacro() const { return state_.HasSelection(); }
+bool MacroPanel::HasSelectedMacro() const {
+    return state_.HasSelection();
+}
 
-void MacroPanel::ClearItems() { itemList_->clear(); }
+void MacroPanel::ClearItems() {
+    itemList_->clear();
+}
 
 void MacroPanel::RemoveLastItems(std::size_t count) {
     for (; count > 0 && itemList_->count() > 0; --count) {

@@ -37,9 +37,8 @@ namespace ornyx::macros::ui {
 // The entries of the mouse-event list, in their order. A "Click" entry inserts
 // the button's press and release.
 inline constexpr std::array<std::string_view, 9> kMouseEvents = {
-    "L-Button Click", "R-Button Click", "M-Button Click",
-    "L-Button   Dn",  "L-Button   Up",  "R-Button   Dn",
-    "R-Button   Up",  "M-Button   Dn",  "M-Button   Up"};
+    "L-Button Click", "R-Button Click", "M-Button Click", "L-Button   Dn", "L-Button   Up",
+    "R-Button   Dn",  "R-Button   Up",  "M-Button   Dn",  "M-Button   Up"};
 
 struct MacroPanelContext {
     std::filesystem::path recordFile;

@@ -17,9 +17,13 @@ Recorder::Recorder(RecordTarget& target, MessageSink& messages, i18n::Language l
       language_(language),
       titleWindow_(titleWindow) {}
 
-Recorder::~Recorder() { StopSilently(); }
+Recorder::~Recorder() {
+    StopSilently();
+}
 
-QString Recorder::T(i18n::TextId id) const { return skin::FromUtf8(i18n::Text(language_, id)); }
+QString Recorder::T(i18n::TextId id) const {
+    return skin::FromUtf8(i18n::Text(language_, id));
+}
 
 void Recorder::StartRecording() {
     if (!target_.HasMacros()) {
@@ -40,7 +44,9 @@ void Recorder::StartRecording() {
     }
 }
 
-void Recorder::StopRecording() { FinishStop(logic_.Stop()); }
+void Recorder::StopRecording() {
+    FinishStop(logic_.Stop());
+}
 
 void Recorder::FinishStop(bool wasRecording) {
     // The capture goes before the message box opens, so that the keys that

@@ -30,8 +30,12 @@ struct Ref {
     explicit operator bool() const { return p != nullptr; }
 };
 
-void UnrefObject(GSettings* s) { g_object_unref(s); }
-void UnrefBackend(GSettingsBackend* b) { g_object_unref(b); }
+void UnrefObject(GSettings* s) {
+    g_object_unref(s);
+}
+void UnrefBackend(GSettingsBackend* b) {
+    g_object_unref(b);
+}
 using SettingsRef = Ref<GSettings, UnrefObject>;
 using BackendRef = Ref<GSettingsBackend, UnrefBackend>;
 using SchemaRef = Ref<GSettingsSchema, g_settings_schema_unref>;
@@ -55,10 +59,14 @@ public:
 
     bool Has(PointerOption option) const override {
         switch (option) {
-            case PointerOption::Precision: return accel_;
-            case PointerOption::Speed: return speed_;
-            case PointerOption::DoubleClick: return doubleClick_;
-            case PointerOption::WheelLines: break;
+            case PointerOption::Precision:
+                return accel_;
+            case PointerOption::Speed:
+                return speed_;
+            case PointerOption::DoubleClick:
+                return doubleClick_;
+            case PointerOption::WheelLines:
+                break;
         }
         return false;
     }
@@ -81,7 +89,8 @@ public:
         if (!accel_) return false;
         const std::string current = AccelProfile();
         const std::string wanted(GnomeAccelProfileFor(parameters, current));
-        if (wanted == current) return g_settings_is_writable(settings_.get(), kAccelProfileKey) != FALSE;
+        if (wanted == current)
+            return g_settings_is_writable(settings_.get(), kAccelProfileKey) != FALSE;
         return Done(g_settings_set_string(settings_.get(), kAccelProfileKey, wanted.c_str()));
     }
     bool SetSpeed(int speed) override {
@@ -142,7 +151,8 @@ std::unique_ptr<PointerSettings> CreateGnomePointerSettings(const GnomeSettingsO
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     if (!options.schemaDir.empty()) {
         GError* error = nullptr;
-        own.p = g_settings_schema_source_new_from_directory(options.schemaDir.c_str(), source, FALSE, &error);
+        own.p = g_settings_schema_source_new_from_directory(options.schemaDir.c_str(), source,
+                                                            FALSE, &error);
         if (error != nullptr) g_error_free(error);
         if (!own) return nullptr;
         source = own.get();
@@ -178,7 +188,8 @@ bool SessionUsesGnomeSettings(const char* currentDesktop, const char* gsettingsB
 }
 
 std::unique_ptr<PointerSettings> CreateDesktopPointerSettings() {
-    if (SessionUsesGnomeSettings(std::getenv("XDG_CURRENT_DESKTOP"), std::getenv("GSETTINGS_BACKEND"))) {
+    if (SessionUsesGnomeSettings(std::getenv("XDG_CURRENT_DESKTOP"),
+                                 std::getenv("GSETTINGS_BACKEND"))) {
         if (auto gnome = CreateGnomePointerSettings()) return gnome;
     }
     return std::make_unique<NoDesktopPointerSettings>();

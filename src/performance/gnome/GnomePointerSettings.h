@@ -30,7 +30,8 @@ struct GnomeSettingsOptions {
 // Null when the schema is not installed or has none of the three keys with the
 // types above; a key that is missing or of another type is an option the
 // desktop does not have. Never aborts on a machine without GNOME.
-std::unique_ptr<PointerSettings> CreateGnomePointerSettings(const GnomeSettingsOptions& options = {});
+std::unique_ptr<PointerSettings> CreateGnomePointerSettings(
+    const GnomeSettingsOptions& options = {});
 
 // Whether the session keeps its pointer options in GNOME's settings, from
 // XDG_CURRENT_DESKTOP (a colon-separated list) and GSETTINGS_BACKEND (a store

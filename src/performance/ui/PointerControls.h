@@ -20,7 +20,9 @@ namespace ornyx::performance::ui {
 // Rows of the sliders: 0 pointer speed, 1 scroll lines, 2 double-click speed.
 inline constexpr int kPointerRows = layout::window::kPointerRows;
 // Cell `step` (1..11) of a slider row.
-constexpr QRect PointerCell(int row, int step) { return skin::ToQRect(layout::window::PointerCell(row, step)); }
+constexpr QRect PointerCell(int row, int step) {
+    return skin::ToQRect(layout::window::PointerCell(row, step));
+}
 inline constexpr QRect kPrecisionTick = skin::ToQRect(layout::window::kPrecisionTick);
 inline constexpr QRect kOnePageTick = skin::ToQRect(layout::window::kOnePageTick);
 
