@@ -29,8 +29,8 @@ std::optional<std::string> Convert(std::string_view in, const char* to, const ch
     if (to == nullptr || from == nullptr) return std::nullopt;
     iconv_t cd = iconv_open(to, from);
     // iconv_open reports failure as (iconv_t)-1.
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;  // NOLINT(performance-no-int-to-ptr)
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string out(in.size() * 4 + 16, '\0');
     char* src = const_cast<char*>(in.data());  // iconv's interface; it does not write
     std::size_t srcLeft = in.size();

@@ -96,10 +96,10 @@ struct LightingBytes {
     std::array<std::uint8_t, 3> settingBank0{};
 };
 
-// Read-modify-write of the lighting before it goes back to the mouse: the
-// bytes as read, changed only where the lighting fields decide them; whatever
+// Read-modify-write of the lighting before it goes back to the mouse: `effect`,
+// the bytes as read, changed only where the lighting fields decide them; whatever
 // the mouse holds for a mode or effect the program does not know is written
 // back as read. The parameter index is sent plus one, wrapping at 256.
-LightingBytes TranslateLighting(const settings::SettingsImage& image, LightingBytes asRead);
+LightingBytes TranslateLighting(const settings::SettingsImage& image, LightingBytes effect);
 
 }  // namespace ornyx::performance
