@@ -42,6 +42,7 @@ ornyx_layer(ornyx_device DIR device FILES
   DeviceMonitor.h
   DeviceState.h
   Discovery.cpp Discovery.h
+  EventQueue.cpp EventQueue.h
   EventReader.cpp EventReader.h
   HidAccess.h
   Pacer.cpp Pacer.h

@@ -1,16 +1,11 @@
 // `ornyxctl info` and `ornyxctl listen`.
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
-#include <deque>
-#include <mutex>
 
 #include "cli/CliContext.h"
 #include "common/Hex.h"
 #include "device/Commands.h"
+#include "device/EventQueue.h"
 #include "device/ReportDescriptor.h"
 #include "session/Apply.h"
 #include "session/MouseConnection.h"
@@ -75,31 +70,6 @@ struct ListenArgs {
     std::vector<std::string> inject;
 };
 
-// Event reports handed over from the reader thread; the eventfd wakes the loop.
-class EventQueue {
-public:
-    EventQueue() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~EventQueue() { ::close(fd_); }
-    void Push(const DeviceEvent& e) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.push_back(e);
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(fd_, &one, sizeof one);
-    }
-    std::deque<DeviceEvent> Take() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::uint64_t v = 0;
-        [[maybe_unused]] const ssize_t n = ::read(fd_, &v, sizeof v);
-        return std::exchange(events_, {});
-    }
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-    std::mutex mutex_;
-    std::deque<DeviceEvent> events_;
-};
-
 void PrintNotification(const i18n::Notification& n) {
     std::printf("%.*s\t%s\n", static_cast<int>(n.title.size()), n.title.data(), n.text.c_str());
     std::fflush(stdout);
@@ -154,9 +124,10 @@ int RunListen(CliContext& context, const ListenArgs& args) {
             if (left.count() <= 0) break;
             waitMs = static_cast<int>(std::min<long long>(left.count() + 1, 1 << 30));
         }
-        pollfd fds[2] = {{queue.fd(), POLLIN, 0}, {monitor ? monitor->Fd() : -1, POLLIN, 0}};
-        if (::poll(fds, monitor ? 2 : 1, waitMs) < 0 && errno != EINTR) break;
-        if (monitor && (fds[1].revents & POLLIN)) {
+        bool waited = true;
+        const EventQueue::Ready ready = queue.Wait(monitor.get(), waitMs, waited);
+        if (!waited) break;
+        if (ready.monitor) {
             while (auto change = monitor->Receive()) {
                 if (connection.HandleDeviceChange(*change) == ChangeOutcome::Lost) {
                     // A warning, not an event of the mouse: to stderr.
