@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "BenchHome.h"
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "session/Defaults.h"
@@ -48,24 +49,6 @@ std::vector<QString>& Loaded() {
 }
 void Remember(const QString& path) {
     Loaded().push_back(path);
-}
-
-// A program home with the default files and the skins beside this program.
-std::filesystem::path MakeHome() {
-    char tmpl[] = "/tmp/ornyx-bench-draw-XXXXXX";
-    if (::mkdtemp(tmpl) == nullptr) return {};
-    const std::filesystem::path home = tmpl;
-    settings::InitProgramHome(settings::ProgramPaths::ForHome(home));
-    const auto skins =
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
-    std::error_code ec;
-    std::filesystem::copy(skins, home / "Skins", std::filesystem::copy_options::recursive, ec);
-    if (ec) {
-        std::fprintf(stderr, "bench_draw: no skins beside the program (%s)\n",
-                     ec.message().c_str());
-        return {};
-    }
-    return home;
 }
 
 // Child modes: start, show the window, end once it is on screen.
@@ -109,7 +92,7 @@ int main(int argc, char** argv) {
 
     skin::InstallFontSubstitutes();
     const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 30;
-    const std::filesystem::path home = MakeHome();
+    const std::filesystem::path home = bench::MakeHome("bench_draw");
     if (home.empty()) return 1;
 
     app::AppOptions options;

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchHome.h"
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "common/HandOver.h"
@@ -37,23 +38,6 @@ double Quantile(std::vector<double> v, double share) {
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1,
                       static_cast<std::size_t>(share * static_cast<double>(v.size())))];
-}
-
-std::filesystem::path MakeHome() {
-    char tmpl[] = "/tmp/ornyx-bench-exit-XXXXXX";
-    if (::mkdtemp(tmpl) == nullptr) return {};
-    const std::filesystem::path home = tmpl;
-    settings::InitProgramHome(settings::ProgramPaths::ForHome(home));
-    const auto skins =
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
-    std::error_code ec;
-    std::filesystem::copy(skins, home / "Skins", std::filesystem::copy_options::recursive, ec);
-    if (ec) {
-        std::fprintf(stderr, "bench_exit: no skins beside the program (%s)\n",
-                     ec.message().c_str());
-        return {};
-    }
-    return home;
 }
 
 struct Times {
@@ -172,7 +156,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 21;
-    const std::filesystem::path home = MakeHome();
+    const std::filesystem::path home = bench::MakeHome("bench_exit");
     if (home.empty()) return 1;
 
     for (bool busy : {false, true}) {
