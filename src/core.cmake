@@ -12,7 +12,11 @@ ornyx_layer(ornyx_common DIR common FILES
   Hex.cpp Hex.h
   MessageSink.h
   Utf8.cpp Utf8.h)
-configure_file(${ORNYX_SRC_DIR}/common/BuildInfo.h.in ${CMAKE_BINARY_DIR}/layers/ornyx_common/common/BuildInfo.h @ONLY)
+# Generated outside the layer's include root, which is laid out anew at every
+# configure: configure_file keeps the file's time when nothing changed, so a
+# configure does not rebuild what includes it.
+configure_file(${ORNYX_SRC_DIR}/common/BuildInfo.h.in ${CMAKE_BINARY_DIR}/generated/common/BuildInfo.h @ONLY)
+target_include_directories(ornyx_common PUBLIC ${CMAKE_BINARY_DIR}/generated)
 
 ornyx_layer(ornyx_profile DIR profile FILES
   PrivateProfile.cpp PrivateProfile.h
