@@ -5,15 +5,38 @@ file(MAKE_DIRECTORY ${WORK})
 file(COPY ${CASES} DESTINATION ${WORK})
 
 set(ENV{WINEPREFIX} ${PREFIX})
-set(ENV{WINEDEBUG} -all)
+# Quiet, except Wine's own errors: they reach the .err files and explain a failed run.
+set(ENV{WINEDEBUG} -all,err+all)
 set(ENV{WINEARCH} win64)
 # No Mono or Gecko installer prompts, no window: the program is console-only.
 set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
 unset(ENV{DISPLAY})
 unset(ENV{WAYLAND_DISPLAY})
 
+# Kills the server and waits until it is gone: a run started while the old
+# server still winds down can fail before the program starts.
 function(stop_wineserver)
   execute_process(COMMAND ${WINESERVER} -k TIMEOUT 30 RESULT_VARIABLE ignored OUTPUT_QUIET ERROR_QUIET)
+  execute_process(COMMAND ${WINESERVER} -w TIMEOUT 30 RESULT_VARIABLE ignored OUTPUT_QUIET ERROR_QUIET)
+endfunction()
+
+# One run of the Windows program. Wine itself can fail to start under load
+# (seen once in CI: exit 1, nothing printed), so a run that printed nothing is
+# tried once more and says so; a run that printed anything counts as it is.
+function(run_windows_program language result)
+  foreach(attempt 1 2)
+    execute_process(COMMAND ${WINE} ${EXE} cases.txt ${language}
+                    WORKING_DIRECTORY ${WORK} TIMEOUT 120 RESULT_VARIABLE ran
+                    OUTPUT_FILE ${WORK}/wine-${language}.out ERROR_FILE ${WORK}/wine-${language}.err)
+    stop_wineserver()
+    file(SIZE ${WORK}/wine-${language}.out printed)
+    if(ran STREQUAL "0" OR NOT printed EQUAL 0 OR attempt EQUAL 2)
+      break()
+    endif()
+    file(READ ${WORK}/wine-${language}.err err)
+    message(STATUS "the Windows program did not start under Wine (${language}, ${ran}); once more:\n${err}")
+  endforeach()
+  set(${result} ${ran} PARENT_SCOPE)
 endfunction()
 
 if(NOT EXISTS ${PREFIX}/system.reg)
@@ -42,13 +65,11 @@ foreach(entry IN LISTS locales)
   list(GET pair 1 locale)
   set(ENV{LANG} ${locale})
   set(ENV{LC_ALL} ${locale})
-  execute_process(COMMAND ${WINE} ${EXE} cases.txt ${language}
-                  WORKING_DIRECTORY ${WORK} TIMEOUT 120 RESULT_VARIABLE ran
-                  OUTPUT_FILE ${WORK}/wine-${language}.out ERROR_FILE ${WORK}/wine-${language}.err)
-  stop_wineserver()
+  run_windows_program(${language} ran)
   if(NOT ran STREQUAL "0")
     file(READ ${WORK}/wine-${language}.err err)
-    message(FATAL_ERROR "the Windows program failed under Wine (${language}, ${ran}):\n${err}")
+    file(READ ${WORK}/wine-${language}.out out)
+    message(FATAL_ERROR "the Windows program failed under Wine (${language}, ${ran}):\n${err}\n${out}")
   endif()
   file(READ ${WORK}/wine-${language}.out part)
   file(APPEND ${WORK}/wine.out "${part}")
