@@ -119,7 +119,7 @@ double OneStop(bool handOver, bool busy) {
     HandOver over([&receiver](HandOver::Task task) {
         QMetaObject::invokeMethod(&receiver, std::move(task), Qt::QueuedConnection);
     });
-    device::MouseConnection connection(link, messages, [&](const device::DeviceEvent&) {
+    session::MouseConnection connection(link, messages, [&](const device::DeviceEvent&) {
         if (handOver) {
             over.Run([&events] { ++events; });
         } else {

@@ -129,7 +129,7 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
 
     // Events come on the reader thread and are handed over synchronously, so
     // at most one is in flight and none is lost.
-    connection_ = std::make_unique<device::MouseConnection>(
+    connection_ = std::make_unique<session::MouseConnection>(
         ctx_.link(), ctx_.messages(), [this](const device::DeviceEvent& event) {
             handOver_.Run([this, event] { OnDeviceEvent(event); });
         });
@@ -330,27 +330,27 @@ void CHidMouseDlg::ShowFallbackNote(const QString& title, const QString& text) {
 }
 
 void CHidMouseDlg::ShowMouseMissing() {
-    const auto n = device::NotificationForEvent(i18n::kMouseNotDetectedEvent, 0, ctx_.text.language,
-                                                ctx_.settings.image, 0);
+    const auto n = session::NotificationForEvent(i18n::kMouseNotDetectedEvent, 0,
+                                                 ctx_.text.language, ctx_.settings.image, 0);
     if (n) ShowNotification(Q(n->title), Q(n->text), n->timeoutMs);
 }
 
 void CHidMouseDlg::OnDeviceEvent(const device::DeviceEvent& event) {
     const auto n =
-        device::NotificationForEvent(event.code, event.parameter, ctx_.text.language,
-                                     ctx_.settings.image, ctx_.link().state().sensorTypeInUse);
+        session::NotificationForEvent(event.code, event.parameter, ctx_.text.language,
+                                      ctx_.settings.image, ctx_.link().state().sensorTypeInUse);
     if (n) ShowNotification(Q(n->title), Q(n->text), n->timeoutMs);
 }
 
 void CHidMouseDlg::OnDeviceChange() {
     while (auto change = ctx_.monitor()->Receive()) {
         switch (connection_->HandleDeviceChange(*change)) {
-            case device::ChangeOutcome::Lost:
+            case session::ChangeOutcome::Lost:
                 ShowMouseMissing();
                 ShowMouseState();
                 PutAway();
                 break;
-            case device::ChangeOutcome::Arrived:
+            case session::ChangeOutcome::Arrived:
                 ShowMouseState();
                 break;
             default:
@@ -931,12 +931,12 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     // Without the mouse, OK and Apply do nothing at all.
     if (!connection_->present()) return;
     const settings::HomeLock lock = ctx_.LockHome();
-    const settings::ApplyResult result = ctx_.session().Apply();
+    const session::ApplyResult result = ctx_.session().Apply();
     ctx_.settings.TakeBackup();
     if (!result.ok()) {
         // The settings are saved; say so, and that the mouse did not get them all.
         std::string text = ctx_.traceError();
-        if (text.empty()) text = settings::ApplyFailureText(result, ctx_.link().Vanished());
+        if (text.empty()) text = session::ApplyFailureText(result, ctx_.link().Vanished());
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
         ctx_.messages().ShowMessage(
             text + (result.saved

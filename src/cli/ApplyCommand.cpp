@@ -22,26 +22,26 @@ int RunApply(CliContext& context) {
     }
     if (!context.OpenMouse()) return kNoMouse;
     device::DeviceLink& link = context.link();
-    const settings::ApplyTarget target{link.transport(), link.state(),   context.settings(),
-                                       context.paths(),  context.text(), context.messages(),
-                                       context.log()};
+    const session::ApplyTarget target{link.transport(), link.state(),   context.settings(),
+                                      context.paths(),  context.text(), context.messages(),
+                                      context.log()};
     // As the main window does: the sensor handshake tells which DPI list applies.
     const device::TransferResult handshake = context.session().Handshake();
-    settings::ApplyResult result;
+    session::ApplyResult result;
     if (handshake.ok()) {
         result = context.session().Apply();
     } else {
         // The settings are saved as an apply saves them, even when the mouse
         // failed before the first of them went out.
-        result = settings::ApplyFailure(handshake);
-        result.saved = settings::SaveAppliedSettings(target);
+        result = session::ApplyFailure(handshake);
+        result.saved = session::SaveAppliedSettings(target);
     }
     context.settings().TakeBackup();
     if (!result.ok()) {
         if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
         const bool vanished = link.Vanished();
         std::fprintf(
-            stderr, "ornyxctl: %s; %s\n", settings::ApplyFailureText(result, vanished).c_str(),
+            stderr, "ornyxctl: %s; %s\n", session::ApplyFailureText(result, vanished).c_str(),
             result.saved ? ("the settings were saved in " + context.paths().config.string() +
                             " but did not all reach the mouse")
                                .c_str()
@@ -78,7 +78,7 @@ int RunInit(CliContext& context) {
     std::error_code ec;
     std::filesystem::create_directories(context.paths().home, ec);
     context.LockHome(settings::HomeLock::Mode::Exclusive);
-    const settings::InitResult result = settings::InitProgramHome(context.paths());
+    const session::InitResult result = session::InitProgramHome(context.paths());
     if (result.wroteConfig) std::printf("created %s\n", context.paths().config.c_str());
     if (result.wroteText) std::printf("created %s\n", context.paths().text.c_str());
     if (result.repairedText)

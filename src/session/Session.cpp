@@ -67,11 +67,11 @@ std::unique_ptr<device::DeviceMonitor> Session::CreateMonitor() {
 }
 
 device::TransferResult Session::Handshake() {
-    return settings::SensorHandshake(link_->transport(), link_->state());
+    return SensorHandshake(link_->transport(), link_->state());
 }
 
-settings::ApplyResult Session::Apply() {
-    return settings::ApplySettings(
+ApplyResult Session::Apply() {
+    return ApplySettings(
         {link_->transport(), link_->state(), settings_, paths_, text_, messages_, *log_});
 }
 

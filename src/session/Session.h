@@ -66,7 +66,7 @@ public:
     // The sensor handshake that follows every (re)connection.
     device::TransferResult Handshake();
     // Sends the settings image to the mouse and saves the files.
-    settings::ApplyResult Apply();
+    ApplyResult Apply();
 
     const SessionOptions& options() const { return options_; }
     bool simulated() const { return options_.simulate.has_value(); }

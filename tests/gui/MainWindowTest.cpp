@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 struct Home {
     test::TempDir dir;
     Home() {
-        settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+        session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
         fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
     }
     std::vector<std::string> Trace() const {

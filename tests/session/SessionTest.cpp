@@ -89,7 +89,7 @@ TEST(SessionTest, HomeToMouseAndBack) {
     session.OpenTrace();
     session.ResolveHome();
     // A fresh home of its own, whatever defaults lie beside the test program.
-    ASSERT_TRUE(settings::InitProgramHome(session.paths()).failure.ok);
+    ASSERT_TRUE(session::InitProgramHome(session.paths()).failure.ok);
     settings::HomeLock lock;
     std::string error;
     ASSERT_TRUE(session.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) << error;
@@ -98,7 +98,7 @@ TEST(SessionTest, HomeToMouseAndBack) {
 
     ASSERT_TRUE(session.CreateLink().Open(messages));
     ASSERT_TRUE(session.Handshake().ok());
-    const settings::ApplyResult result = session.Apply();
+    const session::ApplyResult result = session.Apply();
     EXPECT_TRUE(result.ok());
     EXPECT_TRUE(result.saved);
     EXPECT_EQ(session.simulator()->Memory().reportRate, 3);
