@@ -931,12 +931,12 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     // Without the mouse, OK and Apply do nothing at all.
     if (!connection_->present()) return;
     const settings::HomeLock lock = ctx_.LockHome();
-    const session::ApplyResult result = ctx_.session().Apply();
-    ctx_.settings.TakeBackup();
+    const session::ApplyReport report = ctx_.session().Apply();
+    const session::ApplyResult& result = report.result;
     if (!result.ok()) {
         // The settings are saved; say so, and that the mouse did not get them all.
-        std::string text = ctx_.traceError();
-        if (text.empty()) text = session::ApplyFailureText(result, ctx_.link().Vanished());
+        std::string text = report.traceError;
+        if (text.empty()) text = session::ApplyFailureText(result, report.vanished);
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
         ctx_.messages().ShowMessage(
             text + (result.saved
