@@ -17,7 +17,7 @@ inline std::filesystem::path MakeHome(const char* name) {
     std::string pattern = std::string("/tmp/ornyx-") + name + "-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) return {};
     const std::filesystem::path home = pattern;
-    settings::InitProgramHome(settings::ProgramPaths::ForHome(home));
+    session::InitProgramHome(settings::ProgramPaths::ForHome(home));
     const auto skins =
         std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "Skins";
     std::error_code ec;

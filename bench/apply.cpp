@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     if (::mkdtemp(tmpl) == nullptr) return 1;
     const std::filesystem::path home = tmpl;
     const auto paths = settings::ProgramPaths::ForHome(home);
-    settings::InitProgramHome(paths);
+    session::InitProgramHome(paths);
 
     auto mouse = std::make_shared<device::sim::SimMouse>();
     device::sim::SimHidAccess access(mouse);
@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
     device::Transport transport(connection, pacer, log);
     device::DeviceState state;
     settings::SettingsState settings;
-    settings.image = settings::DefaultSettingsImage();
+    settings.image = session::DefaultSettingsImage();
     const i18n::TextSettings text = i18n::LoadTextSettings(paths.text);
-    settings::SensorHandshake(transport, state);
+    session::SensorHandshake(transport, state);
 
     std::vector<double> ratios;
     double best = 1e9;
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         i18n::TextSettings changed = text;
         changed.labels[0] = "Left Click " + std::to_string(i);
         const auto start = std::chrono::steady_clock::now();
-        settings::ApplySettings({transport, state, settings, paths, changed, messages, log});
+        session::ApplySettings({transport, state, settings, paths, changed, messages, log});
         const std::chrono::duration<double, std::milli> took =
             std::chrono::steady_clock::now() - start;
         const double ratio = took.count() / static_cast<double>(pacer.requestedMs);

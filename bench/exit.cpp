@@ -66,7 +66,7 @@ Times OneExit(const std::filesystem::path& home, bool busy) {
         injector = std::thread([&] {
             const std::uint8_t report[] = {6, 5, 0, 2, 0, 0, 0, 0};
             while (!stop) {
-                context->simulator()->InjectEvent(report);
+                context->Simulator()->InjectEvent(report);
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         });
@@ -119,7 +119,7 @@ double OneStop(bool handOver, bool busy) {
     HandOver over([&receiver](HandOver::Task task) {
         QMetaObject::invokeMethod(&receiver, std::move(task), Qt::QueuedConnection);
     });
-    device::MouseConnection connection(link, messages, [&](const device::DeviceEvent&) {
+    session::MouseConnection connection(link, messages, [&](const device::DeviceEvent&) {
         if (handOver) {
             over.Run([&events] { ++events; });
         } else {

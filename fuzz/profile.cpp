@@ -5,7 +5,7 @@
 #include "Check.h"
 #include "session/ProfileJson.h"
 
-using namespace ornyx::settings;
+using namespace ornyx::session;
 
 namespace {
 

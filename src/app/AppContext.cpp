@@ -44,11 +44,11 @@ AppContext::AppContext(const AppOptions& options, MessageSink& messages)
 settings::HomeLock AppContext::LockHome() {
     settings::HomeLock lock;
     std::string error;
-    if (!session_.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) log().Write(error);
+    if (!session_.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) Log().Write(error);
     return lock;
 }
 
-QString AppContext::skinFolder() const {
+QString AppContext::SkinFolder() const {
     // The skin name comes from a hand-editable file: keep it inside Skins.
     QString name = QString::fromStdString(text.skinName);
     if (name.contains('/') || name == ".." || name == ".") name.clear();
@@ -61,11 +61,11 @@ QString AppContext::skinFolder() const {
     return QString::fromStdString(paths.skins.string()) + "/" + name;
 }
 
-QString AppContext::skinFile(const char* name) const {
-    return skinFolder() + QString::fromUtf8(name);
+QString AppContext::SkinFile(const char* name) const {
+    return SkinFolder() + QString::fromUtf8(name);
 }
 
-performance::PointerSettings& AppContext::pointerSettings() {
+performance::PointerSettings& AppContext::PointerSettings() {
     if (!pointer_) pointer_ = performance::gnome::CreateDesktopPointerSettings();
     return *pointer_;
 }

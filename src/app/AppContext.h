@@ -34,10 +34,10 @@ public:
     // std::invalid_argument for bad simulator options or trace file.
     AppContext(const AppOptions& options, MessageSink& messages);
 
-    const AppOptions& options() const { return options_; }
-    MessageSink& messages() { return messages_; }
-    DebugLog& log() { return session_.log(); }
-    session::Session& session() { return session_; }
+    const AppOptions& Options() const { return options_; }
+    MessageSink& Messages() { return messages_; }
+    DebugLog& Log() { return session_.log(); }
+    session::Session& Session() { return session_; }
 
     // The session's, by their established names.
     settings::ProgramPaths& paths;
@@ -49,21 +49,21 @@ public:
     // too long the window goes on without it (logged) rather than freeze.
     settings::HomeLock LockHome();
 
-    device::DeviceLink& link() { return session_.link(); }
+    device::DeviceLink& Link() { return session_.link(); }
     // Why a line of the --trace file could not be written; empty when all were.
-    std::string traceError() const { return session_.TraceError(); }
-    device::sim::SimMouse* simulator() { return session_.simulator(); }
+    std::string TraceError() const { return session_.TraceError(); }
+    device::sim::SimMouse* Simulator() { return session_.simulator(); }
     // Plug and unplug announcements; null where the system gives none.
-    device::DeviceMonitor* monitor() { return monitor_.get(); }
+    device::DeviceMonitor* Monitor() { return monitor_.get(); }
 
     // The skin's folder and a file in it ("/BasicSet2.png" style names).
-    QString skinFolder() const;
-    QString skinFile(const char* name) const;
+    QString SkinFolder() const;
+    QString SkinFile(const char* name) const;
 
     // The desktop's pointer settings, made on first use for this session
     // (GNOME's, or none). Tests set their own before the window uses them, so
     // that the user's desktop is never touched.
-    performance::PointerSettings& pointerSettings();
+    performance::PointerSettings& PointerSettings();
     void SetPointerSettings(std::unique_ptr<performance::PointerSettings> desktop) {
         pointer_ = std::move(desktop);
     }

@@ -112,7 +112,7 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
     setFont(normalFont_);
     RefreshDrawing();
     pointerControls_ = std::make_unique<performance::ui::PointerControls>(
-        ctx_.settings.image, ctx_.text, ctx_.messages(), *canvas_, drawing_, normalFont_);
+        ctx_.settings.image, ctx_.text, ctx_.Messages(), *canvas_, drawing_, normalFont_);
     pickColour = [this](const QColor& initial) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(initial, this);
         if (!c.isValid()) return std::nullopt;
@@ -120,7 +120,7 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
     };
     openLink = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
     buttonMenus_ = std::make_unique<keys::ui::ButtonMenus>(
-        keys::ui::ButtonMenuHost{*this, ctx_.settings.image, ctx_.text, drawing_, ctx_.messages(),
+        keys::ui::ButtonMenuHost{*this, ctx_.settings.image, ctx_.text, drawing_, ctx_.Messages(),
                                  ctx_.paths.record, normalFont_, [this](int k) {
                                      if (page_ != kBasicPage) return;
                                      skin::DrawSession s(*canvas_, Drawing(), normalFont_);
@@ -129,8 +129,8 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
 
     // Events come on the reader thread and are handed over synchronously, so
     // at most one is in flight and none is lost.
-    connection_ = std::make_unique<device::MouseConnection>(
-        ctx_.link(), ctx_.messages(), [this](const device::DeviceEvent& event) {
+    connection_ = std::make_unique<session::MouseConnection>(
+        ctx_.Link(), ctx_.Messages(), [this](const device::DeviceEvent& event) {
             handOver_.Run([this, event] { OnDeviceEvent(event); });
         });
 }
@@ -158,12 +158,12 @@ void CHidMouseDlg::RefreshDrawing() {
 }
 
 bool CHidMouseDlg::LoadPageBackground(const char* file) {
-    const QString wanted = ctx_.skinFile(file);
+    const QString wanted = ctx_.SkinFile(file);
     if (canvas_->LoadPage(wanted)) return true;
     // Without its page the window would be 0 x 0: running, but nowhere to be seen.
     if (drawing_.reportedMissing->insert(wanted).second) {
-        ctx_.log().Write("missing skin file: " + wanted.toStdString());
-        ctx_.messages().ShowMessage(skin::MissingFileText(wanted).toStdString());
+        ctx_.Log().Write("missing skin file: " + wanted.toStdString());
+        ctx_.Messages().ShowMessage(skin::MissingFileText(wanted).toStdString());
     }
     // Another skin that has the page stands in for this run, whole, so that
     // its pieces match; str.ini keeps the choice for when the file is back.
@@ -177,7 +177,7 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
         ctx_.text.skinName = name.toStdString();
         RefreshDrawing();
         if (canvas_->LoadPage(candidate)) {
-            ctx_.log().Write("drawing with the skin " + name.toStdString() + " instead");
+            ctx_.Log().Write("drawing with the skin " + name.toStdString() + " instead");
             return true;
         }
     }
@@ -210,15 +210,15 @@ void CHidMouseDlg::Start() {
 
     if (!connection_->Open()) ShowMouseMissing();
     ShowMouseState();
-    if (ctx_.monitor() != nullptr && ctx_.monitor()->Fd() >= 0) {
-        monitorNotifier_ = new QSocketNotifier(ctx_.monitor()->Fd(), QSocketNotifier::Read, this);
+    if (ctx_.Monitor() != nullptr && ctx_.Monitor()->Fd() >= 0) {
+        monitorNotifier_ = new QSocketNotifier(ctx_.Monitor()->Fd(), QSocketNotifier::Read, this);
         connect(monitorNotifier_, &QSocketNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
     }
 
     // The window takes the Basic page's size. When that page is built right
     // away its build loads the background; loading it here as well would
     // decode the largest file twice on the way to a shown window.
-    const bool showNow = (!trayAvailable_ && !ctx_.options().hidden) || ctx_.options().show;
+    const bool showNow = (!trayAvailable_ && !ctx_.Options().hidden) || ctx_.Options().show;
     if (connection_->present() || showNow) {
         BuildBasicPage();
     } else {
@@ -254,7 +254,7 @@ void CHidMouseDlg::Activate() {
         RestorePages();
         ShowRaised();
     }
-    ctx_.log().Write(isVisible() ? "activated: the window is shown"
+    ctx_.Log().Write(isVisible() ? "activated: the window is shown"
                                  : "activated: the window stays hidden");
 }
 
@@ -301,7 +301,7 @@ void CHidMouseDlg::Exit() {
 
 void CHidMouseDlg::ShowNotification(const QString& title, const QString& text, int timeoutMs) {
     shown_.push_back({title, text, timeoutMs});
-    ctx_.log().Write("notification: " + title.toStdString() + ": " + text.toStdString());
+    ctx_.Log().Write("notification: " + title.toStdString() + ": " + text.toStdString());
     // The desktop's notification service keeps a note up for as long as the
     // desktop thinks right; the short balloon times would not let it be read.
     if (notifier_->Send(title, text, [this, title, text] { ShowFallbackNote(title, text); }))
@@ -330,27 +330,27 @@ void CHidMouseDlg::ShowFallbackNote(const QString& title, const QString& text) {
 }
 
 void CHidMouseDlg::ShowMouseMissing() {
-    const auto n = device::NotificationForEvent(i18n::kMouseNotDetectedEvent, 0, ctx_.text.language,
-                                                ctx_.settings.image, 0);
+    const auto n = session::NotificationForEvent(i18n::kMouseNotDetectedEvent, 0,
+                                                 ctx_.text.language, ctx_.settings.image, 0);
     if (n) ShowNotification(Q(n->title), Q(n->text), n->timeoutMs);
 }
 
 void CHidMouseDlg::OnDeviceEvent(const device::DeviceEvent& event) {
     const auto n =
-        device::NotificationForEvent(event.code, event.parameter, ctx_.text.language,
-                                     ctx_.settings.image, ctx_.link().state().sensorTypeInUse);
+        session::NotificationForEvent(event.code, event.parameter, ctx_.text.language,
+                                      ctx_.settings.image, ctx_.Link().state().sensorTypeInUse);
     if (n) ShowNotification(Q(n->title), Q(n->text), n->timeoutMs);
 }
 
 void CHidMouseDlg::OnDeviceChange() {
-    while (auto change = ctx_.monitor()->Receive()) {
+    while (auto change = ctx_.Monitor()->Receive()) {
         switch (connection_->HandleDeviceChange(*change)) {
-            case device::ChangeOutcome::Lost:
+            case session::ChangeOutcome::Lost:
                 ShowMouseMissing();
                 ShowMouseState();
                 PutAway();
                 break;
-            case device::ChangeOutcome::Arrived:
+            case session::ChangeOutcome::Arrived:
                 ShowMouseState();
                 break;
             default:
@@ -398,7 +398,7 @@ void CHidMouseDlg::ShowMouseState() {
     if (page_ == kNoPage) return;
     // Only the band is redrawn: its piece of the page background, then the line.
     canvas_->RestoreBackground(
-        ctx_.skinFile(page_ == kBasicPage ? "/BasicSet2.png" : "/AdvancedSet2.png"),
+        ctx_.SkinFile(page_ == kBasicPage ? "/BasicSet2.png" : "/AdvancedSet2.png"),
         ToQRect(lw::kMouseStateLine));
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     if (!present)
@@ -636,11 +636,11 @@ std::vector<skin::DrawnControl> CHidMouseDlg::DrawnControls() const {
 
 void CHidMouseDlg::FirstBasicBuild() {
     // Once per process: the sensor tells which DPI list the panel shows.
-    ctx_.session().Handshake();
+    ctx_.Session().Handshake();
     if (ctx_.settings.firstRunFlag == 0) {
         const settings::HomeLock lock = ctx_.LockHome();
         const auto written = i18n::ResetLabelsToDefaults(ctx_.paths.text, ctx_.text);
-        if (!written.ok) ctx_.log().Write("cannot write default labels: " + written.error);
+        if (!written.ok) ctx_.Log().Write("cannot write default labels: " + written.error);
     }
     ctx_.pagesBuilt = true;
 }
@@ -657,7 +657,7 @@ void CHidMouseDlg::BuildBasicPage() {
     if (!ctx_.pagesBuilt) FirstBasicBuild();
     TearDown();
     page_ = kBasicPage;
-    panelSensor_ = ctx_.link().state().sensorTypeInUse;
+    panelSensor_ = ctx_.Link().state().sensorTypeInUse;
     dpiSteps_ = performance::DpiStepCount(panelSensor_);
     if (!LoadPageBackground("/BasicSet2.png")) return;
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
@@ -671,12 +671,12 @@ void CHidMouseDlg::BuildAdvancedPage() {
     if (macroPanel_ == nullptr) {
         macroPanel_ = std::make_unique<macros::ui::MacroPanel>(
             *this, macros::ui::MacroPanelContext{ctx_.paths.record, ctx_.settings.image,
-                                                 ctx_.messages(), ctx_.text.language, drawing_,
+                                                 ctx_.Messages(), ctx_.text.language, drawing_,
                                                  normalFont_, [this] { return ctx_.LockHome(); }});
     } else {
         macroPanel_->ShowControls();
     }
-    pointerControls_->PageShown(ctx_.pointerSettings());
+    pointerControls_->PageShown(ctx_.PointerSettings());
     if (!LoadPageBackground("/AdvancedSet2.png")) return;
     skin::DrawSession s(*canvas_, Drawing(), normalFont_);
     DrawAdvanced(s);
@@ -910,7 +910,7 @@ bool CHidMouseDlg::PressAdvanced(const Hit& hit, const QPoint& p) {
             pointerControls_->ToggleTick(/*precision=*/false);
             return true;
         case Target::PointerDefault:
-            pointerControls_->RestoreDefaults(ctx_.pointerSettings());
+            pointerControls_->RestoreDefaults(ctx_.PointerSettings());
             return true;
         case Target::PointerCell:
             pointerControls_->PressCell(hit.index, hit.step);
@@ -931,21 +931,21 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     // Without the mouse, OK and Apply do nothing at all.
     if (!connection_->present()) return;
     const settings::HomeLock lock = ctx_.LockHome();
-    const settings::ApplyResult result = ctx_.session().Apply();
-    ctx_.settings.TakeBackup();
+    const session::ApplyReport report = ctx_.Session().Apply();
+    const session::ApplyResult& result = report.result;
     if (!result.ok()) {
         // The settings are saved; say so, and that the mouse did not get them all.
-        std::string text = ctx_.traceError();
-        if (text.empty()) text = settings::ApplyFailureText(result, ctx_.link().Vanished());
+        std::string text = report.traceError;
+        if (text.empty()) text = session::ApplyFailureText(result, report.vanished);
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-        ctx_.messages().ShowMessage(
+        ctx_.Messages().ShowMessage(
             text + (result.saved
                         ? ".\nThe settings were saved and go to the mouse with the next Apply."
                         : "."),
             "Warning");
     }
     // The desktop's pointer options follow the mouse's settings.
-    pointerControls_->Apply(ctx_.pointerSettings());
+    pointerControls_->Apply(ctx_.PointerSettings());
     if (hideAfter) PutAway();
 }
 
@@ -956,7 +956,7 @@ void CHidMouseDlg::Cancel() {
 }
 
 void CHidMouseDlg::RunSkinsDialog() {
-    skin::CSkinsDialog dialog(skin::PopupContext{Drawing(), ctx_.text.language, ctx_.messages()},
+    skin::CSkinsDialog dialog(skin::PopupContext{Drawing(), ctx_.text.language, ctx_.Messages()},
                               this);
     dialog.pickColour = [this](const QColor& initial) { return pickColour(initial); };
     if (dialog.Initialise()) {
@@ -972,7 +972,7 @@ void CHidMouseDlg::RunSkinsDialog() {
     const settings::HomeLock lock = ctx_.LockHome();
     const auto written = i18n::SaveSkinChoice(ctx_.paths.text, ctx_.text.red, ctx_.text.green,
                                               ctx_.text.blue, ctx_.text.skinName);
-    if (!written.ok) ctx_.log().Write("cannot save the skin choice: " + written.error);
+    if (!written.ok) ctx_.Log().Write("cannot save the skin choice: " + written.error);
     RefreshDrawing();
     RebuildCurrentPage();
     show();

@@ -71,7 +71,7 @@ public:
     const QImage& PageImage() const { return canvas_->Page(); }
     // The macro panel, from the first build of the Advanced page on.
     macros::ui::MacroPanel* Panel() const { return macroPanel_.get(); }
-    device::MouseConnection& Connection() { return *connection_; }
+    session::MouseConnection& Connection() { return *connection_; }
     // The six button menus of the Basic page.
     keys::ui::ButtonMenus& Menus() { return *buttonMenus_; }
 
@@ -173,7 +173,7 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     // Brings the reader's events to this thread; outlives the reader.
     HandOver handOver_;
-    std::unique_ptr<device::MouseConnection> connection_;
+    std::unique_ptr<session::MouseConnection> connection_;
     QSocketNotifier* monitorNotifier_ = nullptr;
     skin::WindowDrag drag_;
 

@@ -99,16 +99,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ornyx-mouse: %s\n", e.what());
         return 2;
     }
-    context->log().Write("display platform: " + QGuiApplication::platformName().toStdString());
+    context->Log().Write("display platform: " + QGuiApplication::platformName().toStdString());
     if (!app::InstallQtTranslations(application, context->text.language)) {
-        context->log().Write("no Qt translations for the language in use");
+        context->Log().Write("no Qt translations for the language in use");
     }
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application,
                      [] { QApplication::exit(0); });
     app::ActivationServer activation(instance.SocketPath());
     if (!activation.Listening()) {
-        context->log().Write("a second start cannot reach this one: " +
+        context->Log().Write("a second start cannot reach this one: " +
                              activation.ErrorString().toStdString());
     }
     QObject::connect(&activation, &app::ActivationServer::activationRequested, &window,
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     }
     const int code = application.exec();
     // A trace with lines missing is no record of what was sent.
-    if (const std::string error = context->traceError(); !error.empty()) {
+    if (const std::string error = context->TraceError(); !error.empty()) {
         std::fprintf(stderr, "ornyx-mouse: %s\n", error.c_str());
         return 2;
     }

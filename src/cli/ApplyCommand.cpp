@@ -21,32 +21,20 @@ int RunApply(CliContext& context) {
         return kFailure;
     }
     if (!context.OpenMouse()) return kNoMouse;
-    device::DeviceLink& link = context.link();
-    const settings::ApplyTarget target{link.transport(), link.state(),   context.settings(),
-                                       context.paths(),  context.text(), context.messages(),
-                                       context.log()};
-    // As the main window does: the sensor handshake tells which DPI list applies.
-    const device::TransferResult handshake = context.session().Handshake();
-    settings::ApplyResult result;
-    if (handshake.ok()) {
-        result = context.session().Apply();
-    } else {
-        // The settings are saved as an apply saves them, even when the mouse
-        // failed before the first of them went out.
-        result = settings::ApplyFailure(handshake);
-        result.saved = settings::SaveAppliedSettings(target);
-    }
-    context.settings().TakeBackup();
+    // Unlike the window, which ran it when it found the mouse, this run has
+    // not had the sensor handshake yet.
+    const session::ApplyReport report = context.session().Apply({.handshakeFirst = true});
+    const session::ApplyResult& result = report.result;
     if (!result.ok()) {
-        if (!context.TraceError().empty()) return kUsage;  // the trace's own message says why
-        const bool vanished = link.Vanished();
-        std::fprintf(
-            stderr, "ornyxctl: %s; %s\n", settings::ApplyFailureText(result, vanished).c_str(),
-            result.saved ? ("the settings were saved in " + context.paths().config.string() +
+        if (!report.traceError.empty()) return kUsage;  // the trace's own message says why
+        std::fprintf(stderr, "ornyxctl: %s; %s\n",
+                     session::ApplyFailureText(result, report.vanished).c_str(),
+                     result.saved
+                         ? ("the settings were saved in " + context.paths().config.string() +
                             " but did not all reach the mouse")
                                .c_str()
                          : "the settings did not all reach the mouse and were not saved");
-        return vanished ? kNoMouse : kFailure;
+        return report.vanished ? kNoMouse : kFailure;
     }
     // The mouse has them, but a run that could not save must not end as a success.
     if (!result.saved) {
@@ -56,7 +44,7 @@ int RunApply(CliContext& context) {
     }
 
     const settings::SettingsImage& image = context.settings().image;
-    const std::uint8_t sensor = link.state().sensorTypeInUse;
+    const std::uint8_t sensor = context.link().state().sensorTypeInUse;
     std::string levels;
     for (std::size_t level = 1; level <= 4; ++level) {
         if (!levels.empty()) levels += " ";
@@ -78,7 +66,7 @@ int RunInit(CliContext& context) {
     std::error_code ec;
     std::filesystem::create_directories(context.paths().home, ec);
     context.LockHome(settings::HomeLock::Mode::Exclusive);
-    const settings::InitResult result = settings::InitProgramHome(context.paths());
+    const session::InitResult result = session::InitProgramHome(context.paths());
     if (result.wroteConfig) std::printf("created %s\n", context.paths().config.c_str());
     if (result.wroteText) std::printf("created %s\n", context.paths().text.c_str());
     if (result.repairedText)

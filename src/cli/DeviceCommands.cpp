@@ -99,9 +99,10 @@ int RunListen(CliContext& context, const ListenArgs& args) {
     context.CreateLink();
     DeviceLink& link = context.link();
     EventQueue queue;
-    MouseConnection connection(link, context.messages(),
-                               [&](const DeviceEvent& e) { queue.Push(e); });
-    const auto warning = NotificationForEvent(i18n::kMouseNotDetectedEvent, 0, language, image, 0);
+    session::MouseConnection connection(link, context.messages(),
+                                        [&](const DeviceEvent& e) { queue.Push(e); });
+    const auto warning =
+        session::NotificationForEvent(i18n::kMouseNotDetectedEvent, 0, language, image, 0);
     if (!connection.Open()) {
         PrintNoMouse(!context.options().simulate);
         return kNoMouse;
@@ -129,7 +130,7 @@ int RunListen(CliContext& context, const ListenArgs& args) {
         if (!waited) break;
         if (ready.monitor) {
             while (auto change = monitor->Receive()) {
-                if (connection.HandleDeviceChange(*change) == ChangeOutcome::Lost) {
+                if (connection.HandleDeviceChange(*change) == session::ChangeOutcome::Lost) {
                     // A warning, not an event of the mouse: to stderr.
                     std::fprintf(stderr, "ornyxctl: %.*s: %s\n",
                                  static_cast<int>(warning->title.size()), warning->title.data(),
@@ -140,8 +141,8 @@ int RunListen(CliContext& context, const ListenArgs& args) {
         }
         for (const DeviceEvent& e : queue.Take()) {
             if (args.count != 0 && shown >= args.count) break;
-            const auto n = NotificationForEvent(e.code, e.parameter, language, image,
-                                                link.state().sensorTypeInUse);
+            const auto n = session::NotificationForEvent(e.code, e.parameter, language, image,
+                                                         link.state().sensorTypeInUse);
             if (!n) continue;
             PrintNotification(*n);
             ++shown;

@@ -52,10 +52,10 @@ std::string RecordReason(CliContext& context) {
     return ": it is larger than " + std::to_string(kMaxReadBytes >> 20) + " MiB";
 }
 
-settings::Profile CurrentProfile(CliContext& context) {
+session::Profile CurrentProfile(CliContext& context) {
     context.LoadSettings();
     RequireConfiguration(context);
-    settings::Profile profile;
+    session::Profile profile;
     profile.firstRunFlag = context.settings().firstRunFlag;
     profile.image = context.settings().image;
     profile.labels = context.text().labels;
@@ -75,7 +75,7 @@ settings::Profile CurrentProfile(CliContext& context) {
 }
 
 // What the home's files hold that the profile cannot carry: said, not lost silently.
-void WarnUncarried(CliContext& context, const settings::Profile& profile) {
+void WarnUncarried(CliContext& context, const session::Profile& profile) {
     const fs::path& record = context.paths().record;
     for (const std::string& note : macros::UncarriedContent(record)) {
         std::fprintf(stderr, "ornyxctl: warning: %s: not in the profile: %s\n", record.c_str(),
@@ -96,9 +96,9 @@ void WarnUncarried(CliContext& context, const settings::Profile& profile) {
 }
 
 int RunExport(CliContext& context, const std::string& file) {
-    const settings::Profile profile = CurrentProfile(context);
+    const session::Profile profile = CurrentProfile(context);
     WarnUncarried(context, profile);
-    const std::string text = settings::ExportProfile(profile).dump(2) + "\n";
+    const std::string text = session::ExportProfile(profile).dump(2) + "\n";
     if (file == "-") {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return kOk;
@@ -134,12 +134,12 @@ nlohmann::json ReadProfileDocument(const std::string& file) {
 int RunImport(CliContext& context, const std::string& file) {
     const nlohmann::json document = ReadProfileDocument(file);
     std::string error;
-    const std::optional<settings::Profile> profile = settings::ImportProfile(document, error);
+    const std::optional<session::Profile> profile = session::ImportProfile(document, error);
     if (!profile) throw Failure{file + ": " + error};
 
     std::vector<macros::NamedMacro> named;
     for (std::size_t i = 0; i < profile->macros.size(); ++i) {
-        const settings::ProfileMacro& m = profile->macros[i];
+        const session::ProfileMacro& m = profile->macros[i];
         named.push_back({m.name, {m.loopTimes, m.items}});
         // Refused unless record.ini gives back exactly what the profile holds.
         if (const macros::ReadBackProblem p = macros::CheckReadBack(named.back()); !p.empty()) {

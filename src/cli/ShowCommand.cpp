@@ -139,7 +139,7 @@ void PrintText(const json& d) {
 // The profile as `export` writes it, from whatever the home holds (a
 // missing config.bin reads as zeros, a missing record.ini as no macros).
 json ReadableDocument(CliContext& context) {
-    settings::Profile profile;
+    session::Profile profile;
     profile.firstRunFlag = context.settings().firstRunFlag;
     profile.image = context.settings().image;
     profile.labels = context.text().labels;
@@ -148,7 +148,7 @@ json ReadableDocument(CliContext& context) {
             profile.macros.push_back({m.name, m.macro.loopTimes, m.macro.items});
         }
     }
-    return settings::ExportProfile(profile);
+    return session::ExportProfile(profile);
 }
 
 std::string Text(const json& value) {

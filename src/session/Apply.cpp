@@ -8,9 +8,10 @@
 #include "performance/Lighting.h"
 #include "settings/Configuration.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
 
 using namespace device;
+using settings::SettingsImage;
 
 TransferResult SensorHandshake(Transport& transport, DeviceState& device) {
     const TransferResult read = ReadSensorSettings(transport, device);
@@ -95,7 +96,7 @@ bool SaveAppliedSettings(const ApplyTarget& target) {
     target.log.Write("apply: saving " + target.paths.config.string() + " and the labels in " +
                      target.paths.text.string());
     const bool saved =
-        SaveConfiguration(target.paths, target.settings, target.messages, target.log);
+        settings::SaveConfiguration(target.paths, target.settings, target.messages, target.log);
     // A failed label write is not reported to the user, as before; it is logged.
     const WriteResult labels = i18n::SaveButtonLabels(target.paths.text, target.text);
     if (!labels.ok) target.log.Write("cannot write button labels: " + labels.error);
@@ -110,4 +111,4 @@ ApplyResult ApplySettings(const ApplyTarget& target) {
     return result;
 }
 
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

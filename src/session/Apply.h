@@ -10,7 +10,7 @@
 #include "settings/ProgramHome.h"
 #include "settings/SettingsImage.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
 
 // Reads the sensor settings, takes the sensor type in use from them, and
 // writes them back with bit 6 of Option2 set. Stops at a failed read (the
@@ -39,8 +39,8 @@ std::string ApplyFailureText(const ApplyResult& result, bool vanished);
 struct ApplyTarget {
     device::Transport& transport;
     device::DeviceState& device;
-    const SettingsState& settings;
-    const ProgramPaths& paths;
+    const settings::SettingsState& settings;
+    const settings::ProgramPaths& paths;
     const i18n::TextSettings& text;  // language and button labels to write
     MessageSink& messages;
     DebugLog& log;
@@ -58,4 +58,4 @@ ApplyResult ApplySettings(const ApplyTarget& target);
 // False when config.bin was not written (the message has been shown).
 bool SaveAppliedSettings(const ApplyTarget& target);
 
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

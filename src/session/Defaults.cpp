@@ -12,9 +12,11 @@
 #include "profile/PrivateProfile.h"
 #include "settings/Configuration.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
 
 namespace fs = std::filesystem;
+using settings::ProgramPaths;
+using settings::SettingsImage;
 
 SettingsImage DefaultSettingsImage() {
     SettingsImage image;
@@ -50,7 +52,7 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
         return result;
     }
     if (!fs::exists(paths.config, ec)) {
-        std::array<std::uint8_t, kConfigFileSize> data{};
+        std::array<std::uint8_t, settings::kConfigFileSize> data{};
         const SettingsImage image = DefaultSettingsImage();
         std::copy(image.bytes.begin(), image.bytes.end(), data.begin() + 1);
         result.failure = WriteFileAtomically(paths.config, data);
@@ -94,4 +96,4 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
     return result;
 }
 
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

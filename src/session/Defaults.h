@@ -7,7 +7,7 @@
 #include "settings/ProgramHome.h"
 #include "settings/SettingsImage.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
 
 // The skin a fresh installation uses, and its text colour.
 inline constexpr std::string_view kDefaultSkinName = "Obsidian";
@@ -18,7 +18,7 @@ inline constexpr std::uint8_t kDefaultTextBlue = 0xEC;
 // A ready-to-use image: the default key assignment in both modes, 1000 Hz,
 // four DPI levels on at distinct steps with distinct colours, lighting
 // "Standard" at full brightness, pointer options at their defaults.
-SettingsImage DefaultSettingsImage();
+settings::SettingsImage DefaultSettingsImage();
 
 // What InitProgramHome did with each file.
 struct InitResult {
@@ -32,6 +32,6 @@ struct InitResult {
 // (first-run flag 0) and a str.ini with language English, the default skin
 // and its text colour. Never overwrites an existing config.bin; adds to an
 // existing str.ini only the keys it lacks.
-InitResult InitProgramHome(const ProgramPaths& paths);
+InitResult InitProgramHome(const settings::ProgramPaths& paths);
 
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

@@ -3,7 +3,7 @@
 #include "performance/Dpi.h"
 #include "session/Apply.h"
 
-namespace ornyx::device {
+namespace ornyx::session {
 
 std::optional<i18n::Notification> NotificationForEvent(int code, int parameter,
                                                        i18n::Language language,
@@ -17,8 +17,8 @@ std::optional<i18n::Notification> NotificationForEvent(int code, int parameter,
     return i18n::DeviceEventNotification(language, code, parameter, label);
 }
 
-MouseConnection::MouseConnection(DeviceLink& link, MessageSink& messages,
-                                 EventReader::Callback onEvent)
+MouseConnection::MouseConnection(device::DeviceLink& link, MessageSink& messages,
+                                 device::EventReader::Callback onEvent)
     : link_(link), messages_(messages), reader_(std::move(onEvent), link.log()) {
     reader_.Start();
 }
@@ -28,7 +28,7 @@ MouseConnection::~MouseConnection() {
 }
 
 void MouseConnection::FollowChannel() {
-    const Connection& c = link_.connection();
+    const device::Connection& c = link_.connection();
     if (c.devicePresent && c.eventRead) {
         reader_.SetChannel(c.eventRead, c.eventReportLength);
     } else {
@@ -42,13 +42,15 @@ bool MouseConnection::Open() {
     return ok;
 }
 
-ChangeOutcome MouseConnection::HandleDeviceChange(const DeviceChange& change) {
+ChangeOutcome MouseConnection::HandleDeviceChange(const device::DeviceChange& change) {
     // The mouse is known by its ids; a node that is already gone may no
     // longer tell them, and could have been the mouse's.
     const bool unknown = change.vendorId == 0 && change.productId == 0;
-    const bool ours = change.vendorId == kMouseVendorId && change.productId == kMouseProductId;
+    const bool ours =
+        change.vendorId == device::kMouseVendorId && change.productId == device::kMouseProductId;
     if (!ours && !unknown) return ChangeOutcome::Ignored;
-    if (unknown && change.action == DeviceChange::Action::Added) return ChangeOutcome::Ignored;
+    if (unknown && change.action == device::DeviceChange::Action::Added)
+        return ChangeOutcome::Ignored;
 
     const bool wasPresent = link_.present();
     const bool opened = Open();
@@ -56,14 +58,14 @@ ChangeOutcome MouseConnection::HandleDeviceChange(const DeviceChange& change) {
         link_.log().Write("device change: no mouse");
         // Each of the mouse's nodes announces its removal; warn once, when
         // the mouse goes, and whenever an arriving mouse cannot be opened.
-        const bool news = wasPresent || change.action == DeviceChange::Action::Added;
+        const bool news = wasPresent || change.action == device::DeviceChange::Action::Added;
         return news ? ChangeOutcome::Lost : ChangeOutcome::Absent;
     }
-    if (change.action == DeviceChange::Action::Removed) {
+    if (change.action == device::DeviceChange::Action::Removed) {
         return ChangeOutcome::StillPresent;
     }
-    settings::SensorHandshake(link_.transport(), link_.state());
+    SensorHandshake(link_.transport(), link_.state());
     return wasPresent ? ChangeOutcome::StillPresent : ChangeOutcome::Arrived;
 }
 
-}  // namespace ornyx::device
+}  // namespace ornyx::session

@@ -12,7 +12,7 @@
 #include "i18n/Texts.h"
 #include "settings/SettingsImage.h"
 
-namespace ornyx::device {
+namespace ornyx::session {
 
 // The notification an event report (or the program's own code 15) shows:
 // nothing for codes and parameters outside the known ones. A DPI switch
@@ -36,25 +36,26 @@ enum class ChangeOutcome {
 // event callback runs on the thread that owns the command channel.
 class MouseConnection {
 public:
-    MouseConnection(DeviceLink& link, MessageSink& messages, EventReader::Callback onEvent);
+    MouseConnection(device::DeviceLink& link, MessageSink& messages,
+                    device::EventReader::Callback onEvent);
     ~MouseConnection();  // stops and joins the reader
 
     // Runs the search; the reader follows the new event channel (or waits).
     bool Open();
     // The handler for a plug or unplug announcement.
-    ChangeOutcome HandleDeviceChange(const DeviceChange& change);
+    ChangeOutcome HandleDeviceChange(const device::DeviceChange& change);
     void StopReader() { reader_.Stop(); }
-    EventReader& reader() { return reader_; }
+    device::EventReader& reader() { return reader_; }
 
     bool present() const { return link_.present(); }
-    DeviceLink& link() { return link_; }
+    device::DeviceLink& link() { return link_; }
 
 private:
     void FollowChannel();
 
-    DeviceLink& link_;
+    device::DeviceLink& link_;
     MessageSink& messages_;
-    EventReader reader_;
+    device::EventReader reader_;
 };
 
-}  // namespace ornyx::device
+}  // namespace ornyx::session

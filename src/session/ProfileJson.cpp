@@ -9,7 +9,12 @@
 #include "performance/Dpi.h"
 #include "performance/Lighting.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
+
+using settings::kSlotArrayNames;
+using settings::Mode;
+using settings::SettingsImage;
+using settings::SlotArrayName;
 
 namespace {
 
@@ -569,4 +574,4 @@ std::optional<Profile> ImportProfile(const nlohmann::json& doc, std::string& err
     return p;
 }
 
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

@@ -8,7 +8,7 @@
 #include "i18n/TextSettings.h"
 #include "settings/SettingsImage.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
 
 // One macro of record.ini as a profile carries it.
 struct ProfileMacro {
@@ -22,7 +22,7 @@ struct ProfileMacro {
 // the button labels of the current language and the macros.
 struct Profile {
     std::uint8_t firstRunFlag = 0;
-    SettingsImage image;
+    settings::SettingsImage image;
     i18n::ButtonLabels labels;
     std::vector<ProfileMacro> macros;
 };
@@ -40,4 +40,4 @@ nlohmann::ordered_json ExportProfile(const Profile& profile);
 // in `error` (e.g. "dpi.levels[2].colour: ...") and nothing is returned.
 std::optional<Profile> ImportProfile(const nlohmann::json& document, std::string& error);
 
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

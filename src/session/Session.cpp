@@ -67,12 +67,29 @@ std::unique_ptr<device::DeviceMonitor> Session::CreateMonitor() {
 }
 
 device::TransferResult Session::Handshake() {
-    return settings::SensorHandshake(link_->transport(), link_->state());
+    return SensorHandshake(link_->transport(), link_->state());
 }
 
-settings::ApplyResult Session::Apply() {
-    return settings::ApplySettings(
-        {link_->transport(), link_->state(), settings_, paths_, text_, messages_, *log_});
+ApplyReport Session::Apply(const ApplyOptions& options) {
+    ApplyReport report;
+    if (!link_ || !link_->present()) return report;
+    report.mousePresent = true;
+    const ApplyTarget target{link_->transport(), link_->state(), settings_, paths_, text_,
+                             messages_,          *log_};
+    const device::TransferResult handshake =
+        options.handshakeFirst ? Handshake() : device::TransferResult{};
+    if (handshake.ok()) {
+        report.result = ApplySettings(target);
+    } else {
+        // The settings are the user's choice whatever the mouse did: saved even
+        // when the mouse failed before the first of them went out.
+        report.result = ApplyFailure(handshake);
+        report.result.saved = SaveAppliedSettings(target);
+    }
+    settings_.TakeBackup();
+    if (!report.result.ok()) report.vanished = link_->Vanished();
+    report.traceError = TraceError();
+    return report;
 }
 
 }  // namespace ornyx::session

@@ -36,6 +36,27 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The one way the two programs apply differ: the window runs the sensor
+// handshake when it finds the mouse, ornyxctl has not run it yet.
+struct ApplyOptions {
+    // Runs the handshake first (it tells which DPI list the table uses). When
+    // it fails nothing is sent, but the files are saved as an apply saves them.
+    bool handshakeFirst = false;
+};
+
+// What one apply did, for each program to word in its own way.
+struct ApplyReport {
+    // False when no mouse was present: nothing was sent, saved or changed.
+    bool mousePresent = false;
+    // What reached the mouse (ok, or the first failed transfer and its step)
+    // and whether config.bin was saved.
+    ApplyResult result;
+    // The mouse went away during the apply; only looked at when it failed.
+    bool vanished = false;
+    // Why a line of the --trace file could not be written; empty when all were.
+    std::string traceError;
+};
+
 // One run of either program: the program home with its settings image and
 // texts, the link to the real or simulated mouse, and the use cases over
 // them. The window and ornyxctl differ only in when they call what.
@@ -65,8 +86,11 @@ public:
 
     // The sensor handshake that follows every (re)connection.
     device::TransferResult Handshake();
-    // Sends the settings image to the mouse and saves the files.
-    settings::ApplyResult Apply();
+    // OK and Apply of the window, `ornyxctl apply`: sends the settings image
+    // to the mouse, saves the files, and makes what was applied the backup
+    // that Cancel goes back to. Does nothing without a present mouse. The
+    // caller holds the home's lock.
+    ApplyReport Apply(const ApplyOptions& options = {});
 
     const SessionOptions& options() const { return options_; }
     bool simulated() const { return options_.simulate.has_value(); }

@@ -55,7 +55,7 @@ public:
 
 struct PointerRig {
     PointerRig() {
-        settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+        session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
         fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
         AppOptions options;
         options.home = dir.path().string();

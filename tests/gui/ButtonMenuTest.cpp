@@ -32,7 +32,7 @@ using settings::SlotArray;
 
 struct MenuRig {
     explicit MenuRig(Language language = Language::English) {
-        settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+        session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
         fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
         app::AppOptions options;
         options.home = dir.path().string();

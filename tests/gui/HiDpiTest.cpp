@@ -49,7 +49,7 @@ TEST(HiDpiTest, MainWindowDrawsTheSkinFilesOfItsScreensScale) {
     const int scale = skin::SkinFileScale(ratio);
 
     test::TempDir home;
-    settings::InitProgramHome(settings::ProgramPaths::ForHome(home.path()));
+    session::InitProgramHome(settings::ProgramPaths::ForHome(home.path()));
     fs::copy(ORNYX_SKINS_DIR, home.path() / "Skins", fs::copy_options::recursive);
     AppOptions options;
     options.home = home.path().string();
@@ -66,7 +66,7 @@ TEST(HiDpiTest, MainWindowDrawsTheSkinFilesOfItsScreensScale) {
     EXPECT_TRUE(messages.messages.empty()) << "a missing @2x file is no error";
 
     const QString skin =
-        QString::fromStdString((home.path() / "Skins" / settings::kDefaultSkinName).string());
+        QString::fromStdString((home.path() / "Skins" / session::kDefaultSkinName).string());
     const auto& basic = layout::kBackgrounds[0];
     ASSERT_EQ(std::string_view(basic.file), "/BasicSet2.png");
     const layout::Placement* close = nullptr;

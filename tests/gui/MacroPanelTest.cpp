@@ -52,7 +52,7 @@ protected:
     void TearDown() override { PopupFrame::ClearAutoAnswer(); }
 
     void Open(const std::string& recordIni = {}, const std::string& language = {}) {
-        settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+        session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
         if (!fs::exists(dir / "Skins")) {
             fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
         }
@@ -586,7 +586,7 @@ TEST_F(MacroPanelTest, FilledPanelAndDelayDialogDraw) {
 
 TEST(DelayTimeDialogTest, ShowsThePromptAndKeepsTextAndValueCurrent) {
     test::TempDir dir;
-    settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+    session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
     fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
     const skin::DrawingSettings drawing{dir.path() / "Skins", "Obsidian", 255, 255, 255};
     RecordingMessageSink sink;

@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 struct Home {
     test::TempDir dir;
     Home() {
-        settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+        session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
         fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
     }
     std::vector<std::string> Trace() const {
@@ -125,8 +125,8 @@ TEST(MainWindowTest, WithoutATrayTheWindowShowsAtStart) {
 
 TEST(MainWindowTest, NoMouseWarnsAndTheTrayClickShowsNothing) {
     Rig rig(/*tray=*/true);
-    rig.context->simulator()->Unplug();
-    while (rig.context->monitor()->Receive()) {
+    rig.context->Simulator()->Unplug();
+    while (rig.context->Monitor()->Receive()) {
     }
     rig.window->Start();
     ASSERT_EQ(rig.window->Notifications().size(), 1u);
@@ -254,8 +254,8 @@ TEST(MainWindowTest, WithoutATrayTheWindowIsNeverLost) {
 TEST(MainWindowTest, WithATrayAnActivationActsAsATrayClick) {
     Rig rig(/*tray=*/true);
     EXPECT_TRUE(rig.window->windowFlags().testFlag(Qt::Tool));
-    rig.context->simulator()->Unplug();
-    while (rig.context->monitor()->Receive()) {
+    rig.context->Simulator()->Unplug();
+    while (rig.context->Monitor()->Receive()) {
     }
     rig.window->Start();
     ASSERT_EQ(rig.window->Notifications().size(), 1u);
@@ -263,7 +263,7 @@ TEST(MainWindowTest, WithATrayAnActivationActsAsATrayClick) {
     rig.window->Activate();
     EXPECT_FALSE(rig.window->isVisible());
     EXPECT_EQ(rig.window->Notifications().size(), 2u);
-    rig.context->simulator()->Replug();
+    rig.context->Simulator()->Replug();
     ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     rig.window->Activate();
     EXPECT_TRUE(rig.window->isVisible());
@@ -390,14 +390,14 @@ TEST(MainWindowTest, UnplugWarnsAndHidesAndReplugComesBack) {
     rig.window->Start();
     rig.window->TrayClicked();
     ASSERT_TRUE(rig.window->isVisible());
-    rig.context->simulator()->Unplug();
+    rig.context->Simulator()->Unplug();
     ASSERT_TRUE(WaitUntil([&] { return !rig.window->isVisible(); }));
     EXPECT_EQ(rig.window->Notifications().back().title, "Warning");
-    rig.context->simulator()->Replug();
+    rig.context->Simulator()->Replug();
     ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     // Events of the new connection arrive as notifications.
     const std::uint8_t report[] = {6, 5, 0, 2, 0, 0, 0, 0};
-    rig.context->simulator()->InjectEvent(report);
+    rig.context->Simulator()->InjectEvent(report);
     EXPECT_TRUE(WaitUntil([&] {
         return rig.window->Notifications().back().text == "Switch report rate into 500HZ";
     }));
@@ -421,8 +421,8 @@ int MarkedPixelsUnderTitle(const Rig& rig) {
 
 TEST(MainWindowTest, WithoutAMouseThePageSaysSoUntilItArrives) {
     Rig rig(/*tray=*/false);
-    rig.context->simulator()->Unplug();
-    while (rig.context->monitor()->Receive()) {
+    rig.context->Simulator()->Unplug();
+    while (rig.context->Monitor()->Receive()) {
     }
     rig.window->Start();
     ASSERT_TRUE(rig.window->isVisible());
@@ -431,7 +431,7 @@ TEST(MainWindowTest, WithoutAMouseThePageSaysSoUntilItArrives) {
     rig.Click(Centre(lw::kAdvancedPageButton));
     rig.Click(Centre(lw::kBasicPageButton));
     EXPECT_GT(MarkedPixelsUnderTitle(rig), 50);
-    rig.context->simulator()->Replug();
+    rig.context->Simulator()->Replug();
     ASSERT_TRUE(WaitUntil([&] { return rig.window->Connection().present(); }));
     EXPECT_EQ(MarkedPixelsUnderTitle(rig), 0);
 }

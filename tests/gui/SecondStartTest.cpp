@@ -45,7 +45,7 @@ protected:
 
     void SetUp() override {
         const fs::path h = dir.path() / "home";
-        settings::InitProgramHome(settings::ProgramPaths::ForHome(h));
+        session::InitProgramHome(settings::ProgramPaths::ForHome(h));
         fs::copy(ORNYX_SKINS_DIR, h / "Skins", fs::copy_options::recursive);
         home = QString::fromStdString(h.string());
         const fs::path runtime = dir.path() / "run";

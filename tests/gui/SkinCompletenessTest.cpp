@@ -55,7 +55,7 @@ TEST(SkinCompletenessTest, TheBuildLaysOutSeveralSkinsIncludingTheDefault) {
     const QStringList skins = SkinNames();
     EXPECT_GE(skins.size(), 2) << "skins folder: " << ORNYX_SKINS_DIR;
     // A fresh str.ini names this skin; without it the window would be 0 × 0.
-    EXPECT_TRUE(skins.contains(Q(settings::kDefaultSkinName)));
+    EXPECT_TRUE(skins.contains(Q(session::kDefaultSkinName)));
 }
 
 TEST(SkinCompletenessTest, EverySkinHoldsEveryFileAsADecodablePng) {
@@ -268,7 +268,7 @@ TEST(SkinCompletenessTest, CaptionsInTheDefaultTextColourAreReadable) {
     // Captions are drawn over the art in the text colour of a fresh install
     // (the pop-ups draw theirs white, which is lighter still).
     const QRgb text =
-        qRgb(settings::kDefaultTextRed, settings::kDefaultTextGreen, settings::kDefaultTextBlue);
+        qRgb(session::kDefaultTextRed, session::kDefaultTextGreen, session::kDefaultTextBlue);
     ForEachSkin([&](const QString& skin) {
         Problems faint;
         for (const Background& bg : kBackgrounds) {

@@ -152,7 +152,7 @@ TEST(SkinsDialogTest, AMissingBackgroundIsReportedAndEndsTheDialog) {
 
 struct WindowRig {
     WindowRig() {
-        settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+        session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
         fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
         Open();
     }

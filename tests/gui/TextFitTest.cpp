@@ -83,7 +83,7 @@ struct LanguageRig {
 
     LanguageRig(const char* code, const std::string& skin) {
         const auto paths = settings::ProgramPaths::ForHome(dir.path());
-        settings::InitProgramHome(paths);
+        session::InitProgramHome(paths);
         fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
         EXPECT_TRUE(profile::WritePrivateProfileString(paths.text, i18n::kSkinsSection,
                                                        i18n::kLanguageKey, code)

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 TEST(WindowFilesTest, AConfigItCouldNotLoadIsMovedAsideBeforeTheFirstSave) {
     test::TempDir dir;
-    settings::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+    session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
     fs::copy(ORNYX_SKINS_DIR, dir.path() / "Skins", fs::copy_options::recursive);
     std::vector<std::uint8_t> bad = test::ReadBytes(dir / "config.bin");
     bad.push_back('\n');

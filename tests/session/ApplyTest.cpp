@@ -8,10 +8,15 @@
 #include "support/DeviceFixture.h"
 #include "support/TempDir.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
 namespace {
 
 using device::DeviceState;
+using settings::kConfigFileSize;
+using settings::Mode;
+using settings::ProgramPaths;
+using settings::SettingsImage;
+using settings::SettingsState;
 
 // An apply against the simulated mouse, with its files in a temporary home.
 struct ApplyFixture {
@@ -196,4 +201,4 @@ TEST(ApplyTest, FailureTextsNameTheStep) {
 }
 
 }  // namespace
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

@@ -13,9 +13,10 @@
 #include "support/DeviceFixture.h"
 #include "support/TempDir.h"
 
-namespace ornyx::device {
+namespace ornyx::session {
 namespace {
 
+using namespace device;
 using sim::SimHidAccess;
 using sim::SimMouse;
 using namespace std::chrono_literals;
@@ -205,14 +206,14 @@ TEST(SimFaultTest, FaultyMiceNeverHangOrCorrupt) {
         Rig rig(c.options);
         ASSERT_TRUE(rig.connection.Open()) << c.name;
         const auto paths = settings::ProgramPaths::ForHome(dir.path());
-        settings::InitProgramHome(paths);
+        session::InitProgramHome(paths);
         settings::SettingsState state;
-        state.image = settings::DefaultSettingsImage();
+        state.image = session::DefaultSettingsImage();
         const auto text = i18n::LoadTextSettings(paths.text);
         const auto start = std::chrono::steady_clock::now();
         const device::TransferResult handshake =
-            settings::SensorHandshake(rig.link.transport(), rig.link.state());
-        const settings::ApplyResult applied = settings::ApplySettings(
+            session::SensorHandshake(rig.link.transport(), rig.link.state());
+        const session::ApplyResult applied = session::ApplySettings(
             {rig.link.transport(), rig.link.state(), state, paths, text, rig.messages, rig.log});
         EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << c.name;
         // Each fault is reported, by the handshake or by the apply.
@@ -230,4 +231,4 @@ TEST(SimFaultTest, FaultyMiceNeverHangOrCorrupt) {
 }
 
 }  // namespace
-}  // namespace ornyx::device
+}  // namespace ornyx::session

@@ -3,8 +3,10 @@
 #include "session/Defaults.h"
 #include "session/ProfileJson.h"
 
-namespace ornyx::settings {
+namespace ornyx::session {
 namespace {
+
+using settings::SettingsImage;
 
 Profile Sample() {
     Profile p;
@@ -99,4 +101,4 @@ TEST(ProfileJsonTest, EachWrongFieldIsNamed) {
 }
 
 }  // namespace
-}  // namespace ornyx::settings
+}  // namespace ornyx::session

@@ -18,9 +18,10 @@
 #include "session/MouseConnection.h"
 #include "support/DeviceFixture.h"
 
-namespace ornyx::device {
+namespace ornyx::session {
 namespace {
 
+using namespace device;
 using namespace std::chrono_literals;
 
 // The owner thread's queue, served only when the test says so, as a GUI
@@ -190,4 +191,4 @@ TEST(EventReaderTest, AnEventHandlerCanStopTheReader) {
 }
 
 }  // namespace
-}  // namespace ornyx::device
+}  // namespace ornyx::session

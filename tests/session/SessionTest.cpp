@@ -89,7 +89,7 @@ TEST(SessionTest, HomeToMouseAndBack) {
     session.OpenTrace();
     session.ResolveHome();
     // A fresh home of its own, whatever defaults lie beside the test program.
-    ASSERT_TRUE(settings::InitProgramHome(session.paths()).failure.ok);
+    ASSERT_TRUE(session::InitProgramHome(session.paths()).failure.ok);
     settings::HomeLock lock;
     std::string error;
     ASSERT_TRUE(session.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) << error;
@@ -98,7 +98,7 @@ TEST(SessionTest, HomeToMouseAndBack) {
 
     ASSERT_TRUE(session.CreateLink().Open(messages));
     ASSERT_TRUE(session.Handshake().ok());
-    const settings::ApplyResult result = session.Apply();
+    const session::ApplyResult result = session.Apply().result;
     EXPECT_TRUE(result.ok());
     EXPECT_TRUE(result.saved);
     EXPECT_EQ(session.simulator()->Memory().reportRate, 3);
@@ -110,6 +110,120 @@ TEST(SessionTest, HomeToMouseAndBack) {
     again.ResolveHome();
     EXPECT_EQ(again.LoadSettings(), settings::ConfigStatus::Loaded);
     EXPECT_EQ(again.settings().image.reportRate(), 3);
+}
+
+// A session of either program on a home of its own, its settings loaded and
+// the report rate changed, with the simulated mouse (`sim`: its options) open.
+struct ApplyRig {
+    explicit ApplyRig(const std::string& sim, bool open = true)
+        : session(HomeOptions(dir, sim), platform, messages) {
+        session.ResolveHome();
+        EXPECT_TRUE(session::InitProgramHome(session.paths()).failure.ok);
+        std::string error;
+        EXPECT_TRUE(session.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) << error;
+        EXPECT_EQ(session.LoadSettings(), settings::ConfigStatus::Loaded);
+        session.CreateLink();
+        if (open) {
+            EXPECT_TRUE(session.link().Open(messages));
+        }
+        before = session.simulator()->Memory().reportRate;
+        loaded = session.settings().image.reportRate();
+        // A rate that neither the mouse nor config.bin holds yet.
+        std::uint8_t wanted = 0;
+        while (wanted == before || wanted == loaded) ++wanted;
+        session.settings().image.reportRate() = wanted;
+    }
+    static SessionOptions HomeOptions(const test::TempDir& home, const std::string& sim) {
+        SessionOptions o = Simulated(sim);
+        o.home = home.path().string();
+        return o;
+    }
+    // The report rate config.bin holds, as the next run loads it.
+    std::uint8_t SavedReportRate() {
+        Session next(HomeOptions(dir, {}), platform, messages);
+        next.ResolveHome();
+        EXPECT_EQ(next.LoadSettings(), settings::ConfigStatus::Loaded);
+        return next.settings().image.reportRate();
+    }
+    std::uint8_t Wanted() { return session.settings().image.reportRate(); }
+    std::uint8_t MouseReportRate() { return session.simulator()->Memory().reportRate; }
+    bool BackupTaken() { return session.settings().backup.bytes == session.settings().image.bytes; }
+
+    RecordingMessageSink messages;
+    CountingBackend platform;
+    test::TempDir dir;
+    Session session;
+    settings::HomeLock lock;
+    std::uint8_t before = 0;  // the mouse's report rate
+    std::uint8_t loaded = 0;  // config.bin's
+};
+
+TEST(SessionApplyTest, AHealthyMouseGetsEverythingAndTheFilesAreSaved) {
+    // ornyxctl's way: the handshake first, so the sensor type is known.
+    ApplyRig cli("sensor=2");
+    const ApplyReport report = cli.session.Apply({.handshakeFirst = true});
+    EXPECT_TRUE(report.mousePresent);
+    EXPECT_TRUE(report.result.ok()) << report.result.step;
+    EXPECT_TRUE(report.result.step.empty());
+    EXPECT_TRUE(report.result.saved);
+    EXPECT_FALSE(report.vanished);
+    EXPECT_TRUE(report.traceError.empty());
+    EXPECT_EQ(cli.session.link().state().sensorTypeInUse, 2);
+    EXPECT_EQ(cli.MouseReportRate(), cli.Wanted());
+    EXPECT_EQ(cli.SavedReportRate(), cli.Wanted());
+    EXPECT_TRUE(cli.BackupTaken());
+
+    // The window's way: its handshake ran when the mouse was found, not here.
+    ApplyRig window("sensor=2");
+    const ApplyReport windowReport = window.session.Apply();
+    EXPECT_TRUE(windowReport.result.ok()) << windowReport.result.step;
+    EXPECT_TRUE(windowReport.result.saved);
+    EXPECT_EQ(window.session.link().state().sensorTypeInUse, 0);
+    EXPECT_EQ(window.MouseReportRate(), window.Wanted());
+}
+
+TEST(SessionApplyTest, WithoutAMouseNothingIsSentSavedOrChanged) {
+    ApplyRig rig({}, /*open=*/false);
+    const ApplyReport report = rig.session.Apply({.handshakeFirst = true});
+    EXPECT_FALSE(report.mousePresent);
+    EXPECT_FALSE(report.result.saved);
+    EXPECT_EQ(rig.MouseReportRate(), rig.before);
+    EXPECT_EQ(rig.SavedReportRate(), rig.loaded);
+    EXPECT_FALSE(rig.BackupTaken());  // Cancel still goes back to what was loaded
+}
+
+TEST(SessionApplyTest, AFailingMouseNamesTheStepAndTheSettingsAreStillSaved) {
+    // A mouse that answers nothing fails the handshake: nothing of the settings
+    // goes out, but they are saved.
+    ApplyRig silent("fault=silent");
+    const ApplyReport mute = silent.session.Apply({.handshakeFirst = true});
+    EXPECT_TRUE(mute.mousePresent);
+    EXPECT_FALSE(mute.result.ok());
+    EXPECT_FALSE(mute.result.step.empty());
+    EXPECT_FALSE(mute.vanished);
+    EXPECT_TRUE(mute.result.saved);
+    EXPECT_EQ(silent.MouseReportRate(), silent.before);
+    EXPECT_EQ(silent.SavedReportRate(), silent.Wanted());
+    EXPECT_TRUE(silent.BackupTaken());
+
+    // Impossible replies stop the apply at their step; the mouse is still there.
+    ApplyRig bogus("fault=bogus");
+    const ApplyReport odd = bogus.session.Apply();
+    EXPECT_FALSE(odd.result.ok());
+    EXPECT_FALSE(odd.result.step.empty());
+    EXPECT_FALSE(odd.vanished);
+    EXPECT_TRUE(odd.result.saved);
+    EXPECT_EQ(bogus.SavedReportRate(), bogus.Wanted());
+
+    // Pulled out in the middle: the report says the mouse went away.
+    ApplyRig pulled("vanish=6");
+    const ApplyReport gone = pulled.session.Apply({.handshakeFirst = true});
+    EXPECT_FALSE(gone.result.ok());
+    EXPECT_FALSE(gone.result.step.empty());
+    EXPECT_TRUE(gone.vanished);
+    EXPECT_TRUE(gone.result.saved);
+    EXPECT_EQ(pulled.SavedReportRate(), pulled.Wanted());
+    EXPECT_TRUE(pulled.BackupTaken());
 }
 
 }  // namespace

@@ -219,13 +219,13 @@ TEST(JournalTest, AJournalThatIsNotOursIsDroppedAndItsFilesUntouched) {
 TEST(InitTest, RepairsAStrIniThatLacksItsKeysAndKeepsWhatItHolds) {
     TempDir dir;
     const ProgramPaths paths = ProgramPaths::ForHome(dir.path());
-    InitResult fresh = InitProgramHome(ProgramPaths::ForHome(dir / "fresh"));
+    session::InitResult fresh = session::InitProgramHome(ProgramPaths::ForHome(dir / "fresh"));
     ASSERT_TRUE(fresh.failure.ok);
     const std::string complete = ReadText(dir / "fresh" / "str.ini");
 
     // What a killed init used to leave.
     WriteText(paths.text, "[Skins]\r\nRColor=230\r\n");
-    InitResult repaired = InitProgramHome(paths);
+    session::InitResult repaired = session::InitProgramHome(paths);
     ASSERT_TRUE(repaired.failure.ok) << repaired.failure.error;
     EXPECT_TRUE(repaired.repairedText);
     EXPECT_FALSE(repaired.wroteText);
@@ -233,12 +233,12 @@ TEST(InitTest, RepairsAStrIniThatLacksItsKeysAndKeepsWhatItHolds) {
 
     // The user's own values stay; a complete file is left alone.
     WriteText(paths.text, "[Skins]\r\nLan=TUR\r\nPath=Mine\r\n");
-    ASSERT_TRUE(InitProgramHome(paths).repairedText);
+    ASSERT_TRUE(session::InitProgramHome(paths).repairedText);
     const i18n::TextSettings text = i18n::LoadTextSettings(paths.text);
     EXPECT_EQ(text.languageCode, "TUR");
     EXPECT_EQ(text.skinName, "Mine");
     EXPECT_EQ(text.labels, i18n::DefaultButtonLabels(i18n::Language::Turkish));
-    const InitResult again = InitProgramHome(paths);
+    const session::InitResult again = session::InitProgramHome(paths);
     EXPECT_FALSE(again.repairedText || again.wroteText || again.wroteConfig);
 }
 

@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
         if (::mkdtemp(tmpl) == nullptr) return 1;
         const std::filesystem::path home = tmpl;
         const auto paths = settings::ProgramPaths::ForHome(home);
-        settings::InitProgramHome(paths);
+        session::InitProgramHome(paths);
         std::error_code ec;
         std::filesystem::copy(skins, home / "Skins", std::filesystem::copy_options::recursive, ec);
         if (ec) {
