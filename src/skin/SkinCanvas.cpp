@@ -81,7 +81,7 @@ void SkinCanvas::UsePlainPage(const QSize& size, const QColor& colour) {
 bool SkinCanvas::LoadPage(const QString& backgroundPath) {
     // As many page pixels as the screen has for each widget pixel, so that
     // the @2x skin files and the texts come out sharp on a scaled screen.
-    page_ = LoadOpaquePage(backgroundPath, devicePixelRatioF());
+    page_ = LoadOpaquePage(backgroundPath, devicePixelRatioF(), std::move(page_));
     setFixedSize(PageSize());
     update();
     return HasPage();

@@ -4,8 +4,11 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include <sys/mman.h>
 
 #include <spng.h>
 
@@ -68,9 +71,13 @@ enum class Form {
 void ConvertRgbaInPlace(QImage& image, bool alpha, Form form) {
     const bool keepAlpha = alpha && form != Form::Opaque;
     const bool premultiply = keepAlpha && form == Form::Premultiplied;
-    for (int y = 0; y < image.height(); ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < image.width(); ++x) {
+    const int width = image.width();
+    const int height = image.height();
+    const qsizetype stride = image.bytesPerLine();
+    uchar* const bits = image.bits();
+    for (int y = 0; y < height; ++y) {
+        uchar* row = bits + y * stride;
+        for (int x = 0; x < width; ++x) {
             uchar* in = row + 4 * x;
             const unsigned r = in[0];
             const unsigned g = in[1];
@@ -98,7 +105,28 @@ QImage::Format FormatFor(bool alpha, Form form) {
 // without the image-plugin lookup Qt makes before its first read, which the
 // window's start-up would otherwise wait for. Null when the file is not a PNG
 // or libspng refuses it; Qt's reader then has its turn.
-QImage DecodePng(const QString& path, Form form) {
+// Pixels for a decoded image, as Format_RGBA8888 (relabelled once converted).
+// An image of a megapixel or more (a page background) is put on huge pages
+// where the system has them: its first filling then takes one page fault per
+// 2 MiB rather than one per 4 KiB, which on a virtual machine is most of the
+// cost of the window's first page.
+QImage NewPixels(int width, int height) {
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    const std::size_t bytes =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    if (bytes < kHugePage) return QImage(width, height, QImage::Format_RGBA8888);
+    void* pixels = nullptr;
+    if (posix_memalign(&pixels, kHugePage, bytes) != 0) return {};
+#ifdef MADV_HUGEPAGE
+    // Only whole huge pages: a partly used one would hold memory for nothing.
+    ::madvise(pixels, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);  // a hint; may be refused
+#endif
+    return QImage(
+        static_cast<uchar*>(pixels), width, height, static_cast<qsizetype>(width) * 4,
+        QImage::Format_RGBA8888, [](void* p) { std::free(p); }, pixels);
+}
+
+QImage DecodePng(const QString& path, Form form, QImage* reuse) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
     static constexpr char kSignature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
@@ -131,8 +159,17 @@ QImage DecodePng(const QString& path, Form form) {
                        spng_get_trns(ctx.get(), &transparency) == 0;
     // libspng writes RGBA bytes, four to a pixel as in a 32-bit QImage row;
     // they are turned into the wanted form where they lie.
-    QImage image(static_cast<int>(header.width), static_cast<int>(header.height),
-                 QImage::Format_RGBA8888);
+    const int width = static_cast<int>(header.width);
+    const int height = static_cast<int>(header.height);
+    // A page of the same size is decoded over, not freed and made again.
+    QImage image;
+    if (reuse != nullptr && reuse->width() == width && reuse->height() == height &&
+        reuse->depth() == 32 && reuse->bytesPerLine() == static_cast<qsizetype>(width) * 4 &&
+        reuse->isDetached()) {
+        image = std::move(*reuse);
+    } else {
+        image = NewPixels(width, height);
+    }
     if (image.isNull() || static_cast<std::size_t>(image.sizeInBytes()) != decodedSize) return {};
     // tRNS (a palette or colour key with transparency) becomes alpha, as Qt does.
     if (spng_decode_image(ctx.get(), image.bits(), decodedSize, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS) !=
@@ -145,9 +182,9 @@ QImage DecodePng(const QString& path, Form form) {
 
 // Decodes one file as stored, with the device pixel ratio given (Qt would take
 // one from an "@Nx" name on its own; the caller decides instead).
-QImage Decode(const QString& path, int scale, Form form) {
+QImage Decode(const QString& path, int scale, Form form, QImage* reuse) {
     if (imageLoadHook != nullptr) imageLoadHook(path);
-    QImage decoded = DecodePng(path, form);
+    QImage decoded = DecodePng(path, form, reuse);
     if (decoded.isNull()) {
         // Not a PNG (a skin may hold any image format), or one libspng refuses.
         QImageReader reader(path);
@@ -167,17 +204,18 @@ QImage Decode(const QString& path, int scale, Form form) {
 
 // The high-resolution file when the ratio asks for it and it is there, else
 // the file itself at ratio 1.
-QImage DecodeForRatio(const QString& path, qreal devicePixelRatio, Form form) {
+QImage DecodeForRatio(const QString& path, qreal devicePixelRatio, Form form,
+                      QImage* reuse = nullptr) {
     if (path.isEmpty()) return {};
     const int scale = SkinFileScale(devicePixelRatio);
     if (scale > 1) {
         const QString scaled = ScaledSkinFile(path, scale);
         if (QFileInfo::exists(scaled)) {
-            QImage decoded = Decode(scaled, scale, form);
+            QImage decoded = Decode(scaled, scale, form, reuse);
             if (!decoded.isNull()) return decoded;
         }
     }
-    return Decode(path, 1, form);
+    return Decode(path, 1, form, reuse);
 }
 
 }  // namespace
@@ -194,8 +232,8 @@ std::optional<SkinImage> LoadSkinImage(const QString& path, qreal devicePixelRat
     return image;
 }
 
-QImage LoadOpaquePage(const QString& path, qreal devicePixelRatio) {
-    QImage decoded = DecodeForRatio(path, devicePixelRatio, Form::Opaque);
+QImage LoadOpaquePage(const QString& path, qreal devicePixelRatio, QImage reuse) {
+    QImage decoded = DecodeForRatio(path, devicePixelRatio, Form::Opaque, &reuse);
     if (decoded.isNull()) return {};
     const int scale = SkinFileScale(devicePixelRatio);
     if (decoded.devicePixelRatio() < scale) {
