@@ -184,7 +184,9 @@ constexpr Rect ButtonBox(int k) {
 constexpr Rect ButtonMenu(int k) {
     return {252, 221 + 23 * k, 463, 491 + 23 * k};
 }
-inline constexpr Size kDpiMenuSize{60, 80};
+// 64 pixels wide rather than 60: at 60, "DPI Loop"
+// in the Latin fonts is cut short to "DPI L…".
+inline constexpr Size kDpiMenuSize{64, 80};
 
 // Basic page: report rate, cells 0..3 and the value over each.
 inline constexpr Rect kReportRateCaption{504, 161, 866, 182};

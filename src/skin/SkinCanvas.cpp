@@ -81,7 +81,7 @@ void SkinCanvas::UsePlainPage(const QSize& size, const QColor& colour) {
 bool SkinCanvas::LoadPage(const QString& backgroundPath) {
     // As many page pixels as the screen has for each widget pixel, so that
     // the @2x skin files and the texts come out sharp on a scaled screen.
-    page_ = LoadOpaquePage(backgroundPath, devicePixelRatioF());
+    page_ = LoadOpaquePage(backgroundPath, devicePixelRatioF(), std::move(page_));
     setFixedSize(PageSize());
     update();
     return HasPage();
@@ -110,7 +110,11 @@ void SkinCanvas::paintEvent(QPaintEvent* event) {
 
 DrawSession::DrawSession(SkinCanvas& canvas, const DrawingSettings& settings, const QFont& font,
                          MessageSink* missingFiles)
-    : canvas_(canvas), settings_(settings), font_(font), missingFiles_(missingFiles) {
+    : canvas_(canvas),
+      settings_(settings),
+      folder_(settings.SkinFolder()),
+      font_(font),
+      missingFiles_(missingFiles) {
     if (canvas_.HasPage()) painter_.begin(&canvas_.page_);
 }
 
@@ -125,7 +129,8 @@ DrawSession::~DrawSession() {
 
 bool DrawSession::Element(std::string_view fileName, int x, int y) {
     if (!painter_.isActive()) return false;
-    const QString path = settings_.SkinFile(fileName);
+    // As DrawingSettings::SkinFile: no usable folder, no file.
+    const QString path = folder_.isEmpty() ? QString() : folder_ + FromUtf8(fileName);
     if (DrawSkinElement(painter_, path, x, y)) return true;
     if (missingFiles_ != nullptr && settings_.reportedMissing->insert(path).second)
         pending_.ShowMessage(MissingFileText(path).toStdString(), kProgramName);

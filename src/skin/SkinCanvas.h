@@ -131,6 +131,9 @@ public:
 private:
     SkinCanvas& canvas_;
     const DrawingSettings& settings_;
+    // The skin folder, found once per session: finding it looks at the disk,
+    // and a page draw names some seventy files in it.
+    QString folder_;
     QFont font_;
     MessageSink* missingFiles_;
     RecordingMessageSink pending_;

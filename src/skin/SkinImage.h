@@ -54,7 +54,9 @@ std::optional<SkinImage> LoadSkinImage(const QString& path, qreal devicePixelRat
 // Above a device pixel ratio of 1 the page has twice the pixels and a device
 // pixel ratio of 2: from the @2x file, or the 1x file enlarged when the skin
 // has none, so that the elements drawn on it can still be sharp.
-QImage LoadOpaquePage(const QString& path, qreal devicePixelRatio = 1.0);
+// `reuse`, an earlier page handed over (std::move), is decoded over when it
+// has the file's size, so that a page build needs no new memory.
+QImage LoadOpaquePage(const QString& path, qreal devicePixelRatio = 1.0, QImage reuse = {});
 
 // Sees the path of every skin file loaded, so that the drawing benchmark can
 // decode the same files on their own. Null (the default) sees nothing.

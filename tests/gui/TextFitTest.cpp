@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
+#include <QStyle>
 #include <QTest>
 #include <filesystem>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "app/MainWindow.h"
 #include "gui/LayoutPoints.h"
 #include "i18n/TextSettings.h"
+#include "keys/ui/ButtonMenu.h"
 #include "keys/ui/KeyDialogs.h"
 #include "macros/ui/DelayTimeDialog.h"
 #include "macros/ui/MacroDialog.h"
@@ -176,6 +178,32 @@ TEST(TextFitTest, EveryTextOfEveryLanguageShowsWholeOnBothPages) {
     std::string report;
     for (const auto& c : Clipped()) report += "\n  " + c;
     EXPECT_TRUE(Clipped().empty()) << "texts that do not fit:" << report;
+}
+
+// The DPI sub-menu is narrow: its entries must show whole, with the room the
+// style keeps beside an item's text counted (an entry that fills the row to
+// the last pixel is still cut short with "…").
+TEST(TextFitTest, TheDpiSubMenuShowsItsEntriesWholeInEveryLanguage) {
+    for (const char* code : {"CHS", "CHT", "TUR", "EN"}) {
+        SCOPED_TRACE(code);
+        LanguageRig rig(code, Skins().front());
+        rig.window->Start();
+        rig.Click(Centre(lw::ButtonBox(3)));
+        QListWidget* menu = rig.window->Menus().Menu(3);
+        ASSERT_NE(menu, nullptr);
+        emit menu->itemEntered(menu->item(6));
+        QListWidget* dpi = rig.window->Menus().DpiMenu();
+        ASSERT_NE(dpi, nullptr);
+        const int margin =
+            dpi->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, dpi) + 1;
+        const QFontMetrics metrics(dpi->font());
+        for (int row = 0; row < dpi->count(); ++row) {
+            const QString text = dpi->item(row)->text();
+            // The row's padding (2 on each side) and the style's text margins.
+            EXPECT_LE(metrics.horizontalAdvance(text) + 2 * margin, dpi->viewport()->width() - 4)
+                << text.toStdString();
+        }
+    }
 }
 
 // Shows a pop-up, opens its list when it has one, and looks at it.

@@ -195,14 +195,19 @@ int main(int argc, char** argv) {
                                  keys::ui::CComboDialog::kModifierBox.center());
             }
             {
-                // A combination being entered: A in the first key, the modifier list open.
+                // A combination entered: Left Ctrl chosen from the list (which
+                // closes it, so that the key fields under it show), A in the first key.
                 keys::ui::CComboDialog d(popup);
-                ok &= ShootPopup(d, out + "/combo-key-typed-" + lang + ".png",
-                                 [&d](skin::PopupFrame& f) {
-                                     Click(*d.KeyEdit(1), {5, 5});
-                                     QTest::keyClick(d.KeyEdit(1), Qt::Key_A);
-                                     Click(f, keys::ui::CComboDialog::kModifierBox.center());
-                                 });
+                ok &= ShootPopup(
+                    d, out + "/combo-key-typed-" + lang + ".png", [&d](skin::PopupFrame& f) {
+                        Click(f, keys::ui::CComboDialog::kModifierBox.center());
+                        if (QListWidget* list = d.ModifierList()) {
+                            Click(*list->viewport(), list->visualItemRect(list->item(0)).center());
+                        }
+                        Click(*d.KeyEdit(1), {5, 5});
+                        QTest::keyClick(d.KeyEdit(1), Qt::Key_A);
+                        Settle();
+                    });
             }
             {
                 keys::ui::CFireKeyDialog d(popup);
