@@ -132,6 +132,9 @@ QImage DecodePng(const QString& path, Form form, QImage* reuse) {
     static constexpr char kSignature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
     // Read, not mapped: unmapping a file costs every core a TLB flush, more
     // than reading a skin file's few kilobytes.
+    // A file larger than any image we decode is left to Qt's reader, which
+    // streams it, rather than read whole into memory here.
+    if (file.size() > static_cast<qint64>(kMaxDecodedBytes)) return {};
     const QByteArray bytes = file.readAll();
     if (bytes.size() < static_cast<qsizetype>(sizeof kSignature) ||
         std::memcmp(bytes.constData(), kSignature, sizeof kSignature) != 0) {
