@@ -139,7 +139,7 @@ double OneStop(bool handOver, bool busy) {
         over.Cancel();
     } else {
         connection.reader().RequestStop();
-        while (!connection.reader().Finished()) {
+        while (!connection.reader().finished()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::msleep(1);
         }

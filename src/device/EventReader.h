@@ -46,7 +46,7 @@ public:
     // does: Cancel(), then Stop()); joining while the reader waits on the
     // joining thread would deadlock.
     void RequestStop();
-    bool Finished() const { return finished_; }
+    bool finished() const { return finished_; }
     bool running() const { return thread_.joinable(); }
 
     // Turns one input report into an event: nothing unless the report ID is 6

@@ -60,7 +60,7 @@ public:
     void Start();
     // Ends the recording. False when none was running.
     bool Stop();
-    bool Recording() const { return recording_; }
+    bool recording() const { return recording_; }
     std::uint32_t EventCount() const { return count_; }
 
     // One key press or release. `recordInto` says whether a macro is selected:

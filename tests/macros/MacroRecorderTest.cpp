@@ -170,11 +170,11 @@ TEST(MacroRecorderTest, TheSixtyFifthEventStopsInsteadOfBeingRecorded) {
         r.Feed(Release(key));
     }
     EXPECT_EQ(r.list.size(), 64u + 63u);
-    EXPECT_TRUE(r.recorder.Recording());
+    EXPECT_TRUE(r.recorder.recording());
     r.Feed(Press("Z"));
     EXPECT_EQ(r.kinds.back(), Kind::Stop);
     EXPECT_EQ(r.list.size(), 64u + 63u);
-    EXPECT_FALSE(r.recorder.Recording());
+    EXPECT_FALSE(r.recorder.recording());
     r.Feed(Press("Y"));  // nothing after the stop
     EXPECT_EQ(r.kinds.back(), Kind::Ignored);
 
@@ -192,7 +192,7 @@ TEST(MacroRecorderTest, TheSixtyFifthEventStopsInsteadOfBeingRecorded) {
     again.list.clear();
     for (int i = 0; i < 64; ++i) again.Feed(i % 2 == 0 ? Press("W") : Release("W"));
     EXPECT_EQ(again.list.front(), "W   Dn");  // a first press again: no delay before it
-    EXPECT_TRUE(again.recorder.Recording());
+    EXPECT_TRUE(again.recorder.recording());
 }
 
 TEST(MacroRecorderTest, CtrlBreakStopsAndTakesBackTheCtrlThatLedToIt) {
@@ -204,7 +204,7 @@ TEST(MacroRecorderTest, CtrlBreakStopsAndTakesBackTheCtrlThatLedToIt) {
     r.Feed(Press("Pause"));
     EXPECT_EQ(r.kinds.back(), Kind::Stop);
     EXPECT_EQ(r.list, (Lines{"A   Dn", "50 ms", "A   Up"}));
-    EXPECT_FALSE(r.recorder.Recording());
+    EXPECT_FALSE(r.recorder.recording());
 
     // Ctrl as the very first key: only its own line goes.
     Recording first;

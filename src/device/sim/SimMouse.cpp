@@ -281,7 +281,7 @@ public:
         }
         return 0;
     }
-    int PollFd() const override { return node_ == Node::Event ? mouse_->EventFd() : -1; }
+    int PollFd() const override { return node_ == Node::Event ? mouse_->eventFd() : -1; }
 
 private:
     std::shared_ptr<SimMouse> mouse_;

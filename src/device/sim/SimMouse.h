@@ -75,7 +75,7 @@ public:
     // Event channel (report ID 6). Injected reports are read in order; the
     // fd is readable while one waits.
     void InjectEvent(std::span<const std::uint8_t> report);
-    int EventFd() const { return eventFd_; }
+    int eventFd() const { return eventFd_; }
 
     // Plugging. Each plug-in is a new generation: handles opened before an
     // unplug stay dead, as a real device's file descriptors do.
@@ -84,7 +84,7 @@ public:
     bool plugged() const;
     std::uint64_t generation() const;
     // The plug and unplug announcements, one per node, as the system gives them.
-    int MonitorFd() const { return monitorFd_; }
+    int monitorFd() const { return monitorFd_; }
     std::optional<DeviceChange> TakeDeviceChange();
     void SetFault(SimFault fault);
 
@@ -134,7 +134,7 @@ private:
 class SimDeviceMonitor final : public DeviceMonitor {
 public:
     explicit SimDeviceMonitor(std::shared_ptr<SimMouse> mouse) : mouse_(std::move(mouse)) {}
-    int Fd() const override { return mouse_->MonitorFd(); }
+    int Fd() const override { return mouse_->monitorFd(); }
     std::optional<DeviceChange> Receive() override { return mouse_->TakeDeviceChange(); }
 
 private:

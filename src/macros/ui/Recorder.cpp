@@ -87,7 +87,7 @@ void Recorder::ReleaseCapture() {
 }
 
 bool Recorder::OnKey(const keys::ui::CapturedKey& key) {
-    if (!logic_.Recording()) return false;
+    if (!logic_.recording()) return false;
     // A pop-up opened meanwhile (the delay dialog) is typed into, not recorded.
     if (QApplication::activeModalWidget() != nullptr) return false;
     inHandler_ = true;
