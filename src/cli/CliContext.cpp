@@ -45,6 +45,8 @@ void CliContext::LoadSettings(settings::HomeLock::Mode mode) {
 void CliContext::LockHome(settings::HomeLock::Mode mode) {
     std::string error;
     if (!session_.LockHome(lock_, mode, error)) throw std::runtime_error(error);
+    for (const std::string& notice : lock_.notices())
+        std::fprintf(stderr, "ornyxctl: warning: %s\n", notice.c_str());
 }
 
 std::string CliContext::UnusableConfigText() const {

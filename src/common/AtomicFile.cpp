@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kSuffixLength = 6;
+constexpr std::string_view kMarker = ".ornyx-";
 
 WriteResult Failure(int err, const std::string& what) {
     WriteResult r;
@@ -49,7 +50,7 @@ std::string RandomSuffix() {
 bool CreateTemporary(const fs::path& dir, const std::string& name, int& fd, fs::path& tmp,
                      WriteResult& failure) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = dir / ("." + name + "." + RandomSuffix());
+        tmp = dir / ("." + name + std::string(kMarker) + RandomSuffix());
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -83,18 +84,19 @@ bool WriteAll(int fd, std::span<const std::uint8_t> data) {
 
 }  // namespace
 
-bool IsTemporaryFor(std::string_view entry, std::string_view name) {
-    if (name.empty() || entry.size() < name.size() + 2 + kSuffixLength || entry[0] != '.')
+bool IsTemporaryFor(std::string_view entry, std::string_view name, bool nested) {
+    if (name.empty() || entry.size() < name.size() + 1 + kMarker.size() + kSuffixLength ||
+        entry[0] != '.')
         return false;
-    const std::size_t dot = entry.size() - kSuffixLength - 1;
-    if (entry[dot] != '.') return false;
-    for (char c : entry.substr(dot + 1)) {
-        if (std::isalnum(static_cast<unsigned char>(c)) == 0) return false;
+    const std::size_t marker = entry.size() - kSuffixLength - kMarker.size();
+    if (entry.substr(marker, kMarker.size()) != kMarker) return false;
+    for (char c : entry.substr(marker + kMarker.size())) {
+        const bool ascii =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!ascii) return false;
     }
-    const std::string_view inner = entry.substr(1, dot - 1);
-    // A temporary file of a temporary file: a save into a file staged for a
-    // replacement of several files.
-    return inner == name || (inner.size() > name.size() && IsTemporaryFor(inner, name));
+    const std::string_view inner = entry.substr(1, marker - 1);
+    return inner == name || (nested && inner.size() > name.size() && IsTemporaryFor(inner, name));
 }
 
 std::size_t RemoveStaleTemporaries(const fs::path& dir, std::string_view name) {
@@ -108,9 +110,10 @@ std::size_t RemoveStaleTemporaries(const fs::path& dir, std::string_view name) {
         if (fd < 0) continue;
         struct stat held {};
         struct stat named {};
-        // A live writer holds the lock; only a file nobody holds is stale. It
-        // must still be the same file when we remove it.
-        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+        // A live writer holds the lock; only a file nobody holds is stale. Only
+        // this user's files can be ours, and it must still be the same file
+        // when we remove it.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
             ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(p.c_str(), &named) == 0 &&
             named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
             ::unlink(p.c_str()) == 0) {
@@ -156,9 +159,20 @@ void SyncFolder(const fs::path& dir) {
     }
 }
 
-WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data) {
+WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data,
+                                LinkHandling links) {
     WriteResult failure;
-    const std::optional<fs::path> target = ResolveWriteTarget(path, failure);
+    std::optional<fs::path> target;
+    struct stat entry {};
+    if (links == LinkHandling::WriteThrough) {
+        target = ResolveWriteTarget(path, failure);
+    } else if (::lstat(path.c_str(), &entry) == 0 && !S_ISREG(entry.st_mode) &&
+               !S_ISLNK(entry.st_mode)) {
+        failure.errorCode = S_ISDIR(entry.st_mode) ? EISDIR : EINVAL;
+        failure.error = path.string() + " is not a regular file; refusing to replace it";
+    } else {
+        target = path;
+    }
     if (!target) return failure;
     const fs::path dir = FolderOf(*target);
     const std::string name = target->filename().string();
@@ -166,7 +180,7 @@ WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8
     RemoveStaleTemporaries(dir, name);
 
     struct stat old {};
-    const bool existed = ::stat(target->c_str(), &old) == 0;
+    const bool existed = ::lstat(target->c_str(), &old) == 0 && S_ISREG(old.st_mode);
     int fd = -1;
     fs::path tmp;
     if (!CreateTemporary(dir, name, fd, tmp, failure)) {
@@ -193,13 +207,27 @@ WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8
     return ok;
 }
 
-std::optional<fs::path> CopyToTemporary(const fs::path& target, WriteResult& failure) {
+std::optional<fs::path> CopyToTemporary(const fs::path& target, WriteResult& failure,
+                                        bool copyContent) {
+    struct stat old {};
+    const bool exists = copyContent && ::stat(target.c_str(), &old) == 0;
+    // Checked before anything is written: a huge or sparse file is refused at
+    // once instead of being copied only to be refused later.
+    if (exists && !S_ISREG(old.st_mode)) {
+        failure.errorCode = EINVAL;
+        failure.error = target.string() + " is not a regular file; refusing to replace it";
+        return std::nullopt;
+    }
+    if (exists && static_cast<std::uintmax_t>(old.st_size) > kMaxReadBytes) {
+        failure.errorCode = EFBIG;
+        failure.error = ReadStatusText(target, ReadStatus::TooLarge);
+        return std::nullopt;
+    }
     const fs::path dir = FolderOf(target);
     int fd = -1;
     fs::path tmp;
     if (!CreateTemporary(dir, target.filename().string(), fd, tmp, failure)) return std::nullopt;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) != 0) {
+    if (!exists) {
         // Nothing to copy: the name is reserved for a file that the caller may create.
         ::unlink(tmp.c_str());
         ::close(fd);

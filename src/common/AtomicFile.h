@@ -17,14 +17,20 @@ struct WriteResult {
     std::string error;  // readable reason, for logs and messages
 };
 
+// What a write does with a symlink at the path it writes.
+enum class LinkHandling {
+    WriteThrough,  // the user's own files: the link's final target is replaced, the link stays
+    ReplaceLink,   // the program's own bookkeeping: the link itself is replaced, never followed
+};
+
 // Writes `data` to `path` so that readers only ever see the old or the new
 // content: a temporary file in the same folder is written, flushed to disk and
 // renamed over the target. On any failure the old file is left untouched.
-// A symlink is written through: its final target is replaced, the link stays.
-// Anything but a regular file (device, FIFO, socket, folder) is refused. A new
-// file gets 0666 less the umask; a replaced one keeps its mode.
+// Anything but a regular file or a symlink (device, FIFO, socket, folder) is
+// refused. A new file gets 0666 less the umask; a replaced one keeps its mode.
 WriteResult WriteFileAtomically(const std::filesystem::path& path,
-                                std::span<const std::uint8_t> data);
+                                std::span<const std::uint8_t> data,
+                                LinkHandling links = LinkHandling::WriteThrough);
 
 // The file a write to `path` really replaces: symlinks followed to their end
 // (relative links against their own folder). nullopt, with the reason in
@@ -33,19 +39,25 @@ std::optional<std::filesystem::path> ResolveWriteTarget(const std::filesystem::p
                                                         WriteResult& failure);
 
 // Whether `entry` is one of our temporary files for a file named `name`:
-// "." + name + "." + six letters or digits, or such a name's own temporary file.
-bool IsTemporaryFor(std::string_view entry, std::string_view name);
+// "." + name + ".ornyx-" + six letters or digits; with `nested`, also such a
+// name's own temporary file (a save into a file staged for a replacement).
+// The marker keeps a person's ".config.bin.backup" from ever looking like ours.
+bool IsTemporaryFor(std::string_view entry, std::string_view name, bool nested = true);
 
-// Removes the temporary files for `name` in `dir` that no writer is working on
-// any more (a writer holds a lock on its temporary file until it is renamed;
-// a killed one holds nothing). Returns how many were removed.
+// Removes the temporary files for `name` in `dir` that are provably left by a
+// killed writer of ours: our exact name, a regular file of this user, and no
+// lock on it (a writer holds one until it renames the file; a killed one holds
+// nothing). Returns how many were removed.
 std::size_t RemoveStaleTemporaries(const std::filesystem::path& dir, std::string_view name);
 
-// A copy of `target`'s content and mode, or nothing when it does not exist, at a
-// fresh temporary name beside it. The caller renames or removes it. Used to
-// prepare several replacements that become visible together.
+// A fresh temporary name beside `target` (in the folder of the path as given,
+// not of a link's target) holding a copy of `target`'s content and mode, or
+// nothing when it does not exist or `copyContent` is false. A target larger
+// than kMaxReadBytes is refused before anything is copied. The caller renames
+// or removes it. Used to prepare several replacements that become visible
+// together.
 std::optional<std::filesystem::path> CopyToTemporary(const std::filesystem::path& target,
-                                                     WriteResult& failure);
+                                                     WriteResult& failure, bool copyContent = true);
 
 // Flushes a folder's entries (after a rename or unlink) to disk.
 void SyncFolder(const std::filesystem::path& dir);

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -16,8 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kJournalHeader = "ornyx-mouse journal 1\n";
+constexpr std::string_view kJournalHeader = "ornyx-mouse journal 2\n";
 constexpr std::string_view kJournalEnd = "end\n";
+// A journal names at most our three files; anything near this is not ours.
+constexpr std::uintmax_t kMaxJournalBytes = 4096;
 
 // The names we write in a home, whose temporary files may be left by a kill.
 constexpr const char* kHomeFiles[] = {"config.bin", "str.ini", "record.ini", kJournalFileName};
@@ -32,56 +37,104 @@ bool LockWithin(int fd, int operation, std::chrono::milliseconds timeout) {
     }
 }
 
-struct JournalEntry {
-    fs::path staged;
-    fs::path target;
-};
-
 std::vector<std::uint8_t> EncodeJournal(const std::vector<JournalEntry>& entries) {
     std::string text(kJournalHeader);
     for (const JournalEntry& e : entries) {
-        text += e.staged.string();
+        text += e.staged;
         text += '\0';
-        text += e.target.string();
+        text += e.target;
         text += '\0';
     }
     text += kJournalEnd;
     return {text.begin(), text.end()};
 }
 
-// Paths cannot hold NUL, so NUL separates them. nullopt for anything that is
-// not a whole journal.
-std::optional<std::vector<JournalEntry>> DecodeJournal(const std::vector<std::uint8_t>& bytes) {
-    const std::string text(bytes.begin(), bytes.end());
-    if (text.size() < kJournalHeader.size() + kJournalEnd.size() ||
-        text.compare(0, kJournalHeader.size(), kJournalHeader) != 0 ||
-        text.compare(text.size() - kJournalEnd.size(), kJournalEnd.size(), kJournalEnd) != 0) {
-        return std::nullopt;
-    }
-    std::vector<JournalEntry> entries;
-    std::size_t at = kJournalHeader.size();
-    const std::size_t end = text.size() - kJournalEnd.size();
-    while (at < end) {
-        const std::size_t a = text.find('\0', at);
-        if (a == std::string::npos || a >= end) return std::nullopt;
-        const std::size_t b = text.find('\0', a + 1);
-        if (b == std::string::npos || b >= end) return std::nullopt;
-        JournalEntry e{text.substr(at, a - at), text.substr(a + 1, b - a - 1)};
-        if (e.staged.empty() || e.target.empty()) return std::nullopt;
-        entries.push_back(std::move(e));
-        at = b + 1;
-    }
-    return entries;
-}
-
 WriteResult Failed(int err, const std::string& what) {
     return {false, err, what + ": " + std::strerror(err)};
 }
 
+const char* KindOf(mode_t mode) {
+    if (S_ISLNK(mode)) return "a symbolic link";
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "a device";
+}
+
+// Moves something that is not ours out of the way under a name of its own, never
+// over an earlier one: it may be the only trace of what happened.
+std::optional<fs::path> SetAside(const fs::path& path) {
+    for (int n = 0; n < 1000; ++n) {
+        const fs::path to =
+            path.string() + (n == 0 ? std::string(".bad") : ".bad." + std::to_string(n));
+        std::string error;
+        switch (RenameNoReplace(path, to, error)) {
+            case RenameStatus::Done:
+                return to;
+            case RenameStatus::Exists:
+                continue;
+            case RenameStatus::Unsupported: {
+                std::error_code ec;
+                if (fs::exists(fs::symlink_status(to, ec))) continue;
+                if (::rename(path.c_str(), to.c_str()) == 0) return to;
+                return std::nullopt;
+            }
+            case RenameStatus::Failed:
+                return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// Puts one staged file in place. A final name that is a link keeps being one:
+// the new content is written to the file it points to, as every save does.
+bool Commit(const fs::path& home, const JournalEntry& e, std::string& error) {
+    const fs::path staged = home / e.staged;
+    const fs::path target = home / e.target;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::vector<std::uint8_t> bytes;
+        const ReadStatus read = ReadFileBounded(staged, bytes);
+        if (read != ReadStatus::Ok) {
+            error = ReadStatusText(staged, read);
+            return false;
+        }
+        const WriteResult written = WriteFileAtomically(target, bytes);
+        if (!written.ok) {
+            error = written.error;
+            return false;
+        }
+        if (::unlink(staged.c_str()) != 0 && errno != ENOENT) {
+            error = "cannot remove " + staged.string() + ": " + std::strerror(errno);
+            return false;
+        }
+        return true;
+    }
+    if (::rename(staged.c_str(), target.c_str()) != 0) {
+        error = "cannot replace " + target.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// Whether every staged file a journal names is still what we left: a regular
+// file of this user, or gone (already put in place before the interruption).
+bool StagedFilesAreOurs(const fs::path& home, const std::vector<JournalEntry>& entries) {
+    for (const JournalEntry& e : entries) {
+        struct stat st {};
+        if (::lstat((home / e.staged).c_str(), &st) != 0) {
+            if (errno == ENOENT) continue;
+            return false;
+        }
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    }
+    return true;
+}
+
 // Finishes an interrupted replacement and removes killed writers' temporary files.
-void Tidy(const fs::path& home, DebugLog* log) {
-    if (RecoverJournal(home, log) && log)
-        log->Write("finished an interrupted import in " + home.string());
+void Tidy(const fs::path& home, std::vector<std::string>& notices, DebugLog* log) {
+    if (RecoverJournal(home, log, &notices) && log)
+        log->Write("looked at an interrupted import in " + home.string());
     for (const char* name : kHomeFiles) {
         if (const std::size_t n = RemoveStaleTemporaries(home, name); n > 0 && log) {
             log->Write("removed " + std::to_string(n) + " left-over temporary file(s) of " + name);
@@ -91,16 +144,51 @@ void Tidy(const fs::path& home, DebugLog* log) {
 
 }  // namespace
 
+bool IsJournalTarget(std::string_view name) {
+    return name == "config.bin" || name == "str.ini" || name == "record.ini";
+}
+
+std::optional<std::vector<JournalEntry>> ParseJournal(std::span<const std::uint8_t> bytes) {
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (text.size() < kJournalHeader.size() + kJournalEnd.size() ||
+        !text.starts_with(kJournalHeader) || !text.ends_with(kJournalEnd)) {
+        return std::nullopt;
+    }
+    std::vector<JournalEntry> entries;
+    std::set<std::string_view> targets;
+    std::size_t at = kJournalHeader.size();
+    const std::size_t end = text.size() - kJournalEnd.size();
+    while (at < end) {
+        const std::size_t a = text.find('\0', at);
+        if (a == std::string_view::npos || a >= end) return std::nullopt;
+        const std::size_t b = text.find('\0', a + 1);
+        if (b == std::string_view::npos || b >= end) return std::nullopt;
+        const std::string_view staged = text.substr(at, a - at);
+        const std::string_view target = text.substr(a + 1, b - a - 1);
+        // Bare names only, so nothing can lead out of the journal's folder; a
+        // final name of ours, once, and its own temporary file.
+        if (!IsJournalTarget(target) || !targets.insert(target).second ||
+            !IsTemporaryFor(staged, target, false)) {
+            return std::nullopt;
+        }
+        entries.push_back({std::string(staged), std::string(target)});
+        at = b + 1;
+    }
+    return entries;
+}
+
 HomeLock::~HomeLock() {
     Release();
 }
 
-HomeLock::HomeLock(HomeLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+HomeLock::HomeLock(HomeLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), notices_(std::move(other.notices_)) {}
 
 HomeLock& HomeLock::operator=(HomeLock&& other) noexcept {
     if (this != &other) {
         Release();
         fd_ = std::exchange(other.fd_, -1);
+        notices_ = std::move(other.notices_);
     }
     return *this;
 }
@@ -113,15 +201,44 @@ void HomeLock::Release() {
 bool HomeLock::Acquire(const fs::path& home, Mode mode, std::chrono::milliseconds timeout,
                        std::string& error, DebugLog* log) {
     Release();
+    notices_.clear();
     std::error_code ec;
     if (!fs::is_directory(home, ec)) return true;
     const fs::path file = home / kLockFileName;
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0) fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        if (log)
-            log->Write("working without a lock on " + home.string() + ": " + std::strerror(errno));
+    // Only a regular file can be locked for sure: a link may lead anywhere, and
+    // a socket or a pipe cannot be opened as one. Without the lock two writers
+    // could lose each other's changes, so a writer stops here.
+    const auto unusable = [&](const std::string& why) {
+        const std::string text = file.string() + " " + why;
+        if (mode == Mode::Exclusive) {
+            error = "cannot lock the files in " + home.string() + ": " + text +
+                    "; remove it and try again";
+            return false;
+        }
+        notices_.push_back("reading without the lock: " + text);
+        if (log) log->Write(notices_.back());
         return true;
+    };
+    struct stat st {};
+    const bool present = ::lstat(file.c_str(), &st) == 0;
+    if (present && !S_ISREG(st.st_mode))
+        return unusable(std::string("is not a regular file but ") + KindOf(st.st_mode));
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    if (fd < 0) fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        const int err = errno;
+        // A home we may not write to cannot be changed by us either.
+        if (!present && (err == EACCES || err == EROFS || err == EPERM)) {
+            if (log)
+                log->Write("working without a lock on " + home.string() + ": " +
+                           std::strerror(err));
+            return true;
+        }
+        return unusable(std::string("cannot be opened: ") + std::strerror(err));
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return unusable("is not a regular file");
     }
     // Whoever gets the lock alone tidies up first. A reader that finds other
     // readers shares with them, unless a half-done replacement waits for
@@ -130,7 +247,7 @@ bool HomeLock::Acquire(const fs::path& home, Mode mode, std::chrono::millisecond
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            Tidy(home, log);
+            Tidy(home, notices_, log);
             if (mode == Mode::Shared && !LockWithin(fd, LOCK_SH, timeout)) break;
             fd_ = fd;
             return true;
@@ -154,7 +271,7 @@ WriteResult ReplaceTogether(const fs::path& home, const std::vector<PlannedWrite
     std::vector<JournalEntry> entries;
     const auto discard = [&] {
         std::error_code ec;
-        for (const JournalEntry& e : entries) fs::remove(e.staged, ec);
+        for (const JournalEntry& e : entries) fs::remove(home / e.staged, ec);
     };
     // Failures before the journal change nothing; they name the file the user
     // knows rather than our temporary one.
@@ -168,72 +285,88 @@ WriteResult ReplaceTogether(const fs::path& home, const std::vector<PlannedWrite
         return r;
     };
     for (const PlannedWrite& w : writes) {
+        // The journal can name only the home's own files, so only they are
+        // replaced together.
+        const std::string name = w.target.filename().string();
+        if (w.target != home / name || !IsJournalTarget(name) ||
+            std::any_of(entries.begin(), entries.end(),
+                        [&](const JournalEntry& e) { return e.target == name; })) {
+            return unchanged({false, EINVAL,
+                              w.target.string() + " is not a file of " + home.string() +
+                                  " that can be replaced"},
+                             {}, w.target);
+        }
+        // Checked now: a folder or a pipe in its place is refused before anything is written.
         WriteResult failure;
-        std::optional<fs::path> target = ResolveWriteTarget(w.target, failure);
-        std::optional<fs::path> staged;
-        if (target) {
-            target = fs::absolute(*target);
-            staged = CopyToTemporary(*target, failure);
-        }
+        if (!ResolveWriteTarget(w.target, failure)) return unchanged(failure, {}, w.target);
+        // Staged in the home even when the name is a link, so that the journal
+        // never has to name a place outside it.
+        const std::optional<fs::path> staged = CopyToTemporary(w.target, failure, w.keepOld);
         if (!staged) return unchanged(failure, {}, w.target);
-        entries.push_back({*staged, *target});
-        if (!w.keepOld) {
-            std::error_code ec;
-            fs::remove(*staged, ec);
-        }
+        entries.push_back({staged->filename().string(), name});
         const WriteResult written = w.write(*staged);
         if (!written.ok) return unchanged(written, *staged, w.target);
     }
     // A writer may have had nothing to write (no file before, none after).
-    std::erase_if(entries, [](const JournalEntry& e) {
+    std::erase_if(entries, [&](const JournalEntry& e) {
         std::error_code ec;
-        return !fs::exists(fs::symlink_status(e.staged, ec));
+        return !fs::exists(fs::symlink_status(home / e.staged, ec));
     });
     const fs::path journal = home / kJournalFileName;
     // From here on the replacement happens, if need be by whoever comes next.
-    const WriteResult noted = WriteFileAtomically(journal, EncodeJournal(entries));
+    // The journal is ours: a link at its name is replaced, not written through.
+    const WriteResult noted =
+        WriteFileAtomically(journal, EncodeJournal(entries), LinkHandling::ReplaceLink);
     if (!noted.ok) return unchanged(noted, {}, journal);
     for (const JournalEntry& e : entries) {
-        if (::rename(e.staged.c_str(), e.target.c_str()) != 0) {
+        std::string error;
+        if (!Commit(home, e, error)) {
             // Left for RecoverJournal; the journal stays so that it can.
-            WriteResult r = Failed(errno, "cannot replace " + e.target.string());
-            r.error += " (the next command finishes the replacement)";
-            return r;
+            return {false, EIO, error + " (the next command finishes the replacement)"};
         }
     }
-    for (const JournalEntry& e : entries) SyncFolder(e.target.parent_path());
+    SyncFolder(home);
     if (::unlink(journal.c_str()) != 0) return Failed(errno, "cannot remove " + journal.string());
     SyncFolder(home);
     return {true, 0, {}};
 }
 
-bool RecoverJournal(const fs::path& home, DebugLog* log) {
+bool RecoverJournal(const fs::path& home, DebugLog* log, std::vector<std::string>* notices) {
     const fs::path journal = home / kJournalFileName;
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(journal, ec))) return false;
-    std::vector<std::uint8_t> bytes;
+    struct stat st {};
+    if (::lstat(journal.c_str(), &st) != 0) return false;
     std::optional<std::vector<JournalEntry>> entries;
-    // A journal is small; a huge file there is not ours.
-    if (fs::file_size(journal, ec) < (1u << 20) && !ec && ReadWholeFile(journal, bytes)) {
-        entries = DecodeJournal(bytes);
-    }
-    if (!entries) {
-        // Journals are written atomically, so this is not one of ours; the
-        // temporary files it might name are removed as stale.
-        if (log) log->Write("ignoring an unreadable " + journal.string());
-    } else {
-        for (const JournalEntry& e : *entries) {
-            // Gone means already renamed before the interruption.
-            if (!fs::exists(fs::symlink_status(e.staged, ec))) continue;
-            if (::rename(e.staged.c_str(), e.target.c_str()) != 0 && log) {
-                log->Write("cannot finish replacing " + e.target.string() + ": " +
-                           std::strerror(errno));
-                return true;  // keep the journal for the next try
-            }
+    if (S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) <= kMaxJournalBytes) {
+        std::vector<std::uint8_t> bytes;
+        if (ReadFileBounded(journal, bytes, kMaxJournalBytes) == ReadStatus::Ok) {
+            entries = ParseJournal(bytes);
         }
-        for (const JournalEntry& e : *entries) SyncFolder(e.target.parent_path());
     }
-    fs::remove(journal, ec);
+    if (entries && !StagedFilesAreOurs(home, *entries)) entries.reset();
+    if (!entries) {
+        // Ours are written whole and name only our own files: this one is not,
+        // and following it could replace anything. Kept for the user to see.
+        const std::optional<fs::path> aside = SetAside(journal);
+        const std::string text = journal.string() +
+                                 " is not one of this program's journals; it was not followed" +
+                                 (aside ? " and is kept as " + aside->string()
+                                        : std::string(" and could not be moved aside"));
+        if (log) log->Write(text);
+        if (notices) notices->push_back(text);
+        return true;
+    }
+    for (const JournalEntry& e : *entries) {
+        std::error_code ec;
+        // Gone means already put in place before the interruption.
+        if (!fs::exists(fs::symlink_status(home / e.staged, ec))) continue;
+        std::string error;
+        if (!Commit(home, e, error)) {
+            if (log) log->Write("cannot finish an interrupted import: " + error);
+            return true;  // keep the journal for the next try
+        }
+    }
+    SyncFolder(home);
+    ::unlink(journal.c_str());
     SyncFolder(home);
     return true;
 }

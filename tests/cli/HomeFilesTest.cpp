@@ -99,7 +99,8 @@ TEST_F(HomeFilesTest, InitRepairsAStrIniAKilledInitLeft) {
 }
 
 TEST_F(HomeFilesTest, TheNextCommandRemovesTemporaryFilesOfKilledSaves) {
-    for (const char* name : {".config.bin.K1ll3d", ".str.ini.K1ll3d", ".record.ini.K1ll3d"}) {
+    for (const char* name :
+         {".config.bin.ornyx-K1ll3d", ".str.ini.ornyx-K1ll3d", ".record.ini.ornyx-K1ll3d"}) {
         WriteText(home / name, "partial");
     }
     ASSERT_EQ(Run({"show"}), 0);
@@ -107,6 +108,44 @@ TEST_F(HomeFilesTest, TheNextCommandRemovesTemporaryFilesOfKilledSaves) {
         const std::string name = e.path().filename().string();
         EXPECT_TRUE(name[0] != '.' || name == settings::kLockFileName) << name;
     }
+}
+
+// A home copied in from elsewhere may carry a journal. Even the read-only show
+// takes the lock and so finishes journals: one that names anything but our
+// own temporary files is set aside, said once, and changes nothing.
+TEST_F(HomeFilesTest, AHostileJournalChangesNothingOutsideOrInsideTheHome) {
+    const fs::path victim = dir / "victim";
+    WriteText(victim, "the user's shell start-up");
+    WriteText(home / ".config.bin.ornyx-Evil01", "payload");
+    const auto config = ReadBytes(home / "config.bin");
+    // In the format of the version before, which followed it.
+    const std::string journal = std::string("ornyx-mouse journal 1\n") +
+                                ".config.bin.ornyx-Evil01" + '\0' + "../victim" + '\0' + "end\n";
+    WriteText(home / settings::kJournalFileName, journal);
+    // Run from the home, where a relative path would lead out of it.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(home);
+    const int shown = Run({"show"});
+    fs::current_path(cwd);
+    ASSERT_EQ(shown, 0) << Output();
+    EXPECT_NE(Output().find("warning"), std::string::npos) << Output();
+    EXPECT_NE(Output().find(".ornyx-mouse.journal.bad"), std::string::npos) << Output();
+    EXPECT_EQ(ReadText(victim), "the user's shell start-up");
+    EXPECT_EQ(ReadBytes(home / "config.bin"), config);
+    EXPECT_EQ(ReadText(home / (std::string(settings::kJournalFileName) + ".bad")), journal);
+    ASSERT_EQ(Run({"show"}), 0);
+    EXPECT_EQ(Output().find("warning"), std::string::npos) << Output();
+}
+
+TEST_F(HomeFilesTest, AWriterRefusesToRunWithoutTheLock) {
+    fs::remove(home / settings::kLockFileName);
+    fs::create_symlink("/dev/null", home / settings::kLockFileName);
+    const auto before = ReadBytes(home / "config.bin");
+    EXPECT_EQ(Run({"macro", "pack"}), 1);
+    EXPECT_NE(Output().find("not a regular file"), std::string::npos) << Output();
+    EXPECT_EQ(ReadBytes(home / "config.bin"), before);
+    EXPECT_EQ(Run({"show"}), 0) << Output();
+    EXPECT_NE(Output().find("warning"), std::string::npos) << Output();
 }
 
 TEST_F(HomeFilesTest, AWriterWaitsForTheLockAnotherHolds) {

@@ -103,34 +103,40 @@ TEST(AtomicFileTest, NewFilesFollowTheUmaskAndOldOnesKeepTheirMode) {
 }
 
 TEST(AtomicFileTest, TemporaryNamesAreRecognisedExactly) {
-    EXPECT_TRUE(IsTemporaryFor(".config.bin.aZ09xy", "config.bin"));
-    EXPECT_FALSE(IsTemporaryFor(".config.bin.aZ09x", "config.bin"));
-    EXPECT_FALSE(IsTemporaryFor(".config.bin.aZ09xyz", "config.bin"));
-    EXPECT_FALSE(IsTemporaryFor(".config.bin.aZ-9xy", "config.bin"));
-    EXPECT_FALSE(IsTemporaryFor("config.bin.aZ09xy", "config.bin"));
-    EXPECT_FALSE(IsTemporaryFor(".str.ini.aZ09xy", "config.bin"));
-    EXPECT_TRUE(IsTemporaryFor("..config.bin.aZ09xy.bC12de", "config.bin"));
-    EXPECT_FALSE(IsTemporaryFor("..config.bin.aZ09xy", "config.bin"));
+    EXPECT_TRUE(IsTemporaryFor(".config.bin.ornyx-aZ09xy", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor(".config.bin.ornyx-aZ09x", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor(".config.bin.ornyx-aZ09xyz", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor(".config.bin.ornyx-aZ-9xy", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor(".config.bin.ornyx-aZ\xe9xy", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor("config.bin.ornyx-aZ09xy", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor(".str.ini.ornyx-aZ09xy", "config.bin"));
+    // A person's copies, however much they look like ours.
+    EXPECT_FALSE(IsTemporaryFor(".config.bin.aZ09xy", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor(".config.bin.backup", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor(".config.bin.ornyx.aZ09xy", "config.bin"));
+    EXPECT_TRUE(IsTemporaryFor("..config.bin.ornyx-aZ09xy.ornyx-bC12de", "config.bin"));
+    EXPECT_FALSE(IsTemporaryFor("..config.bin.ornyx-aZ09xy.ornyx-bC12de", "config.bin", false));
+    EXPECT_FALSE(IsTemporaryFor("..config.bin.ornyx-aZ09xy", "config.bin"));
 }
 
 TEST(AtomicFileTest, StaleTemporariesGoButLiveOnesAndOthersStay) {
     TempDir dir;
     WriteText(dir / "config.bin", "old");
-    WriteText(dir / ".config.bin.Dead01", "killed writer");
-    WriteText(dir / ".config.bin.Dead02", "killed writer");
+    WriteText(dir / ".config.bin.ornyx-Dead01", "killed writer");
+    WriteText(dir / ".config.bin.ornyx-Dead02", "killed writer");
     WriteText(dir / ".config.bin.notours", "user file");
-    WriteText(dir / ".str.ini.Other1", "another name's");
+    WriteText(dir / ".str.ini.ornyx-Other1", "another name's");
     // A writer still at work holds a lock on its temporary file.
-    WriteText(dir / ".config.bin.Live01", "in progress");
-    const int live = ::open((dir / ".config.bin.Live01").c_str(), O_RDONLY);
+    WriteText(dir / ".config.bin.ornyx-Live01", "in progress");
+    const int live = ::open((dir / ".config.bin.ornyx-Live01").c_str(), O_RDONLY);
     ASSERT_GE(live, 0);
     ASSERT_EQ(::flock(live, LOCK_EX), 0);
 
     ASSERT_TRUE(Write(dir / "config.bin", "new").ok);
     EXPECT_EQ(ReadText(dir / "config.bin"), "new");
     EXPECT_EQ(Entries(dir.path()),
-              (std::vector<std::string>{".config.bin.Live01", ".config.bin.notours",
-                                        ".str.ini.Other1", "config.bin"}));
+              (std::vector<std::string>{".config.bin.notours", ".config.bin.ornyx-Live01",
+                                        ".str.ini.ornyx-Other1", "config.bin"}));
     ::close(live);
     EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 1u);
     EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "str.ini"), 1u);

@@ -2,11 +2,18 @@
 // config.bin that could not be loaded, the home lock, the replacement journal
 // and init's repair of str.ini.
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "i18n/TextSettings.h"
 #include "profile/PrivateProfile.h"
@@ -33,6 +40,13 @@ struct Home {
     RecordingMessageSink messages;
     NullDebugLog log;
 };
+
+std::vector<std::string> Entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t v) {
     return std::vector<std::uint8_t>(n, v);
@@ -114,20 +128,73 @@ TEST(HomeLockTest, ExclusiveExcludesEveryOtherAndSharedOnlyWriters) {
     EXPECT_FALSE(none.held());
 }
 
-TEST(HomeLockTest, TakingTheLockClearsWhatKilledWritersLeft) {
+TEST(HomeLockTest, TakingTheLockClearsWhatKilledWritersLeftAndNothingElse) {
     TempDir dir;
-    WriteText(dir / ".config.bin.Ab12Cd", "x");
-    WriteText(dir / ".str.ini.Ab12Cd", "x");
-    WriteText(dir / ".record.ini.Ab12Cd", "x");
-    WriteText(dir / ".stranger.Ab12Cd", "not ours");
+    WriteText(dir / ".config.bin.ornyx-Ab12Cd", "x");
+    WriteText(dir / ".str.ini.ornyx-Ab12Cd", "x");
+    WriteText(dir / ".record.ini.ornyx-Ab12Cd", "x");
+    WriteText(dir / "..config.bin.ornyx-Ab12Cd.ornyx-Ef34Gh", "x");
+    // Names a person gives a copy, even where they look like ours.
+    const std::vector<std::string> kept = {".config.bin.backup", ".str.ini.before",
+                                           ".record.ini.ornyx-", ".stranger.ornyx-Ab12Cd",
+                                           ".config.bin.Ab12Cd"};
+    for (const std::string& name : kept) WriteText(dir / name, "the user's");
+    // Ours by name, but another user's file or a link: not provably a dead writer's.
+    WriteText(dir / ".config.bin.ornyx-Other1", "someone else's");
+    ASSERT_EQ(::chown((dir / ".config.bin.ornyx-Other1").c_str(), 65534, 65534), 0);
+    TempDir outside;
+    WriteText(outside / "target", "kept");
+    fs::create_symlink(outside / "target", dir / ".str.ini.ornyx-Link01");
+
     std::string error;
     HomeLock lock;
     ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Shared, 1s, error));
-    std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(dir.path()))
-        left.push_back(e.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{kLockFileName, ".stranger.Ab12Cd"}));
+    std::vector<std::string> expected = kept;
+    expected.insert(expected.end(),
+                    {kLockFileName, ".config.bin.ornyx-Other1", ".str.ini.ornyx-Link01"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Entries(dir.path()), expected);
+    for (const std::string& name : kept) EXPECT_EQ(ReadText(dir / name), "the user's");
+    EXPECT_EQ(ReadText(outside / "target"), "kept");
+}
+
+// Without a working lock, two writers could lose each other's changes: a writer
+// refuses to start, a reader goes on and says why it had no lock.
+TEST(HomeLockTest, ALockFileThatIsNotAFileStopsWritersAndIsReportedToReaders) {
+    const auto makeLink = [](const fs::path& p) { fs::create_symlink("/dev/null", p); };
+    const auto makeDanglingLink = [](const fs::path& p) { fs::create_symlink("missing", p); };
+    const auto makeFolder = [](const fs::path& p) { fs::create_directory(p); };
+    const auto makeFifo = [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); };
+    const auto makeSocket = [](const fs::path& p) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        ASSERT_LT(p.string().size(), sizeof addr.sun_path);
+        std::strcpy(addr.sun_path, p.c_str());
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
+    };
+    const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> kinds = {
+        {"link", makeLink},     {"dangling link", makeDanglingLink},
+        {"folder", makeFolder}, {"fifo", makeFifo},
+        {"socket", makeSocket},
+    };
+    for (const auto& [what, make] : kinds) {
+        TempDir dir;
+        make(dir / kLockFileName);
+        std::string error;
+        HomeLock writer;
+        EXPECT_FALSE(writer.Acquire(dir.path(), HomeLock::Mode::Exclusive, 50ms, error)) << what;
+        EXPECT_NE(error.find(kLockFileName), std::string::npos) << what << ": " << error;
+        EXPECT_NE(error.find("not a regular file"), std::string::npos) << what << ": " << error;
+        HomeLock reader;
+        error.clear();
+        EXPECT_TRUE(reader.Acquire(dir.path(), HomeLock::Mode::Shared, 50ms, error)) << what;
+        EXPECT_FALSE(reader.held()) << what;
+        ASSERT_EQ(reader.notices().size(), 1u) << what;
+        EXPECT_NE(reader.notices()[0].find("not a regular file"), std::string::npos)
+            << reader.notices()[0];
+    }
 }
 
 WriteResult WriteString(const fs::path& p, const std::string& text) {
@@ -137,30 +204,30 @@ WriteResult WriteString(const fs::path& p, const std::string& text) {
 
 TEST(JournalTest, ReplaceTogetherWritesEveryFileAndLeavesNothingBehind) {
     TempDir dir;
-    WriteText(dir / "a", "old a");
-    WriteText(dir / "b", "[x]\r\nk=1\r\n");
+    WriteText(dir / "config.bin", "old a");
+    WriteText(dir / "str.ini", "[x]\r\nk=1\r\n");
     const std::vector<PlannedWrite> writes = {
-        {dir / "a", [](const fs::path& p) { return WriteString(p, "new a"); }, false},
+        {dir / "config.bin", [](const fs::path& p) { return WriteString(p, "new a"); }, false},
         // A read-modify-write sees the old content at its temporary name.
-        {dir / "b",
+        {dir / "str.ini",
          [](const fs::path& p) { return profile::WritePrivateProfileString(p, "x", "k", "2"); },
          true},
-        {dir / "c", [](const fs::path& p) { return WriteString(p, "new c"); }, false},
+        {dir / "record.ini", [](const fs::path& p) { return WriteString(p, "new c"); }, false},
     };
     ASSERT_TRUE(ReplaceTogether(dir.path(), writes).ok);
-    EXPECT_EQ(ReadText(dir / "a"), "new a");
-    EXPECT_EQ(ReadText(dir / "b"), "[x]\r\nk=2\r\n");
-    EXPECT_EQ(ReadText(dir / "c"), "new c");
+    EXPECT_EQ(ReadText(dir / "config.bin"), "new a");
+    EXPECT_EQ(ReadText(dir / "str.ini"), "[x]\r\nk=2\r\n");
+    EXPECT_EQ(ReadText(dir / "record.ini"), "new c");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
 
 TEST(JournalTest, AFailedWriteChangesNothing) {
     TempDir dir;
-    WriteText(dir / "a", "old a");
-    WriteText(dir / "b", "old b");
+    WriteText(dir / "config.bin", "old a");
+    WriteText(dir / "str.ini", "old b");
     const std::vector<PlannedWrite> writes = {
-        {dir / "a", [](const fs::path& p) { return WriteString(p, "new a"); }, false},
-        {dir / "b",
+        {dir / "config.bin", [](const fs::path& p) { return WriteString(p, "new a"); }, false},
+        {dir / "str.ini",
          [](const fs::path& p) {
              return WriteResult{false, EIO, "cannot write " + p.string() + ": disk gone"};
          },
@@ -170,50 +237,207 @@ TEST(JournalTest, AFailedWriteChangesNothing) {
     EXPECT_FALSE(r.ok);
     // Named as the user knows it, not by our temporary name.
     EXPECT_EQ(r.error,
-              "cannot write " + (dir / "b").string() + ": disk gone (nothing was changed)");
-    EXPECT_EQ(ReadText(dir / "a"), "old a");
-    EXPECT_EQ(ReadText(dir / "b"), "old b");
+              "cannot write " + (dir / "str.ini").string() + ": disk gone (nothing was changed)");
+    EXPECT_EQ(ReadText(dir / "config.bin"), "old a");
+    EXPECT_EQ(ReadText(dir / "str.ini"), "old b");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
+// A journal names our temporary files by name only, each beside its final name.
+std::string Journal(const std::vector<std::pair<std::string, std::string>>& entries,
+                    std::string_view header = "ornyx-mouse journal 2\n") {
+    std::string text(header);
+    for (const auto& [staged, target] : entries) text += staged + '\0' + target + '\0';
+    return text + "end\n";
 }
 
 // The states a kill can leave between the journal and its removal: none, some
 // or all of the staged files renamed. Each is completed to all new.
 TEST(JournalTest, RecoveryCompletesEveryInterruptedState) {
+    const char* names[] = {"config.bin", "str.ini", "record.ini"};
     for (int renamedBeforeKill = 0; renamedBeforeKill <= 3; ++renamedBeforeKill) {
         TempDir dir;
-        const fs::path home = fs::absolute(dir.path());
-        std::string journal = "ornyx-mouse journal 1\n";
+        std::vector<std::pair<std::string, std::string>> entries;
         for (int i = 0; i < 3; ++i) {
-            const fs::path target = home / ("f" + std::to_string(i));
-            const fs::path staged =
-                home / (".f" + std::to_string(i) + ".Stg00" + std::to_string(i));
-            WriteText(i < renamedBeforeKill ? target : staged, "new" + std::to_string(i));
-            if (i >= renamedBeforeKill) WriteText(target, "old" + std::to_string(i));
-            journal += staged.string() + '\0' + target.string() + '\0';
+            const std::string staged =
+                "." + std::string(names[i]) + ".ornyx-Stg00" + std::to_string(i);
+            WriteText(dir / (i < renamedBeforeKill ? names[i] : staged), "new" + std::to_string(i));
+            if (i >= renamedBeforeKill) WriteText(dir / names[i], "old" + std::to_string(i));
+            entries.emplace_back(staged, names[i]);
         }
-        journal += "end\n";
-        WriteText(home / kJournalFileName, journal);
+        WriteText(dir / kJournalFileName, Journal(entries));
 
         std::string error;
         HomeLock lock;
-        ASSERT_TRUE(lock.Acquire(home, HomeLock::Mode::Exclusive, 1s, error));
+        ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error));
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(ReadText(home / ("f" + std::to_string(i))), "new" + std::to_string(i))
+            EXPECT_EQ(ReadText(dir / names[i]), "new" + std::to_string(i))
                 << renamedBeforeKill << " " << i;
         }
-        EXPECT_FALSE(fs::exists(home / kJournalFileName));
-        EXPECT_FALSE(RecoverJournal(home));
+        EXPECT_EQ(Entries(dir.path()),
+                  (std::vector<std::string>{kLockFileName, "config.bin", "record.ini", "str.ini"}));
+        EXPECT_TRUE(lock.notices().empty());
+        EXPECT_FALSE(RecoverJournal(dir.path()));
     }
 }
 
-TEST(JournalTest, AJournalThatIsNotOursIsDroppedAndItsFilesUntouched) {
-    TempDir dir;
-    WriteText(dir / "f", "old");
-    WriteText(dir / kJournalFileName,
-              std::string("ornyx-mouse journal 1\n") + (dir / "x").string());
-    EXPECT_TRUE(RecoverJournal(dir.path()));
-    EXPECT_EQ(ReadText(dir / "f"), "old");
+// Whatever a journal names, only our own temporary files in its folder move,
+// and only onto their own final names. Anything else is not followed at all:
+// the journal is kept aside for the user to look at, and said so once.
+TEST(JournalTest, AJournalNamingAnythingElseIsSetAsideAndNeverFollowed) {
+    TempDir outside;
+    const fs::path victim = outside / "victim";
+    const fs::path payload = outside / ".config.bin.ornyx-Evil01";
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> entries;
+        std::string header = "ornyx-mouse journal 2\n";
+    };
+    const std::vector<Case> cases = {
+        {"an absolute target", {{".config.bin.ornyx-Stg001", victim.string()}}},
+        {"an absolute staged file", {{payload.string(), "config.bin"}}},
+        {"a target up the tree", {{".config.bin.ornyx-Stg001", "../victim"}}},
+        {"a staged file up the tree", {{"../" + payload.filename().string(), "config.bin"}}},
+        {"a target in a subfolder", {{".config.bin.ornyx-Stg001", "sub/config.bin"}}},
+        {"the home itself", {{".config.bin.ornyx-Stg001", "."}}},
+        {"a target that is not ours", {{".config.bin.ornyx-Stg001", ".bashrc"}}},
+        {"a staged name that is not a temporary file", {{"keep.txt", "config.bin"}}},
+        {"a staged file of another name", {{".str.ini.ornyx-Stg001", "config.bin"}}},
+        {"a staged name of an older pattern", {{".config.bin.Stg001", "config.bin"}}},
+        {"the same target twice",
+         {{".config.bin.ornyx-Stg001", "config.bin"}, {".config.bin.ornyx-Stg002", "config.bin"}}},
+        {"a staged file that is a link", {{".str.ini.ornyx-Link01", "str.ini"}}},
+        {"an older journal's absolute paths",
+         {{".config.bin.ornyx-Stg001", "config.bin"}},
+         "ornyx-mouse journal 1\n"},
+        {"a journal cut short", {}, "ornyx-mouse journal 2\n.config.bin.ornyx-Stg001"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        WriteText(victim, "victim");
+        WriteText(payload, "payload");
+        fs::create_directory(dir / "sub");
+        WriteText(dir / "config.bin", "config");
+        WriteText(dir / "str.ini", "labels");
+        WriteText(dir / "keep.txt", "the user's");
+        WriteText(dir / ".config.bin.ornyx-Stg001", "staged");
+        WriteText(dir / ".config.bin.ornyx-Stg002", "staged");
+        WriteText(dir / ".config.bin.Stg001", "an older staged file");
+        fs::create_symlink(victim, dir / ".str.ini.ornyx-Link01");
+        std::string journal = Journal(c.entries, c.header);
+        if (c.entries.empty()) journal = c.header;
+        WriteText(dir / kJournalFileName, journal);
+
+        std::string error;
+        HomeLock lock;
+        ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error)) << c.what;
+        EXPECT_EQ(ReadText(victim), "victim") << c.what;
+        EXPECT_EQ(ReadText(payload), "payload") << c.what;
+        EXPECT_EQ(ReadText(dir / "config.bin"), "config") << c.what;
+        EXPECT_EQ(ReadText(dir / "str.ini"), "labels") << c.what;
+        EXPECT_EQ(ReadText(dir / "keep.txt"), "the user's") << c.what;
+        EXPECT_EQ(ReadText(dir / ".config.bin.Stg001"), "an older staged file") << c.what;
+        EXPECT_TRUE(fs::is_symlink(dir / ".str.ini.ornyx-Link01")) << c.what;
+        EXPECT_FALSE(fs::exists(dir / kJournalFileName)) << c.what;
+        const fs::path aside = dir / (std::string(kJournalFileName) + ".bad");
+        EXPECT_EQ(ReadText(aside), journal) << c.what;
+        ASSERT_EQ(lock.notices().size(), 1u) << c.what;
+        EXPECT_NE(lock.notices()[0].find(aside.string()), std::string::npos) << lock.notices()[0];
+        // Set aside, it is said once only.
+        lock.Release();
+        ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error));
+        EXPECT_TRUE(lock.notices().empty()) << c.what;
+    }
+}
+
+TEST(JournalTest, AJournalThatIsALinkOrAFolderIsSetAsideWithoutReadingThrough) {
+    TempDir dir, outside;
+    WriteText(outside / "victim", Journal({{".config.bin.ornyx-Stg001", "config.bin"}}));
+    WriteText(dir / ".config.bin.ornyx-Stg001", "staged");
+    WriteText(dir / "config.bin", "config");
+    fs::create_symlink(outside / "victim", dir / kJournalFileName);
+    std::string error;
+    HomeLock lock;
+    ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error));
+    EXPECT_EQ(ReadText(dir / "config.bin"), "config");
+    EXPECT_TRUE(fs::is_symlink(dir / (std::string(kJournalFileName) + ".bad")));
+    EXPECT_TRUE(fs::exists(outside / "victim"));
+    EXPECT_EQ(lock.notices().size(), 1u);
+
+    // A second bad one goes beside the first.
+    lock.Release();
+    fs::create_directory(dir / kJournalFileName);
+    ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error));
+    EXPECT_TRUE(fs::is_directory(dir / (std::string(kJournalFileName) + ".bad.1")));
     EXPECT_FALSE(fs::exists(dir / kJournalFileName));
+}
+
+// The journal itself is written in place: a link at its name is replaced, not
+// written through.
+TEST(JournalTest, ReplaceTogetherNeverWritesThroughALinkAtTheJournalsName) {
+    TempDir dir, outside;
+    WriteText(outside / "victim", "victim");
+    fs::create_symlink(outside / "victim", dir / kJournalFileName);
+    const std::vector<PlannedWrite> writes = {
+        {dir / "config.bin", [](const fs::path& p) { return WriteString(p, "new"); }, false}};
+    ASSERT_TRUE(ReplaceTogether(dir.path(), writes).ok);
+    EXPECT_EQ(ReadText(dir / "config.bin"), "new");
+    EXPECT_EQ(ReadText(outside / "victim"), "victim");
+}
+
+// A config.bin that is a link keeps being one: the new content goes to the file
+// it points to, while the staged copy waits in the home like the others.
+TEST(JournalTest, ALinkedTargetIsWrittenThroughAndNothingIsStagedElsewhere) {
+    TempDir dir, elsewhere;
+    WriteText(elsewhere / "config.bin", "old");
+    ::chmod((elsewhere / "config.bin").c_str(), 0600);
+    fs::create_symlink(elsewhere / "config.bin", dir / "config.bin");
+    WriteText(dir / "str.ini", "old labels");
+    const std::vector<PlannedWrite> writes = {
+        {dir / "config.bin", [](const fs::path& p) { return WriteString(p, "new"); }, false},
+        {dir / "str.ini", [](const fs::path& p) { return WriteString(p, "new labels"); }, true},
+    };
+    ASSERT_TRUE(ReplaceTogether(dir.path(), writes).ok);
+    EXPECT_TRUE(fs::is_symlink(dir / "config.bin"));
+    EXPECT_EQ(ReadText(elsewhere / "config.bin"), "new");
+    EXPECT_EQ(fs::status(elsewhere / "config.bin").permissions(), fs::perms(0600));
+    EXPECT_EQ(ReadText(dir / "str.ini"), "new labels");
+    EXPECT_EQ(Entries(elsewhere.path()), std::vector<std::string>{"config.bin"});
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"config.bin", "str.ini"}));
+}
+
+// Only the three files of a home are ever replaced together.
+TEST(JournalTest, ReplaceTogetherRefusesTargetsOutsideTheHomesOwnFiles) {
+    TempDir dir, outside;
+    WriteText(outside / "victim", "victim");
+    for (const fs::path& target : {outside / "victim", dir / "other.txt", dir / ".." / "x"}) {
+        const std::vector<PlannedWrite> writes = {
+            {target, [](const fs::path& p) { return WriteString(p, "new"); }, false}};
+        EXPECT_FALSE(ReplaceTogether(dir.path(), writes).ok) << target;
+    }
+    EXPECT_EQ(ReadText(outside / "victim"), "victim");
+    EXPECT_TRUE(Entries(dir.path()).empty());
+}
+
+// A huge file is not copied only to be thrown away or refused afterwards.
+TEST(JournalTest, ReplaceTogetherChecksSizesBeforeCopying) {
+    TempDir dir;
+    {
+        std::ofstream big(dir / "record.ini");
+        big.seekp(static_cast<std::streamoff>(kMaxReadBytes) + 1);
+        big.put('x');
+    }
+    const std::vector<PlannedWrite> keep = {
+        {dir / "record.ini", [](const fs::path& p) { return WriteString(p, "new"); }, true}};
+    const WriteResult r = ReplaceTogether(dir.path(), keep);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("too large"), std::string::npos) << r.error;
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"record.ini"});
+    // Replaced whole, its old content does not matter.
+    const std::vector<PlannedWrite> replace = {
+        {dir / "record.ini", [](const fs::path& p) { return WriteString(p, "new"); }, false}};
+    ASSERT_TRUE(ReplaceTogether(dir.path(), replace).ok);
+    EXPECT_EQ(ReadText(dir / "record.ini"), "new");
 }
 
 TEST(InitTest, RepairsAStrIniThatLacksItsKeysAndKeepsWhatItHolds) {
