@@ -17,9 +17,14 @@ bool Same(const Profile& a, const Profile& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const nlohmann::json document = nlohmann::json::parse(data, data + size, nullptr, false);
-    if (document.is_discarded()) return 0;
     std::string error;
+    const std::optional<nlohmann::json> parsed = ParseProfile(std::span(data, size), error);
+    const nlohmann::json plain = nlohmann::json::parse(data, data + size, nullptr, false);
+    // Refusing repeated keys is all it adds to the parser.
+    FUZZ_CHECK(parsed.has_value() || !error.empty());
+    if (parsed) FUZZ_CHECK(*parsed == plain);
+    if (!parsed) return 0;
+    const nlohmann::json& document = *parsed;
     const std::optional<Profile> profile = ImportProfile(document, error);
     if (!profile) {
         FUZZ_CHECK(!error.empty());

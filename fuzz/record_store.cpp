@@ -3,6 +3,7 @@
 // replace-all that import uses, reads back exactly (export, import, export).
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -66,6 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
         if (seen.insert(folded).second) distinct.push_back(name);
     }
+    // The export's single read gives the same macros, and the notes as far as asked.
+    const auto exported = macros::ReadForExport(file, 3);
+    FUZZ_CHECK(exported.has_value());
+    FUZZ_CHECK(SameMacros(exported->macros, *all));
+    const std::vector<std::string> notes = macros::UncarriedContent(file);
+    FUZZ_CHECK(exported->uncarried.size() + exported->moreUncarried == notes.size());
+    FUZZ_CHECK(std::equal(exported->uncarried.begin(), exported->uncarried.end(), notes.begin()));
     FUZZ_CHECK(distinct.size() <= all->size());
     for (std::size_t i = 0; i < distinct.size(); ++i) FUZZ_CHECK(distinct[i] == (*all)[i].name);
     for (const auto& m : *all) FUZZ_CHECK(m.macro.items.size() <= macros::kMaxItems);
@@ -82,5 +90,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto back = macros::ReadAllMacros(file);
     FUZZ_CHECK(back.has_value());
     FUZZ_CHECK(SameMacros(*back, carried));
+
+    // The same names with items added and removed: changed in place, read back exactly.
+    for (auto& m : carried) {
+        if (m.macro.items.empty() || m.macro.items.size() % 2 != 0) {
+            m.macro.items.push_back("A   Dn");
+        } else {
+            m.macro.items.pop_back();
+        }
+    }
+    FUZZ_CHECK(macros::ReplaceAllMacros(file, carried).ok);
+    const auto changed = macros::ReadAllMacros(file);
+    FUZZ_CHECK(changed.has_value());
+    FUZZ_CHECK(SameMacros(*changed, carried));
     return 0;
 }

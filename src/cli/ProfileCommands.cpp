@@ -44,25 +44,51 @@ void RequireConfiguration(CliContext& context) {
                   " bytes); 'ornyxctl init' creates one"};
 }
 
-// Why record.ini could not be read, when the size says it: ", larger than 16 MiB".
-std::string RecordReason(CliContext& context) {
+// How many of the notes on what a profile cannot carry are printed; the rest are
+// counted, as a hand-made file may hold millions of them.
+constexpr std::size_t kShownNotes = 10;
+
+// A text file of the home that cannot be read is refused rather than taken as
+// empty: its content would be lost in a profile, or copied for nothing.
+void RequireReadable(const fs::path& file) {
     std::error_code ec;
-    const std::uintmax_t size = fs::file_size(context.paths().record, ec);
-    if (ec || size <= kMaxReadBytes) return {};
-    return ": it is larger than " + std::to_string(kMaxReadBytes >> 20) + " MiB";
+    const fs::file_status st = fs::status(file, ec);
+    if (st.type() == fs::file_type::not_found) return;
+    ReadStatus status = ReadStatus::Ok;
+    if (ec || !fs::is_regular_file(st)) {
+        status = ReadStatus::NotRegular;
+    } else if (const std::uintmax_t size = fs::file_size(file, ec); ec) {
+        status = ReadStatus::Failed;
+    } else if (size > kMaxReadBytes) {
+        status = ReadStatus::TooLarge;
+    }
+    if (status != ReadStatus::Ok) throw Failure{ReadStatusText(file, status)};
 }
 
-session::Profile CurrentProfile(CliContext& context) {
+// str.ini as the export reads it; its labels are only the defaults when it is missing.
+profile::IniDocument LoadTextFile(const fs::path& file) {
+    std::string why;
+    std::optional<profile::IniDocument> doc = profile::LoadProfile(file, &why);
+    if (!doc) throw Failure{why};
+    return std::move(*doc);
+}
+
+session::Profile CurrentProfile(CliContext& context, macros::MacroExport& record) {
     context.LoadSettings();
     RequireConfiguration(context);
+    // The labels were read already, but a failed read gives the defaults: refuse
+    // to export those in place of the user's.
+    (void)LoadTextFile(context.paths().text);
     session::Profile profile;
     profile.firstRunFlag = context.settings().firstRunFlag;
     profile.image = context.settings().image;
     profile.labels = context.text().labels;
-    const auto macros = macros::ReadAllMacros(context.paths().record);
-    if (!macros)
-        throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
-    for (const macros::NamedMacro& m : *macros) {
+    std::string why;
+    std::optional<macros::MacroExport> read =
+        macros::ReadForExport(context.paths().record, kShownNotes, &why);
+    if (!read) throw Failure{why};
+    record = std::move(*read);
+    for (const macros::NamedMacro& m : record.macros) {
         // A profile that its own import would refuse is not written.
         if (const macros::ReadBackProblem p = macros::CheckReadBack(m); !p.empty()) {
             throw Failure{context.paths().record.string() + ": macro \"" + m.name +
@@ -75,17 +101,23 @@ session::Profile CurrentProfile(CliContext& context) {
 }
 
 // What the home's files hold that the profile cannot carry: said, not lost silently.
-void WarnUncarried(CliContext& context, const session::Profile& profile) {
+void WarnUncarried(CliContext& context, const session::Profile& profile,
+                   const macros::MacroExport& read) {
     const fs::path& record = context.paths().record;
-    for (const std::string& note : macros::UncarriedContent(record)) {
+    for (const std::string& note : read.uncarried) {
         std::fprintf(stderr, "ornyxctl: warning: %s: not in the profile: %s\n", record.c_str(),
                      note.c_str());
     }
+    if (read.moreUncarried > 0) {
+        std::fprintf(stderr, "ornyxctl: warning: %s: and %zu more not in the profile\n",
+                     record.c_str(), read.moreUncarried);
+    }
     const fs::path& text = context.paths().text;
+    const profile::IniDocument doc = LoadTextFile(text);
     const std::string_view section = i18n::ButtonLabelSection(context.text().language);
     for (std::size_t i = 0; i < profile.labels.size(); ++i) {
-        const std::string whole = profile::GetPrivateProfileString(
-            text, section, i18n::LabelKey(i), "", std::numeric_limits<std::size_t>::max());
+        const std::string whole = profile::GetProfileString(
+            doc, section, i18n::LabelKey(i), "", std::numeric_limits<std::size_t>::max());
         if (whole != profile.labels[i]) {
             std::fprintf(stderr,
                          "ornyxctl: warning: %s: button label %s is cut to %zu characters\n",
@@ -96,8 +128,9 @@ void WarnUncarried(CliContext& context, const session::Profile& profile) {
 }
 
 int RunExport(CliContext& context, const std::string& file) {
-    const session::Profile profile = CurrentProfile(context);
-    WarnUncarried(context, profile);
+    macros::MacroExport record;
+    const session::Profile profile = CurrentProfile(context, record);
+    WarnUncarried(context, profile, record);
     const std::string text = session::ExportProfile(profile).dump(2) + "\n";
     if (file == "-") {
         std::fwrite(text.data(), 1, text.size(), stdout);
@@ -125,10 +158,13 @@ nlohmann::json ReadProfileDocument(const std::string& file) {
         for (int c; (c = std::getchar()) != EOF && bytes.size() <= kMaxProfileBytes;) {
             bytes.push_back(static_cast<std::uint8_t>(c));
         }
+        if (bytes.size() > kMaxProfileBytes)
+            throw Failure{"standard input is too large to be a profile"};
     }
-    nlohmann::json document = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    if (document.is_discarded()) throw Failure{file + " is not valid JSON"};
-    return document;
+    std::string error;
+    std::optional<nlohmann::json> document = session::ParseProfile(bytes, error);
+    if (!document) throw Failure{file + ": " + error};
+    return std::move(*document);
 }
 
 int RunImport(CliContext& context, const std::string& file) {
@@ -155,6 +191,12 @@ int RunImport(CliContext& context, const std::string& file) {
     if (settings::ProbeConfiguration(paths.config) == settings::ConfigStatus::Unusable) {
         throw Failure{context.UnusableConfigText()};
     }
+    // The replacement starts from copies of these two: sizes are checked first, so
+    // that a huge file is refused for what it is, not copied and then refused.
+    RequireReadable(paths.record);
+    RequireReadable(paths.text);
+    // Its language decides where the labels go: unread, it would be guessed.
+    (void)LoadTextFile(paths.text);
     context.text() = i18n::LoadTextSettings(paths.text);
 
     // Every field is valid; now the three files, replaced together: a failure
@@ -186,9 +228,9 @@ int RunImport(CliContext& context, const std::string& file) {
 int RunMacroList(CliContext& context) {
     context.ResolveHome();
     context.LockHome(settings::HomeLock::Mode::Shared);
-    const auto all = macros::ReadAllMacros(context.paths().record);
-    if (!all)
-        throw Failure{context.paths().record.string() + " cannot be read" + RecordReason(context)};
+    std::string why;
+    const auto all = macros::ReadAllMacros(context.paths().record, &why);
+    if (!all) throw Failure{why};
     // The panel and the mouse see what the listing rule lets through; say where
     // a hand-edited file goes beyond it.
     std::vector<std::string> names;
@@ -221,8 +263,10 @@ int RunMacroShow(CliContext& context, const std::string& name) {
 int RunMacroPack(CliContext& context) {
     context.LoadSettings(settings::HomeLock::Mode::Exclusive);
     RequireConfiguration(context);
-    const std::size_t packed =
-        macros::PackMacros(context.paths().record, context.settings().image, context.messages());
+    std::string unreadable;
+    const std::size_t packed = macros::PackMacros(context.paths().record, context.settings().image,
+                                                  context.messages(), &unreadable);
+    if (!unreadable.empty()) throw Failure{unreadable + "; config.bin was left as it was"};
     if (!settings::SaveConfiguration(context.paths(), context.settings(), context.messages(),
                                      context.log())) {
         return kFailure;

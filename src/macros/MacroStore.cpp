@@ -78,21 +78,24 @@ bool BreaksLine(std::string_view s) {
 enum class LoadStatus { Loaded, Missing, Failed };
 
 // Only a regular file is read: a FIFO or a folder in its place must neither block
-// nor be overwritten.
-LoadStatus LoadRecord(const fs::path& file, profile::IniDocument& doc) {
+// nor be overwritten. `why` says what kept a file from being read.
+LoadStatus LoadRecord(const fs::path& file, profile::IniDocument& doc, std::string* why = nullptr) {
     std::error_code ec;
     const fs::file_status st = fs::status(file, ec);
     if (st.type() == fs::file_type::not_found) return LoadStatus::Missing;
-    if (ec || !fs::is_regular_file(st)) return LoadStatus::Failed;
+    ReadStatus read = ReadStatus::NotRegular;
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(file, bytes)) return LoadStatus::Failed;
+    if (!ec && fs::is_regular_file(st)) read = ReadFileBounded(file, bytes);
+    if (read != ReadStatus::Ok) {
+        if (why != nullptr) *why = ReadStatusText(file, read);
+        return LoadStatus::Failed;
+    }
     doc = profile::IniDocument::ParseFile(file, bytes);
     return LoadStatus::Loaded;
 }
 
-std::string ReadValue(const profile::IniDocument& doc, std::string_view section,
-                      std::string_view key) {
-    const std::optional<std::string> value = doc.Get(section, key);
+std::string ReadValue(const profile::IniDocument::KeyTable& keys, std::string_view key) {
+    const std::optional<std::string> value = keys.Get(key);
     return value ? CutToUnits(*value, kValueBufferChars - 1) : std::string();
 }
 
@@ -100,15 +103,34 @@ std::string ItemKey(std::size_t index) {
     return std::string(kItemKeyPrefix) + std::to_string(index);
 }
 
-StoredMacro ReadStored(const profile::IniDocument& doc, std::string_view name) {
-    StoredMacro m;
-    m.loopTimes = ReadValue(doc, name, kLoopTimesKey);
-    const std::int64_t count = std::clamp<std::int64_t>(
-        ParseDecimal(ReadValue(doc, name, kItemCountKey)), 0, static_cast<std::int64_t>(kMaxItems));
-    m.items.reserve(static_cast<std::size_t>(count));
-    for (std::size_t j = 0; j < static_cast<std::size_t>(count); ++j) {
-        m.items.push_back(ReadValue(doc, name, ItemKey(j)));
+// How many items an ItemCount value stands for.
+std::size_t KeptItems(std::string_view count) {
+    return static_cast<std::size_t>(
+        std::clamp<std::int64_t>(ParseDecimal(count), 0, static_cast<std::int64_t>(kMaxItems)));
+}
+
+// The n of a key that reads as ItemKey(n), as the profile functions match keys.
+std::optional<std::size_t> ItemNumber(std::string_view key) {
+    if (key.size() <= kItemKeyPrefix.size() || key.size() > kItemKeyPrefix.size() + 4 ||
+        !SameSection(key.substr(0, kItemKeyPrefix.size()), kItemKeyPrefix)) {
+        return std::nullopt;
     }
+    const std::string_view digits = key.substr(kItemKeyPrefix.size());
+    if (digits.find_first_not_of("0123456789") != std::string_view::npos ||
+        (digits.size() > 1 && digits.front() == '0')) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(std::stoul(std::string(digits)));
+}
+
+// One pass over the section, however many lines it holds besides its items.
+StoredMacro ReadStored(const profile::IniDocument& doc, std::string_view name) {
+    const profile::IniDocument::KeyTable keys = doc.Keys(name);
+    StoredMacro m;
+    m.loopTimes = ReadValue(keys, kLoopTimesKey);
+    const std::size_t count = KeptItems(ReadValue(keys, kItemCountKey));
+    m.items.reserve(count);
+    for (std::size_t j = 0; j < count; ++j) m.items.push_back(ReadValue(keys, ItemKey(j)));
     return m;
 }
 
@@ -166,18 +188,28 @@ std::string CheckStorable(std::string_view name, std::string_view loopTimes,
     return {};
 }
 
-void SetSection(profile::IniDocument& doc, std::string_view name, std::string_view loopTimes,
-                std::span<const std::string> items) {
-    doc.RemoveSection(name);
-    doc.Set(name, kLoopTimesKey, loopTimes);
-    doc.Set(name, kItemCountKey, std::to_string(items.size()));
-    for (std::size_t j = 0; j < items.size(); ++j) doc.Set(name, ItemKey(j), items[j]);
+// The keys of a macro's section, in the order they are written; the entries
+// point into `texts` and `macro`.
+struct SectionKeys {
+    std::vector<std::string> texts;  // the count and the item key names
+    std::vector<profile::ProfileEntry> entries;
+};
+
+SectionKeys KeysOf(std::string_view loopTimes, std::span<const std::string> items) {
+    SectionKeys k;
+    k.texts.reserve(items.size() + 1);
+    k.texts.push_back(std::to_string(items.size()));
+    for (std::size_t j = 0; j < items.size(); ++j) k.texts.push_back(ItemKey(j));
+    k.entries.push_back({kLoopTimesKey, loopTimes});
+    k.entries.push_back({kItemCountKey, k.texts[0]});
+    for (std::size_t j = 0; j < items.size(); ++j) k.entries.push_back({k.texts[j + 1], items[j]});
+    return k;
 }
 
-WriteResult Unreadable(const fs::path& recordFile) {
+WriteResult Unreadable(std::string why) {
     WriteResult r;
     r.errorCode = EIO;
-    r.error = recordFile.string() + " is not a readable file";
+    r.error = std::move(why);
     return r;
 }
 
@@ -187,20 +219,22 @@ WriteResult WriteMacro(const fs::path& recordFile, std::string_view name,
                        std::string_view loopTimes, std::span<const std::string> items) {
     if (std::string why = CheckStorable(name, loopTimes, items); !why.empty()) return Refused(why);
     profile::IniDocument doc;
-    if (LoadRecord(recordFile, doc) == LoadStatus::Failed) return Unreadable(recordFile);
+    std::string why;
+    if (LoadRecord(recordFile, doc, &why) == LoadStatus::Failed) return Unreadable(why);
     // One rewrite for the whole section, so that a failure never leaves the macro
     // deleted but not yet written again.
-    SetSection(doc, name, loopTimes, items);
+    doc.RemoveSection(name);
+    const SectionKeys keys = KeysOf(loopTimes, items);
+    const profile::IniDocument::SectionUpdate update{name, {}, keys.entries};
+    doc.Update(std::span(&update, 1));
     const std::vector<std::uint8_t> bytes = doc.Serialize();
     return WriteFileAtomically(recordFile, bytes);
 }
 
-std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile) {
-    profile::IniDocument doc;
-    const LoadStatus status = LoadRecord(recordFile, doc);
-    if (status == LoadStatus::Failed) return std::nullopt;
+namespace {
+
+std::vector<NamedMacro> AllMacros(const profile::IniDocument& doc) {
     std::vector<NamedMacro> all;
-    if (status == LoadStatus::Missing) return all;
     std::unordered_set<std::string> seen;
     for (const std::string& name : doc.SectionNames()) {
         // A repeated section reads as its first block; it is one macro.
@@ -210,14 +244,29 @@ std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile)
     return all;
 }
 
-namespace {
+std::vector<std::string> Uncarried(const profile::IniDocument& doc, std::size_t maxNotes,
+                                   std::size_t& more);
 
-// Sets the key unless it already reads as `value` (a missing key reads as empty),
-// so that an unchanged macro keeps its lines byte for byte.
-void SetUnlessSame(profile::IniDocument& doc, std::string_view name, std::string_view key,
-                   std::string_view value) {
-    if (doc.Get(name, key).value_or("") != value) doc.Set(name, key, value);
+}  // namespace
+
+std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile, std::string* why) {
+    profile::IniDocument doc;
+    const LoadStatus status = LoadRecord(recordFile, doc, why);
+    if (status == LoadStatus::Failed) return std::nullopt;
+    return AllMacros(doc);  // a missing file is an empty document
 }
+
+std::optional<MacroExport> ReadForExport(const fs::path& recordFile, std::size_t maxNotes,
+                                         std::string* why) {
+    profile::IniDocument doc;
+    if (LoadRecord(recordFile, doc, why) == LoadStatus::Failed) return std::nullopt;
+    MacroExport out;
+    out.macros = AllMacros(doc);
+    out.uncarried = Uncarried(doc, maxNotes, out.moreUncarried);
+    return out;
+}
+
+namespace {
 
 // Whether the file's macros (a repeated section once) are `macros`' names in order.
 bool SameNamesInOrder(const std::vector<std::string>& sections,
@@ -237,48 +286,77 @@ bool SameNamesInOrder(const std::vector<std::string>& sections,
 }  // namespace
 
 std::vector<std::string> UncarriedContent(const fs::path& recordFile) {
+    std::size_t more = 0;
+    return UncarriedContent(recordFile, static_cast<std::size_t>(-1), more);
+}
+
+std::vector<std::string> UncarriedContent(const fs::path& recordFile, std::size_t maxNotes,
+                                          std::size_t& more) {
+    more = 0;
     profile::IniDocument doc;
     if (LoadRecord(recordFile, doc) != LoadStatus::Loaded) return {};
+    return Uncarried(doc, maxNotes, more);
+}
+
+namespace {
+
+std::vector<std::string> Uncarried(const profile::IniDocument& doc, std::size_t maxNotes,
+                                   std::size_t& more) {
+    more = 0;
     std::vector<std::string> notes;
-    if (!doc.KeyNames("").empty()) notes.push_back("the lines before the first macro");
+    // A hand-made file may hold millions of such lines: past the limit they are
+    // only counted.
+    const auto note = [&](auto&& make) {
+        if (notes.size() < maxNotes) {
+            notes.push_back(make());
+        } else {
+            ++more;
+        }
+    };
+    if (!doc.KeyNames("").empty())
+        note([] { return std::string("the lines before the first macro"); });
     std::unordered_set<std::string> seen;
     for (const std::string& name : doc.SectionNames()) {
         const std::string macro = "macro \"" + name + "\"";
         if (!seen.insert(FoldedName(name)).second) {
-            notes.push_back("the second block of " + macro + " (the first one is the macro)");
+            note([&] { return "the second block of " + macro + " (the first one is the macro)"; });
             continue;
         }
         if (CheckMacroName(name) != NameProblem::None) {
-            notes.push_back(macro + ": its name, which import refuses");
+            note([&] { return macro + ": its name, which import refuses"; });
         }
-        const std::string countText = doc.Get(name, kItemCountKey).value_or("");
-        const std::int64_t count = ParseDecimal(countText);
-        const std::size_t kept = static_cast<std::size_t>(
-            std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(kMaxItems)));
+        const profile::IniDocument::KeyTable keys = doc.Keys(name);
+        const std::string countText = keys.Get(kItemCountKey).value_or("");
+        const std::size_t kept = KeptItems(countText);
         if (!countText.empty() && countText != std::to_string(kept)) {
-            notes.push_back(macro + ": ItemCount \"" + countText + "\", carried as " +
-                            std::to_string(kept));
+            note([&] {
+                return macro + ": ItemCount \"" + countText + "\", carried as " +
+                       std::to_string(kept);
+            });
         }
         for (const std::string& key : doc.KeyNames(name)) {
-            bool carried = SameSection(key, kLoopTimesKey) || SameSection(key, kItemCountKey);
-            for (std::size_t j = 0; j < kept && !carried; ++j)
-                carried = SameSection(key, ItemKey(j));
-            if (!carried) notes.push_back(macro + ": the line \"" + key + "\"");
+            const std::optional<std::size_t> item = ItemNumber(key);
+            const bool carried = SameSection(key, kLoopTimesKey) ||
+                                 SameSection(key, kItemCountKey) || (item && *item < kept);
+            if (!carried) note([&] { return macro + ": the line \"" + key + "\""; });
         }
         for (const std::string_view key : {kLoopTimesKey, kItemCountKey}) {
-            const std::string value = doc.Get(name, key).value_or("");
-            if (Utf16Length(value) >= kValueBufferChars)
-                notes.push_back(macro + ": " + std::string(key) + ", cut");
+            if (Utf16Length(keys.Get(key).value_or("")) >= kValueBufferChars)
+                note([&] { return macro + ": " + std::string(key) + ", cut"; });
         }
         for (std::size_t j = 0; j < kept; ++j) {
-            if (Utf16Length(doc.Get(name, ItemKey(j)).value_or("")) >= kValueBufferChars) {
-                notes.push_back(macro + ": " + ItemKey(j) + ", cut to " +
-                                std::to_string(kValueBufferChars - 1) + " characters");
+            if (Utf16Length(keys.Get(ItemKey(j)).value_or("")) >= kValueBufferChars) {
+                note([&] {
+                    return macro + ": " + ItemKey(j) + ", cut to " +
+                           std::to_string(kValueBufferChars - 1) + " characters";
+                });
             }
         }
     }
     return notes;
 }
+
+}  // namespace
 
 WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMacro> macros) {
     std::unordered_set<std::string> seen;  // folded names: a set keeps many macros linear
@@ -291,31 +369,46 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
             return Refused(m.name + ": the name is used twice");
     }
     profile::IniDocument doc;
-    const LoadStatus status = LoadRecord(recordFile, doc);
-    if (status == LoadStatus::Failed) return Unreadable(recordFile);
+    std::string why;
+    const LoadStatus status = LoadRecord(recordFile, doc, &why);
+    if (status == LoadStatus::Failed) return Unreadable(why);
     // Nothing to store and nothing stored: do not create the file.
     if (status == LoadStatus::Missing && macros.empty()) return WriteResult{true, 0, {}};
+    // Every section is changed in one pass over the file, so that neither many
+    // macros nor sections of many lines make this quadratic.
+    std::vector<SectionKeys> keys;
+    std::vector<std::vector<std::string>> gone(macros.size());
+    keys.reserve(macros.size());
     if (SameNamesInOrder(doc.SectionNames(), macros)) {
         // The same macros in the same order: change only what differs, so that a
         // profile exported from this file gives back every byte of it.
-        for (const NamedMacro& m : macros) {
+        for (std::size_t i = 0; i < macros.size(); ++i) {
+            const NamedMacro& m = macros[i];
+            const profile::IniDocument::KeyTable stored = doc.Keys(m.name);
             // Items the old count covered but the new one does not are gone.
-            const std::int64_t oldCount = ParseDecimal(doc.Get(m.name, kItemCountKey).value_or(""));
+            const std::int64_t oldCount = ParseDecimal(stored.Get(kItemCountKey).value_or(""));
             for (std::size_t j = m.macro.items.size();
                  static_cast<std::int64_t>(j) < oldCount && j < kMaxItems; ++j) {
-                doc.RemoveKey(m.name, ItemKey(j));
+                gone[i].push_back(ItemKey(j));
             }
-            SetUnlessSame(doc, m.name, kLoopTimesKey, m.macro.loopTimes);
-            SetUnlessSame(doc, m.name, kItemCountKey, std::to_string(m.macro.items.size()));
-            for (std::size_t j = 0; j < m.macro.items.size(); ++j) {
-                SetUnlessSame(doc, m.name, ItemKey(j), m.macro.items[j]);
+            // A key that already reads as its value stays as it is (a missing key reads as
+            // empty), so that an unchanged macro keeps its lines byte for byte.
+            SectionKeys changed;
+            SectionKeys all = KeysOf(m.macro.loopTimes, m.macro.items);
+            for (const profile::ProfileEntry& e : all.entries) {
+                if (stored.Get(e.key).value_or("") != e.value) changed.entries.push_back(e);
             }
+            changed.texts = std::move(all.texts);  // the entries point into these
+            keys.push_back(std::move(changed));
         }
     } else {
         doc.RemoveAllSections();
-        for (const NamedMacro& m : macros)
-            SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
+        for (const NamedMacro& m : macros) keys.push_back(KeysOf(m.macro.loopTimes, m.macro.items));
     }
+    std::vector<profile::IniDocument::SectionUpdate> updates;
+    for (std::size_t i = 0; i < macros.size(); ++i)
+        updates.push_back({macros[i].name, gone[i], keys[i].entries});
+    doc.Update(updates);
     const std::vector<std::uint8_t> bytes = doc.Serialize();
     return WriteFileAtomically(recordFile, bytes);
 }
@@ -364,9 +457,9 @@ std::string MacroTooLongText(std::string_view name, std::size_t dropped, std::si
 }
 
 std::size_t PackMacros(const fs::path& recordFile, settings::SettingsImage& image,
-                       MessageSink& messages) {
+                       MessageSink& messages, std::string* unreadable) {
     profile::IniDocument doc;
-    if (LoadRecord(recordFile, doc) != LoadStatus::Loaded) return 0;
+    if (LoadRecord(recordFile, doc, unreadable) != LoadStatus::Loaded) return 0;
     // One read of the file for the listing and the macros.
     const std::vector<std::string> names = ListedMacroNames(doc.SectionNames());
     if (names.empty()) return 0;

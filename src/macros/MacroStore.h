@@ -84,12 +84,26 @@ struct NamedMacro {
 
 // Every section in file order, without the listing limit (an export must not
 // lose what the panel cannot show); a repeated section once, as its first block.
-// Empty when the file does not exist, nullopt when it exists but cannot be read.
-std::optional<std::vector<NamedMacro>> ReadAllMacros(const std::filesystem::path& recordFile);
+// Empty when the file does not exist, nullopt when it exists but cannot be read
+// (with the reason in `why`).
+std::optional<std::vector<NamedMacro>> ReadAllMacros(const std::filesystem::path& recordFile,
+                                                     std::string* why = nullptr);
 
 // What record.ini holds that ReadAllMacros does not carry (lines outside the
 // macros' keys, repeated sections, cut values, ...), one readable note each.
 std::vector<std::string> UncarriedContent(const std::filesystem::path& recordFile);
+// The first `maxNotes` of them; `more` counts the rest.
+std::vector<std::string> UncarriedContent(const std::filesystem::path& recordFile,
+                                          std::size_t maxNotes, std::size_t& more);
+
+// Both from one read of the file, as an export needs them.
+struct MacroExport {
+    std::vector<NamedMacro> macros;
+    std::vector<std::string> uncarried;  // the first maxNotes of UncarriedContent
+    std::size_t moreUncarried = 0;       // and how many more there are
+};
+std::optional<MacroExport> ReadForExport(const std::filesystem::path& recordFile,
+                                         std::size_t maxNotes, std::string* why = nullptr);
 
 // Replaces all sections by `macros`, in their order, in one atomic rewrite; the
 // file's encoding and line endings stay. When the file holds the same names in
@@ -112,9 +126,11 @@ ReadBackProblem CheckReadBack(const NamedMacro& macro);
 
 // Rebuilds slots 1..n of the image from the first n = min(sections, 12) sections,
 // in file order; the other slots keep their content. A macro whose events do not
-// all fit is packed as far as it fits and reported through `messages`. Returns n.
+// all fit is packed as far as it fits and reported through `messages`. Returns n;
+// 0 when the file is missing, or exists but cannot be read (the reason then in
+// `unreadable`, and the image untouched).
 std::size_t PackMacros(const std::filesystem::path& recordFile, settings::SettingsImage& image,
-                       MessageSink& messages);
+                       MessageSink& messages, std::string* unreadable = nullptr);
 
 // The message for a macro whose surplus events were left out.
 std::string MacroTooLongText(std::string_view name, std::size_t dropped, std::size_t events);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 #include "common/CodePage.h"
@@ -417,6 +419,150 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
         }
     }
     return keys;
+}
+
+std::optional<std::string> IniDocument::KeyTable::Get(std::string_view key) const {
+    key = Trim(key);
+    if (key.empty()) return std::nullopt;
+    const auto it = values_.find(key);
+    return it == values_.end() ? std::nullopt : it->second;
+}
+
+IniDocument::KeyTable IniDocument::Keys(std::string_view section) const {
+    KeyTable table;
+    const auto* blocks = BlocksOf(Trim(section));
+    if (blocks == nullptr) return table;
+    const Block& b = index_->blocks[blocks->front()];
+    for (std::size_t i = b.begin; i < b.end; ++i) {
+        const LineInfo info = Classify(lines_[i].text);
+        if (info.kind != LineKind::Key) continue;
+        if (table.values_.contains(info.name)) continue;  // the first line counts, as in Get
+        table.values_.emplace(
+            std::string(info.name),
+            info.hasValue ? std::optional<std::string>(Unquote(info.value)) : std::nullopt);
+    }
+    return table;
+}
+
+bool IniDocument::Update(std::span<const SectionUpdate> updates) {
+    // Anything outside the common case keeps the exact rules of the single calls.
+    bool oneByOne = false;
+    std::unordered_set<std::string, NameHash, NameEqual> sections;
+    for (const SectionUpdate& u : updates) {
+        const std::string_view section = Trim(u.section);
+        if (section.empty() || !sections.emplace(section).second) oneByOne = true;
+        for (const ProfileEntry& e : u.set) {
+            const std::string_view key = Trim(e.key);
+            if (key.empty() || key.front() == ';' || key.front() == '[') oneByOne = true;
+        }
+    }
+    if (oneByOne) {
+        bool changed = false;
+        for (const SectionUpdate& u : updates) {
+            for (const std::string& key : u.remove) changed = RemoveKey(u.section, key) || changed;
+            for (const ProfileEntry& e : u.set) changed = Set(u.section, e.key, e.value) || changed;
+        }
+        return changed;
+    }
+
+    const Index& index = Indexed();
+    std::vector<bool> removed(lines_.size(), false);
+    // New lines by the line they go before: at most one run per section, and
+    // sections are distinct, so no two runs share a place.
+    std::vector<std::pair<std::size_t, std::vector<std::string>>> inserted;
+    std::vector<std::string> appended;  // sections that do not exist yet
+    bool changed = false;
+    for (const SectionUpdate& u : updates) {
+        const std::string_view section = Trim(u.section);
+        const std::vector<std::size_t>* blocks = BlocksOf(section);
+        if (blocks != nullptr && !u.remove.empty()) {
+            std::unordered_set<std::string, NameHash, NameEqual> doomed;
+            for (const std::string& key : u.remove) doomed.emplace(Trim(key));
+            for (const std::size_t b : *blocks) {
+                const Block& block = index.blocks[b];
+                if (block.header == kNoHeader) continue;
+                for (std::size_t i = block.begin; i < block.end; ++i) {
+                    const LineInfo info = Classify(lines_[i].text);
+                    if (info.kind == LineKind::Key && doomed.contains(info.name)) {
+                        removed[i] = true;
+                        changed = true;
+                    }
+                }
+            }
+        }
+        if (u.set.empty()) continue;
+        const Block* first = nullptr;
+        if (blocks != nullptr) {
+            for (const std::size_t b : *blocks) {
+                if (index.blocks[b].header == kNoHeader) continue;
+                first = &index.blocks[b];
+                break;
+            }
+        }
+        // Where each key's line is: in the file, or among the new ones.
+        struct Place {
+            bool isNew;
+            std::size_t at;
+        };
+        std::unordered_map<std::string, Place, NameHash, NameEqual> where;
+        std::vector<std::string> added;
+        std::size_t after = 0;
+        if (first != nullptr) {
+            after = first->header;
+            for (std::size_t i = first->begin; i < first->end; ++i) {
+                if (removed[i]) continue;
+                const LineInfo info = Classify(lines_[i].text);
+                if (info.kind != LineKind::Key) continue;
+                where.try_emplace(std::string(info.name), Place{false, i});
+                if (IsPlainKey(info)) after = i;
+            }
+        }
+        for (const ProfileEntry& e : u.set) {
+            const std::string_view key = Trim(e.key);
+            if (const auto it = where.find(key); it != where.end()) {
+                std::string& text =
+                    it->second.isNew ? added[it->second.at] : lines_[it->second.at].text;
+                const LineInfo info = Classify(text);
+                if (info.hasValue &&
+                    (info.value == e.value || Unquote(info.value) == Unquote(Trim(e.value))))
+                    continue;
+                text = std::string(info.name) + "=" + std::string(e.value);
+                changed = true;
+                continue;
+            }
+            where.emplace(std::string(key), Place{true, added.size()});
+            added.push_back(std::string(key) + "=" + std::string(e.value));
+            changed = true;
+        }
+        if (added.empty()) continue;
+        if (first != nullptr) {
+            inserted.emplace_back(after + 1, std::move(added));
+        } else {
+            appended.push_back("[" + std::string(section) + "]");
+            std::move(added.begin(), added.end(), std::back_inserter(appended));
+        }
+    }
+    if (!changed) return false;
+
+    std::sort(inserted.begin(), inserted.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Line> out;
+    out.reserve(lines_.size() + appended.size());
+    const auto add = [&](std::string text) {
+        if (!out.empty() && out.back().eol.empty()) out.back().eol = newline_;
+        out.push_back({std::move(text), newline_});
+    };
+    auto next = inserted.begin();
+    for (std::size_t i = 0; i <= lines_.size(); ++i) {
+        for (; next != inserted.end() && next->first == i; ++next) {
+            for (std::string& text : next->second) add(std::move(text));
+        }
+        if (i < lines_.size() && !removed[i]) out.push_back(std::move(lines_[i]));
+    }
+    for (std::string& text : appended) add(std::move(text));
+    lines_ = std::move(out);
+    index_.reset();
+    return true;
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {

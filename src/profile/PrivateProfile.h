@@ -48,9 +48,25 @@ unsigned AnsiCodePageForLanguage(std::string_view languageCode);
 // when there is none).
 unsigned LegacyCodePageFor(const std::filesystem::path& file, std::span<const std::uint8_t> bytes);
 
+struct ProfileEntry {
+    std::string_view key;
+    std::string_view value;
+};
+
 // One INI file in memory: its lines exactly as read (text and line ending each),
 // so that everything a change does not touch is written back byte for byte.
 class IniDocument {
+    // Section and key names compare without ASCII case; looked up by string_view,
+    // so a lookup allocates nothing.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+
 public:
     // Never fails: undecodable UTF-16 becomes U+FFFD; an 8-bit file that does not
     // decode in `legacyCodePage` (or would not encode back to the same bytes) is
@@ -72,6 +88,19 @@ public:
     // and ';' lines included; "" gives the lines before the first section.
     std::vector<std::string> KeyNames(std::string_view section) const;
 
+    // A section's first block read in one pass: each key as Get reads it, so that
+    // looking up many keys of a section with many lines stays linear.
+    class KeyTable {
+    public:
+        std::optional<std::string> Get(std::string_view key) const;
+
+    private:
+        friend class IniDocument;
+        // The first line of each name; nullopt for a line without '='.
+        std::unordered_map<std::string, std::optional<std::string>, NameHash, NameEqual> values_;
+    };
+    KeyTable Keys(std::string_view section) const;
+
     // Each returns whether the document changed. Names and values must already be
     // valid (see WritePrivateProfileString); Set updates the key in place (a value
     // that already reads the same leaves the line alone) or adds it after the
@@ -82,6 +111,18 @@ public:
     // Removes every named section in one pass (what precedes the first header
     // stays); the way to replace a whole file's sections without quadratic cost.
     bool RemoveAllSections();
+
+    // RemoveKey of each of `remove`, then Set of each of `set`, in order.
+    struct SectionUpdate {
+        std::string_view section;
+        std::span<const std::string> remove;
+        std::span<const ProfileEntry> set;
+    };
+    // The updates as those calls would make them, one after the other, but in
+    // one pass over the file, so that rewriting many keys of many sections stays
+    // linear. (Updates naming the same section twice, or keys that are blank or
+    // start with ';' or '[', are made call by call.)
+    bool Update(std::span<const SectionUpdate> updates);
 
     TextEncoding encoding() const { return encoding_; }
     bool hasBom() const { return bom_; }
@@ -101,16 +142,6 @@ private:
     // The blocks and, by folded name, where each section's blocks are: built once
     // and kept while lines are only appended, so that a file of many sections is
     // read and written in linear time.
-    // Section names compare without ASCII case; looked up by string_view, so a
-    // lookup allocates nothing.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view name) const;
-    };
-    struct NameEqual {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const;
-    };
     struct Index {
         std::vector<Block> blocks;
         std::unordered_map<std::string, std::vector<std::size_t>, NameHash, NameEqual> byName;
@@ -167,11 +198,6 @@ std::u16string SectionNamesBuffer(std::span<const std::string> names, std::size_
 WriteResult WritePrivateProfileString(const std::filesystem::path& file, std::string_view section,
                                       std::optional<std::string_view> key,
                                       std::optional<std::string_view> value);
-
-struct ProfileEntry {
-    std::string_view key;
-    std::string_view value;
-};
 
 // Sets several keys of one section in one atomic rewrite, each as
 // WritePrivateProfileString would; nothing is written when any entry is invalid.

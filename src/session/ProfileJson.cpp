@@ -2,6 +2,7 @@
 
 #include <array>
 #include <span>
+#include <unordered_set>
 
 #include "common/DebugLog.h"
 #include "common/Hex.h"
@@ -430,9 +431,23 @@ bool ReadButtons(const In& doc, Reader& r, Profile& p) {
         if (!slots->is_array() || slots->size() != SettingsImage::kSlots) {
             return r.Fail(modePath, "must list the 12 buttons");
         }
-        for (std::size_t s = 0; s < SettingsImage::kSlots; ++s) {
-            const std::string path = modePath + "[" + std::to_string(s) + "]";
-            if (!ReadSlot((*slots)[s], path, mode, s, functionNames, r, p)) return false;
+        // By number, not by place: a reordered list must not swap buttons.
+        std::array<bool, SettingsImage::kSlots> listed{};
+        for (std::size_t k = 0; k < SettingsImage::kSlots; ++k) {
+            const std::string path = modePath + "[" + std::to_string(k) + "]";
+            const In* number = r.Field((*slots)[k], path, "button");
+            if (number == nullptr) return false;
+            if (!number->is_number_integer() || number->get<long long>() < 1 ||
+                number->get<long long>() > static_cast<long long>(SettingsImage::kSlots)) {
+                return r.Fail(path + ".button", "must be a button number from 1 to 12");
+            }
+            const std::size_t s = number->get<std::size_t>() - 1;
+            if (listed[s]) {
+                return r.Fail(path + ".button",
+                              "button " + std::to_string(s + 1) + " is listed twice");
+            }
+            listed[s] = true;
+            if (!ReadSlot((*slots)[k], path, mode, s, functionNames, r, p)) return false;
         }
     }
     return true;
@@ -551,6 +566,62 @@ constexpr Section kSections[] = {
 };
 
 }  // namespace
+
+std::optional<nlohmann::json> ParseProfile(std::span<const std::uint8_t> text, std::string& error) {
+    // The parser shows each key as it comes; one frame per open object or array
+    // keeps the keys seen so far and where the next value is.
+    struct Frame {
+        bool array = false;
+        std::size_t next = 0;  // for an array: the index of the next element
+        std::string path;
+        std::unordered_set<std::string> keys;
+    };
+    std::vector<Frame> open;
+    std::string key;  // the last key read: the name of the value that follows
+    std::string repeated;
+    const auto pathOfNext = [&]() -> std::string {
+        if (open.empty()) return {};
+        Frame& f = open.back();
+        if (f.array) return f.path + "[" + std::to_string(f.next++) + "]";
+        return f.path.empty() ? key : f.path + "." + key;
+    };
+    using Event = nlohmann::json::parse_event_t;
+    const auto watch = [&](int, Event event, nlohmann::json& parsed) {
+        switch (event) {
+            case Event::object_start:
+            case Event::array_start: {
+                Frame f;
+                f.array = event == Event::array_start;
+                f.path = pathOfNext();
+                open.push_back(std::move(f));
+                break;
+            }
+            case Event::object_end:
+            case Event::array_end:
+                if (!open.empty()) open.pop_back();
+                break;
+            case Event::key:
+                key = parsed.get<std::string>();
+                if (!open.empty() && !open.back().keys.insert(key).second && repeated.empty())
+                    repeated = pathOfNext();
+                break;
+            case Event::value:
+                if (!open.empty() && open.back().array) ++open.back().next;
+                break;
+        }
+        return true;
+    };
+    nlohmann::json document = nlohmann::json::parse(text.begin(), text.end(), watch, false);
+    if (document.is_discarded()) {
+        error = "not valid JSON";
+        return std::nullopt;
+    }
+    if (!repeated.empty()) {
+        error = repeated + ": is given more than once";
+        return std::nullopt;
+    }
+    return document;
+}
 
 json ExportProfile(const Profile& profile) {
     json doc;

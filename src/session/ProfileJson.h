@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,7 +38,13 @@ inline constexpr int kProfileVersion = 1;
 // importing it reproduces every byte.
 nlohmann::ordered_json ExportProfile(const Profile& profile);
 
-// Reads a profile back. Every field is checked; the first wrong one is named
+// A profile's text as JSON. Refused, with the reason in `error`, when it is not
+// JSON or when one object gives a key twice, which would otherwise read as its
+// last copy: the key is named by its path ("buttons.A[2].label: ...").
+std::optional<nlohmann::json> ParseProfile(std::span<const std::uint8_t> text, std::string& error);
+
+// Reads a profile back. Buttons are placed by their "button" number, which
+// must name each of the twelve once. Every field is checked; the first wrong one is named
 // in `error` (e.g. "dpi.levels[2].colour: ...") and nothing is returned.
 std::optional<Profile> ImportProfile(const nlohmann::json& document, std::string& error);
 

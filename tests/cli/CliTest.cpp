@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -370,6 +371,35 @@ TEST_F(ProfileCliTest, ImportNamesTheWrongFieldAndWritesNothing) {
     r = Run("import .");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(Snapshot(), before);
+}
+
+// A key given twice is refused rather than read as its last copy.
+TEST_F(ProfileCliTest, ImportRefusesARepeatedKey) {
+    const std::string good = Export().dump();
+    const Files before = Snapshot();
+    const std::string text = "{\"format\":\"something else\"," + good.substr(1);
+    ornyx::test::WriteText(dir / "in.json", text);
+    const Result r = Run("import in.json");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("in.json: format: is given more than once"), std::string::npos) << r.err;
+    EXPECT_EQ(Snapshot(), before);
+}
+
+// A hand-made record.ini with many lines a profile cannot carry: the export
+// names a few and counts the rest instead of printing a line for each.
+TEST_F(ProfileCliTest, ExportSummarisesManyUncarriedLines) {
+    std::string ini = "[M]\r\nMacroLoopTimes=1\r\nItemCount=1\r\nItem0=A   Dn\r\n";
+    for (int i = 0; i < 5000; ++i) ini += "Note" + std::to_string(i) + "=x\r\n";
+    ornyx::test::WriteText(dir / "record.ini", ini);
+    const Result r = Run("export p.json");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("the line \"Note0\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("the line \"Note4999\""), std::string::npos);
+    EXPECT_NE(r.err.find("and 4990 more"), std::string::npos) << r.err;
+    EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 11);
+    // The profile itself is whole.
+    const nlohmann::json p = nlohmann::json::parse(ReadText(dir / "p.json"));
+    EXPECT_EQ(p["macros"][0]["items"], nlohmann::json({"A   Dn"}));
 }
 
 TEST_F(ProfileCliTest, MacroListShowAndPack) {

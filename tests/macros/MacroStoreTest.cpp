@@ -117,6 +117,55 @@ TEST(MacroStoreTest, ReplacingWithTheSameMacrosChangesOnlyWhatReadsDifferently) 
     EXPECT_EQ(ReadAllMacros(f.record)->size(), 1u);
 }
 
+// A hand-made section of 1024 items among thousands of other lines, its items
+// out of order: read, exported and rewritten as a short one would be.
+TEST(MacroStoreTest, LongSectionWithManyOtherLinesReadsAndRewritesExactly) {
+    Fixture f;
+    std::string file = "[Long]\r\nMacroLoopTimes=2\r\nItemCount=1024\r\n";
+    Items items(1024);
+    for (std::size_t j = 0; j < 1024; ++j) {
+        const std::size_t n = 1023 - j;
+        items[n] = (n % 2 ? "A   Up" : "A   Dn");
+        for (int k = 0; k < 20; ++k) file += "n=1\r\n";
+        file += "Item" + std::to_string(n) + "=" + items[n] + "\r\n";
+    }
+    file += "item5=second copy\r\nItem1024=beyond\r\n" + KeyMacro("Short", "B");
+    WriteText(f.record, file);
+
+    const auto read = ReadForExport(f.record, 3);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->macros.size(), 2u);
+    EXPECT_EQ(read->macros[0].macro.items, items);
+    EXPECT_EQ(read->macros[0].macro.loopTimes, "2");
+    EXPECT_EQ(read->uncarried, (Items(3, "macro \"Long\": the line \"n\"")));
+    // The filler lines and Item1024 (the second item5 line goes with the item, as before).
+    EXPECT_EQ(read->moreUncarried, 1024u * 20 + 1 - 3);
+    EXPECT_EQ(UncarriedContent(f.record).back(), "macro \"Long\": the line \"Item1024\"");
+    EXPECT_EQ(PackMacros(f.record, f.image, f.messages), 2u);
+
+    // Import of the same macros with fewer items and one changed: those lines only.
+    std::vector<NamedMacro> all = read->macros;
+    all[0].macro.items.resize(1000);
+    all[0].macro.items[5] = "C   Up";
+    ASSERT_TRUE(ReplaceAllMacros(f.record, all).ok);
+    std::string expected = file;
+    expected.replace(expected.find("ItemCount=1024"), 14, "ItemCount=1000");
+    expected.replace(expected.find("Item5=A   Up"), 12, "Item5=C   Up");
+    for (std::size_t n = 1000; n < 1024; ++n) {
+        const std::string line = "Item" + std::to_string(n) + "=" + items[n] + "\r\n";
+        expected.erase(expected.find(line), line.size());
+    }
+    EXPECT_EQ(ReadText(f.record), expected);
+
+    // More items than before: the new ones go after the section's last item line.
+    all[0].macro.items.push_back("D   Dn");
+    ASSERT_TRUE(ReplaceAllMacros(f.record, all).ok);
+    expected.replace(expected.find("ItemCount=1000"), 14, "ItemCount=1001");
+    expected.insert(expected.find("[Short]"), "Item1000=D   Dn\r\n");
+    EXPECT_EQ(ReadText(f.record), expected);
+    EXPECT_EQ(ReadAllMacros(f.record)->at(0).macro.items, all[0].macro.items);
+}
+
 TEST(MacroStoreTest, PackingFollowsFileOrderAndTouchesOnlyTheSlotsOfTwelveSections) {
     Fixture f;
     f.image.bytes.fill(0xEE);

@@ -69,5 +69,69 @@ TEST(IniIndexTest, ManySectionsAreListedInFileOrder) {
     EXPECT_EQ(doc.Get("S19999", "k"), "19999");
 }
 
+std::string Text(const IniDocument& doc) {
+    const auto bytes = doc.Serialize();
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The one-pass readers and the batch update give exactly what the key-by-key
+// calls give, on files with the awkward cases: repeated keys and sections, bare
+// and comment lines, blank lines before the next header, no final line end.
+TEST(IniIndexTest, BatchReadsAndUpdatesMatchKeyByKeyCalls) {
+    const std::vector<std::string> files = {
+        "; head\r\n[A]\r\nk=1\r\nK = \"2\"\r\nbare\r\n;c=3\r\n\r\n; next\r\n[B]\r\nx=1\r\n"
+        "[a]\r\nk=9\r\nz=8\r\n[C]\r\nlast=1",
+        "[A]\nk=1\n[A]\nk=2\nj=3\n",
+        "[B]\r\n; only a comment\r\n",
+        "",
+    };
+    struct Update {
+        std::vector<std::string> remove;
+        std::vector<std::pair<std::string, std::string>> set;
+    };
+    const std::vector<std::pair<std::string, Update>> updates = {
+        {"A", {{"k", "bare", "none"}, {{"k", "new"}, {"j", "1"}, {"J", "2"}, {"z", "\"q\""}}}},
+        {"b", {{"x"}, {{"y", "1"}, {"y", "1"}, {"x", "back"}}}},
+        {"New", {{}, {{"a", "1"}, {"b", "2"}, {"A", "3"}}}},
+        {"C", {{}, {{"last", "1"}, {"next", "2"}}}},
+        {"Later", {{"q"}, {}}},
+    };
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        IniDocument one = Parse(file);
+        IniDocument batch = Parse(file);
+        std::vector<std::vector<ProfileEntry>> entries;
+        std::vector<IniDocument::SectionUpdate> batchUpdates;
+        for (const auto& [section, u] : updates) {
+            auto& list = entries.emplace_back();
+            for (const auto& [key, value] : u.set) list.push_back({key, value});
+        }
+        for (std::size_t i = 0; i < updates.size(); ++i) {
+            batchUpdates.push_back({updates[i].first, updates[i].second.remove, entries[i]});
+        }
+        // Twice: the second round finds the first one's lines.
+        for (int round = 0; round < 2; ++round) {
+            bool changedOne = false;
+            for (const auto& [section, u] : updates) {
+                for (const std::string& key : u.remove)
+                    changedOne = one.RemoveKey(section, key) || changedOne;
+                for (const auto& [key, value] : u.set)
+                    changedOne = one.Set(section, key, value) || changedOne;
+            }
+            EXPECT_EQ(batch.Update(batchUpdates), changedOne) << round;
+            EXPECT_EQ(Text(batch), Text(one)) << round;
+            ExpectSameAsReread(batch, {{"A", "k"}, {"New", "a"}, {"b", "x"}});
+        }
+        const IniDocument doc = Parse(file);
+        for (const char* section : {"A", "a", "B", "C", "none", ""}) {
+            const IniDocument::KeyTable table = doc.Keys(section);
+            for (const char* key :
+                 {"k", "K", " k ", "bare", ";c", "z", "x", "last", "missing", ""}) {
+                EXPECT_EQ(table.Get(key), doc.Get(section, key)) << section << "/" << key;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ornyx::profile

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
+
 #include "session/Defaults.h"
 #include "session/ProfileJson.h"
 
@@ -98,6 +101,85 @@ TEST(ProfileJsonTest, EachWrongFieldIsNamed) {
     EXPECT_FALSE(ImportProfile(doc, error));
     EXPECT_EQ(error, "lighting: is missing");
     EXPECT_FALSE(ImportProfile(nlohmann::json::array(), error));
+}
+
+// Entries carry their button number; an edited file may list them in any order,
+// and a number that names no button, or one named twice, is refused.
+TEST(ProfileJsonTest, ButtonsArePlacedByTheirNumber) {
+    const Profile original = Sample();
+    const std::string good = ExportProfile(original).dump();
+    auto doc = nlohmann::json::parse(good);
+    std::swap(doc["buttons"]["A"][0], doc["buttons"]["A"][3]);
+    std::reverse(doc["buttons"]["B"].begin(), doc["buttons"]["B"].end());
+    std::string error;
+    const auto back = ImportProfile(doc, error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(back->image, original.image);
+    EXPECT_EQ(back->labels, original.labels);
+
+    struct Case {
+        const char* pointer;
+        nlohmann::json value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/buttons/A/4/button", 0, "buttons.A[4].button: must be a button number from 1 to 12"},
+        {"/buttons/B/4/button", 13, "buttons.B[4].button: must be a button number from 1 to 12"},
+        {"/buttons/A/4/button", "5", "buttons.A[4].button: must be a button number from 1 to 12"},
+        {"/buttons/A/7/button", 2, "buttons.A[7].button: button 2 is listed twice"},
+        {"/buttons/B/0/button", 12, "buttons.B[11].button: button 12 is listed twice"},
+    };
+    for (const Case& c : cases) {
+        doc = nlohmann::json::parse(good);
+        doc[nlohmann::json::json_pointer(c.pointer)] = c.value;
+        EXPECT_FALSE(ImportProfile(doc, error)) << c.pointer;
+        EXPECT_EQ(error, c.expected) << c.pointer;
+    }
+    doc = nlohmann::json::parse(good);
+    doc["buttons"]["A"][6].erase("button");
+    EXPECT_FALSE(ImportProfile(doc, error));
+    EXPECT_EQ(error, "buttons.A[6].button: is missing");
+}
+
+// The parser refuses a key given twice in one object: with "last wins", a wrong
+// first "format" or "version" would pass unseen.
+TEST(ProfileJsonTest, RepeatedKeysAreRefusedWithTheirPath) {
+    const std::string good = ExportProfile(Sample()).dump();
+    std::string error;
+    const auto parse = [&](const std::string& text) {
+        return ParseProfile(
+            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), error);
+    };
+    const auto parsed = parse(good);
+    ASSERT_TRUE(parsed) << error;
+    EXPECT_TRUE(ImportProfile(*parsed, error)) << error;
+
+    struct Case {
+        std::string text;
+        const char* expected;
+    };
+    const auto with = [&](const std::string& at, const std::string& insert) {
+        std::string s = good;
+        s.insert(s.find(at), insert);
+        return s;
+    };
+    const Case cases[] = {
+        {"{\"format\":\"other\"," + good.substr(1), "format: is given more than once"},
+        {with("\"version\"", "\"version\":7,"), "version: is given more than once"},
+        {with("\"function\"", "\"label\":\"x\","), "buttons.A[0].label: is given more than once"},
+        {with("\"colour\"", "\"colour\":\"#000000\","),
+         "dpi.levels[0].colour: is given more than once"},
+        {"{\"a\":[1,{\"b\":1}],\"c\":[[],{\"d\":{\"e\":1,\"E\":2,\"e\":3}}]}",
+         "c[1].d.e: is given more than once"},
+        {"{\"format\": ", "not valid JSON"},
+        {"[1,2] x", "not valid JSON"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(parse(c.text)) << c.text;
+        EXPECT_EQ(error, c.expected) << c.text;
+    }
+    // The same key in different objects is no repetition.
+    EXPECT_TRUE(parse("{\"a\":{\"k\":1},\"b\":{\"k\":1},\"c\":[{\"k\":1},{\"k\":2}]}")) << error;
 }
 
 }  // namespace
