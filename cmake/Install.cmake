@@ -9,14 +9,23 @@ configure_file(resources/desktop/autostart.desktop.in ${ORNYX_GENERATED}/autosta
 configure_file(resources/desktop/app.metainfo.xml.in ${ORNYX_GENERATED}/${ORNYX_APP_ID}.metainfo.xml @ONLY)
 
 install(FILES ${ORNYX_GENERATED}/${ORNYX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-# A package for /usr puts the autostart entry in /etc, as a conffile; every
-# other install keeps it under its prefix.
+# The autostart entry of an install for /usr goes to /etc, where desktops
+# read it (a package's is a conffile there); every other install keeps it
+# under its prefix. `cmake --install --prefix` names the prefix only when
+# installing, so the choice is made then.
 if(ORNYX_DEBIAN)
-  set(ORNYX_AUTOSTART_DIR /etc/xdg/autostart)
+  install(FILES ${ORNYX_GENERATED}/autostart/${ORNYX_APP_ID}.desktop DESTINATION /etc/xdg/autostart)
 else()
-  set(ORNYX_AUTOSTART_DIR ${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart)
+  install(CODE "
+    string(REGEX REPLACE \"/+$\" \"\" ornyx_prefix \"\${CMAKE_INSTALL_PREFIX}\")
+    if(ornyx_prefix STREQUAL \"/usr\")
+      set(ornyx_autostart /etc/xdg/autostart)
+    else()
+      set(ornyx_autostart \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_SYSCONFDIR}/xdg/autostart\")
+    endif()
+    file(INSTALL DESTINATION \"\${ornyx_autostart}\" TYPE FILE
+         FILES \"${ORNYX_GENERATED}/autostart/${ORNYX_APP_ID}.desktop\")")
 endif()
-install(FILES ${ORNYX_GENERATED}/autostart/${ORNYX_APP_ID}.desktop DESTINATION ${ORNYX_AUTOSTART_DIR})
 install(FILES ${ORNYX_GENERATED}/${ORNYX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 install(FILES resources/icons/app-icon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
@@ -62,17 +71,22 @@ endif()
 find_program(ORNYX_HELP2MAN help2man)
 if(ORNYX_HELP2MAN)
   set(ORNYX_MAN_PAGES)
-  foreach(program ornyx-mouse ornyxctl)
+  foreach(program ornyx-mouse ornyxctl ornyx-virtual-mouse)
     set(page ${ORNYX_GENERATED}/man/${program}.1)
+    set(version)
     if(program STREQUAL "ornyxctl")
       set(name "configure the Ornyx gaming mouse from the command line")
+    elseif(program STREQUAL "ornyx-virtual-mouse")
+      set(name "a virtual Ornyx gaming mouse on kernel device nodes, for testing")
+      # A test tool without --version: the build's version is its own.
+      set(version --version-string=${PROJECT_VERSION})
     else()
       set(name "configure the Ornyx gaming mouse")
     endif()
     add_custom_command(
       OUTPUT ${page}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${ORNYX_GENERATED}/man
-      COMMAND ${ORNYX_HELP2MAN} --no-info --section=1 --name=${name} --output=${page} $<TARGET_FILE:${program}>
+      COMMAND ${ORNYX_HELP2MAN} --no-info --section=1 --name=${name} ${version} --output=${page} $<TARGET_FILE:${program}>
       DEPENDS ${program}
       COMMENT "Writing the man page of ${program}"
       VERBATIM)

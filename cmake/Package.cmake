@@ -3,7 +3,9 @@ set(CPACK_PACKAGE_NAME ornyx-mouse)
 set(CPACK_PACKAGE_VENDOR "The Ornyx Mouse developers")
 set(CPACK_PACKAGE_CONTACT "Ornyx Mouse developers <ornyx-mouse@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration utility for the Ornyx gaming mouse")
-set(CPACK_PACKAGE_DESCRIPTION
+# One text: set() with several strings would make a list, and CPack would
+# write its ';' separators into the control file.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Ornyx Mouse sets up the Ornyx USB gaming mouse (04D9:A09F): button\n"
     "assignments in two modes, report rate, four DPI levels with colours,\n"
     "lighting effects and keyboard macros. It stays in the background and\n"

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -26,22 +27,95 @@ namespace {
 // A request is one short line; anything longer is not ours.
 constexpr qsizetype kMaxRequest = 4096;
 
+// Nobody but us may place or replace the lock or the socket in the folder
+// that holds them: it is ours and no one else may write to it.
+bool OursAlone(const struct stat& st) {
+    return st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The runtime folder is named by the user's own session, so a link there is
+// the session's choice; it still has to be private.
+bool UsableRuntimeFolder(const QByteArray& folder, QString& why) {
+    struct stat st {};
+    if (::stat(folder.constData(), &st) != 0) {
+        why = QString::fromLocal8Bit(folder) + ": " + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode) || !OursAlone(st)) {
+        why = QString::fromLocal8Bit(folder) + " is not a folder of this user alone";
+        return false;
+    }
+    return true;
+}
+
+// The fallback lies in the shared temp folder, where anyone could have made
+// it first: we make it 0700 ourselves and take it only as such, never
+// through a link.
+bool UsableFallbackFolder(const QByteArray& folder, QString& why) {
+    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) {
+        why = QString::fromLocal8Bit(folder) + ": " + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || !OursAlone(st) ||
+        (st.st_mode & 077) != 0) {
+        why = QString::fromLocal8Bit(folder) + " is not a private folder of this user";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
+QString SingleInstance::DefaultFallbackFolder() {
+    return QDir::tempPath() + "/ornyx-mouse-" + QString::number(::geteuid());
+}
+
 SingleInstance::SingleInstance(const QString& fallbackFolder) {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = fallbackFolder;
-    QDir().mkpath(folder);
-    path_ = QDir(folder).filePath("Z93Mutex");
-    socket_ = QDir(folder).filePath(QString::fromUtf8(kAppId) + ".socket");
-    fd_ = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    // A lock that cannot be taken for another reason than a running instance
-    // (unwritable folder) must not keep the program from starting.
-    if (fd_ < 0) {
-        acquired_ = true;
+    QString why;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && UsableRuntimeFolder(runtime.toLocal8Bit(), why) &&
+        TakeLock(runtime, why)) {
         return;
     }
-    acquired_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    QString fallbackWhy;
+    if (UsableFallbackFolder(fallbackFolder.toLocal8Bit(), fallbackWhy) &&
+        TakeLock(fallbackFolder, fallbackWhy)) {
+        return;
+    }
+    // Without a folder we can trust, the program still starts: a lock we
+    // cannot take must not keep the user from the mouse (the program home
+    // has its own lock for the files).
+    acquired_ = true;
+    problem_ = (why.isEmpty() ? QString() : why + "; ") + fallbackWhy;
+}
+
+bool SingleInstance::TakeLock(const QString& folder, QString& why) {
+    const QString path = QDir(folder).filePath("Z93Mutex");
+    const int fd = ::open(path.toLocal8Bit().constData(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        why = path + ": " + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    // Only a file of ours is held by an instance of ours.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        why = path + " is not a lock file of this user";
+        ::close(fd);
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        acquired_ = true;
+    } else if (errno != EWOULDBLOCK) {
+        why = path + ": " + QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    path_ = path;
+    socket_ = QDir(folder).filePath(QString::fromUtf8(kAppId) + ".socket");
+    return true;
 }
 
 SingleInstance::~SingleInstance() {
@@ -60,6 +134,17 @@ int TryActivate(const QByteArray& path, const QByteArray& request, int waitMs, Q
         return 1;
     }
     std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    // The request carries the desktop's activation token: it goes to an
+    // instance of this user only.
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return -1;
+    }
+    if (!S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid()) {
+        error = QString::fromLocal8Bit(path) + " is not a socket of this user";
+        return 1;
+    }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = QString::fromLocal8Bit(std::strerror(errno));
@@ -69,6 +154,14 @@ int TryActivate(const QByteArray& path, const QByteArray& request, int waitMs, Q
         error = QString::fromLocal8Bit(std::strerror(errno));
         ::close(fd);
         return -1;
+    }
+    // Who listens matters, not only who owns the file.
+    ucred peer{};
+    socklen_t length = sizeof(peer);
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != ::geteuid()) {
+        error = "the process on " + QString::fromLocal8Bit(path) + " is not of this user";
+        ::close(fd);
+        return 1;
     }
     qsizetype sent = 0;
     while (sent < request.size()) {

@@ -9,24 +9,36 @@ class QLocalServer;
 namespace ornyx::app {
 
 // The single-instance rule: an exclusive lock on a file named "Z93Mutex" in
-// $XDG_RUNTIME_DIR (or the fallback folder). The lock goes with the process,
+// $XDG_RUNTIME_DIR, or in the fallback folder when that is missing, cannot
+// hold the lock, or is not this user's alone. The lock goes with the process,
 // so a crash never leaves a stale lock behind. Beside it lies the socket on
 // which the running instance takes requests to show its window.
 class SingleInstance {
 public:
+    // The fallback folder is made 0700 here and used only as such.
     explicit SingleInstance(const QString& fallbackFolder);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
+    // <temp folder>/ornyx-mouse-<uid>: local to the machine, like the
+    // runtime folder, and short enough for a socket's name.
+    static QString DefaultFallbackFolder();
+
     // False when another instance holds the lock.
     bool Acquired() const { return acquired_; }
+    // Both empty when no folder could be trusted with the lock; the program
+    // then runs without one, and Problem() says why.
     QString LockPath() const { return path_; }
     QString SocketPath() const { return socket_; }
+    QString Problem() const { return problem_; }
 
 private:
+    bool TakeLock(const QString& folder, QString& why);
+
     QString path_;
     QString socket_;
+    QString problem_;
     int fd_ = -1;
     bool acquired_ = false;
 };

@@ -1,9 +1,9 @@
 // ornyx-mouse: the tray program with the skinned main window.
 #include <QApplication>
-#include <QDir>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 
 #include "app/AppContext.h"
@@ -58,8 +58,11 @@ int main(int argc, char** argv) {
     // One instance: a second start hands the desktop's activation token to
     // the running one, which shows its window, and ends. Checked before Qt
     // starts, so that a second start opens no display of its own.
-    const QString fallback = QDir::homePath() + "/.local/share/ornyx-mouse";
-    app::SingleInstance instance(fallback);
+    app::SingleInstance instance(app::SingleInstance::DefaultFallbackFolder());
+    if (!instance.Problem().isEmpty()) {
+        std::fprintf(stderr, "ornyx-mouse: cannot make sure that only one instance runs: %s\n",
+                     instance.Problem().toLocal8Bit().constData());
+    }
     if (!instance.Acquired()) {
         // A screenshot run must not report success without its file.
         if (!options->screenshot.isEmpty()) {
@@ -106,17 +109,22 @@ int main(int argc, char** argv) {
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application,
                      [] { QApplication::exit(0); });
-    app::ActivationServer activation(instance.SocketPath());
-    if (!activation.Listening()) {
-        context->Log().Write("a second start cannot reach this one: " +
-                             activation.ErrorString().toStdString());
+    std::unique_ptr<app::ActivationServer> activation;
+    if (instance.SocketPath().isEmpty()) {
+        context->Log().Write("no single-instance lock: " + instance.Problem().toStdString());
+    } else {
+        activation = std::make_unique<app::ActivationServer>(instance.SocketPath());
+        if (!activation->Listening()) {
+            context->Log().Write("a second start cannot reach this one: " +
+                                 activation->ErrorString().toStdString());
+        }
+        QObject::connect(activation.get(), &app::ActivationServer::activationRequested, &window,
+                         [&window](const QByteArray& token) {
+                             // The token lets the compositor hand us the focus.
+                             if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token);
+                             window.Activate();
+                         });
     }
-    QObject::connect(&activation, &app::ActivationServer::activationRequested, &window,
-                     [&window](const QByteArray& token) {
-                         // The token lets the compositor hand us the focus.
-                         if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token);
-                         window.Activate();
-                     });
     window.Start();
 
     if (!options->screenshot.isEmpty()) {

@@ -20,11 +20,11 @@ done <"$build/install_manifest.txt"
 
 id=$(sed -n 's/^Icon=//p' "$build/generated-data/"*.desktop | head -n1)
 [ -n "$id" ] || fail "no application id in the desktop file"
-for f in bin/ornyx-mouse bin/ornyxctl share/ornyx-mouse/config.bin share/ornyx-mouse/str.ini \
+for f in bin/ornyx-mouse bin/ornyxctl bin/ornyx-virtual-mouse share/ornyx-mouse/config.bin share/ornyx-mouse/str.ini \
          share/ornyx-mouse/Skins lib/udev/rules.d/70-ornyx-mouse.rules \
          "share/applications/$id.desktop" "etc/xdg/autostart/$id.desktop" \
          "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg" \
-         share/man/man1/ornyx-mouse.1 share/man/man1/ornyxctl.1 \
+         share/man/man1/ornyx-mouse.1 share/man/man1/ornyxctl.1 share/man/man1/ornyx-virtual-mouse.1 \
          share/bash-completion/completions/ornyxctl; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
@@ -36,6 +36,26 @@ desktop-file-validate "$prefix/share/applications/$id.desktop" "$prefix/etc/xdg/
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/as.log" ||
   { cat "$work/as.log"; fail "appstreamcli validate failed"; }
 bash -n "$prefix/share/bash-completion/completions/ornyxctl"
+# Every installed program has its manual page.
+for program in "$prefix"/bin/*; do
+  [ -s "$prefix/share/man/man1/$(basename "$program").1" ] || fail "no man page for $(basename "$program")"
+done
+
+# An install for /usr, whatever prefix the build was configured with: the
+# autostart entry goes where desktops read it, not to /usr/etc.
+root=$work/root
+DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install-usr.log"
+[ -f "$root/etc/xdg/autostart/$id.desktop" ] || fail "a /usr install has no /etc/xdg/autostart/$id.desktop"
+[ ! -e "$root/usr/etc" ] || fail "a /usr install wrote $(find "$root/usr/etc" -type f | head -n1)"
+[ -x "$root/usr/bin/ornyx-mouse" ] || fail "a /usr install has no /usr/bin/ornyx-mouse"
+
+# The package's long description as CPack writes it: one text, not a list
+# whose items would each start with a ';'.
+# shellcheck disable=SC2016 # the ${...} is CMake's, written as it stands
+printf 'include("%s")\nmessage("${CPACK_PACKAGE_DESCRIPTION}")\n' "$build/CPackConfig.cmake" >"$work/description.cmake"
+cmake -P "$work/description.cmake" 2>"$work/description.txt"
+[ "$(wc -l <"$work/description.txt")" -gt 1 ] || fail "the package description is one line"
+! grep -q ';' "$work/description.txt" || fail "the package description has list separators: $(grep ';' "$work/description.txt" | head -n1)"
 
 # The installed programs as a user runs them.
 user=$work/user
