@@ -191,8 +191,7 @@ WriteResult WriteMacro(const fs::path& recordFile, std::string_view name,
     // One rewrite for the whole section, so that a failure never leaves the macro
     // deleted but not yet written again.
     SetSection(doc, name, loopTimes, items);
-    const std::vector<std::uint8_t> bytes = doc.Serialize();
-    return WriteFileAtomically(recordFile, bytes);
+    return profile::WriteDocument(recordFile, doc);
 }
 
 std::optional<std::vector<NamedMacro>> ReadAllMacros(const fs::path& recordFile) {
@@ -316,8 +315,7 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
         for (const NamedMacro& m : macros)
             SetSection(doc, m.name, m.macro.loopTimes, m.macro.items);
     }
-    const std::vector<std::uint8_t> bytes = doc.Serialize();
-    return WriteFileAtomically(recordFile, bytes);
+    return profile::WriteDocument(recordFile, doc);
 }
 
 ReadBackProblem CheckReadBack(const NamedMacro& macro) {
