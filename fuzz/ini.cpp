@@ -1,5 +1,5 @@
 // The INI reader and writer: a file read and written back unchanged is the same
-// bytes (UTF-16 files excepted, whose undecodable units become U+FFFD), reading
+// bytes (a line that does not decode keeps its bytes, in any encoding), reading
 // what was written is idempotent, and after any series of edits every value
 // written reads back, both from the edited document and from its bytes.
 #include <fuzzer/FuzzedDataProvider.h>

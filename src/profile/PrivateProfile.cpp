@@ -112,9 +112,10 @@ struct Detected {
 // UTF-16 without BOM, recognised as text detection does: a NUL byte in every
 // ASCII character, and so always at the same parity. Conservative on purpose:
 // an 8-bit or UTF-8 file has no NUL bytes, so it never qualifies. Over the start
-// of the file, at least a third of the units must be ASCII in one byte order and
-// four times as many as in the other, and a line end must be a whole unit of
-// that order (a file without one must be ASCII throughout).
+// of the file, at least a quarter of the units must be ASCII in one byte order
+// and four times as many as in the other, none may be NUL (a sign of binary
+// data, not text), and a line end must be a whole unit of that order (a file
+// without one must be ASCII throughout).
 std::optional<TextEncoding> Utf16WithoutBom(std::span<const std::uint8_t> b) {
     constexpr std::size_t kSample = 4096;
     if (b.size() < 2 || b.size() % 2 != 0) return std::nullopt;
@@ -124,13 +125,16 @@ std::optional<TextEncoding> Utf16WithoutBom(std::span<const std::uint8_t> b) {
         std::size_t ascii = 0;
         std::size_t reversed = 0;
         bool lineEnd = false;
+        bool nul = false;
         for (std::size_t k = 0; k < sample.size(); k += 2) {
             const char32_t u = Utf16Unit(sample, k, bigEndian);
+            nul = nul || u == 0;
             if (u != 0 && u < 0x100) ++ascii;
             if (u != 0 && (u & 0xFF) == 0) ++reversed;
             lineEnd = lineEnd || u == '\r' || u == '\n';
         }
-        const bool pattern = ascii * 3 >= units && reversed * 4 <= ascii;
+        if (nul) return std::nullopt;
+        const bool pattern = ascii * 4 >= units && reversed * 4 <= ascii;
         const bool lines = lineEnd || (ascii == units && sample.size() == b.size() &&
                                        std::find_if(b.begin(), b.end(), [](std::uint8_t c) {
                                            return c == '\r' || c == '\n';
@@ -421,7 +425,12 @@ std::optional<std::vector<std::uint8_t>> IniDocument::Serialize() const {
                             : std::vector<std::uint8_t>{0xFF, 0xFE};
         for (const Line& line : lines_) {
             if (line.raw) {
-                append(*line.raw);
+                // Half a unit (a cut-off last byte) can only end the file: before
+                // a line end it would shift every unit after it, so there it
+                // becomes the U+FFFD it reads as.
+                const bool cut = line.raw->size() % 2 != 0 && !line.eol.empty();
+                append(std::string_view(*line.raw).substr(0, line.raw->size() - (cut ? 1 : 0)));
+                if (cut) AppendUtf16(out, "\uFFFD", bigEndian);
             } else {
                 AppendUtf16(out, line.text, bigEndian);
             }

@@ -166,6 +166,12 @@ TEST(PrivateProfileRead, DamagedFilesGiveSensibleResults) {
     odd.insert(odd.end(), {0x00, 0xD8, 0x0A, 0x00, 0x42});  // lone surrogate, LF, half unit
     WriteBytes(f, odd);
     EXPECT_EQ(Get(f, "S", "A"), "x\uFFFD");
+    // A line after the cut-off last unit: the half unit becomes the U+FFFD it reads
+    // as, and the units stay aligned.
+    ASSERT_TRUE(Write(f, "T", "K", "v"));
+    EXPECT_EQ(Get(f, "T", "K"), "v");
+    EXPECT_EQ(Get(f, "S", "A"), "x\uFFFD");
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"S", "T"}));
 
     WriteText(f, "[S]\nA=" + std::string(200000, 'v') + "\n[T]\nB=1\n");
     EXPECT_EQ(Get(f, "S", "A", 1024).size(), 1023u);
@@ -471,6 +477,8 @@ TEST(PrivateProfileEncoding, EightBitFilesAreNeverTakenForUtf16) {
         // A stray NUL or two in an 8-bit file is no UTF-16 pattern.
         std::string("[Sx]\r\nA=1\0\r\nB=2\0\r\n", 18),
         std::string("A=1\0B=2\0C=3\0", 12),
+        // The pattern, but with a NUL unit: binary data, not text.
+        std::string("[\0S\0]\0\0\0\r\0\n\0", 12),
     };
     for (const std::string& text : files) {
         SCOPED_TRACE(text);
