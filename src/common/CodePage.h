@@ -4,8 +4,10 @@
 // Windows system without a BOM are in the code page of its language.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ornyx::codepage {
 
@@ -22,5 +24,19 @@ std::optional<std::string> Decode(std::string_view bytes, unsigned codePage);
 
 // UTF-8 to `codePage`; nullopt when a character has no place in it.
 std::optional<std::string> Encode(std::string_view utf8, unsigned codePage);
+
+struct Decoded {
+    std::string text;  // UTF-8
+    // Every sequence had a meaning and the text encodes back to the same bytes:
+    // only then may the text stand for the bytes when they are written again.
+    bool exact = false;
+};
+
+// Decodes each piece on its own, so that one bad sequence spoils only its own
+// piece: a sequence without meaning becomes U+FFFD (a lead byte and the byte
+// after it as one, as Windows reads a double-byte code page), the rest reads as
+// it is. One converter serves every piece. Empty when the code page is not
+// available.
+std::vector<Decoded> DecodeEach(std::span<const std::string_view> pieces, unsigned codePage);
 
 }  // namespace ornyx::codepage

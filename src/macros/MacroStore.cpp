@@ -227,8 +227,7 @@ WriteResult WriteMacro(const fs::path& recordFile, std::string_view name,
     const SectionKeys keys = KeysOf(loopTimes, items);
     const profile::IniDocument::SectionUpdate update{name, {}, keys.entries};
     doc.Update(std::span(&update, 1));
-    const std::vector<std::uint8_t> bytes = doc.Serialize();
-    return WriteFileAtomically(recordFile, bytes);
+    return profile::WriteDocument(recordFile, doc);
 }
 
 namespace {
@@ -409,8 +408,7 @@ WriteResult ReplaceAllMacros(const fs::path& recordFile, std::span<const NamedMa
     for (std::size_t i = 0; i < macros.size(); ++i)
         updates.push_back({macros[i].name, gone[i], keys[i].entries});
     doc.Update(updates);
-    const std::vector<std::uint8_t> bytes = doc.Serialize();
-    return WriteFileAtomically(recordFile, bytes);
+    return profile::WriteDocument(recordFile, doc);
 }
 
 ReadBackProblem CheckReadBack(const NamedMacro& macro) {

@@ -23,31 +23,67 @@ using utf8::ToUtf16;
 
 // ---- Encodings -------------------------------------------------------------------
 
-// Lone surrogates and an odd last byte become U+FFFD.
-std::string DecodeUtf16Le(std::span<const std::uint8_t> b) {
-    auto unit = [&b](std::size_t k) { return static_cast<char32_t>(b[k] | (b[k + 1] << 8)); };
+bool IsUtf16(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16Le || encoding == TextEncoding::Utf16Be;
+}
+
+std::string_view AsChars(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+bool IsUtf8Text(std::span<const std::uint8_t> body) {
+    return utf8::IsValid(AsChars(body));
+}
+
+// The UTF-16 unit at byte k in the given byte order.
+char32_t Utf16Unit(std::span<const std::uint8_t> b, std::size_t k, bool bigEndian) {
+    return bigEndian ? static_cast<char32_t>((b[k] << 8) | b[k + 1])
+                     : static_cast<char32_t>(b[k] | (b[k + 1] << 8));
+}
+
+// Lone surrogates and an odd last byte become U+FFFD and clear `exact`.
+std::string DecodeUtf16(std::span<const std::uint8_t> b, bool bigEndian, bool& exact) {
+    exact = true;
     std::string out;
     std::size_t i = 0;
     for (; i + 1 < b.size(); i += 2) {
-        char32_t cp = unit(i);
+        char32_t cp = Utf16Unit(b, i, bigEndian);
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < b.size()) {
-            const char32_t low = unit(i + 2);
+            const char32_t low = Utf16Unit(b, i + 2, bigEndian);
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
             }
         }
-        AppendUtf8(out, (cp >= 0xD800 && cp <= 0xDFFF) ? kReplacement : cp);
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kReplacement;
+            exact = false;
+        }
+        AppendUtf8(out, cp);
     }
-    if (i < b.size()) AppendUtf8(out, kReplacement);
+    if (i < b.size()) {
+        AppendUtf8(out, kReplacement);
+        exact = false;
+    }
     return out;
 }
 
-std::vector<std::uint8_t> EncodeUtf16Le(std::string_view text) {
-    std::vector<std::uint8_t> out = {0xFF, 0xFE};
+void AppendUtf16(std::vector<std::uint8_t>& out, std::string_view text, bool bigEndian) {
     for (const char16_t u : ToUtf16(text)) {
-        out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(u >> 8));
+        const auto lo = static_cast<std::uint8_t>(u & 0xFF);
+        const auto hi = static_cast<std::uint8_t>(u >> 8);
+        out.push_back(bigEndian ? hi : lo);
+        out.push_back(bigEndian ? lo : hi);
+    }
+}
+
+// Invalid bytes become U+FFFD.
+std::string DecodeUtf8Lossy(std::string_view bytes) {
+    std::string out;
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < bytes.size();) {
+        NextCodePoint(bytes, i, cp);
+        AppendUtf8(out, cp);
     }
     return out;
 }
@@ -70,35 +106,86 @@ std::optional<std::string> EncodeBytewise(std::string_view text) {
     return out;
 }
 
-std::vector<std::uint8_t> Encode(std::string_view text, TextEncoding encoding, unsigned codePage,
-                                 bool bom) {
-    if (encoding == TextEncoding::Utf16Le) return EncodeUtf16Le(text);
-    std::vector<std::uint8_t> out;
-    if (bom) out = {0xEF, 0xBB, 0xBF};
-    if (encoding == TextEncoding::Utf8) {
-        out.insert(out.end(), text.begin(), text.end());
-        return out;
+struct Detected {
+    TextEncoding encoding = TextEncoding::Utf8;
+    std::size_t bomSize = 0;
+};
+
+// UTF-16 without BOM, recognised as text detection does: a NUL byte in every
+// ASCII character, and so always at the same parity. Conservative on purpose:
+// an 8-bit or UTF-8 file has no NUL bytes, so it never qualifies. Over the start
+// of the file, at least a quarter of the units must be ASCII in one byte order
+// and four times as many as in the other, none may be NUL (a sign of binary
+// data, not text), and a line end must be a whole unit of that order (a file
+// without one must be ASCII throughout).
+std::optional<TextEncoding> Utf16WithoutBom(std::span<const std::uint8_t> b) {
+    constexpr std::size_t kSample = 4096;
+    if (b.size() < 2 || b.size() % 2 != 0) return std::nullopt;
+    const std::span<const std::uint8_t> sample = b.first(std::min(b.size(), kSample));
+    const std::size_t units = sample.size() / 2;
+    for (const bool bigEndian : {false, true}) {
+        std::size_t ascii = 0;
+        std::size_t reversed = 0;
+        bool lineEnd = false;
+        bool nul = false;
+        for (std::size_t k = 0; k < sample.size(); k += 2) {
+            const char32_t u = Utf16Unit(sample, k, bigEndian);
+            nul = nul || u == 0;
+            if (u != 0 && u < 0x100) ++ascii;
+            if (u != 0 && (u & 0xFF) == 0) ++reversed;
+            lineEnd = lineEnd || u == '\r' || u == '\n';
+        }
+        if (nul) return std::nullopt;
+        const bool pattern = ascii * 4 >= units && reversed * 4 <= ascii;
+        const bool lines = lineEnd || (ascii == units && sample.size() == b.size() &&
+                                       std::find_if(b.begin(), b.end(), [](std::uint8_t c) {
+                                           return c == '\r' || c == '\n';
+                                       }) == b.end());
+        if (pattern && lines) return bigEndian ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
     }
-    const std::optional<std::string> legacy =
-        codePage == kBytewise ? EncodeBytewise(text) : codepage::Encode(text, codePage);
-    if (!legacy) {
-        // A character the file's code page has no place for: rather than lose it,
-        // the whole file becomes UTF-16 with BOM, which Windows reads as well.
-        return EncodeUtf16Le(text);
-    }
-    out.insert(out.end(), legacy->begin(), legacy->end());
-    return out;
+    return std::nullopt;
 }
 
-bool IsUtf8Text(std::span<const std::uint8_t> body) {
-    return utf8::IsValid(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+Detected DetectEncoding(std::span<const std::uint8_t> b) {
+    if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) return {TextEncoding::Utf16Le, 2};
+    if (b.size() >= 2 && b[0] == 0xFE && b[1] == 0xFF) return {TextEncoding::Utf16Be, 2};
+    if (b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
+        return {TextEncoding::Utf8, 3};
+    if (const auto utf16 = Utf16WithoutBom(b)) return {*utf16, 0};
+    return {IsUtf8Text(b) ? TextEncoding::Utf8 : TextEncoding::Ansi, 0};
 }
 
-bool HasUtf16Bom(std::span<const std::uint8_t> b) {
-    return b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE;
+// A line as stored: its content bytes (without the line end) and its line end.
+struct StoredLine {
+    std::span<const std::uint8_t> content;
+    std::string eol;
+};
+
+// A line ends at CR LF, LF or a lone CR, as Windows reads them; in UTF-16 these
+// are whole units. In the code pages used here CR and LF never occur inside a
+// double-byte character, so the split is safe before decoding.
+std::vector<StoredLine> SplitLines(std::span<const std::uint8_t> body, TextEncoding encoding) {
+    const std::size_t width = IsUtf16(encoding) ? 2 : 1;
+    const bool bigEndian = encoding == TextEncoding::Utf16Be;
+    auto unit = [&](std::size_t k) {
+        return width == 1 ? static_cast<char32_t>(body[k]) : Utf16Unit(body, k, bigEndian);
+    };
+    std::vector<StoredLine> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + width <= body.size(); i += width) {
+        const char32_t u = unit(i);
+        if (u != '\r' && u != '\n') continue;
+        const bool crlf = u == '\r' && i + 2 * width <= body.size() && unit(i + width) == '\n';
+        lines.push_back({body.subspan(start, i - start), crlf ? "\r\n" : u == '\r' ? "\r" : "\n"});
+        if (crlf) i += width;
+        start = i + width;
+    }
+    if (start < body.size()) lines.push_back({body.subspan(start), ""});
+    return lines;
 }
-bool HasUtf8Bom(std::span<const std::uint8_t> b) {
-    return b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
+
+bool IsAscii(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t c) { return c < 0x80; });
 }
 
 // Keeps the first `maxUnits` UTF-16 code units of s (C-string semantics: stops at
@@ -265,57 +352,147 @@ unsigned LegacyCodePageFor(const fs::path& file, std::span<const std::uint8_t> b
 
 IniDocument IniDocument::ParseFile(const fs::path& file, std::span<const std::uint8_t> bytes) {
     // Only a file that is neither UTF-16 nor UTF-8 needs its code page looked up.
-    const bool legacy = !HasUtf16Bom(bytes) && !HasUtf8Bom(bytes) && !IsUtf8Text(bytes);
+    const bool legacy = DetectEncoding(bytes).encoding == TextEncoding::Ansi;
     return Parse(bytes, legacy ? LegacyCodePageFor(file, bytes) : kBytewise);
 }
 
 IniDocument IniDocument::Parse(std::span<const std::uint8_t> bytes, unsigned legacyCodePage) {
     IniDocument doc;
-    std::string text;
-    if (HasUtf16Bom(bytes)) {
-        doc.encoding_ = TextEncoding::Utf16Le;
-        doc.bom_ = true;
-        text = DecodeUtf16Le(bytes.subspan(2));
-    } else {
-        doc.bom_ = HasUtf8Bom(bytes);
-        const auto body = bytes.subspan(doc.bom_ ? 3 : 0);
-        if (IsUtf8Text(body)) {
-            text.assign(body.begin(), body.end());
+    const Detected detected = DetectEncoding(bytes);
+    doc.encoding_ = detected.encoding;
+    doc.bom_ = detected.bomSize > 0;
+    const std::vector<StoredLine> stored =
+        SplitLines(bytes.subspan(detected.bomSize), doc.encoding_);
+    doc.lines_.resize(stored.size());
+    // Each line is decoded on its own: one that does not decode exactly keeps its
+    // bytes, so that a bad sequence spoils only its own line and is written back
+    // as it was, never re-encoded from a reading that lost something.
+    std::vector<std::size_t> legacyLines;  // lines waiting for the code page
+    // Only a UTF-8 file with BOM can hold invalid lines; the others were checked whole.
+    const bool allUtf8 = doc.encoding_ == TextEncoding::Utf8 &&
+                         (!doc.bom_ || IsUtf8Text(bytes.subspan(detected.bomSize)));
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const std::span<const std::uint8_t> content = stored[i].content;
+        Line& line = doc.lines_[i];
+        line.eol = stored[i].eol;
+        bool exact = true;
+        if (IsUtf16(doc.encoding_)) {
+            line.text = DecodeUtf16(content, doc.encoding_ == TextEncoding::Utf16Be, exact);
+        } else if (doc.encoding_ == TextEncoding::Utf8) {
+            exact = allUtf8 || IsUtf8Text(content);
+            line.text = exact ? std::string(AsChars(content)) : DecodeUtf8Lossy(AsChars(content));
+        } else if (legacyCodePage == kBytewise || IsAscii(content)) {
+            // Every code page used here keeps ASCII as it is.
+            line.text = legacyCodePage == kBytewise ? DecodeBytewise(content)
+                                                    : std::string(AsChars(content));
         } else {
-            doc.encoding_ = TextEncoding::Ansi;
-            const std::string_view raw(reinterpret_cast<const char*>(body.data()), body.size());
-            std::optional<std::string> decoded;
-            // Only a decoding that encodes back to the very same bytes is used, so
-            // that untouched lines are written back exactly as they were.
-            if (legacyCodePage != kBytewise && !doc.bom_) {
-                decoded = codepage::Decode(raw, legacyCodePage);
-                if (decoded && codepage::Encode(*decoded, legacyCodePage) != std::string(raw))
-                    decoded.reset();
+            legacyLines.push_back(i);
+        }
+        if (!exact) line.raw = std::string(AsChars(content));
+    }
+    if (doc.encoding_ == TextEncoding::Ansi) doc.codePage_ = legacyCodePage;
+    if (!legacyLines.empty()) {
+        std::vector<std::string_view> pieces;
+        pieces.reserve(legacyLines.size());
+        for (const std::size_t i : legacyLines) pieces.push_back(AsChars(stored[i].content));
+        std::vector<codepage::Decoded> decoded = codepage::DecodeEach(pieces, legacyCodePage);
+        if (decoded.size() != pieces.size()) {
+            // The code page is not available here: every line byte-wise, which
+            // keeps the bytes.
+            doc.codePage_ = kBytewise;
+            for (std::size_t i = 0; i < stored.size(); ++i)
+                doc.lines_[i].text = DecodeBytewise(stored[i].content);
+        } else {
+            for (std::size_t k = 0; k < legacyLines.size(); ++k) {
+                Line& line = doc.lines_[legacyLines[k]];
+                line.text = std::move(decoded[k].text);
+                if (!decoded[k].exact) line.raw = std::string(pieces[k]);
             }
-            doc.codePage_ = decoded ? legacyCodePage : kBytewise;
-            text = decoded ? std::move(*decoded) : DecodeBytewise(body);
         }
     }
-    // A line ends at CR LF, LF or a lone CR, as Windows reads them.
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
-        doc.lines_.push_back(
-            {text.substr(start, i - start), crlf ? "\r\n" : std::string(1, text[i])});
-        if (crlf) ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) doc.lines_.push_back({text.substr(start), ""});
     if (!doc.lines_.empty() && !doc.lines_.front().eol.empty())
         doc.newline_ = doc.lines_.front().eol;
     return doc;
 }
 
-std::vector<std::uint8_t> IniDocument::Serialize() const {
-    std::string text;
-    for (const Line& line : lines_) text += line.text + line.eol;
-    return Encode(text, encoding_, codePage_, bom_);
+std::optional<std::vector<std::uint8_t>> IniDocument::Serialize() const {
+    std::vector<std::uint8_t> out;
+    const auto append = [&out](std::string_view bytes) {
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    };
+    if (IsUtf16(encoding_)) {
+        const bool bigEndian = encoding_ == TextEncoding::Utf16Be;
+        if (bom_)
+            out = bigEndian ? std::vector<std::uint8_t>{0xFE, 0xFF}
+                            : std::vector<std::uint8_t>{0xFF, 0xFE};
+        for (const Line& line : lines_) {
+            if (line.raw) {
+                // Half a unit (a cut-off last byte) can only end the file: before
+                // a line end it would shift every unit after it, so there it
+                // becomes the U+FFFD it reads as.
+                const bool cut = line.raw->size() % 2 != 0 && !line.eol.empty();
+                append(std::string_view(*line.raw).substr(0, line.raw->size() - (cut ? 1 : 0)));
+                if (cut) AppendUtf16(out, "\uFFFD", bigEndian);
+            } else {
+                AppendUtf16(out, line.text, bigEndian);
+            }
+            AppendUtf16(out, line.eol, bigEndian);
+        }
+        return out;
+    }
+    if (encoding_ == TextEncoding::Utf8) {
+        if (bom_) append("\xEF\xBB\xBF");
+        for (const Line& line : lines_) {
+            append(line.raw ? *line.raw : line.text);
+            append(line.eol);
+        }
+        return out;
+    }
+    // The lines between two kept ones are encoded in one piece each (the whole
+    // file in one when none is kept).
+    bool kept = false;
+    std::string run;
+    const auto flush = [&]() {
+        const std::optional<std::string> bytes =
+            codePage_ == kBytewise ? EncodeBytewise(run) : codepage::Encode(run, codePage_);
+        if (bytes) append(*bytes);
+        run.clear();
+        return bytes.has_value();
+    };
+    for (const Line& line : lines_) {
+        if (line.raw) {
+            kept = true;
+            if (!flush()) return std::nullopt;
+            append(*line.raw);
+            run += line.eol;
+        } else {
+            run += line.text;
+            run += line.eol;
+        }
+    }
+    if (flush()) return out;
+    // A character the file's code page has no place for. Rather than lose it, the
+    // whole file becomes UTF-16 with BOM, which Windows reads as well; but not
+    // when a line could not be read, which that would re-encode from what was lost.
+    if (kept) return std::nullopt;
+    out = {0xFF, 0xFE};
+    for (const Line& line : lines_) {
+        AppendUtf16(out, line.text, false);
+        AppendUtf16(out, line.eol, false);
+    }
+    return out;
+}
+
+WriteResult WriteDocument(const fs::path& file, const IniDocument& doc) {
+    const std::optional<std::vector<std::uint8_t>> bytes = doc.Serialize();
+    if (!bytes) {
+        return Failure(EILSEQ, "not written to " + file.string() +
+                                   ": the new text needs characters that code page " +
+                                   std::to_string(doc.codePage()) +
+                                   " has no place for, and the file holds lines that are not "
+                                   "valid in that code page and would be lost in a conversion");
+    }
+    return WriteFileAtomically(file, *bytes);
 }
 
 namespace {
@@ -364,7 +541,7 @@ void IniDocument::InsertLine(std::size_t at, std::string text) {
     if (at > 0 && lines_[at - 1].eol.empty()) lines_[at - 1].eol = newline_;
     const bool append = at == lines_.size();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
-                  Line{std::move(text), newline_});
+                  Line{std::move(text), newline_, std::nullopt});
     if (!index_) return;
     if (!append) {
         index_.reset();
@@ -527,6 +704,8 @@ bool IniDocument::Update(std::span<const SectionUpdate> updates) {
                     (info.value == e.value || Unquote(info.value) == Unquote(Trim(e.value))))
                     continue;
                 text = std::string(info.name) + "=" + std::string(e.value);
+                // A changed line is written from its text, no longer from the bytes it was read from.
+                if (!it->second.isNew) lines_[it->second.at].raw.reset();
                 changed = true;
                 continue;
             }
@@ -550,7 +729,7 @@ bool IniDocument::Update(std::span<const SectionUpdate> updates) {
     out.reserve(lines_.size() + appended.size());
     const auto add = [&](std::string text) {
         if (!out.empty() && out.back().eol.empty()) out.back().eol = newline_;
-        out.push_back({std::move(text), newline_});
+        out.push_back({std::move(text), newline_, std::nullopt});
     };
     auto next = inserted.begin();
     for (std::size_t i = 0; i <= lines_.size(); ++i) {
@@ -592,6 +771,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
                 (info.value == value || Unquote(info.value) == Unquote(Trim(value))))
                 return false;
             lines_[i].text = std::string(info.name) + "=" + std::string(value);
+            lines_[i].raw.reset();
             // A key such as "[x]" makes the line read as a header now.
             if (Classify(lines_[i].text).kind == LineKind::Section) index_.reset();
             return true;
@@ -749,8 +929,7 @@ WriteResult WritePrivateProfileString(const fs::path& file, std::string_view sec
                          : !value ? doc.RemoveKey(section, *key)
                                   : doc.Set(section, *key, *value);
     if (!changed) return Success();
-    const std::vector<std::uint8_t> bytes = doc.Serialize();
-    return WriteFileAtomically(file, bytes);
+    return WriteDocument(file, doc);
 }
 
 WriteResult WritePrivateProfileStrings(const fs::path& file, std::string_view section,
@@ -766,8 +945,7 @@ WriteResult WritePrivateProfileStrings(const fs::path& file, std::string_view se
     bool changed = false;
     for (const ProfileEntry& e : entries) changed = doc.Set(section, e.key, e.value) || changed;
     if (!changed) return Success();
-    const std::vector<std::uint8_t> bytes = doc.Serialize();
-    return WriteFileAtomically(file, bytes);
+    return WriteDocument(file, doc);
 }
 
 }  // namespace ornyx::profile

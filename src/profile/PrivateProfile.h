@@ -15,10 +15,13 @@
 //   once; the name list shows every block. A deletion removes the key or
 //   the section from every block, so that a stale copy never shows up instead.
 // - A line ends at CR LF, LF or a lone CR.
-// - Text is UTF-8 in the API. Files are read as UTF-16LE with BOM, UTF-8 (with
-//   or without BOM) or, when neither fits, in the Windows ANSI code page of the
-//   installation's language (see LegacyCodePageFor). A rewrite keeps the
-//   encoding, the BOM, the line ends and every untouched line byte for byte.
+// - Text is UTF-8 in the API. Files are read as UTF-16 (little- or big-endian,
+//   with BOM or recognised without one), UTF-8 (with or without BOM) or, when
+//   neither fits, in the Windows ANSI code page of the installation's language
+//   (see LegacyCodePageFor). Each line is decoded on its own: a line that does
+//   not decode exactly reads with U+FFFD where it failed and keeps its bytes.
+//   A rewrite keeps the encoding, the BOM, the line ends and every untouched
+//   line byte for byte.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +37,7 @@
 
 namespace ornyx::profile {
 
-enum class TextEncoding { Utf8, Utf16Le, Ansi };
+enum class TextEncoding { Utf8, Utf16Le, Utf16Be, Ansi };
 
 // Code page 0 stands for a file in an unknown 8-bit code page: each byte is read
 // as the character of the same number, so that it is written back unchanged.
@@ -68,15 +71,18 @@ class IniDocument {
     };
 
 public:
-    // Never fails: undecodable UTF-16 becomes U+FFFD; an 8-bit file that does not
-    // decode in `legacyCodePage` (or would not encode back to the same bytes) is
-    // read byte-wise.
+    // Never fails: a line that does not decode (in `legacyCodePage` for an 8-bit
+    // file), or would not encode back to the same bytes, reads with U+FFFD and
+    // is written back as it was until it is changed.
     static IniDocument Parse(std::span<const std::uint8_t> bytes,
                              unsigned legacyCodePage = kBytewise);
     // Parse with the code page LegacyCodePageFor gives.
     static IniDocument ParseFile(const std::filesystem::path& file,
                                  std::span<const std::uint8_t> bytes);
-    std::vector<std::uint8_t> Serialize() const;
+    // The file's bytes. A line the file's code page cannot hold turns the file
+    // into UTF-16 with BOM; nullopt when it also holds a line that could not be
+    // read, whose bytes that conversion would lose.
+    std::optional<std::vector<std::uint8_t>> Serialize() const;
 
     // The value as the reader sees it: blanks trimmed, one pair of matching
     // single or double quotes removed. nullopt when the section or key is missing
@@ -132,6 +138,9 @@ private:
     struct Line {
         std::string text;  // UTF-8, without the line ending
         std::string eol;   // "\r\n", "\n", "\r", or "" for a last line without one
+        // The bytes of a line that did not decode exactly, in the file's encoding
+        // and without the line end; written instead of `text` until it changes.
+        std::optional<std::string> raw;
     };
     struct Block {
         std::size_t header;  // index of the "[name]" line; npos for the lines before any
@@ -160,6 +169,10 @@ private:
     unsigned codePage_ = kBytewise;  // for Ansi
     bool bom_ = false;
 };
+
+// Writes the document to `file` atomically; refused (nothing written) when it
+// cannot be serialized without loss (see IniDocument::Serialize).
+WriteResult WriteDocument(const std::filesystem::path& file, const IniDocument& doc);
 
 // Reads `key` of `section`; `defaultValue` when the file, section or key is missing
 // or the file cannot be read. The default loses its trailing blanks and one pair of

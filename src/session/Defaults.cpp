@@ -89,7 +89,7 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
         add(i18n::ButtonLabelSection(language), i18n::LabelKey(i), labels[i]);
     }
     if (changed) {
-        result.failure = WriteFileAtomically(paths.text, doc.Serialize());
+        result.failure = profile::WriteDocument(paths.text, doc);
         if (!result.failure.ok) return result;
         (textExists ? result.repairedText : result.wroteText) = true;
     }

@@ -324,6 +324,70 @@ TEST_F(ProfileCliTest, WindowsFilesOfEveryEncodingSurviveExportAndImport) {
     EXPECT_EQ(Snapshot().record, expected);
 }
 
+// A GBK str.ini with one sequence the code page rejects: the import of one
+// changed label rewrites that label's line and leaves every other byte alone.
+TEST_F(ProfileCliTest, OneChangedLabelOfAGbkFileWithAnUnreadableLineChangesOnlyItsLine) {
+    std::string text =
+        "[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n"
+        "Item2=\xD3\xD2\xBC\xFC\r\nItem3=\xAA\xA1\xFF\r\nItem4=\xC7\xB0\xBD\xF8\r\n";
+    for (int i = 5; i <= 12; ++i) text += "Item" + std::to_string(i) + "=\xD7\xF3\r\n";
+    for (int i = 1; i <= 12; ++i) text += "Item" + std::to_string(i) + "3=\xD3\xD2\r\n";
+    ornyx::test::WriteText(dir / "str.ini", text);
+    nlohmann::json p = Export();
+    EXPECT_EQ(p["buttons"]["A"][0]["label"], "左键");
+    EXPECT_EQ(p["buttons"]["A"][3]["label"], "前进");
+    p["buttons"]["A"][1]["label"] = "中键";
+    const Result r = Import(p);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string expected = text;
+    expected.replace(expected.find("Item2=") + 6, 4, "\xD6\xD0\xBC\xFC");
+    EXPECT_EQ(ReadText(dir / "str.ini"), expected);
+}
+
+// Files in UTF-16 without BOM, little- and big-endian: import reads their
+// language and macros and writes them back in the same encoding, never with
+// 8-bit lines appended.
+TEST_F(ProfileCliTest, ImportKeepsUtf16FilesWithoutBomInTheirByteOrder) {
+    auto utf16 = [](std::u16string_view s, bool bigEndian) {
+        std::string out;
+        for (const char16_t u : s) {
+            const char lo = static_cast<char>(u & 0xFF);
+            const char hi = static_cast<char>(u >> 8);
+            out += bigEndian ? hi : lo;
+            out += bigEndian ? lo : hi;
+        }
+        return out;
+    };
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        std::u16string text = u"[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\n";
+        for (int i = 1; i <= 12; ++i) {
+            const std::string n = std::to_string(i);
+            text += u"Item" + std::u16string(n.begin(), n.end()) + u"=左键\r\n";
+            text += u"Item" + std::u16string(n.begin(), n.end()) + u"3=左键\r\n";
+        }
+        const std::u16string record =
+            u"[宏]\r\nMacroLoopTimes=1\r\nItemCount=1\r\nItem0=A   Dn\r\n";
+        ornyx::test::WriteText(dir / "str.ini", utf16(text, bigEndian));
+        ornyx::test::WriteText(dir / "record.ini", utf16(record, bigEndian));
+        nlohmann::json p = Export();
+        ASSERT_EQ(p["macros"].size(), 1u);
+        EXPECT_EQ(p["macros"][0]["name"], "宏");
+        EXPECT_EQ(p["buttons"]["A"][0]["label"], "左键");
+        p["buttons"]["A"][0]["label"] = "右键";
+        p["macros"][0]["loop_times"] = "2";
+        const Result r = Import(p);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("(CHS)"), std::string::npos) << r.out;
+        std::u16string expectedText = text;
+        expectedText.replace(expectedText.find(u"Item1=") + 6, 2, u"右键");
+        EXPECT_EQ(ReadText(dir / "str.ini"), utf16(expectedText, bigEndian));
+        std::u16string expectedRecord = record;
+        expectedRecord.replace(expectedRecord.find(u"Times=1") + 6, 1, u"2");
+        EXPECT_EQ(ReadText(dir / "record.ini"), utf16(expectedRecord, bigEndian));
+    }
+}
+
 TEST_F(ProfileCliTest, ImportNamesTheWrongFieldAndWritesNothing) {
     const nlohmann::json good = Export();
     const Files before = Snapshot();

@@ -297,6 +297,69 @@ TEST(TextSettingsTest, GbkFileShowsItsLabelsAndKeepsItsBytesWhenOneChanges) {
     EXPECT_EQ(LoadTextSettings(file).labels, s.labels);
 }
 
+// One label with a sequence GBK rejects (a user-defined character): only that
+// label shows as unreadable, and saving another one keeps its bytes.
+TEST(TextSettingsTest, OneUnreadableGbkLabelLeavesTheOthersAndItsBytesAlone) {
+    TempDir dir;
+    const fs::path file = dir / "str.ini";
+    std::string text = "[Skins]\r\nLan=CHS\r\nPath=\r\n[Setting-CHS]\r\n";
+    for (std::size_t i = 0; i < kButtonLabelCount; ++i) {
+        text += LabelKey(i) + "=" + (i == 4 ? "\xD7\xF3\xAA\xA1" : "\xD7\xF3\xBC\xFC") + "\r\n";
+    }
+    WriteText(file, text);
+    TextSettings s = LoadTextSettings(file);
+    EXPECT_EQ(s.language, Language::ChineseSimplified);
+    EXPECT_EQ(s.labels[0], "左键");
+    EXPECT_EQ(s.labels[4], "左\uFFFD");
+    EXPECT_EQ(s.labels[LabelIndex(Mode::B, 11)], "左键");
+
+    s.labels[2] = "右键";
+    ASSERT_TRUE(SaveButtonLabels(file, s).ok);
+    std::string expected = text;
+    expected.replace(expected.find("Item3=") + 6, 4, "\xD3\xD2\xBC\xFC");
+    EXPECT_EQ(ReadText(file), expected);
+    EXPECT_EQ(LoadTextSettings(file).labels, s.labels);
+}
+
+std::vector<std::uint8_t> Utf16WithoutBom(std::u16string_view s, bool bigEndian) {
+    std::vector<std::uint8_t> out;
+    for (const char16_t u : s) {
+        const auto lo = static_cast<std::uint8_t>(u & 0xFF);
+        const auto hi = static_cast<std::uint8_t>(u >> 8);
+        out.push_back(bigEndian ? hi : lo);
+        out.push_back(bigEndian ? lo : hi);
+    }
+    return out;
+}
+
+// UTF-16 without BOM, in either byte order: its language and labels are read,
+// and a save keeps the file in its own encoding.
+TEST(TextSettingsTest, Utf16WithoutBomNamesItsLanguageAndStaysUtf16) {
+    TempDir dir;
+    const fs::path file = dir / "str.ini";
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        WriteBytes(file, Utf16WithoutBom(u"[Skins]\r\nLan=CHT\r\nPath=Gold\r\n"
+                                         u"[Setting-CHT]\r\nItem1=左鍵\r\n",
+                                         bigEndian));
+        TextSettings s = LoadTextSettings(file);
+        EXPECT_EQ(s.language, Language::ChineseTraditional);
+        EXPECT_EQ(s.skinName, "Gold");
+        EXPECT_EQ(s.labels[0], "左鍵");
+
+        s.labels[1] = "右鍵";
+        ASSERT_TRUE(SaveButtonLabels(file, s).ok);
+        std::u16string expected =
+            u"[Skins]\r\nLan=CHT\r\nPath=Gold\r\n[Setting-CHT]\r\nItem1=左鍵\r\nItem2=右鍵\r\n";
+        for (std::size_t i = 2; i < kButtonLabelCount; ++i) {
+            const std::string key = LabelKey(i);
+            expected += std::u16string(key.begin(), key.end()) + u"=\r\n";
+        }
+        EXPECT_EQ(ReadBytes(file), Utf16WithoutBom(expected, bigEndian));
+        EXPECT_EQ(LoadTextSettings(file).labels, s.labels);
+    }
+}
+
 TEST(TextSettingsTest, BadLabelsAndBadFilesAreHandled) {
     TempDir dir;
     const fs::path file = dir / "str.ini";

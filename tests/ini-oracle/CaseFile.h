@@ -6,8 +6,11 @@
 //
 // Format, one directive a line ('#' starts a comment line):
 //   case NAME                 starts a case; its file is written fresh
-//   enc utf8|utf8bom|utf16|ansi     (default utf8; ansi: code points <= 0xFF as bytes,
-//                             so "\xD7\xF3" is two bytes of a GBK character)
+//   enc utf8|utf8bom|utf16|utf16be|utf16nobom|ansi   (default utf8; utf16 is
+//                             little-endian with BOM, utf16be big-endian with BOM,
+//                             utf16nobom little-endian without; ansi: code points
+//                             <= 0xFF as bytes, so "\xD7\xF3" is two bytes of a
+//                             GBK character)
 //   eol crlf|lf|cr            (default crlf)
 //   final yes|no              whether the last line has a line end (default yes)
 //   text ... .                the file's lines up to a line holding only "."
@@ -152,7 +155,8 @@ inline std::vector<Case> ParseCases(const std::string& text) {
         if (cases.empty()) fail(line, "no case before this line");
         Case& c = cases.back();
         if (word == "enc") {
-            if (rest != "utf8" && rest != "utf8bom" && rest != "utf16" && rest != "ansi")
+            if (rest != "utf8" && rest != "utf8bom" && rest != "utf16" && rest != "utf16be" &&
+                rest != "utf16nobom" && rest != "ansi")
                 fail(line, "bad encoding");
             c.enc = rest;
         } else if (word == "eol") {
@@ -215,11 +219,12 @@ inline std::string FileBytes(const Case& c) {
         for (const std::uint32_t cp : cps) out += static_cast<char>(cp & 0xFF);
         return out;
     }
-    out = "\xFF\xFE";
+    const bool bigEndian = c.enc == "utf16be";
+    if (c.enc != "utf16nobom") out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (std::uint32_t cp : cps) {
-        auto unit = [&out](std::uint32_t u) {
-            out += static_cast<char>(u & 0xFF);
-            out += static_cast<char>(u >> 8);
+        auto unit = [&out, bigEndian](std::uint32_t u) {
+            out += static_cast<char>(bigEndian ? u >> 8 : u & 0xFF);
+            out += static_cast<char>(bigEndian ? u & 0xFF : u >> 8);
         };
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -253,22 +258,28 @@ inline std::string Escape(const std::string& s) {
     return out;
 }
 
-// What "lines" reports: the encoding by its BOM, then every non-blank line in
+// What "lines" reports: the encoding by its BOM (a file whose first character
+// is ASCII in UTF-16 without BOM as "utf16nobom"), then every non-blank line in
 // order. Line ends, blank lines and blanks around names and values are left
 // out: Wine rewrites them all, and they are not what a reader sees.
 inline std::string DescribeFile(const std::string& bytes, bool exists) {
     if (!exists) return "no file";
     std::string kind = "plain";
     std::string text;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        kind = "utf16";
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            std::uint32_t u = static_cast<unsigned char>(bytes[i]) |
-                              (static_cast<unsigned char>(bytes[i + 1]) << 8);
+    const auto byte = [&bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const bool le = bytes.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE;
+    const bool be = bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF;
+    const bool noBom = !le && !be && bytes.size() >= 2 && byte(0) != 0 && byte(1) == 0;
+    if (le || be || noBom) {
+        kind = le ? "utf16" : be ? "utf16be" : "utf16nobom";
+        const auto unitAt = [&](std::size_t i) -> std::uint32_t {
+            return static_cast<std::uint32_t>(be ? (byte(i) << 8) | byte(i + 1)
+                                                 : byte(i) | (byte(i + 1) << 8));
+        };
+        for (std::size_t i = noBom ? 0 : 2; i + 1 < bytes.size(); i += 2) {
+            std::uint32_t u = unitAt(i);
             if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
-                const std::uint32_t lo = static_cast<unsigned char>(bytes[i + 2]) |
-                                         (static_cast<unsigned char>(bytes[i + 3]) << 8);
+                const std::uint32_t lo = unitAt(i + 2);
                 u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
                 i += 2;
             }

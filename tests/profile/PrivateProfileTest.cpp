@@ -166,6 +166,12 @@ TEST(PrivateProfileRead, DamagedFilesGiveSensibleResults) {
     odd.insert(odd.end(), {0x00, 0xD8, 0x0A, 0x00, 0x42});  // lone surrogate, LF, half unit
     WriteBytes(f, odd);
     EXPECT_EQ(Get(f, "S", "A"), "x\uFFFD");
+    // A line after the cut-off last unit: the half unit becomes the U+FFFD it reads
+    // as, and the units stay aligned.
+    ASSERT_TRUE(Write(f, "T", "K", "v"));
+    EXPECT_EQ(Get(f, "T", "K"), "v");
+    EXPECT_EQ(Get(f, "S", "A"), "x\uFFFD");
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), (std::vector<std::string>{"S", "T"}));
 
     WriteText(f, "[S]\nA=" + std::string(200000, 'v') + "\n[T]\nB=1\n");
     EXPECT_EQ(Get(f, "S", "A", 1024).size(), 1023u);
@@ -343,10 +349,10 @@ TEST(PrivateProfileEncoding, LegacyFilesAreReadAndWrittenInTheirLanguagesCodePag
 TEST(PrivateProfileEncoding, LegacyFileKeepsEveryByteAndNeverLosesAWrite) {
     TempDir dir;
     const fs::path f = dir / "str.ini";
-    // Not valid GBK (0xFF, a lone lead byte): read byte-wise so the bytes survive.
+    // Not valid GBK (0xFF, a lone lead byte): unreadable, but the bytes survive.
     const std::string odd = "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem5=x\xFF\xD7\r\n";
     WriteText(f, odd);
-    EXPECT_EQ(Get(f, "Setting-CHS", "Item5"), "x\u00FF\u00D7");
+    EXPECT_EQ(Get(f, "Setting-CHS", "Item5"), "x\uFFFD\uFFFD");
     ASSERT_TRUE(Write(f, "Setting-CHS", "Item1", "ok"));
     EXPECT_EQ(ReadText(f),
               "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem5=x\xFF\xD7\r\nItem1=ok\r\n");
@@ -359,6 +365,132 @@ TEST(PrivateProfileEncoding, LegacyFileKeepsEveryByteAndNeverLosesAWrite) {
         ReadBytes(f),
         Utf16LeWithBom(u"[Skins]\r\nLan=TUR\r\n[Setting-TUR]\r\nItem5=Geriı\r\nItem2=左\r\n"));
     EXPECT_EQ(Get(f, "Setting-TUR", "Item5"), "Geriı");
+}
+
+// One sequence the code page rejects (a user-defined GBK character, a stray byte)
+// makes only its own line unreadable: the others read as GBK, and a write keeps
+// the bad line's bytes and re-encodes none of the lines it does not change.
+TEST(PrivateProfileEncoding, OneUndecodableLineStaysAsItWasAndTheRestReads) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    const std::string gbk =
+        "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n"
+        "Item2=\xD3\xD2\xAA\xA1\xBC\xFC\xFF\r\nItem3=\xD3\xD2\xBC\xFC\r\n";
+    WriteText(f, gbk);
+    EXPECT_EQ(Get(f, "Setting-CHS", "Item1"), "左键");
+    EXPECT_EQ(Get(f, "Setting-CHS", "Item2"), "右\uFFFD键\uFFFD");
+    EXPECT_EQ(Get(f, "Setting-CHS", "Item3"), "右键");
+
+    // Another label changes: that line alone, still in GBK.
+    ASSERT_TRUE(Write(f, "Setting-CHS", "Item3", "中键"));
+    std::string expected = gbk;
+    expected.replace(expected.find("Item3=") + 6, 4, "\xD6\xD0\xBC\xFC");
+    EXPECT_EQ(ReadText(f), expected);
+    // Writing back what was read of the bad line leaves it alone.
+    ASSERT_TRUE(Write(f, "Setting-CHS", "Item2", "右\uFFFD键\uFFFD"));
+    EXPECT_EQ(ReadText(f), expected);
+
+    // A character GBK has no place for would turn the file into UTF-16, which
+    // would lose the bad line's bytes: refused, and the file stays as it was.
+    const WriteResult r = WritePrivateProfileString(f, "Setting-CHS", "Item4", "😀");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("936"), std::string::npos) << r.error;
+    EXPECT_EQ(ReadText(f), expected);
+
+    // The bad line itself replaced: the file is all readable again and may
+    // become UTF-16.
+    ASSERT_TRUE(Write(f, "Setting-CHS", "Item2", "右键"));
+    ASSERT_TRUE(Write(f, "Setting-CHS", "Item4", "😀"));
+    EXPECT_EQ(ReadBytes(f), Utf16LeWithBom(u"[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=左键\r\n"
+                                           u"Item2=右键\r\nItem3=中键\r\nItem4=😀\r\n"));
+
+    // A UTF-8 file with BOM and one bad byte: the same, line by line.
+    WriteText(f, "\xEF\xBB\xBF[S]\nA=\xE5\xB7\xA6\nB=x\xC0y\n");
+    EXPECT_EQ(Get(f, "S", "A"), "左");
+    EXPECT_EQ(Get(f, "S", "B"), "x\uFFFDy");
+    ASSERT_TRUE(Write(f, "S", "A", "右"));
+    EXPECT_EQ(ReadText(f), "\xEF\xBB\xBF[S]\nA=\xE5\x8F\xB3\nB=x\xC0y\n");
+
+    // A lone surrogate in a UTF-16 file is kept as it was, too.
+    std::vector<std::uint8_t> utf16 = Utf16LeWithBom(u"[S]\r\nA=x");
+    utf16.insert(utf16.end(), {0x00, 0xD8, 0x0D, 0x00, 0x0A, 0x00});
+    const std::vector<std::uint8_t> tail = Utf16LeWithBom(u"B=1\r\n");
+    utf16.insert(utf16.end(), tail.begin() + 2, tail.end());
+    WriteBytes(f, utf16);
+    ASSERT_TRUE(Write(f, "S", "B", "2"));
+    utf16[utf16.size() - 6] = '2';
+    EXPECT_EQ(ReadBytes(f), utf16);
+}
+
+std::vector<std::uint8_t> Utf16(std::u16string_view s, bool bigEndian, bool bom) {
+    std::vector<std::uint8_t> out;
+    if (bom)
+        out = bigEndian ? std::vector<std::uint8_t>{0xFE, 0xFF}
+                        : std::vector<std::uint8_t>{0xFF, 0xFE};
+    for (const char16_t u : s) {
+        const auto lo = static_cast<std::uint8_t>(u & 0xFF);
+        const auto hi = static_cast<std::uint8_t>(u >> 8);
+        out.insert(out.end(), bigEndian ? std::initializer_list<std::uint8_t>{hi, lo}
+                                        : std::initializer_list<std::uint8_t>{lo, hi});
+    }
+    return out;
+}
+
+// UTF-16 without BOM, and big-endian, as Windows' text detection recognises
+// them: read as text, and written back in the same byte order, with or without
+// BOM as before, never with 8-bit lines appended.
+TEST(PrivateProfileEncoding, Utf16WithoutBomOrBigEndianIsReadAndKept) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    for (const bool bigEndian : {false, true}) {
+        for (const bool bom : {false, true}) {
+            SCOPED_TRACE(std::string(bigEndian ? "big" : "little") + "-endian, " +
+                         (bom ? "BOM" : "no BOM"));
+            WriteBytes(
+                f, Utf16(u"[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=左键\r\n", bigEndian, bom));
+            EXPECT_EQ(Get(f, "Skins", "Lan"), "CHS");
+            EXPECT_EQ(Get(f, "Setting-CHS", "Item1"), "左键");
+            EXPECT_EQ(GetPrivateProfileSectionNames(f),
+                      (std::vector<std::string>{"Skins", "Setting-CHS"}));
+            ASSERT_TRUE(Write(f, "Setting-CHS", "Item2", "右键"));
+            ASSERT_TRUE(Write(f, "Setting-EN", "Item1", "Left"));
+            EXPECT_EQ(ReadBytes(f), Utf16(u"[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=左键\r\n"
+                                          u"Item2=右键\r\n[Setting-EN]\r\nItem1=Left\r\n",
+                                          bigEndian, bom));
+        }
+    }
+    // Mostly Chinese text still has the pattern of its ASCII names and line ends.
+    WriteBytes(f, Utf16(u"[宏一二三四五六七八九十]\r\nItem0=左右上下前后\r\n", false, false));
+    EXPECT_EQ(GetPrivateProfileSectionNames(f), std::vector<std::string>{"宏一二三四五六七八九十"});
+}
+
+// The detection is conservative: ordinary 8-bit and UTF-8 files have no NUL
+// bytes, so they are never taken for UTF-16, whatever their length or content.
+TEST(PrivateProfileEncoding, EightBitFilesAreNeverTakenForUtf16) {
+    TempDir dir;
+    const fs::path f = dir / "str.ini";
+    const std::vector<std::string> files = {
+        "[S]\r\nA=1\r\n",
+        "ab",
+        "[Skins]\r\nLan=CHS\r\n[Setting-CHS]\r\nItem1=\xD7\xF3\xBC\xFC\r\n",
+        "\xD7\xF3\xBC\xFC\xD7\xF3\xBC\xFC",
+        // A stray NUL or two in an 8-bit file is no UTF-16 pattern.
+        std::string("[Sx]\r\nA=1\0\r\nB=2\0\r\n", 18),
+        std::string("A=1\0B=2\0C=3\0", 12),
+        // The pattern, but with a NUL unit: binary data, not text.
+        std::string("[\0S\0]\0\0\0\r\0\n\0", 12),
+    };
+    for (const std::string& text : files) {
+        SCOPED_TRACE(text);
+        const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+        const IniDocument doc = IniDocument::Parse(bytes, 936);
+        EXPECT_NE(doc.encoding(), TextEncoding::Utf16Le);
+        EXPECT_NE(doc.encoding(), TextEncoding::Utf16Be);
+    }
+    WriteText(f, files[2]);
+    EXPECT_EQ(Get(f, "Setting-CHS", "Item1"), "左键");
+    ASSERT_TRUE(Write(f, "Setting-CHS", "Item2", "右键"));
+    EXPECT_EQ(ReadText(f), files[2] + "Item2=\xD3\xD2\xBC\xFC\r\n");
 }
 
 // ---- Section-name buffer -------------------------------------------------------------
