@@ -1,9 +1,9 @@
 #include "cli/CliContext.h"
 
-#include <charconv>
 #include <cstdio>
 #include <stdexcept>
 
+#include "common/Number.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::cli {
@@ -88,19 +88,11 @@ void PrintNoMouse(bool realMouse) {
 }
 
 std::uint8_t ParseByte(const std::string& text, const std::string& what) {
-    unsigned value = 0;
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        begin += 2;
-        base = 16;
-    }
-    auto [ptr, ec] = std::from_chars(begin, end, value, base);
-    if (begin == end || ec != std::errc() || ptr != end || value > 255) {
+    const auto value = ParseUnsigned(text);
+    if (!value || *value > 255) {
         throw UsageError{what + " must be a byte (0..255 or 0x00..0xff), not \"" + text + "\""};
     }
-    return static_cast<std::uint8_t>(value);
+    return static_cast<std::uint8_t>(*value);
 }
 
 }  // namespace ornyx::cli
