@@ -39,7 +39,14 @@ void CliContext::ResolveHome() {
 void CliContext::LoadSettings(settings::HomeLock::Mode mode) {
     ResolveHome();
     LockHome(mode);
-    configStatus_ = session_.LoadSettings();
+    RecordingMessageSink found;
+    configStatus_ = session_.LoadSettings(found);
+    for (const RecordingMessageSink::Message& m : found.messages) {
+        // A terminal line names the file, as the window's box need not.
+        const bool missing = m.text == settings::kNoConfigFileText;
+        messages_.ShowMessage(missing ? paths().config.string() + ": " + m.text : m.text,
+                              m.caption);
+    }
 }
 
 void CliContext::LockHome(settings::HomeLock::Mode mode) {
@@ -48,10 +55,17 @@ void CliContext::LockHome(settings::HomeLock::Mode mode) {
 }
 
 std::string CliContext::UnusableConfigText() const {
-    return session_.paths().config.string() +
-           " cannot be read as a settings file (a readable file of " +
-           std::to_string(settings::kConfigFileSize) +
-           " bytes); it was left as it is. Move it away and run 'ornyxctl init' to start afresh";
+    const std::filesystem::path& config = session_.paths().config;
+    std::string reason = settings::UnusableConfigurationReason(config);
+    if (reason.empty()) reason = "it changed while it was read";
+    return config.string() + " cannot be read as a settings file: " + reason +
+           ". It was left as it is; mend it, or move it away and run 'ornyxctl init' to start "
+           "afresh";
+}
+
+std::string CliContext::MissingConfigText() const {
+    return "nothing was sent to the mouse: there is no settings file at " +
+           session_.paths().config.string() + "; 'ornyxctl init' makes one";
 }
 
 void CliContext::CreateLink() {

@@ -91,7 +91,7 @@ TEST_F(CliTest, ShowJsonOfWrongSizedOrMissingConfig) {
     std::filesystem::remove(dir / "config.bin");
     const Result r = Run("show --raw --json");
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "ornyxctl: Config file is not exist.\n");
+    EXPECT_EQ(r.err, "ornyxctl: ./config.bin: Config file is not exist.\n");
     EXPECT_EQ(nlohmann::json::parse(r.out)["image_hex"].get<std::string>(), std::string(3970, '0'));
 }
 
