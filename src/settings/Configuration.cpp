@@ -127,23 +127,29 @@ bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state, Me
         messages.ShowMessage(kNoConfigFile);
         return false;
     }
+    fs::path kept;
     if (ProbeConfiguration(paths.config) == ConfigStatus::Unusable) {
         // It could not be loaded, so the image is not its content: keep it.
         std::string error;
-        const fs::path kept = SetAsideConfiguration(paths, error);
+        kept = SetAsideConfiguration(paths, error);
         if (kept.empty()) {
             log.Write(error);
             messages.ShowMessage(paths.config.string() +
                                  " could not be read and was not replaced: " + error);
             return false;
         }
-        messages.ShowMessage(paths.config.string() + " could not be read; it was kept as " +
-                             kept.filename().string() + " and the settings were saved anew.");
     }
     std::array<std::uint8_t, kConfigFileSize> data{};
     data[0] = 1;
     std::copy(state.image.bytes.begin(), state.image.bytes.end(), data.begin() + 1);
     const WriteResult result = WriteFileAtomically(paths.config, data);
+    // Told only once the new file is there (or could not be written): a
+    // program ended at the message must not leave the home without one.
+    if (!kept.empty()) {
+        messages.ShowMessage(paths.config.string() + " could not be read; it was kept as " +
+                             kept.filename().string() +
+                             (result.ok ? " and the settings were saved anew." : "."));
+    }
     if (!result.ok) {
         log.Write(result.error);
         messages.ShowMessage(Format("Error Code is: %d \n", result.errorCode), "NULL ==fp ");
