@@ -11,6 +11,7 @@ ornyx_layer(ornyx_common DIR common FILES
   HandOver.cpp HandOver.h
   Hex.cpp Hex.h
   MessageSink.h
+  Number.cpp Number.h
   Utf8.cpp Utf8.h)
 # Generated outside the layer's include root, which is laid out anew at every
 # configure: configure_file keeps the file's time when nothing changed, so a

@@ -1,6 +1,8 @@
 #include "app/AppContext.h"
 
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "performance/gnome/GnomePointerSettings.h"
 #include "settings/Configuration.h"
@@ -28,9 +30,31 @@ AppContext::AppContext(const AppOptions& options, MessageSink& messages)
       options_(options),
       messages_(messages) {
     session_.ResolveHome();
+    // The folder first, so that its lock can be taken before anything is written.
+    std::error_code ec;
+    std::filesystem::create_directories(paths.home, ec);
+    // Said once the lock is released and the program answers a second start
+    // (ShowStartupMessages): a message box waits for a person, and ornyxctl
+    // and a second start must not wait with it.
+    RecordingMessageSink& later = startupMessages_;
     {
         const settings::HomeLock lock = LockHome();
-        session_.LoadSettings();
+        switch (session_.LoadSettings(later)) {
+            case settings::ConfigStatus::Loaded:
+                break;
+            case settings::ConfigStatus::Missing: {
+                // Written before the user is told, so that a program ended at
+                // the message still leaves a config.bin.
+                std::string error;
+                if (!session_.CreateDefaultSettings(error)) Log().Write(error);
+                break;
+            }
+            case settings::ConfigStatus::Unusable:
+                // Kept as it is until the first save sets it aside; until then
+                // the window works on the defaults rather than zeros.
+                session_.UseDefaultSettings();
+                break;
+        }
     }
     try {
         session_.OpenTrace();
@@ -39,6 +63,10 @@ AppContext::AppContext(const AppOptions& options, MessageSink& messages)
         throw std::invalid_argument(e.what());
     }
     monitor_ = session_.CreateMonitor();
+}
+
+void AppContext::ShowStartupMessages() {
+    startupMessages_.ReplayTo(messages_);
 }
 
 settings::HomeLock AppContext::LockHome() {

@@ -30,9 +30,16 @@ class AppContext {
 
 public:
     // Resolves the program home, loads config.bin and str.ini and sets up the
-    // link to the real or simulated mouse (not opened yet). Throws
+    // link to the real or simulated mouse (not opened yet). Without a config.bin
+    // it writes the default one; with one it cannot load, it works on the
+    // defaults and leaves the file to the first save, which sets it aside. Throws
     // std::invalid_argument for bad simulator options or trace file.
     AppContext(const AppOptions& options, MessageSink& messages);
+
+    // What loading the settings had to say ("Config file is not exist."),
+    // kept until the window starts: by then the home's lock is released and a
+    // second start can reach this one while the user reads it.
+    void ShowStartupMessages();
 
     const AppOptions& Options() const { return options_; }
     MessageSink& Messages() { return messages_; }
@@ -77,6 +84,7 @@ private:
     MessageSink& messages_;
     std::unique_ptr<device::DeviceMonitor> monitor_;
     std::unique_ptr<performance::PointerSettings> pointer_;
+    RecordingMessageSink startupMessages_;
 };
 
 }  // namespace ornyx::app

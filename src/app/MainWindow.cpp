@@ -191,6 +191,7 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
 }
 
 void CHidMouseDlg::Start() {
+    ctx_.ShowStartupMessages();
     if (trayAvailable_) {
         tray_ = new QSystemTrayIcon(this);
         tray_->setIcon(ApplicationIcon());
@@ -930,19 +931,30 @@ void CHidMouseDlg::ShowMode(std::uint8_t mode) {
 void CHidMouseDlg::Apply(bool hideAfter) {
     // Without the mouse, OK and Apply do nothing at all.
     if (!connection_->present()) return;
-    const settings::HomeLock lock = ctx_.LockHome();
-    const session::ApplyReport report = ctx_.Session().Apply();
+    // The lock only for the sending and saving; what they have to say is shown
+    // after it is released, as a message box waits for a person.
+    RecordingMessageSink later;
+    session::ApplyReport report;
+    {
+        const settings::HomeLock lock = ctx_.LockHome();
+        report = ctx_.Session().Apply({.fileMessages = &later});
+    }
+    later.ReplayTo(ctx_.Messages());
     const session::ApplyResult& result = report.result;
-    if (!result.ok()) {
+    if (report.refused) {
+        ctx_.Messages().ShowMessage("Nothing was sent: " + ctx_.paths.config.string() +
+                                        " could not be loaded, so there are no settings to send.",
+                                    "Warning");
+    } else if (!result.ok()) {
         // The settings are saved; say so, and that the mouse did not get them all.
         std::string text = report.traceError;
         if (text.empty()) text = session::ApplyFailureText(result, report.vanished);
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-        ctx_.Messages().ShowMessage(
-            text + (result.saved
-                        ? ".\nThe settings were saved and go to the mouse with the next Apply."
-                        : "."),
-            "Warning");
+        const char* saved = !result.saved            ? "."
+                            : result.refusal.empty() ? ".\nThe settings were saved and go to the "
+                                                       "mouse with the next Apply."
+                                                     : ".\nThe settings were saved.";
+        ctx_.Messages().ShowMessage(text + saved, "Warning");
     }
     // The desktop's pointer options follow the mouse's settings.
     pointerControls_->Apply(ctx_.PointerSettings());

@@ -20,20 +20,31 @@ int RunApply(CliContext& context) {
         std::fprintf(stderr, "ornyxctl: %s\n", context.UnusableConfigText().c_str());
         return kFailure;
     }
+    // Said before the mouse is looked for: without settings there is nothing to send.
+    if (!context.session().settingsReady()) {
+        std::fprintf(stderr, "ornyxctl: %s\n", context.MissingConfigText().c_str());
+        return kFailure;
+    }
     if (!context.OpenMouse()) return kNoMouse;
     // Unlike the window, which ran it when it found the mouse, this run has
     // not had the sensor handshake yet.
     const session::ApplyReport report = context.session().Apply({.handshakeFirst = true});
+    if (report.refused) {
+        std::fprintf(stderr, "ornyxctl: %s\n", context.MissingConfigText().c_str());
+        return kFailure;
+    }
     const session::ApplyResult& result = report.result;
     if (!result.ok()) {
         if (!report.traceError.empty()) return kUsage;  // the trace's own message says why
+        const std::string saved =
+            result.saved ? "the settings were saved in " + context.paths().config.string() +
+                               (result.refusal.empty() ? " but did not all reach the mouse"
+                                                       : " but did not reach the mouse")
+                         : std::string(
+                               "the settings did not all reach the mouse and were not "
+                               "saved");
         std::fprintf(stderr, "ornyxctl: %s; %s\n",
-                     session::ApplyFailureText(result, report.vanished).c_str(),
-                     result.saved
-                         ? ("the settings were saved in " + context.paths().config.string() +
-                            " but did not all reach the mouse")
-                               .c_str()
-                         : "the settings did not all reach the mouse and were not saved");
+                     session::ApplyFailureText(result, report.vanished).c_str(), saved.c_str());
         return report.vanished ? kNoMouse : kFailure;
     }
     // The mouse has them, but a run that could not save must not end as a success.

@@ -1,9 +1,9 @@
 #include "cli/CliContext.h"
 
-#include <charconv>
 #include <cstdio>
 #include <stdexcept>
 
+#include "common/Number.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::cli {
@@ -39,7 +39,14 @@ void CliContext::ResolveHome() {
 void CliContext::LoadSettings(settings::HomeLock::Mode mode) {
     ResolveHome();
     LockHome(mode);
-    configStatus_ = session_.LoadSettings();
+    RecordingMessageSink found;
+    configStatus_ = session_.LoadSettings(found);
+    for (const RecordingMessageSink::Message& m : found.messages) {
+        // A terminal line names the file, as the window's box need not.
+        const bool missing = m.text == settings::kNoConfigFileText;
+        messages_.ShowMessage(missing ? paths().config.string() + ": " + m.text : m.text,
+                              m.caption);
+    }
 }
 
 void CliContext::LockHome(settings::HomeLock::Mode mode) {
@@ -50,10 +57,17 @@ void CliContext::LockHome(settings::HomeLock::Mode mode) {
 }
 
 std::string CliContext::UnusableConfigText() const {
-    return session_.paths().config.string() +
-           " cannot be read as a settings file (a readable file of " +
-           std::to_string(settings::kConfigFileSize) +
-           " bytes); it was left as it is. Move it away and run 'ornyxctl init' to start afresh";
+    const std::filesystem::path& config = session_.paths().config;
+    std::string reason = settings::UnusableConfigurationReason(config);
+    if (reason.empty()) reason = "it changed while it was read";
+    return config.string() + " cannot be read as a settings file: " + reason +
+           ". It was left as it is; mend it, or move it away and run 'ornyxctl init' to start "
+           "afresh";
+}
+
+std::string CliContext::MissingConfigText() const {
+    return "nothing was sent to the mouse: there is no settings file at " +
+           session_.paths().config.string() + "; 'ornyxctl init' makes one";
 }
 
 void CliContext::CreateLink() {
@@ -90,19 +104,11 @@ void PrintNoMouse(bool realMouse) {
 }
 
 std::uint8_t ParseByte(const std::string& text, const std::string& what) {
-    unsigned value = 0;
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        begin += 2;
-        base = 16;
-    }
-    auto [ptr, ec] = std::from_chars(begin, end, value, base);
-    if (begin == end || ec != std::errc() || ptr != end || value > 255) {
+    const auto value = ParseUnsigned(text);
+    if (!value || *value > 255) {
         throw UsageError{what + " must be a byte (0..255 or 0x00..0xff), not \"" + text + "\""};
     }
-    return static_cast<std::uint8_t>(value);
+    return static_cast<std::uint8_t>(*value);
 }
 
 }  // namespace ornyx::cli

@@ -65,6 +65,8 @@ public:
     settings::ConfigStatus configStatus() const { return configStatus_; }
     // The refusal of a command that would save over a config.bin it could not load.
     std::string UnusableConfigText() const;
+    // The refusal of a command that would send settings without a config.bin.
+    std::string MissingConfigText() const;
     // Sets up the link to the real or simulated mouse without searching yet.
     // Throws UsageError for bad simulator options.
     void CreateLink();

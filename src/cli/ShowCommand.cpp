@@ -7,6 +7,8 @@
 #include "cli/CliContext.h"
 #include "common/DebugLog.h"
 #include "common/Hex.h"
+#include "i18n/Texts.h"
+#include "keys/KeyFunction.h"
 #include "macros/MacroStore.h"
 #include "session/ProfileJson.h"
 
@@ -159,16 +161,31 @@ std::string Text(const json& value) {
 
 void PrintReadable(const json& d) {
     std::printf("shown mode:     %s\n", Text(d["shown_mode"]).c_str());
+    const std::string keyOff(i18n::ButtonFunctionName(
+        i18n::Language::English, static_cast<std::size_t>(keys::ButtonFunction::KeyOff)));
     for (const char* mode : {"A", "B"}) {
         std::printf("Mode %s buttons:\n", mode);
+        std::size_t idle = 0;  // slots without a button that hold nothing
         for (const auto& b : d["buttons"][mode]) {
             std::string params;
             for (const auto& [name, value] : b["parameters"].items()) {
                 if (value != 0) params += (params.empty() ? "" : ", ") + name + " " + value.dump();
             }
-            std::printf("  %2d  %-22s label \"%s\"%s%s\n", b["button"].get<int>(),
+            const bool onMouse = b["button"].get<std::size_t>() <= SettingsImage::kSlotsWithButton;
+            if (!onMouse && Text(b["function"]) == keyOff && params.empty()) {
+                ++idle;
+                continue;
+            }
+            std::printf("  %2d  %-22s label \"%s\"%s%s%s\n", b["button"].get<int>(),
                         Text(b["function"]).c_str(), b["label"].get<std::string>().c_str(),
-                        params.empty() ? "" : "  ", params.c_str());
+                        params.empty() ? "" : "  ", params.c_str(),
+                        onMouse ? "" : "  (no such button on the mouse)");
+        }
+        if (idle != 0) {
+            std::printf(
+                "  (%zu more slot%s without a button on the mouse, all %s; 'show --raw' "
+                "lists them)\n",
+                idle, idle == 1 ? "" : "s", keyOff.c_str());
         }
     }
     if (d.contains("report_rate_hz")) {

@@ -26,6 +26,12 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption = {}) override {
         messages.push_back({text, caption.empty() ? kProgramName : caption});
     }
+    // Shows the kept messages through `sink`, in order, and forgets them.
+    void ReplayTo(MessageSink& sink) {
+        std::vector<Message> kept;
+        kept.swap(messages);
+        for (const Message& m : kept) sink.ShowMessage(m.text, m.caption);
+    }
     std::vector<Message> messages;
 };
 

@@ -97,6 +97,10 @@ std::span<const DpiStep> DpiSteps(std::uint8_t sensorType) {
     }
 }
 
+bool KnownSensorType(std::uint8_t sensorType) {
+    return sensorType <= kLastKnownSensorType;
+}
+
 std::size_t DpiStepCount(std::uint8_t sensorType) {
     return DpiSteps(sensorType).size();
 }
@@ -107,7 +111,7 @@ std::size_t EffectiveDpiStep(std::uint8_t sensorType, std::uint8_t stepIndex) {
 }
 
 std::string DpiLabel(std::uint8_t sensorType, std::uint8_t stepIndex) {
-    if (sensorType > kLastKnownSensorType) return {};
+    if (!KnownSensorType(sensorType)) return {};
     return std::string(DpiSteps(sensorType)[EffectiveDpiStep(sensorType, stepIndex)].label);
 }
 

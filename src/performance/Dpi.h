@@ -28,6 +28,8 @@ struct DpiStep {
 // type 0, 8 for types 1..3. An unknown type (above 3) gets the type-0 labels
 // on the panel and code 0 for every step, since the mouse knows no codes for it.
 std::span<const DpiStep> DpiSteps(std::uint8_t sensorType);
+// Whether the sensor type has a DPI list of its own (0..3).
+bool KnownSensorType(std::uint8_t sensorType);
 std::size_t DpiStepCount(std::uint8_t sensorType);
 
 // A stored step index may come from a config.bin saved with another sensor and

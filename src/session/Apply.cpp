@@ -22,11 +22,15 @@ TransferResult SensorHandshake(Transport& transport, DeviceState& device) {
 }
 
 ApplyResult ApplyFailure(const TransferResult& transfer) {
-    return {transfer, CommandStepName(transfer.code, transfer.target)};
+    ApplyResult result;
+    result.transfer = transfer;
+    result.step = CommandStepName(transfer.code, transfer.target);
+    return result;
 }
 
 std::string ApplyFailureText(const ApplyResult& result, bool vanished) {
     if (result.ok()) return {};
+    if (!result.refusal.empty()) return result.refusal;
     if (vanished) return "the mouse stopped answering at " + result.step;
     const std::string what = DescribeTransfer(result.transfer);
     switch (result.transfer.failure) {
@@ -104,9 +108,17 @@ bool SaveAppliedSettings(const ApplyTarget& target) {
 }
 
 ApplyResult ApplySettings(const ApplyTarget& target) {
-    const TransferResult sent = SendSettings(target);
-    ApplyResult result = sent.ok() ? ApplyResult{} : ApplyFailure(sent);
-    if (!sent.ok()) target.log.Write("apply: stopped, " + ApplyFailureText(result, false));
+    ApplyResult result;
+    const std::uint8_t sensor = target.device.sensorTypeInUse;
+    if (!performance::KnownSensorType(sensor)) {
+        result.refusal = Format(
+            "the mouse reports sensor type %d, whose DPI codes are not known, so nothing was sent",
+            sensor);
+        target.log.Write("apply: " + result.refusal);
+    } else if (const TransferResult sent = SendSettings(target); !sent.ok()) {
+        result = ApplyFailure(sent);
+        target.log.Write("apply: stopped, " + ApplyFailureText(result, false));
+    }
     result.saved = SaveAppliedSettings(target);
     return result;
 }

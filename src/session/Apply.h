@@ -22,9 +22,11 @@ device::TransferResult SensorHandshake(device::Transport& transport, device::Dev
 struct ApplyResult {
     device::TransferResult transfer;
     std::string step;
+    // Why nothing was sent although the mouse answered; empty when it was.
+    std::string refusal;
     bool saved = false;  // config.bin was written
 
-    bool ok() const { return transfer.ok(); }
+    bool ok() const { return transfer.ok() && refusal.empty(); }
 };
 
 // The step of a failed transfer, for ApplyResult.
@@ -51,7 +53,9 @@ struct ApplyTarget {
 // then saves config.bin and writes the button labels to str.ini. The sending
 // stops at the first failed transfer, so that nothing a failed read left is
 // written back to the mouse; the files are saved either way, as the user's
-// settings are what they chose whatever the mouse did.
+// settings are what they chose whatever the mouse did. A sensor type without
+// a DPI list sends nothing (`refusal` says why): its DPI codes are unknown,
+// and a made-up table would change the mouse's DPI.
 ApplyResult ApplySettings(const ApplyTarget& target);
 
 // The files part of an apply alone: config.bin, then the button labels.

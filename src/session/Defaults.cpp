@@ -41,6 +41,13 @@ SettingsImage DefaultSettingsImage() {
     return image;
 }
 
+WriteResult WriteDefaultConfiguration(const fs::path& config) {
+    std::array<std::uint8_t, settings::kConfigFileSize> data{};
+    const SettingsImage image = DefaultSettingsImage();
+    std::copy(image.bytes.begin(), image.bytes.end(), data.begin() + 1);
+    return WriteFileAtomically(config, data);
+}
+
 InitResult InitProgramHome(const ProgramPaths& paths) {
     InitResult result;
     result.failure.ok = true;
@@ -52,10 +59,7 @@ InitResult InitProgramHome(const ProgramPaths& paths) {
         return result;
     }
     if (!fs::exists(paths.config, ec)) {
-        std::array<std::uint8_t, settings::kConfigFileSize> data{};
-        const SettingsImage image = DefaultSettingsImage();
-        std::copy(image.bytes.begin(), image.bytes.end(), data.begin() + 1);
-        result.failure = WriteFileAtomically(paths.config, data);
+        result.failure = WriteDefaultConfiguration(paths.config);
         if (!result.failure.ok) return result;
         result.wroteConfig = true;
     }

@@ -20,6 +20,10 @@ inline constexpr std::uint8_t kDefaultTextBlue = 0xEC;
 // "Standard" at full brightness, pointer options at their defaults.
 settings::SettingsImage DefaultSettingsImage();
 
+// Writes a new config.bin at `config` with the default image and first-run
+// flag 0, atomically.
+WriteResult WriteDefaultConfiguration(const std::filesystem::path& config);
+
 // What InitProgramHome did with each file.
 struct InitResult {
     bool wroteConfig = false;

@@ -4,8 +4,11 @@
 #include <filesystem>
 
 #include "i18n/Language.h"
+#include "session/Defaults.h"
 
 namespace ornyx::session {
+
+namespace fs = std::filesystem;
 
 Session::Session(const SessionOptions& options, device::Backend& platform, MessageSink& messages)
     : options_(options), platform_(platform), messages_(messages) {
@@ -38,11 +41,42 @@ bool Session::LockHome(settings::HomeLock& lock, settings::HomeLock::Mode mode,
 }
 
 settings::ConfigStatus Session::LoadSettings() {
+    return LoadSettings(messages_);
+}
+
+settings::ConfigStatus Session::LoadSettings(MessageSink& messages) {
     const settings::ConfigStatus status =
-        settings::LoadConfiguration(paths_, settings_, messages_, *log_);
+        settings::LoadConfiguration(paths_, settings_, messages, *log_);
+    settingsReady_ = status == settings::ConfigStatus::Loaded;
     settings_.TakeBackup();
     text_ = i18n::LoadTextSettings(paths_.text, i18n::MessagesLocale());
     return status;
+}
+
+void Session::UseDefaultSettings() {
+    settings_.image = DefaultSettingsImage();
+    settings_.firstRunFlag = 0;
+    settings_.TakeBackup();
+    settingsReady_ = true;
+}
+
+bool Session::CreateDefaultSettings(std::string& error) {
+    UseDefaultSettings();
+    std::error_code ec;
+    fs::create_directories(paths_.home, ec);
+    // Only where nothing is: a dangling or looping link there is the user's
+    // to mend, and must not decide where a file is written.
+    if (fs::exists(fs::symlink_status(paths_.config, ec))) {
+        error = paths_.config.string() + " is there but cannot be read";
+        return false;
+    }
+    const WriteResult written = WriteDefaultConfiguration(paths_.config);
+    if (!written.ok) {
+        error = written.error;
+        return false;
+    }
+    log_->Write("wrote the default settings to " + paths_.config.string());
+    return true;
 }
 
 device::DeviceLink& Session::CreateLink() {
@@ -72,10 +106,16 @@ device::TransferResult Session::Handshake() {
 
 ApplyReport Session::Apply(const ApplyOptions& options) {
     ApplyReport report;
+    if (!settingsReady_) {
+        log_->Write("apply refused: no settings were loaded from " + paths_.config.string());
+        report.refused = true;
+        return report;
+    }
     if (!link_ || !link_->present()) return report;
     report.mousePresent = true;
+    MessageSink& fileMessages = options.fileMessages ? *options.fileMessages : messages_;
     const ApplyTarget target{link_->transport(), link_->state(), settings_, paths_, text_,
-                             messages_,          *log_};
+                             fileMessages,       *log_};
     const device::TransferResult handshake =
         options.handshakeFirst ? Handshake() : device::TransferResult{};
     if (handshake.ok()) {

@@ -42,10 +42,18 @@ struct ApplyOptions {
     // Runs the handshake first (it tells which DPI list the table uses). When
     // it fails nothing is sent, but the files are saved as an apply saves them.
     bool handshakeFirst = false;
+    // Where the messages of the file work go (config.bin set aside, not
+    // saved); the session's own when null. The window keeps them until it has
+    // released the home's lock, so that nobody waits for a click holding it.
+    MessageSink* fileMessages = nullptr;
 };
 
 // What one apply did, for each program to word in its own way.
 struct ApplyReport {
+    // No settings were loaded (config.bin missing or unusable, no defaults
+    // taken instead): nothing was sent, saved or changed, as an image that is
+    // not the user's settings must never reach the mouse.
+    bool refused = false;
     // False when no mouse was present: nothing was sent, saved or changed.
     bool mousePresent = false;
     // What reached the mouse (ok, or the first failed transfer and its step)
@@ -76,6 +84,18 @@ public:
     // Loads config.bin (its problems go to the messages) and str.ini, and
     // takes the backup the apply compares with. The caller holds the lock.
     settings::ConfigStatus LoadSettings();
+    settings::ConfigStatus LoadSettings(MessageSink& messages);
+    // Replaces the image by the defaults `ornyxctl init` writes (first-run
+    // flag 0) and takes the backup, for a program that goes on without a
+    // loadable config.bin; Apply then sends them.
+    void UseDefaultSettings();
+    // Writes the default config.bin where nothing at all is (not even a link)
+    // and uses its settings. The caller holds the lock. False, with the
+    // reason, when it was not written; the settings are the defaults anyway.
+    bool CreateDefaultSettings(std::string& error);
+    // Whether the image holds settings Apply may send: loaded from config.bin
+    // or the defaults taken instead.
+    bool settingsReady() const { return settingsReady_; }
 
     // The link to the simulated mouse (--simulate) or the platform's, made
     // once and not searched yet. Throws SessionError for bad simulator options.
@@ -88,8 +108,8 @@ public:
     device::TransferResult Handshake();
     // OK and Apply of the window, `ornyxctl apply`: sends the settings image
     // to the mouse, saves the files, and makes what was applied the backup
-    // that Cancel goes back to. Does nothing without a present mouse. The
-    // caller holds the home's lock.
+    // that Cancel goes back to. Does nothing without settings ready (refused)
+    // or without a present mouse. The caller holds the home's lock.
     ApplyReport Apply(const ApplyOptions& options = {});
 
     const SessionOptions& options() const { return options_; }
@@ -117,6 +137,7 @@ private:
     std::unique_ptr<device::FileTrace> trace_;
     std::shared_ptr<device::sim::SimMouse> sim_;
     std::unique_ptr<device::DeviceLink> link_;
+    bool settingsReady_ = false;
 };
 
 }  // namespace ornyx::session

@@ -1,5 +1,8 @@
 #include "settings/Configuration.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -14,7 +17,7 @@ namespace ornyx::settings {
 namespace fs = std::filesystem;
 
 namespace {
-constexpr const char* kNoConfigFile = "Config file is not exist.";
+constexpr const char* kNoConfigFile = kNoConfigFileText;
 }
 
 ConfigStatus ProbeConfiguration(const fs::path& config) {
@@ -26,6 +29,40 @@ ConfigStatus ProbeConfiguration(const fs::path& config) {
     // Readable, not only there: an unreadable file cannot be loaded either.
     std::ifstream probe(config, std::ios::binary);
     return probe.is_open() ? ConfigStatus::Loaded : ConfigStatus::Unusable;
+}
+
+std::string CannotOpenReason(int error) {
+    if (error == EACCES || error == EPERM) {
+        return "you may not read it (permission denied); check its owner and mode, or run as "
+               "the user it belongs to";
+    }
+    return "it cannot be opened: " + std::generic_category().message(error);
+}
+
+std::string UnusableConfigurationReason(const fs::path& config) {
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(config, ec);
+    if (!fs::exists(link)) return "there is no such file";
+    const fs::file_status target = fs::status(config, ec);
+    if (ec) {
+        if (ec == std::errc::too_many_symbolic_link_levels) return "its links go round in a loop";
+        if (!fs::exists(target) && fs::is_symlink(link)) return "it is a link to nothing";
+        return "it cannot be looked at: " + ec.message();
+    }
+    if (!fs::exists(target)) return "it is a link to nothing";
+    if (fs::is_directory(target)) return "it is a folder, not a file";
+    if (!fs::is_regular_file(target)) return "it is not a regular file (a device, pipe or socket)";
+    const auto size = fs::file_size(config, ec);
+    if (ec) return "its size cannot be read: " + ec.message();
+    if (size != kConfigFileSize) {
+        return "it holds " + std::to_string(size) + " bytes; a settings file holds " +
+               std::to_string(kConfigFileSize);
+    }
+    // Non-blocking, so that a pipe put there meanwhile cannot stop us.
+    const int fd = ::open(config.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return CannotOpenReason(errno);
+    ::close(fd);
+    return {};
 }
 
 ConfigStatus LoadConfiguration(const ProgramPaths& paths, SettingsState& state,
@@ -90,23 +127,29 @@ bool SaveConfiguration(const ProgramPaths& paths, const SettingsState& state, Me
         messages.ShowMessage(kNoConfigFile);
         return false;
     }
+    fs::path kept;
     if (ProbeConfiguration(paths.config) == ConfigStatus::Unusable) {
         // It could not be loaded, so the image is not its content: keep it.
         std::string error;
-        const fs::path kept = SetAsideConfiguration(paths, error);
+        kept = SetAsideConfiguration(paths, error);
         if (kept.empty()) {
             log.Write(error);
             messages.ShowMessage(paths.config.string() +
                                  " could not be read and was not replaced: " + error);
             return false;
         }
-        messages.ShowMessage(paths.config.string() + " could not be read; it was kept as " +
-                             kept.filename().string() + " and the settings were saved anew.");
     }
     std::array<std::uint8_t, kConfigFileSize> data{};
     data[0] = 1;
     std::copy(state.image.bytes.begin(), state.image.bytes.end(), data.begin() + 1);
     const WriteResult result = WriteFileAtomically(paths.config, data);
+    // Told only once the new file is there (or could not be written): a
+    // program ended at the message must not leave the home without one.
+    if (!kept.empty()) {
+        messages.ShowMessage(paths.config.string() + " could not be read; it was kept as " +
+                             kept.filename().string() +
+                             (result.ok ? " and the settings were saved anew." : "."));
+    }
     if (!result.ok) {
         log.Write(result.error);
         messages.ShowMessage(Format("Error Code is: %d \n", result.errorCode), "NULL ==fp ");

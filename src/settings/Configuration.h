@@ -28,6 +28,16 @@ ConfigStatus LoadConfiguration(const ProgramPaths& paths, SettingsState& state,
 // What LoadConfiguration would find at `config`, without reading it whole.
 ConfigStatus ProbeConfiguration(const std::filesystem::path& config);
 
+// The message LoadConfiguration shows for a missing file.
+inline constexpr const char* kNoConfigFileText = "Config file is not exist.";
+
+// Why what is at `config` cannot be loaded, for a message: "it is a folder",
+// "it holds 1987 bytes; a settings file holds 1986", "you may not read it
+// (permission denied)...". Empty when it can be loaded.
+std::string UnusableConfigurationReason(const std::filesystem::path& config);
+// The reason for a file whose opening failed with `error` (an errno).
+std::string CannotOpenReason(int error);
+
 // Moves an unusable config.bin aside, to "config.bin.bad" or, when that is
 // taken, "config.bin.bad.1", ".2"... so that earlier ones are kept. Returns the
 // new name, or empty (with the reason in `error`) when it could not be moved.

@@ -62,6 +62,9 @@ public:
     static constexpr std::size_t kSize = 1985;
     static constexpr std::size_t kBlockSize = 192;
     static constexpr std::size_t kSlots = 12;
+    // The mouse has six buttons: slots 0..5. The others are stored, have
+    // labels, and (6 and 7) even reach the key matrix, but press nothing.
+    static constexpr std::size_t kSlotsWithButton = 6;
     static constexpr std::size_t kMacroAreaOffset = 384;
     static constexpr std::size_t kMacroSlotSize = 128;
     static constexpr std::size_t kMacroSlots = 12;

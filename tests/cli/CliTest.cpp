@@ -92,7 +92,7 @@ TEST_F(CliTest, ShowJsonOfWrongSizedOrMissingConfig) {
     std::filesystem::remove(dir / "config.bin");
     const Result r = Run("show --raw --json");
     ASSERT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "ornyxctl: Config file is not exist.\n");
+    EXPECT_EQ(r.err, "ornyxctl: ./config.bin: Config file is not exist.\n");
     EXPECT_EQ(nlohmann::json::parse(r.out)["image_hex"].get<std::string>(), std::string(3970, '0'));
 }
 
@@ -131,6 +131,33 @@ TEST_F(CliTest, ShowDecodesFields) {
     EXPECT_NE(readable.out.find("DPI, on"), std::string::npos) << readable.out;
     EXPECT_EQ(readable.out.find("func  mm-idx"), std::string::npos)
         << "raw columns in the readable form";
+}
+
+// The mouse has six buttons; the readable form does not list six more that
+// press nothing, but shows a slot without a button that holds something.
+TEST_F(CliTest, ShowListsTheButtonsTheMouseHas) {
+    ASSERT_EQ(Run("init").exitCode, 0);
+    Result r = Run("show");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("   6  DPI Switch"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("   7  Key Off"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Key Off  "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("6 more slots without a button on the mouse"), std::string::npos) << r.out;
+
+    std::vector<std::uint8_t> file = ornyx::test::ReadBytes(dir / "config.bin");
+    file[1 + 8] = 1;  // Mode A slot 8 (button 9): Right Click
+    WriteBytes(dir / "config.bin", file);
+    r = Run("show");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("   9  Right Click"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(no such button on the mouse)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("5 more slots without"), std::string::npos) << r.out;
+
+    // The raw form and JSON keep all twelve.
+    r = Run("show --raw");
+    EXPECT_NE(r.out.find("\n    11 "), std::string::npos) << r.out;
+    r = Run("show --json");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["buttons"]["B"].size(), 12u);
 }
 
 TEST_F(CliTest, ShowJsonAndExportShareTheirKeys) {

@@ -109,24 +109,70 @@ TEST_F(FailureTest, SilentAndBogusMiceFailTheApplyWithExitOne) {
         << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
 
-    // Its replies name banks that do not exist: nothing of them is written back.
+    // Its replies are garbage: the sensor type it reports has no DPI list, and
+    // nothing of the replies is written back.
     r = Run("--simulate=fault=bogus --trace bogus.trace apply");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("impossible reply at setting bank 0"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the mouse reports sensor type"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
     const std::string trace = ReadText(dir / "bogus.trace");
     EXPECT_EQ(trace.find("set-feature 00 07 "), std::string::npos) << trace;
     EXPECT_EQ(trace.find("set-feature 00 0d "), std::string::npos) << trace;
 }
 
-// An apply whose config.bin could not be saved is no success either.
+// Without a config.bin there are no settings to send: the mouse must not get
+// an all-zero image (no DPI, dead buttons), and nothing is created.
 TEST_F(FailureTest, ApplyThatCannotSaveFails) {
-    std::filesystem::remove(dir / "config.bin");
-    const Result r = Run("--simulate apply");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Config file is not exist."), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("was not saved"), std::string::npos) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(dir / "config.bin"));
+    namespace fs = std::filesystem;
+    fs::remove(dir / "config.bin");
+    const auto expectRefused = [&](const std::string& why) {
+        SCOPED_TRACE(why);
+        fs::remove(dir / "apply.trace");
+        const Result r = Run("--simulate --trace apply.trace apply");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("./config.bin: Config file is not exist."), std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("nothing was sent"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("'ornyxctl init'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(ReadText(dir / "apply.trace").find("set-feature"), std::string::npos)
+            << ReadText(dir / "apply.trace");
+    };
+    expectRefused("missing");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "config.bin")));
+
+    // Links that lead nowhere stay as they are.
+    fs::create_symlink("elsewhere/config.bin", dir / "config.bin");
+    expectRefused("dangling link");
+    EXPECT_EQ(fs::read_symlink(dir / "config.bin"), "elsewhere/config.bin");
+    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+    fs::remove(dir / "config.bin");
+    fs::create_symlink("config.bin", dir / "config.bin");
+    expectRefused("looping link");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "config.bin")));
+}
+
+// A sensor type without a DPI list: its codes would be made up, so the apply
+// sends nothing after the handshake and says why.
+TEST_F(FailureTest, UnknownSensorTypeSendsNoSettings) {
+    for (const char* sensor : {"4", "255"}) {
+        SCOPED_TRACE(sensor);
+        const Result r =
+            Run(std::string("--simulate=sensor=") + sensor + " --trace unknown.trace apply");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find(std::string("sensor type ") + sensor), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("nothing was sent"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("DPI"), std::string::npos) << r.out;
+        std::istringstream trace(ReadText(dir / "unknown.trace"));
+        std::vector<std::string> sent;
+        for (std::string line; std::getline(trace, line);) {
+            if (line.rfind("set-feature 00 ", 0) == 0) sent.push_back(line.substr(15, 2));
+        }
+        // The handshake only: read and write of the sensor settings.
+        EXPECT_EQ(sent, (std::vector<std::string>{"83", "03"}));
+    }
+    // The known ones still apply.
+    EXPECT_EQ(Run("--simulate=sensor=3 apply").exitCode, 0);
 }
 
 TEST_F(FailureTest, RawReportsAFailedTransferInsteadOfAReply) {

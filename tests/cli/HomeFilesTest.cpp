@@ -46,6 +46,8 @@ TEST_F(HomeFilesTest, AConfigThatCannotBeLoadedIsRefusedAndSurvivesByteForByte) 
         EXPECT_EQ(Run(args), 1) << args.back() << ": " << Output();
         EXPECT_NE(Output().find("cannot be read as a settings file"), std::string::npos)
             << Output();
+        // What is wrong, not what a good file would be.
+        EXPECT_NE(Output().find("it holds 1987 bytes"), std::string::npos) << Output();
         EXPECT_EQ(ReadBytes(home / "config.bin"), bytes) << args.back();
     }
     EXPECT_FALSE(fs::exists(dir / "out.json"));
@@ -59,7 +61,15 @@ TEST_F(HomeFilesTest, AConfigThatCannotBeLoadedIsRefusedAndSurvivesByteForByte) 
     fs::remove(home / "config.bin");
     fs::create_directory(home / "config.bin");
     EXPECT_EQ(Run({"--simulate", "apply"}), 1) << Output();
+    EXPECT_NE(Output().find("it is a folder"), std::string::npos) << Output();
     EXPECT_TRUE(fs::is_directory(home / "config.bin"));
+
+    // A pipe is refused without waiting for a writer that never comes.
+    fs::remove(home / "config.bin");
+    ASSERT_EQ(::mkfifo((home / "config.bin").c_str(), 0600), 0);
+    EXPECT_EQ(Run({"--simulate", "apply"}), 1) << Output();
+    EXPECT_NE(Output().find("not a regular file"), std::string::npos) << Output();
+    EXPECT_TRUE(fs::is_fifo(home / "config.bin"));
 }
 
 TEST_F(HomeFilesTest, ExportRefusesWhatIsNotARegularFileAndWritesThroughLinks) {

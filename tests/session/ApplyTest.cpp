@@ -189,6 +189,25 @@ TEST(ApplyTest, LostMouseStopsTheSequenceButStillSavesFiles) {
     EXPECT_EQ(test::ReadBytes(f.paths.config)[0], 1);
 }
 
+TEST(ApplyTest, AnUnknownSensorTypeSendsNothingButTheFilesAreSaved) {
+    ApplyFixture f({.sensorType = 0xFF});
+    f.state.image = DefaultSettingsImage();
+    f.Handshake();
+    ASSERT_EQ(f.device.sensorTypeInUse, 0xFF);
+    const auto before = f.link.mouse->Memory();
+    f.link.trace.lines.clear();
+    const ApplyResult r = ApplySettings(
+        {f.link.transport, f.device, f.state, f.paths, f.text, f.link.messages, f.link.log});
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.transfer.ok());  // the mouse is fine; the refusal is ours
+    EXPECT_NE(ApplyFailureText(r, false).find("sensor type 255"), std::string::npos)
+        << ApplyFailureText(r, false);
+    EXPECT_TRUE(f.link.trace.Of("set-feature ").empty());
+    EXPECT_EQ(f.link.mouse->Memory().dpiTable, before.dpiTable);
+    EXPECT_TRUE(r.saved);
+    EXPECT_EQ(test::ReadBytes(f.paths.config)[0], 1);
+}
+
 TEST(ApplyTest, FailureTextsNameTheStep) {
     ApplyResult r = ApplyFailure({device::TransferFailure::Write, 0x12, 2, 1});
     EXPECT_EQ(ApplyFailureText(r, true), "the mouse stopped answering at key matrix 2");

@@ -192,6 +192,72 @@ TEST(SessionApplyTest, WithoutAMouseNothingIsSentSavedOrChanged) {
     EXPECT_FALSE(rig.BackupTaken());  // Cancel still goes back to what was loaded
 }
 
+TEST(SessionApplyTest, WithoutLoadedSettingsNothingIsSentOrCreated) {
+    namespace fs = std::filesystem;
+    RecordingMessageSink messages;
+    CountingBackend platform;
+    test::TempDir dir;
+    SessionOptions options = Simulated();
+    options.home = (dir / "home").string();
+    options.trace = (dir / "trace.txt").string();
+    fs::create_directory(dir / "home");
+
+    for (const char* what : {"missing", "wrong size"}) {
+        SCOPED_TRACE(what);
+        if (std::string(what) == "wrong size") {
+            test::WriteBytes(dir / "home" / "config.bin", std::vector<std::uint8_t>(10, 0x11));
+        }
+        Session session(options, platform, messages);
+        session.OpenTrace();
+        session.ResolveHome();
+        EXPECT_NE(session.LoadSettings(), settings::ConfigStatus::Loaded);
+        EXPECT_FALSE(session.settingsReady());
+        ASSERT_TRUE(session.CreateLink().Open(messages));
+        const auto mouse = session.simulator()->Memory();
+        const ApplyReport report = session.Apply({.handshakeFirst = true});
+        EXPECT_TRUE(report.refused);
+        EXPECT_FALSE(report.result.saved);
+        EXPECT_EQ(test::ReadText(dir / "trace.txt").find("set-feature"), std::string::npos);
+        EXPECT_EQ(session.simulator()->Memory().keyMatrices, mouse.keyMatrices);
+    }
+    EXPECT_EQ(test::ReadBytes(dir / "home" / "config.bin").size(), 10u);
+}
+
+TEST(SessionApplyTest, DefaultsTakenInsteadOfAMissingFileAreWrittenAndApplied) {
+    namespace fs = std::filesystem;
+    RecordingMessageSink messages;
+    CountingBackend platform;
+    test::TempDir dir;
+    SessionOptions options = Simulated();
+    options.home = (dir / "home").string();
+
+    Session session(options, platform, messages);
+    session.ResolveHome();
+    EXPECT_EQ(session.LoadSettings(), settings::ConfigStatus::Missing);
+    std::string error;
+    ASSERT_TRUE(session.CreateDefaultSettings(error)) << error;
+    EXPECT_TRUE(session.settingsReady());
+    EXPECT_EQ(session.settings().image, DefaultSettingsImage());
+    EXPECT_EQ(session.settings().backup, DefaultSettingsImage());
+    // The file init writes: first-run flag 0, then the defaults.
+    const auto file = test::ReadBytes(dir / "home" / "config.bin");
+    ASSERT_EQ(file.size(), settings::kConfigFileSize);
+    EXPECT_EQ(file[0], 0);
+    ASSERT_TRUE(session.CreateLink().Open(messages));
+    EXPECT_TRUE(session.Apply({.handshakeFirst = true}).result.ok());
+    EXPECT_EQ(session.simulator()->Memory().reportRate, DefaultSettingsImage().reportRate());
+
+    // A link that leads nowhere is not followed to write a file.
+    fs::remove(dir / "home" / "config.bin");
+    fs::create_symlink(dir / "elsewhere", dir / "home" / "config.bin");
+    Session linked(options, platform, messages);
+    linked.ResolveHome();
+    EXPECT_EQ(linked.LoadSettings(), settings::ConfigStatus::Missing);
+    EXPECT_FALSE(linked.CreateDefaultSettings(error));
+    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+    EXPECT_TRUE(linked.settingsReady());  // the defaults, to go on with
+}
+
 TEST(SessionApplyTest, AFailingMouseNamesTheStepAndTheSettingsAreStillSaved) {
     // A mouse that answers nothing fails the handshake: nothing of the settings
     // goes out, but they are saved.

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include <filesystem>
 
@@ -70,6 +71,31 @@ TEST(ConfigurationTest, WrongSizesAndMissingFileLeaveTheImageAlone) {
     fs::create_directory(folder.paths.config);
     LoadConfiguration(folder.paths, folder.state, folder.messages, folder.log);
     EXPECT_TRUE(folder.messages.messages.empty());
+}
+
+// What the refusal of an unusable file says. Opening is tested through the
+// errno, as a test run as root may read a file of any mode.
+TEST(ConfigurationTest, ReasonsNameWhatIsWrongWithTheFile) {
+    Fixture f;
+    EXPECT_EQ(UnusableConfigurationReason(f.paths.config), "there is no such file");
+    WriteBytes(f.paths.config, PatternFile(1));
+    EXPECT_EQ(UnusableConfigurationReason(f.paths.config), "");
+    WriteBytes(f.paths.config, std::vector<std::uint8_t>(kConfigFileSize + 1));
+    EXPECT_EQ(UnusableConfigurationReason(f.paths.config),
+              "it holds 1987 bytes; a settings file holds 1986");
+    fs::remove(f.paths.config);
+    fs::create_directory(f.paths.config);
+    EXPECT_EQ(UnusableConfigurationReason(f.paths.config), "it is a folder, not a file");
+    fs::remove(f.paths.config);
+    fs::create_symlink("nowhere", f.paths.config);
+    EXPECT_EQ(UnusableConfigurationReason(f.paths.config), "it is a link to nothing");
+    fs::remove(f.paths.config);
+    fs::create_symlink(f.paths.config.filename(), f.paths.config);
+    EXPECT_EQ(UnusableConfigurationReason(f.paths.config), "its links go round in a loop");
+
+    EXPECT_NE(CannotOpenReason(EACCES).find("permission denied"), std::string::npos);
+    EXPECT_NE(CannotOpenReason(EPERM).find("permission denied"), std::string::npos);
+    EXPECT_EQ(CannotOpenReason(EIO), "it cannot be opened: " + std::string(std::strerror(EIO)));
 }
 
 TEST(ConfigurationTest, SaveWritesFlagOneAndKeepsReservedBytes) {

@@ -4,32 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 
+#include "common/Number.h"
 #include "device/Commands.h"
 #include "device/Connection.h"
 #include "device/Transport.h"
 
 namespace ornyx::device::sim {
-
-namespace {
-
-std::optional<unsigned> ParseNumber(const std::string& text) {
-    unsigned value = 0;
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        begin += 2;
-        base = 16;
-    }
-    auto [ptr, ec] = std::from_chars(begin, end, value, base);
-    if (ec != std::errc() || ptr != end || begin == end) return std::nullopt;
-    return value;
-}
-
-}  // namespace
 
 std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string& error) {
     SimOptions options;
@@ -44,7 +26,7 @@ std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string
         const std::string key = item.substr(0, eq);
         const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
         if (key == "sensor") {
-            const auto n = ParseNumber(value);
+            const auto n = ParseUnsigned(value);
             if (!n || *n > 255) {
                 error = "sensor= takes a number from 0 to 255, not \"" + value + "\"";
                 return std::nullopt;
@@ -71,7 +53,7 @@ std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string
                 return std::nullopt;
             }
         } else if (key == "vanish") {
-            const auto n = ParseNumber(value);
+            const auto n = ParseUnsigned(value);
             if (!n || *n > 100000) {
                 error = "vanish= takes a number of command frames, not \"" + value + "\"";
                 return std::nullopt;
