@@ -38,7 +38,7 @@ AppContext::AppContext(const AppOptions& options, MessageSink& messages)
     // and a second start must not wait with it.
     RecordingMessageSink& later = startupMessages_;
     {
-        const settings::HomeLock lock = LockHome();
+        const settings::HomeLock lock = LockHome(&later);
         switch (session_.LoadSettings(later)) {
             case settings::ConfigStatus::Loaded:
                 break;
@@ -69,10 +69,17 @@ void AppContext::ShowStartupMessages() {
     startupMessages_.ReplayTo(messages_);
 }
 
-settings::HomeLock AppContext::LockHome() {
+settings::HomeLock AppContext::LockHome(RecordingMessageSink* notes) {
     settings::HomeLock lock;
     std::string error;
-    if (!session_.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) Log().Write(error);
+    if (!session_.LockHome(lock, settings::HomeLock::Mode::Exclusive, error)) {
+        Log().Write(error);
+        if (notes) notes->ShowMessage(error, "Warning");
+    }
+    for (const std::string& notice : lock.notices()) {
+        Log().Write(notice);
+        if (notes) notes->ShowMessage(notice, "Warning");
+    }
     return lock;
 }
 

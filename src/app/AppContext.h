@@ -52,9 +52,11 @@ public:
     i18n::TextSettings& text;
 
     // The program home's lock, for one read or save: never held while idle, so
-    // that ornyxctl can work beside the window. When another process keeps it
-    // too long the window goes on without it (logged) rather than freeze.
-    settings::HomeLock LockHome();
+    // that ornyxctl can work beside the window. When it cannot be had the window
+    // goes on without it rather than freeze; why, and what taking it found (a
+    // journal set aside), wait in `notes`, to be shown once the lock is
+    // released: a message box must not keep others waiting.
+    settings::HomeLock LockHome(RecordingMessageSink* notes = nullptr);
 
     device::DeviceLink& Link() { return session_.link(); }
     // Why a line of the --trace file could not be written; empty when all were.

@@ -936,7 +936,7 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     RecordingMessageSink later;
     session::ApplyReport report;
     {
-        const settings::HomeLock lock = ctx_.LockHome();
+        const settings::HomeLock lock = ctx_.LockHome(&later);
         report = ctx_.Session().Apply({.fileMessages = &later});
     }
     later.ReplayTo(ctx_.Messages());

@@ -74,7 +74,8 @@ bool FillHomeFromDefaults(const fs::path& home, const fs::path& defaults, std::s
     for (const char* name : {"config.bin", "str.ini", "record.ini", "Skins"}) {
         const fs::path from = defaults / name;
         const fs::path to = home / name;
-        if (!fs::exists(from, ec) || fs::exists(to, ec)) continue;
+        // Anything at `to`, a dangling link included, is the user's: never copied through.
+        if (!fs::exists(from, ec) || fs::exists(fs::symlink_status(to, ec))) continue;
         fs::copy(from, to, fs::copy_options::recursive, ec);
         if (ec) {
             error = "cannot copy " + from.string() + ": " + ec.message();

@@ -164,5 +164,32 @@ TEST(WindowFilesTest, TheSetAsideMessageComesAfterTheNewFileAndWithoutTheLock) {
               session::DefaultSettingsImage().reportRate());
 }
 
+// A journal brought in with a copied home is not followed by the window either,
+// and the window says so once it has let go of the lock.
+TEST(WindowFilesTest, AJournalThatIsNotOursIsSetAsideAndToldAfterTheLockIsFree) {
+    test::TempDir dir, outside;
+    HomeWithoutConfig(dir.path());
+    session::InitProgramHome(settings::ProgramPaths::ForHome(dir.path()));
+    test::WriteText(outside / "victim", "victim");
+    test::WriteText(dir / ".config.bin.ornyx-Evil01", "payload");
+    test::WriteText(dir / settings::kJournalFileName,
+                    std::string("ornyx-mouse journal 2\n.config.bin.ornyx-Evil01") + '\0' +
+                        (outside / "victim").string() + '\0' + "end\n");
+    AppOptions options;
+    options.home = dir.path().string();
+    options.simulate = "";
+    LookingMessageSink messages(dir.path());
+    AppContext context(options, messages);
+    CHidMouseDlg window(context, /*tray=*/false);
+    EXPECT_TRUE(messages.messages.empty());
+    window.Start();
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].text.find(".ornyx-mouse.journal.bad"), std::string::npos)
+        << messages.messages[0].text;
+    EXPECT_TRUE(messages.messages[0].lockFree);
+    EXPECT_EQ(test::ReadText(outside / "victim"), "victim");
+    EXPECT_EQ(test::ReadBytes(dir / "config.bin").size(), settings::kConfigFileSize);
+}
+
 }  // namespace
 }  // namespace ornyx::app

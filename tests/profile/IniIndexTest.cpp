@@ -134,5 +134,23 @@ TEST(IniIndexTest, BatchReadsAndUpdatesMatchKeyByKeyCalls) {
     }
 }
 
+// A line that could not be read is written back from its bytes only until it
+// changes; the one-pass update changes it like the single calls do.
+TEST(IniIndexTest, BatchUpdateOfAnUnreadableLineWritesTheNewValue) {
+    const std::string gbk = "[m]\r\nLoopTimes=\xD7\xF3\xFF\r\nItem1=\xD7\xF3\r\n";
+    const std::vector<std::uint8_t> bytes(gbk.begin(), gbk.end());
+    for (bool batch : {false, true}) {
+        IniDocument doc = IniDocument::Parse(bytes, 936);
+        if (batch) {
+            const ProfileEntry set[] = {{"LoopTimes", "2"}};
+            const IniDocument::SectionUpdate update{"m", {}, set};
+            doc.Update(std::span(&update, 1));
+        } else {
+            doc.Set("m", "LoopTimes", "2");
+        }
+        EXPECT_EQ(Text(doc), "[m]\r\nLoopTimes=2\r\nItem1=\xD7\xF3\r\n") << batch;
+    }
+}
+
 }  // namespace
 }  // namespace ornyx::profile

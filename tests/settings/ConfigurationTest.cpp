@@ -199,6 +199,14 @@ TEST(ProgramHomeTest, FillingCopiesOnlyWhatIsMissing) {
     EXPECT_EQ(test::ReadText(home / "str.ini"), "[Skins]\r\nLan=CHS\r\n");  // never overwritten
     EXPECT_TRUE(fs::exists(home / "Skins" / "Dark" / "a.png"));
     EXPECT_FALSE(fs::exists(home / "record.ini"));
+
+    // A link that leads nowhere is something in its place too: the defaults are
+    // not copied through it to wherever it points.
+    test::WriteText(defaults / "record.ini", "[m]\r\n");
+    fs::create_symlink(dir.path() / "elsewhere", home / "record.ini");
+    ASSERT_TRUE(FillHomeFromDefaults(home, defaults, error)) << error;
+    EXPECT_FALSE(fs::exists(dir.path() / "elsewhere"));
+    EXPECT_TRUE(fs::is_symlink(home / "record.ini"));
 }
 
 TEST(ProgramHomeTest, OlderFolderMovesOnceAndWhole) {
