@@ -704,7 +704,8 @@ bool IniDocument::Update(std::span<const SectionUpdate> updates) {
                     (info.value == e.value || Unquote(info.value) == Unquote(Trim(e.value))))
                     continue;
                 text = std::string(info.name) + "=" + std::string(e.value);
-                // A changed line is written from its text, no longer from the bytes it was read from.
+                // A changed line is written from its text, no longer from the bytes it was read
+                // from.
                 if (!it->second.isNew) lines_[it->second.at].raw.reset();
                 changed = true;
                 continue;
