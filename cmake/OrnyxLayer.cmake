@@ -50,3 +50,35 @@ function(ornyx_layer target)
   endif()
   ornyx_layer_files(${target} DIR ${L_DIR} FILES ${L_FILES})
 endfunction()
+
+# The system a build is for: each layer's code that differs per system lives in
+# a folder of its own (common/posix/, common/win32/, ...), with file names
+# ending in the same word (AtomicFilePosix.cpp, AtomicFileWin32.cpp).
+if(WIN32)
+  set(ORNYX_PLATFORM win32)
+  set(ORNYX_PLATFORM_SUFFIX Win32)
+else()
+  set(ORNYX_PLATFORM posix)
+  set(ORNYX_PLATFORM_SUFFIX Posix)
+endif()
+
+#   ornyx_platform_files(<layer> FILES <stem>... [LINK <target>...])
+# Builds <folder of layer>/<platform>/<stem><suffix>.cpp as the target
+# <layer>_<platform>, whose objects become part of the layer. It implements the
+# layer's own headers, so it sees exactly what the layer sees.
+function(ornyx_platform_files layer)
+  cmake_parse_arguments(L "" "DIR" "FILES;LINK" ${ARGN})
+  set(target ${layer}_${ORNYX_PLATFORM})
+  add_library(${target} OBJECT)
+  get_target_property(links ${layer} LINK_LIBRARIES)
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/layers/${layer})
+  target_link_libraries(${target} PRIVATE ${links} ${L_LINK})
+  foreach(stem ${L_FILES})
+    set(path ${ORNYX_SRC_DIR}/${L_DIR}/${ORNYX_PLATFORM}/${stem}${ORNYX_PLATFORM_SUFFIX}.cpp)
+    if(NOT EXISTS ${path})
+      message(FATAL_ERROR "${target}: ${path} does not exist")
+    endif()
+    target_sources(${target} PRIVATE ${path})
+  endforeach()
+  target_link_libraries(${layer} PRIVATE ${target})
+endfunction()

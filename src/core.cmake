@@ -13,6 +13,7 @@ ornyx_layer(ornyx_common DIR common FILES
   MessageSink.h
   Number.cpp Number.h
   Utf8.cpp Utf8.h)
+ornyx_platform_files(ornyx_common DIR common FILES AtomicFile CodePage)
 # Generated outside the layer's include root, which is laid out anew at every
 # configure: configure_file keeps the file's time when nothing changed, so a
 # configure does not rebuild what includes it.
@@ -25,10 +26,12 @@ ornyx_layer(ornyx_profile DIR profile FILES
 
 ornyx_layer(ornyx_settings DIR settings FILES
   Configuration.cpp Configuration.h
+  HomeFiles.h
   HomeLock.cpp HomeLock.h
   ProgramHome.cpp ProgramHome.h
   SettingsImage.cpp SettingsImage.h
   PUBLIC ornyx_common)
+ornyx_platform_files(ornyx_settings DIR settings FILES HomeLock ProgramHome)
 
 ornyx_layer(ornyx_i18n DIR i18n FILES
   Language.cpp Language.h
@@ -54,7 +57,9 @@ ornyx_layer(ornyx_device DIR device FILES
   ReportDescriptor.cpp ReportDescriptor.h
   Trace.cpp Trace.h
   Transport.cpp Transport.h
+  WakeSignal.h
   PUBLIC ornyx_common)
+ornyx_platform_files(ornyx_device DIR device FILES WakeSignal)
 
 # The firmware's memory and its answers, shared by the simulator and the uhid mouse.
 ornyx_layer(ornyx_firmware DIR device/firmware FILES

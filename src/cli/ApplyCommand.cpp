@@ -50,7 +50,7 @@ int RunApply(CliContext& context) {
     // The mouse has them, but a run that could not save must not end as a success.
     if (!result.saved) {
         std::fprintf(stderr, "ornyxctl: the settings reached the mouse but %s was not saved\n",
-                     context.paths().config.c_str());
+                     context.paths().config.string().c_str());
         return kFailure;
     }
 
@@ -67,7 +67,7 @@ int RunApply(CliContext& context) {
     std::printf("applied: %s, DPI %s, lighting %s, 12 macro slots, key matrices; saved %s\n",
                 hz != 0 ? (std::to_string(hz) + " Hz").c_str() : "report rate code unknown",
                 levels.c_str(), lighting.empty() ? "unknown" : std::string(lighting).c_str(),
-                context.paths().config.c_str());
+                context.paths().config.string().c_str());
     return kOk;
 }
 
@@ -78,16 +78,16 @@ int RunInit(CliContext& context) {
     std::filesystem::create_directories(context.paths().home, ec);
     context.LockHome(settings::HomeLock::Mode::Exclusive);
     const session::InitResult result = session::InitProgramHome(context.paths());
-    if (result.wroteConfig) std::printf("created %s\n", context.paths().config.c_str());
-    if (result.wroteText) std::printf("created %s\n", context.paths().text.c_str());
+    if (result.wroteConfig) std::printf("created %s\n", context.paths().config.string().c_str());
+    if (result.wroteText) std::printf("created %s\n", context.paths().text.string().c_str());
     if (result.repairedText)
-        std::printf("added missing keys to %s\n", context.paths().text.c_str());
+        std::printf("added missing keys to %s\n", context.paths().text.string().c_str());
     if (!result.failure.ok) {
         std::fprintf(stderr, "ornyxctl: %s\n", result.failure.error.c_str());
         return kFailure;
     }
     if (!result.wroteConfig && !result.wroteText && !result.repairedText) {
-        std::printf("%s is ready; nothing to do\n", context.paths().home.c_str());
+        std::printf("%s is ready; nothing to do\n", context.paths().home.string().c_str());
     }
     return kOk;
 }

@@ -22,7 +22,7 @@ void StderrMessageSink::ShowMessage(const std::string& text, const std::string& 
     }
 }
 
-CliContext::CliContext(const GlobalOptions& options) : session_(options, platform_, messages_) {
+CliContext::CliContext(const GlobalOptions& options) : session_(options, *platform_, messages_) {
     // At once, for every command: asked for a trace, the user must not get a
     // run without one.
     try {

@@ -10,8 +10,8 @@
 
 #include "common/DebugLog.h"
 #include "common/MessageSink.h"
+#include "device/Backend.h"
 #include "device/DeviceLink.h"
-#include "device/hidraw/HidrawBackend.h"
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
 #include "session/Session.h"
@@ -92,7 +92,7 @@ public:
 private:
     bool readOnly_ = false;
     StderrMessageSink messages_;
-    device::hidraw::HidrawBackend platform_;
+    std::unique_ptr<device::Backend> platform_ = device::CreatePlatformBackend();
     session::Session session_;
     settings::ConfigStatus configStatus_ = settings::ConfigStatus::Missing;
     settings::HomeLock lock_;
@@ -120,5 +120,8 @@ Command AddExportCommand(CLI::App& parent);
 Command AddImportCommand(CLI::App& parent);
 Command AddMacroCommand(CLI::App& parent);
 Command AddLanguageCommand(CLI::App& parent);
+
+// The whole program; `argv` in UTF-8. Each system's entry point calls it.
+int RunOrnyxctl(int argc, char** argv);
 
 }  // namespace ornyx::cli

@@ -31,11 +31,11 @@ Command AddLanguageCommand(CLI::App& parent) {
                     i18n::SaveLanguage(context.paths().text, i18n::LanguageFromCode(*code));
                 if (!written.ok) {
                     std::fprintf(stderr, "ornyxctl: cannot write %s: %s\n",
-                                 context.paths().text.c_str(), written.error.c_str());
+                                 context.paths().text.string().c_str(), written.error.c_str());
                     return kFailure;
                 }
                 std::printf("language set to %s in %s\n", code->c_str(),
-                            context.paths().text.c_str());
+                            context.paths().text.string().c_str());
                 return kOk;
             }};
 }

@@ -8,6 +8,7 @@
 
 #include "cli/CliContext.h"
 #include "common/AtomicFile.h"
+#include "common/Utf8.h"
 #include "macros/MacroStore.h"
 #include "profile/PrivateProfile.h"
 #include "session/ProfileJson.h"
@@ -105,12 +106,12 @@ void WarnUncarried(CliContext& context, const session::Profile& profile,
                    const macros::MacroExport& read) {
     const fs::path& record = context.paths().record;
     for (const std::string& note : read.uncarried) {
-        std::fprintf(stderr, "ornyxctl: warning: %s: not in the profile: %s\n", record.c_str(),
-                     note.c_str());
+        std::fprintf(stderr, "ornyxctl: warning: %s: not in the profile: %s\n",
+                     record.string().c_str(), note.c_str());
     }
     if (read.moreUncarried > 0) {
         std::fprintf(stderr, "ornyxctl: warning: %s: and %zu more not in the profile\n",
-                     record.c_str(), read.moreUncarried);
+                     record.string().c_str(), read.moreUncarried);
     }
     const fs::path& text = context.paths().text;
     const profile::IniDocument doc = LoadTextFile(text);
@@ -121,7 +122,7 @@ void WarnUncarried(CliContext& context, const session::Profile& profile,
         if (whole != profile.labels[i]) {
             std::fprintf(stderr,
                          "ornyxctl: warning: %s: button label %s is cut to %zu characters\n",
-                         context.paths().text.c_str(), i18n::LabelKey(i).c_str(),
+                         context.paths().text.string().c_str(), i18n::LabelKey(i).c_str(),
                          i18n::kProfileBufferChars - 1);
         }
     }
@@ -137,9 +138,10 @@ int RunExport(CliContext& context, const std::string& file) {
         return kOk;
     }
     const WriteResult written = WriteFileAtomically(
-        file, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        utf8::ToPath(file),
+        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     if (!written.ok) throw Failure{written.error};
-    std::printf("exported %s to %s\n", context.paths().home.c_str(), file.c_str());
+    std::printf("exported %s to %s\n", context.paths().home.string().c_str(), file.c_str());
     return kOk;
 }
 
@@ -147,12 +149,13 @@ nlohmann::json ReadProfileDocument(const std::string& file) {
     std::vector<std::uint8_t> bytes;
     std::error_code ec;
     if (file != "-") {
-        if (!fs::is_regular_file(file, ec)) throw Failure{file + " is not a readable file"};
-        if (fs::file_size(file, ec) > kMaxProfileBytes)
+        const fs::path path = utf8::ToPath(file);
+        if (!fs::is_regular_file(path, ec)) throw Failure{file + " is not a readable file"};
+        if (fs::file_size(path, ec) > kMaxProfileBytes)
             throw Failure{file + " is too large to be a profile"};
-        if (const ReadStatus read = ReadFileBounded(file, bytes, kMaxProfileBytes);
+        if (const ReadStatus read = ReadFileBounded(path, bytes, kMaxProfileBytes);
             read != ReadStatus::Ok) {
-            throw Failure{ReadStatusText(file, read, kMaxProfileBytes)};
+            throw Failure{ReadStatusText(path, read, kMaxProfileBytes)};
         }
     } else {
         for (int c; (c = std::getchar()) != EOF && bytes.size() <= kMaxProfileBytes;) {
@@ -220,7 +223,7 @@ int RunImport(CliContext& context, const std::string& file) {
     const WriteResult replaced = settings::ReplaceTogether(paths.home, writes);
     if (!replaced.ok) throw Failure{"cannot import " + file + ": " + replaced.error};
     std::printf("imported %s into %s: config.bin, %zu button labels (%s), %zu macros\n",
-                file.c_str(), paths.home.c_str(), profile->labels.size(),
+                file.c_str(), paths.home.string().c_str(), profile->labels.size(),
                 std::string(i18n::LanguageCode(context.text().language)).c_str(), named.size());
     return kOk;
 }
@@ -244,7 +247,7 @@ int RunMacroList(CliContext& context) {
                     m.macro.items.size(),
                     packed ? ("slot " + std::to_string(i + 1)).c_str() : "not packed");
     }
-    if (all->empty()) std::printf("no macros in %s\n", context.paths().record.c_str());
+    if (all->empty()) std::printf("no macros in %s\n", context.paths().record.string().c_str());
     return kOk;
 }
 

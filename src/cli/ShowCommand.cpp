@@ -236,7 +236,7 @@ Command AddShowCommand(CLI::App& parent) {
                     std::fprintf(stderr,
                                  "ornyxctl: warning: %s cannot be read as a settings file; "
                                  "showing an all-zero image\n",
-                                 context.paths().config.c_str());
+                                 context.paths().config.string().c_str());
                 }
                 if (*raw) {
                     const auto decoded =
@@ -244,7 +244,7 @@ Command AddShowCommand(CLI::App& parent) {
                     if (*json) {
                         std::printf("%s\n", decoded.dump(2).c_str());
                     } else {
-                        std::printf("program home:   %s\n", context.paths().home.c_str());
+                        std::printf("program home:   %s\n", context.paths().home.string().c_str());
                         PrintText(decoded);
                     }
                     return kOk;
@@ -253,7 +253,7 @@ Command AddShowCommand(CLI::App& parent) {
                 if (*json) {
                     std::printf("%s\n", document.dump(2).c_str());
                 } else {
-                    std::printf("program home:   %s\n", context.paths().home.c_str());
+                    std::printf("program home:   %s\n", context.paths().home.string().c_str());
                     PrintReadable(document);
                 }
                 return kOk;

@@ -62,7 +62,7 @@ bool IsReadOnly(CLI::App& command) {
 // Before the try below only CLI11's option definitions can throw, and those are
 // fixed here: a throw there is a programming error, and terminate reports it.
 // NOLINTNEXTLINE(bugprone-exception-escape)
-int main(int argc, char** argv) {
+int ornyx::cli::RunOrnyxctl(int argc, char** argv) {
     CLI::App app{
         "ornyxctl: configure the Ornyx gaming mouse (04D9:A09F) from the command line.\n"
         "Runs on the real mouse, or on a simulated one with --simulate.",

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -44,6 +45,10 @@ std::optional<std::filesystem::path> ResolveWriteTarget(const std::filesystem::p
 // The marker keeps a person's ".config.bin.backup" from ever looking like ours.
 bool IsTemporaryFor(std::string_view entry, std::string_view name, bool nested = true);
 
+// A fresh name of ours for a temporary file for `name` in `dir` (one that
+// IsTemporaryFor recognises), chosen at random; nothing is created.
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& dir, std::string_view name);
+
 // Removes the temporary files for `name` in `dir` that are provably left by a
 // killed writer of ours: our exact name, a regular file of this user, and no
 // lock on it (a writer holds one until it renames the file; a killed one holds
@@ -68,6 +73,11 @@ void SyncFolder(const std::filesystem::path& dir);
 enum class RenameStatus { Done, Exists, Unsupported, Failed };
 RenameStatus RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
                              std::string& error);
+
+// Opens `path` for writing bytes as they are (created, or emptied), for a
+// file written as it goes rather than replaced whole (a trace); nullptr with
+// errno set when it cannot be.
+std::FILE* OpenForWriting(const std::filesystem::path& path);
 
 // No text file of the program home comes near this; a larger one is not ours, and
 // reading it whole would cost memory and time for nothing.

@@ -1,7 +1,8 @@
 #pragma once
 
-// Windows ANSI code pages through the C library's iconv: files written by a
-// Windows system without a BOM are in the code page of its language.
+// Windows ANSI code pages (through iconv on Linux, the system's own
+// conversions on Windows): files written by a Windows system without a BOM
+// are in the code page of its language.
 
 #include <optional>
 #include <span>
@@ -38,5 +39,10 @@ struct Decoded {
 // it is. One converter serves every piece. Empty when the code page is not
 // available.
 std::vector<Decoded> DecodeEach(std::span<const std::string_view> pieces, unsigned codePage);
+
+// How many bytes at the start of `rest` (where a sequence without meaning
+// starts) one U+FFFD stands for: a lead byte takes the byte after it along,
+// unless that is one no double-byte character ends in.
+std::size_t UnreadableLength(std::string_view rest, unsigned codePage);
 
 }  // namespace ornyx::codepage

@@ -1,5 +1,7 @@
 #include "common/Utf8.h"
 
+#include <type_traits>
+
 namespace ornyx::utf8 {
 
 bool NextCodePoint(std::string_view s, std::size_t& i, char32_t& cp) {
@@ -95,6 +97,14 @@ std::size_t Utf16Length(std::string_view s) {
         units += cp >= 0x10000 ? 2 : 1;
     }
     return units;
+}
+
+std::filesystem::path ToPath(std::string_view text) {
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, char>) {
+        return std::filesystem::path(text);
+    } else {
+        return std::filesystem::path(std::u8string(text.begin(), text.end()));
+    }
 }
 
 }  // namespace ornyx::utf8

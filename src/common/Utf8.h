@@ -4,6 +4,7 @@
 // UTF-16, and their limits count UTF-16 units, as the Windows buffers do.
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,11 @@ bool IsValid(std::string_view s);
 std::u16string ToUtf16(std::string_view s);
 std::string FromUtf16(std::u16string_view u);
 std::size_t Utf16Length(std::string_view s);
+
+// A path named by UTF-8 text (a program argument, a name in our files). Where
+// the system's names are bytes they are taken as they are; where they are
+// UTF-16 (Windows) the text is converted, which a path made from a plain
+// std::string would not do.
+std::filesystem::path ToPath(std::string_view text);
 
 }  // namespace ornyx::utf8

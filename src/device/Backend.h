@@ -20,4 +20,8 @@ public:
     virtual std::unique_ptr<DeviceMonitor> CreateMonitor(DebugLog& log) = 0;
 };
 
+// This system's backend. Defined by the platform's backend library (hidraw on
+// Linux), so that a program picks the backend by what it links.
+std::unique_ptr<Backend> CreatePlatformBackend();
+
 }  // namespace ornyx::device

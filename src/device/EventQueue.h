@@ -5,6 +5,7 @@
 
 #include "device/DeviceMonitor.h"
 #include "device/EventReader.h"
+#include "device/WakeSignal.h"
 
 namespace ornyx::device {
 
@@ -34,7 +35,7 @@ public:
     Ready Wait(const DeviceMonitor* monitor, int timeoutMs, bool& ok);
 
 private:
-    int fd_;
+    WakeSignal queued_;
     std::mutex mutex_;
     std::deque<DeviceEvent> events_;
 };

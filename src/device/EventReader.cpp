@@ -1,13 +1,7 @@
 #include "device/EventReader.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <stdexcept>
 
 namespace ornyx::device {
 
@@ -17,14 +11,10 @@ constexpr std::size_t kReportBuffer = 40;
 }  // namespace
 
 EventReader::EventReader(Callback callback, DebugLog& log)
-    : callback_(std::move(callback)), log_(log) {
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) throw std::runtime_error("eventfd failed");
-}
+    : callback_(std::move(callback)), log_(log) {}
 
 EventReader::~EventReader() {
     Stop();
-    ::close(wakeFd_);
 }
 
 void EventReader::Start() {
@@ -38,9 +28,7 @@ void EventReader::Start() {
 }
 
 void EventReader::Wake() {
-    const std::uint64_t one = 1;
-    // A full counter still wakes the reader, so a failed write needs no retry.
-    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    wake_.Raise();
 }
 
 void EventReader::SetChannel(std::shared_ptr<HidHandle> channel, std::uint16_t reportLength) {
@@ -95,30 +83,22 @@ void EventReader::Run() {
                 channelDead = false;
             }
         }
-        std::array<pollfd, 2> fds{};
-        fds[0] = {wakeFd_, POLLIN, 0};
-        nfds_t count = 1;
         const int channelFd = (channel && !channelDead) ? channel->PollFd() : -1;
-        if (channelFd >= 0) {
-            fds[1] = {channelFd, POLLIN, 0};
-            count = 2;
-        }
-        const int ready = ::poll(fds.data(), count, -1);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            log_.Write("event reader: poll failed, stopping");
+        const std::array<int, 2> handles = {wake_.handle(), channelFd};
+        std::array<Readiness, 2> found{};
+        if (!WaitForAny(handles, -1, found)) {
+            log_.Write("event reader: the wait failed, stopping");
             return;
         }
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t value = 0;
-            [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &value, sizeof value);
+        if (found[0].ready) {
+            wake_.Take();
             continue;  // look at the channel and the stop flag again
         }
-        if (count == 2 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        if (found[1].hangup) {
             channelDead = true;  // unplugged: wait for the next connection
             continue;
         }
-        if (count == 2 && fds[1].revents != 0) {
+        if (found[1].ready) {
             std::array<std::uint8_t, kReportBuffer> report{};
             const std::size_t want =
                 std::min<std::size_t>(std::max<std::uint16_t>(length, 4), report.size());

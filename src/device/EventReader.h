@@ -10,6 +10,7 @@
 
 #include "common/DebugLog.h"
 #include "device/HidAccess.h"
+#include "device/WakeSignal.h"
 
 namespace ornyx::device {
 
@@ -20,8 +21,8 @@ struct DeviceEvent {
 };
 
 // Reads the event channel on a thread of its own for the whole life of the
-// connection layer. It waits in poll() on the channel and on an eventfd that
-// wakes it for a new connection or for the stop; it never touches the command
+// connection layer. It waits on the channel and on a wake-up signal raised
+// for a new connection or for the stop; it never touches the command
 // channel. Each event is handed to the callback on the reader thread, and the
 // reader waits until the callback returns (the GUI hands it to its own thread
 // synchronously), so at most one event is in flight.
@@ -59,7 +60,7 @@ private:
 
     Callback callback_;
     DebugLog& log_;
-    int wakeFd_ = -1;
+    WakeSignal wake_;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> finished_{false};

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/AtomicFile.h"
 #include "common/Hex.h"
 
 namespace ornyx::device {
@@ -27,7 +28,7 @@ void Trace::Locked(const std::string& line) {
 
 std::unique_ptr<FileTrace> FileTrace::Create(const std::filesystem::path& path,
                                              std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::FILE* f = OpenForWriting(path);
     if (f == nullptr) {
         error = "cannot create trace file " + path.string() + ": " + std::strerror(errno);
         return nullptr;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "common/Utf8.h"
 #include "i18n/Language.h"
 #include "session/Defaults.h"
 
@@ -22,14 +23,14 @@ Session::Session(const SessionOptions& options, device::Backend& platform, Messa
 void Session::OpenTrace() {
     if (!options_.trace || trace_) return;
     std::string error;
-    trace_ = device::FileTrace::Create(*options_.trace, error);
+    trace_ = device::FileTrace::Create(utf8::ToPath(*options_.trace), error);
     if (!trace_) throw SessionError(error);
 }
 
 void Session::ResolveHome(bool create) {
     std::string warning;
     std::optional<std::filesystem::path> home;
-    if (options_.home) home = std::filesystem::path(*options_.home);
+    if (options_.home) home = utf8::ToPath(*options_.home);
     paths_ = settings::ResolveProgramPaths(home, &warning, create);
     if (!warning.empty()) log_->Write(warning);
     log_->Write("program home: " + paths_.home.string());

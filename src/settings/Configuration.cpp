@@ -1,8 +1,5 @@
 #include "settings/Configuration.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -11,6 +8,8 @@
 #include <system_error>
 
 #include "common/AtomicFile.h"
+#include "common/Utf8.h"
+#include "settings/HomeFiles.h"
 
 namespace ornyx::settings {
 
@@ -58,10 +57,8 @@ std::string UnusableConfigurationReason(const fs::path& config) {
         return "it holds " + std::to_string(size) + " bytes; a settings file holds " +
                std::to_string(kConfigFileSize);
     }
-    // Non-blocking, so that a pipe put there meanwhile cannot stop us.
-    const int fd = ::open(config.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return CannotOpenReason(errno);
-    ::close(fd);
+    if (const int error = homefiles::OpenForReadingError(config); error != 0)
+        return CannotOpenReason(error);
     return {};
 }
 
@@ -98,7 +95,7 @@ ConfigStatus LoadConfiguration(const ProgramPaths& paths, SettingsState& state,
 fs::path SetAsideConfiguration(const ProgramPaths& paths, std::string& error) {
     const std::string base = paths.config.string() + ".bad";
     for (int n = 0; n < 1000; ++n) {
-        fs::path to = n == 0 ? fs::path(base) : fs::path(base + "." + std::to_string(n));
+        fs::path to = utf8::ToPath(n == 0 ? base : base + "." + std::to_string(n));
         // Never over an earlier one: that is the user's file too.
         std::string why;
         const RenameStatus renamed = RenameNoReplace(paths.config, to, why);

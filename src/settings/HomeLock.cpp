@@ -1,21 +1,19 @@
 #include "settings/HomeLock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <optional>
 #include <set>
 #include <thread>
 #include <utility>
 
+#include "common/Utf8.h"
+#include "settings/HomeFiles.h"
+
 namespace ornyx::settings {
 
 namespace fs = std::filesystem;
+namespace hf = homefiles;
 
 namespace {
 
@@ -26,16 +24,6 @@ constexpr std::uintmax_t kMaxJournalBytes = 4096;
 
 // The names we write in a home, whose temporary files may be left by a kill.
 constexpr const char* kHomeFiles[] = {"config.bin", "str.ini", "record.ini", kJournalFileName};
-
-bool LockWithin(int fd, int operation, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (::flock(fd, operation | LOCK_NB) == 0) return true;
-        if (errno != EWOULDBLOCK && errno != EINTR) return false;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
 
 std::vector<std::uint8_t> EncodeJournal(const std::vector<JournalEntry>& entries) {
     std::string text(kJournalHeader);
@@ -49,24 +37,27 @@ std::vector<std::uint8_t> EncodeJournal(const std::vector<JournalEntry>& entries
     return {text.begin(), text.end()};
 }
 
-WriteResult Failed(int err, const std::string& what) {
-    return {false, err, what + ": " + std::strerror(err)};
-}
-
-const char* KindOf(mode_t mode) {
-    if (S_ISLNK(mode)) return "a symbolic link";
-    if (S_ISDIR(mode)) return "a folder";
-    if (S_ISFIFO(mode)) return "a named pipe";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "a device";
+const char* KindOf(hf::Kind kind) {
+    switch (kind) {
+        case hf::Kind::Link:
+            return "a symbolic link";
+        case hf::Kind::Folder:
+            return "a folder";
+        case hf::Kind::Pipe:
+            return "a named pipe";
+        case hf::Kind::Socket:
+            return "a socket";
+        default:
+            return "a device";
+    }
 }
 
 // Moves something that is not ours out of the way under a name of its own, never
 // over an earlier one: it may be the only trace of what happened.
 std::optional<fs::path> SetAside(const fs::path& path) {
     for (int n = 0; n < 1000; ++n) {
-        const fs::path to =
-            path.string() + (n == 0 ? std::string(".bad") : ".bad." + std::to_string(n));
+        const fs::path to = utf8::ToPath(
+            path.string() + (n == 0 ? std::string(".bad") : ".bad." + std::to_string(n)));
         std::string error;
         switch (RenameNoReplace(path, to, error)) {
             case RenameStatus::Done:
@@ -76,7 +67,7 @@ std::optional<fs::path> SetAside(const fs::path& path) {
             case RenameStatus::Unsupported: {
                 std::error_code ec;
                 if (fs::exists(fs::symlink_status(to, ec))) continue;
-                if (::rename(path.c_str(), to.c_str()) == 0) return to;
+                if (hf::RenameOver(path, to, error)) return to;
                 return std::nullopt;
             }
             case RenameStatus::Failed:
@@ -91,8 +82,7 @@ std::optional<fs::path> SetAside(const fs::path& path) {
 bool Commit(const fs::path& home, const JournalEntry& e, std::string& error) {
     const fs::path staged = home / e.staged;
     const fs::path target = home / e.target;
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (hf::KindAt(target) == hf::Kind::Link) {
         std::vector<std::uint8_t> bytes;
         const ReadStatus read = ReadFileBounded(staged, bytes);
         if (read != ReadStatus::Ok) {
@@ -104,14 +94,16 @@ bool Commit(const fs::path& home, const JournalEntry& e, std::string& error) {
             error = written.error;
             return false;
         }
-        if (::unlink(staged.c_str()) != 0 && errno != ENOENT) {
-            error = "cannot remove " + staged.string() + ": " + std::strerror(errno);
+        std::string why;
+        if (!hf::RemoveFile(staged, why)) {
+            error = "cannot remove " + staged.string() + ": " + why;
             return false;
         }
         return true;
     }
-    if (::rename(staged.c_str(), target.c_str()) != 0) {
-        error = "cannot replace " + target.string() + ": " + std::strerror(errno);
+    std::string why;
+    if (!hf::RenameOver(staged, target, why)) {
+        error = "cannot replace " + target.string() + ": " + why;
         return false;
     }
     return true;
@@ -121,12 +113,10 @@ bool Commit(const fs::path& home, const JournalEntry& e, std::string& error) {
 // file of this user, or gone (already put in place before the interruption).
 bool StagedFilesAreOurs(const fs::path& home, const std::vector<JournalEntry>& entries) {
     for (const JournalEntry& e : entries) {
-        struct stat st {};
-        if (::lstat((home / e.staged).c_str(), &st) != 0) {
-            if (errno == ENOENT) continue;
-            return false;
-        }
-        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
+        const fs::path staged = home / e.staged;
+        const hf::Kind kind = hf::KindAt(staged);
+        if (kind == hf::Kind::Missing) continue;
+        if (kind != hf::Kind::Regular || !hf::OwnedByUser(staged)) return false;
     }
     return true;
 }
@@ -182,20 +172,20 @@ HomeLock::~HomeLock() {
 }
 
 HomeLock::HomeLock(HomeLock&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), notices_(std::move(other.notices_)) {}
+    : lock_(std::exchange(other.lock_, hf::kNoLock)), notices_(std::move(other.notices_)) {}
 
 HomeLock& HomeLock::operator=(HomeLock&& other) noexcept {
     if (this != &other) {
         Release();
-        fd_ = std::exchange(other.fd_, -1);
+        lock_ = std::exchange(other.lock_, hf::kNoLock);
         notices_ = std::move(other.notices_);
     }
     return *this;
 }
 
 void HomeLock::Release() {
-    if (fd_ >= 0) ::close(fd_);  // closing drops the flock
-    fd_ = -1;
+    if (lock_ != hf::kNoLock) hf::CloseLockFile(lock_);  // closing drops the lock
+    lock_ = hf::kNoLock;
 }
 
 bool HomeLock::Acquire(const fs::path& home, Mode mode, std::chrono::milliseconds timeout,
@@ -219,26 +209,21 @@ bool HomeLock::Acquire(const fs::path& home, Mode mode, std::chrono::millisecond
         if (log) log->Write(notices_.back());
         return true;
     };
-    struct stat st {};
-    const bool present = ::lstat(file.c_str(), &st) == 0;
-    if (present && !S_ISREG(st.st_mode))
-        return unusable(std::string("is not a regular file but ") + KindOf(st.st_mode));
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-    if (fd < 0) fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) {
-        const int err = errno;
-        // A home we may not write to cannot be changed by us either.
-        if (!present && (err == EACCES || err == EROFS || err == EPERM)) {
-            if (log)
-                log->Write("working without a lock on " + home.string() + ": " +
-                           std::strerror(err));
+    const hf::Kind kind = hf::KindAt(file);
+    const bool present = kind != hf::Kind::Missing && kind != hf::Kind::Unknown;
+    if (present && kind != hf::Kind::Regular)
+        return unusable(std::string("is not a regular file but ") + KindOf(kind));
+    hf::LockHandle handle = hf::kNoLock;
+    std::string why;
+    switch (hf::OpenLockFile(file, present, handle, why)) {
+        case hf::OpenResult::Opened:
+            break;
+        case hf::OpenResult::NotWritable:
+            // A home we may not write to cannot be changed by us either.
+            if (log) log->Write("working without a lock on " + home.string() + ": " + why);
             return true;
-        }
-        return unusable(std::string("cannot be opened: ") + std::strerror(err));
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return unusable("is not a regular file");
+        case hf::OpenResult::Failed:
+            return unusable(why);
     }
     // Whoever gets the lock alone tidies up first. A reader that finds other
     // readers shares with them, unless a half-done replacement waits for
@@ -246,23 +231,24 @@ bool HomeLock::Acquire(const fs::path& home, Mode mode, std::chrono::millisecond
     const fs::path journal = home / kJournalFileName;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (hf::TryLock(handle, hf::LockMode::Exclusive) == hf::LockResult::Locked) {
             Tidy(home, notices_, log);
-            if (mode == Mode::Shared && !LockWithin(fd, LOCK_SH, timeout)) break;
-            fd_ = fd;
+            if (mode == Mode::Shared && !hf::Downgrade(handle, timeout)) break;
+            lock_ = handle;
             return true;
         }
-        if (mode == Mode::Shared && ::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        if (mode == Mode::Shared &&
+            hf::TryLock(handle, hf::LockMode::Shared) == hf::LockResult::Locked) {
             if (!fs::exists(fs::symlink_status(journal, ec))) {
-                fd_ = fd;
+                lock_ = handle;
                 return true;
             }
-            ::flock(fd, LOCK_UN);
+            hf::Unlock(handle);
         }
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    ::close(fd);
+    hf::CloseLockFile(handle);
     error = "another program is changing the files in " + home.string() + "; try again later";
     return false;
 }
@@ -326,17 +312,18 @@ WriteResult ReplaceTogether(const fs::path& home, const std::vector<PlannedWrite
         }
     }
     SyncFolder(home);
-    if (::unlink(journal.c_str()) != 0) return Failed(errno, "cannot remove " + journal.string());
+    if (std::string why; !hf::RemoveFile(journal, why))
+        return {false, EIO, "cannot remove " + journal.string() + ": " + why};
     SyncFolder(home);
     return {true, 0, {}};
 }
 
 bool RecoverJournal(const fs::path& home, DebugLog* log, std::vector<std::string>* notices) {
     const fs::path journal = home / kJournalFileName;
-    struct stat st {};
-    if (::lstat(journal.c_str(), &st) != 0) return false;
+    const hf::Kind kind = hf::KindAt(journal);
+    if (kind == hf::Kind::Missing || kind == hf::Kind::Unknown) return false;
     std::optional<std::vector<JournalEntry>> entries;
-    if (S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) <= kMaxJournalBytes) {
+    if (kind == hf::Kind::Regular && hf::SizeOf(journal) <= kMaxJournalBytes) {
         std::vector<std::uint8_t> bytes;
         if (ReadFileBounded(journal, bytes, kMaxJournalBytes) == ReadStatus::Ok) {
             entries = ParseJournal(bytes);
@@ -366,7 +353,8 @@ bool RecoverJournal(const fs::path& home, DebugLog* log, std::vector<std::string
         }
     }
     SyncFolder(home);
-    ::unlink(journal.c_str());
+    std::string ignored;
+    hf::RemoveFile(journal, ignored);
     SyncFolder(home);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -18,7 +19,7 @@ namespace ornyx::settings {
 inline constexpr const char* kLockFileName = ".ornyx-mouse.lock";
 inline constexpr const char* kJournalFileName = ".ornyx-mouse.journal";
 
-// One writer at a time in a program home: an flock on a lock file inside it,
+// One writer at a time in a program home: a lock on a lock file inside it,
 // shared by readers, exclusive for a read-modify-write. Whoever takes it first
 // finishes a replacement a killed writer left half done and removes the
 // temporary files killed writers left behind. Released when destroyed (and by
@@ -44,11 +45,11 @@ public:
     bool Acquire(const std::filesystem::path& home, Mode mode, std::chrono::milliseconds timeout,
                  std::string& error, DebugLog* log = nullptr);
     void Release();
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return lock_ != -1; }
     const std::vector<std::string>& notices() const { return notices_; }
 
 private:
-    int fd_ = -1;
+    std::intptr_t lock_ = -1;  // homefiles::LockHandle
     std::vector<std::string> notices_;
 };
 

@@ -19,3 +19,11 @@ std::unique_ptr<DeviceMonitor> HidrawBackend::CreateMonitor(DebugLog& log) {
 }
 
 }  // namespace ornyx::device::hidraw
+
+namespace ornyx::device {
+
+std::unique_ptr<Backend> CreatePlatformBackend() {
+    return std::make_unique<hidraw::HidrawBackend>();
+}
+
+}  // namespace ornyx::device

@@ -1,8 +1,5 @@
 #include "device/sim/SimMouse.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 
@@ -69,16 +66,9 @@ std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string
     return options;
 }
 
-SimMouse::SimMouse(const SimOptions& options) : options_(options), model_(options.sensorType) {
-    // A semaphore counter: readable while an event report waits.
-    eventFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
-    monitorFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK | EFD_SEMAPHORE);
-}
+SimMouse::SimMouse(const SimOptions& options) : options_(options), model_(options.sensorType) {}
 
-SimMouse::~SimMouse() {
-    if (eventFd_ >= 0) ::close(eventFd_);
-    if (monitorFd_ >= 0) ::close(monitorFd_);
-}
+SimMouse::~SimMouse() = default;
 
 void SimMouse::AnnounceLocked(DeviceChange::Action action) {
     // One announcement per node; on removal the system no longer knows the ids.
@@ -92,8 +82,7 @@ void SimMouse::AnnounceLocked(DeviceChange::Action action) {
             change.productId = kMouseProductId;
         }
         changes_.push_back(change);
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(monitorFd_, &one, sizeof one);
+        monitorSignal_.Raise();
     }
 }
 
@@ -102,8 +91,7 @@ std::optional<DeviceChange> SimMouse::TakeDeviceChange() {
     if (changes_.empty()) return std::nullopt;
     DeviceChange change = std::move(changes_.front());
     changes_.pop_front();
-    std::uint64_t v = 0;
-    [[maybe_unused]] const ssize_t n = ::read(monitorFd_, &v, sizeof v);
+    monitorSignal_.Take();
     return change;
 }
 
@@ -121,8 +109,7 @@ void SimMouse::UnplugLocked() {
     // Events of the old connection are gone with it.
     while (!eventInput_.empty()) {
         eventInput_.pop_front();
-        std::uint64_t v = 0;
-        [[maybe_unused]] const ssize_t n = ::read(eventFd_, &v, sizeof v);
+        eventSignal_.Take();
     }
     eventArrived_.notify_all();
 }
@@ -211,8 +198,7 @@ void SimMouse::InjectEvent(std::span<const std::uint8_t> report) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!plugged_) return;  // nobody would hear it
         eventInput_.emplace_back(report.begin(), report.end());
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(eventFd_, &one, sizeof one);
+        eventSignal_.Raise();
     }
     eventArrived_.notify_all();
 }
@@ -227,8 +213,7 @@ int SimMouse::ReadEvent(std::uint64_t generation, std::span<std::uint8_t> report
     if (stale()) return -1;
     const auto next = std::move(eventInput_.front());
     eventInput_.pop_front();
-    std::uint64_t v = 0;
-    [[maybe_unused]] const ssize_t r = ::read(eventFd_, &v, sizeof v);
+    eventSignal_.Take();
     const std::size_t n = std::min(report.size(), next.size());
     std::copy_n(next.begin(), n, report.begin());
     return static_cast<int>(n);

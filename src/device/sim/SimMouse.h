@@ -13,6 +13,7 @@
 
 #include "device/DeviceMonitor.h"
 #include "device/HidAccess.h"
+#include "device/WakeSignal.h"
 #include "device/firmware/FirmwareModel.h"
 
 namespace ornyx::device::sim {
@@ -73,9 +74,9 @@ public:
     int ReadEvent(std::uint64_t generation, std::span<std::uint8_t> report, int timeoutMs);
 
     // Event channel (report ID 6). Injected reports are read in order; the
-    // fd is readable while one waits.
+    // handle is ready while one waits.
     void InjectEvent(std::span<const std::uint8_t> report);
-    int eventFd() const { return eventFd_; }
+    int eventFd() const { return eventSignal_.handle(); }
 
     // Plugging. Each plug-in is a new generation: handles opened before an
     // unplug stay dead, as a real device's file descriptors do.
@@ -84,7 +85,7 @@ public:
     bool plugged() const;
     std::uint64_t generation() const;
     // The plug and unplug announcements, one per node, as the system gives them.
-    int monitorFd() const { return monitorFd_; }
+    int monitorFd() const { return monitorSignal_.handle(); }
     std::optional<DeviceChange> TakeDeviceChange();
     void SetFault(SimFault fault);
 
@@ -97,8 +98,9 @@ private:
 
     void AnnounceLocked(DeviceChange::Action action);
 
-    int eventFd_ = -1;
-    int monitorFd_ = -1;
+    // Counters: ready while an event report, or an announcement, waits.
+    WakeSignal eventSignal_{WakeSignal::Mode::Counter};
+    WakeSignal monitorSignal_{WakeSignal::Mode::Counter};
     std::deque<DeviceChange> changes_;
     bool plugged_ = true;
     std::uint64_t generation_ = 1;

@@ -1,0 +1,39 @@
+# What the Windows build takes from this Debian system: CLI11 and
+# nlohmann-json as headers only, GoogleTest built from Debian's sources. No
+# libudev, iconv, gio or Qt: the platform code uses the system's own calls.
+
+# The MinGW runtime (libstdc++, libgcc, winpthread) is linked into each
+# program, so that an .exe runs on its own: nothing to ship beside it, and no
+# other program's copy of those DLLs can be picked up instead.
+add_link_options(-static)
+
+# Only these two folders of the host's headers, never /usr/include itself
+# (the C library's headers there are Linux's).
+set(ORNYX_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+file(MAKE_DIRECTORY ${ORNYX_HOST_HEADERS})
+foreach(dir CLI nlohmann)
+  if(NOT EXISTS /usr/include/${dir})
+    message(FATAL_ERROR "/usr/include/${dir} is missing: run scripts/install-deps")
+  endif()
+  file(CREATE_LINK /usr/include/${dir} ${ORNYX_HOST_HEADERS}/${dir} SYMBOLIC)
+endforeach()
+add_library(CLI11::CLI11 INTERFACE IMPORTED)
+target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${ORNYX_HOST_HEADERS})
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
+target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${ORNYX_HOST_HEADERS})
+
+if(ORNYX_BUILD_TESTS)
+  set(ORNYX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources (Debian: googletest)")
+  if(NOT EXISTS ${ORNYX_GTEST_SOURCE}/CMakeLists.txt)
+    message(FATAL_ERROR "${ORNYX_GTEST_SOURCE} is missing: run scripts/install-deps")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${ORNYX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # GoogleTest's own project names its targets GTest::... already.
+  foreach(name gtest gtest_main gmock)
+    if(NOT TARGET GTest::${name})
+      add_library(GTest::${name} ALIAS ${name})
+    endif()
+  endforeach()
+endif()
