@@ -194,8 +194,9 @@ std::optional<fs::path> ResolveWriteTarget(const fs::path& path, WriteResult& fa
     }
     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
     // A link: the file it finally leads to is the one replaced.
-    Handle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr));
+    Handle file(::CreateFileW(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
     if (!file.ok()) {
         failure = Failure(::GetLastError(), "cannot follow " + path.string());
         return std::nullopt;
@@ -273,7 +274,8 @@ std::optional<fs::path> CopyToTemporary(const fs::path& target, WriteResult& fai
     const fs::file_status status = fs::status(target, ec);
     const bool exists = copyContent && fs::exists(status);
     if (exists && !fs::is_regular_file(status)) {
-        failure = Refusal(EINVAL, target.string() + " is not a regular file; refusing to replace it");
+        failure =
+            Refusal(EINVAL, target.string() + " is not a regular file; refusing to replace it");
         return std::nullopt;
     }
     // Checked before anything is written: a huge file is refused at once

@@ -23,8 +23,8 @@ bool IsDoubleByte(unsigned codePage) {
 std::optional<std::wstring> ToWide(std::string_view bytes, unsigned codePage) {
     if (bytes.empty()) return std::wstring();
     const int length = static_cast<int>(bytes.size());
-    const int n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length,
-                                        nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
     if (n <= 0) return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, wide.data(), n);

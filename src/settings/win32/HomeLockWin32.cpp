@@ -92,9 +92,9 @@ bool RemoveFile(const fs::path& path, std::string& error) {
 OpenResult OpenLockFile(const fs::path& file, bool present, LockHandle& handle, std::string& why) {
     // Not through a link, and shared with every other user of the home.
     constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                             nullptr);
+    HANDLE h =
+        ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         h = ::CreateFileW(file.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);

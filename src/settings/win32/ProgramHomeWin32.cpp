@@ -21,9 +21,9 @@ bool CanWriteIn(const fs::path& dir) {
         const fs::path probe =
             dir / (L".ornyx-write-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                    std::to_wstring(attempt));
-        const HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                       nullptr);
+        const HANDLE h =
+            ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             ::CloseHandle(h);
             return true;
@@ -46,8 +46,7 @@ fs::path RoamingAppData() {
 fs::path ExecutableDir() {
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n =
-            ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        const DWORD n = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
         if (n == 0) return {};
         if (n < name.size()) {
             name.resize(n);
