@@ -97,4 +97,15 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     return ReadFileBounded(path, out) == ReadStatus::Ok;
 }
 
+std::size_t RemoveStaleTemporaries(const fs::path& dir, std::string_view name) {
+    std::size_t removed = 0;
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const fs::path p = it->path();
+        if (IsTemporaryFor(p.filename().string(), name) && RemoveIfStaleTemporary(p)) ++removed;
+    }
+    return removed;
+}
+
 }  // namespace ornyx

@@ -55,6 +55,10 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& dir, std::st
 // nothing). Returns how many were removed.
 std::size_t RemoveStaleTemporaries(const std::filesystem::path& dir, std::string_view name);
 
+// The check and removal of one such file, whose name was found to be ours;
+// true when it was removed. One per system.
+bool RemoveIfStaleTemporary(const std::filesystem::path& file);
+
 // A fresh temporary name beside `target` (in the folder of the path as given,
 // not of a link's target) holding a copy of `target`'s content and mode, or
 // nothing when it does not exist or `copyContent` is false. A target larger

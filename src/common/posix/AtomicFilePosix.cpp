@@ -67,28 +67,19 @@ bool WriteAll(int fd, std::span<const std::uint8_t> data) {
 
 }  // namespace
 
-std::size_t RemoveStaleTemporaries(const fs::path& dir, std::string_view name) {
-    std::size_t removed = 0;
-    std::error_code ec;
-    fs::directory_iterator it(dir, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const fs::path p = it->path();
-        if (!IsTemporaryFor(p.filename().string(), name)) continue;
-        const int fd = ::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) continue;
-        struct stat held {};
-        struct stat named {};
-        // A live writer holds the lock; only a file nobody holds is stale. Only
-        // this user's files can be ours, and it must still be the same file
-        // when we remove it.
-        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(p.c_str(), &named) == 0 &&
-            named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
-            ::unlink(p.c_str()) == 0) {
-            ++removed;
-        }
-        ::close(fd);
-    }
+bool RemoveIfStaleTemporary(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat held {};
+    struct stat named {};
+    // A live writer holds the lock; only a file nobody holds is stale. Only
+    // this user's files can be ours, and it must still be the same file
+    // when we remove it.
+    const bool removed = ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+                         held.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                         ::lstat(file.c_str(), &named) == 0 && named.st_ino == held.st_ino &&
+                         named.st_dev == held.st_dev && ::unlink(file.c_str()) == 0;
+    ::close(fd);
     return removed;
 }
 

@@ -155,29 +155,21 @@ bool ReplaceFile(const fs::path& from, const fs::path& to, DWORD& error) {
 
 }  // namespace
 
-std::size_t RemoveStaleTemporaries(const fs::path& dir, std::string_view name) {
-    std::size_t removed = 0;
-    std::error_code ec;
-    fs::directory_iterator it(dir, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const fs::path p = it->path();
-        if (!IsTemporaryFor(p.filename().string(), name)) continue;
-        // Not through a link: only a file of our own making is ours to remove.
-        Handle file(::CreateFileW(p.c_str(), GENERIC_READ | DELETE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!file.ok()) continue;
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(file.h, &info) ||
-            (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-            continue;
-        }
-        // A live writer holds the lock; only a file nobody holds is stale.
-        if (!LockMarker(file.h, false)) continue;
-        DeleteOpen(file.h);
-        if (DeletePending(file.h)) ++removed;
+bool RemoveIfStaleTemporary(const fs::path& file) {
+    // Not through a link: only a file of our own making is ours to remove.
+    Handle handle(::CreateFileW(file.c_str(), GENERIC_READ | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle.ok()) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle.h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        return false;
     }
-    return removed;
+    // A live writer holds the lock; only a file nobody holds is stale.
+    if (!LockMarker(handle.h, false)) return false;
+    DeleteOpen(handle.h);
+    return DeletePending(handle.h);
 }
 
 std::optional<fs::path> ResolveWriteTarget(const fs::path& path, WriteResult& failure) {
