@@ -6,7 +6,7 @@ unexport MAKEFLAGS
 PRESET ?= $(if $(CI),ci,default)
 
 .PHONY: all deps configure build test run asan tsan clean screenshots vm-test deb wayland-test fuzz \
-	format check-format tidy windows windows-trace
+	format check-format tidy windows windows-trace windows-test
 
 all: build
 
@@ -91,13 +91,19 @@ fuzz: deps
 	@./fuzz/run $(FUZZ_SECONDS)
 
 # The core and ornyxctl for Windows, cross-built with MinGW-w64 into
-# build-windows/bin (ornyxctl.exe; the runtime is linked in, no DLLs).
+# build-windows/bin (ornyxctl.exe and the test suites ornyx_*_tests.exe; the
+# runtime is linked in, no DLLs).
 WIN_BUILD_DIR ?= build-windows
 windows: deps
 	@test -f $(WIN_BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(WIN_BUILD_DIR) \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DORNYX_BUILD_BENCH=OFF $(if $(CI),-DORNYX_WERROR=ON) >/dev/null
-	@cmake --build $(WIN_BUILD_DIR) -j2 --target ornyxctl -- --no-print-directory
+	@cmake --build $(WIN_BUILD_DIR) -j2 -- --no-print-directory
+
+# Every test suite of the Windows build under Wine, in a fresh prefix in
+# $(WIN_BUILD_DIR)/wine; the last line says how many passed and failed.
+windows-test: windows
+	@./scripts/run-windows-tests $(WIN_BUILD_DIR)
 
 # The apply trace and the files of ornyxctl.exe under Wine against the Linux
 # build's, byte for byte, in a home under a folder with non-ASCII letters.

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <string_view>
+
+#include "common/Utf8.h"
 
 namespace ornyx::codepage {
 namespace {
@@ -46,6 +49,32 @@ TEST(CodePageTest, DecodeEachMarksOnlyThePiecesThatDoNotDecodeExactly) {
     EXPECT_EQ(DecodeEach(western, kWestern).at(0).text, "Café \uFFFD");
 
     EXPECT_TRUE(DecodeEach(western, 12345).empty());
+}
+
+// Every system reads a file the same: a byte a code page leaves without a
+// character is unreadable (never a control character), and a user-defined
+// GBK character is too (never a private-use one), both ways.
+TEST(CodePageTest, BytesWithoutACharacterFailTheSameEverywhere) {
+    const struct {
+        unsigned codePage;
+        std::string_view undefined;
+    } pages[] = {{kWestern, "\x81\x8D\x8F\x90\x9D"}, {kTurkish, "\x81\x8D\x8E\x8F\x90\x9D\x9E"}};
+    for (const auto& page : pages) {
+        for (int byte = 0x80; byte <= 0xFF; ++byte) {
+            const std::string one(1, static_cast<char>(byte));
+            const bool undefined = page.undefined.find(one) != std::string_view::npos;
+            EXPECT_EQ(Decode(one, page.codePage).has_value(), !undefined)
+                << page.codePage << " byte " << byte;
+            // The C1 control a system may take such a byte for has no place either.
+            const std::string control = utf8::FromUtf16(std::u16string(1, char16_t(byte)));
+            if (undefined) EXPECT_FALSE(Encode(control, page.codePage)) << byte;
+        }
+        EXPECT_EQ(Decode("\x80\x9F", page.codePage), "\u20AC\u0178");
+    }
+    EXPECT_FALSE(Decode("\xAA\xA1", kChineseSimplified));
+    EXPECT_FALSE(Encode("\uE000", kChineseSimplified));
+    EXPECT_EQ(Decode("\x80", kChineseSimplified), "\u20AC");
+    EXPECT_EQ(Decode("\xD7\xF3", kChineseSimplified), "左");
 }
 
 }  // namespace

@@ -246,16 +246,6 @@ TEST(SessionApplyTest, DefaultsTakenInsteadOfAMissingFileAreWrittenAndApplied) {
     ASSERT_TRUE(session.CreateLink().Open(messages));
     EXPECT_TRUE(session.Apply({.handshakeFirst = true}).result.ok());
     EXPECT_EQ(session.simulator()->Memory().reportRate, DefaultSettingsImage().reportRate());
-
-    // A link that leads nowhere is not followed to write a file.
-    fs::remove(dir / "home" / "config.bin");
-    fs::create_symlink(dir / "elsewhere", dir / "home" / "config.bin");
-    Session linked(options, platform, messages);
-    linked.ResolveHome();
-    EXPECT_EQ(linked.LoadSettings(), settings::ConfigStatus::Missing);
-    EXPECT_FALSE(linked.CreateDefaultSettings(error));
-    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
-    EXPECT_TRUE(linked.settingsReady());  // the defaults, to go on with
 }
 
 TEST(SessionApplyTest, AFailingMouseNamesTheStepAndTheSettingsAreStillSaved) {

@@ -1,12 +1,6 @@
 // What keeps the program home's files from being lost: setting aside a
 // config.bin that could not be loaded, the home lock, the replacement journal
 // and init's repair of str.ini.
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -128,75 +122,6 @@ TEST(HomeLockTest, ExclusiveExcludesEveryOtherAndSharedOnlyWriters) {
     EXPECT_FALSE(none.held());
 }
 
-TEST(HomeLockTest, TakingTheLockClearsWhatKilledWritersLeftAndNothingElse) {
-    TempDir dir;
-    WriteText(dir / ".config.bin.ornyx-Ab12Cd", "x");
-    WriteText(dir / ".str.ini.ornyx-Ab12Cd", "x");
-    WriteText(dir / ".record.ini.ornyx-Ab12Cd", "x");
-    WriteText(dir / "..config.bin.ornyx-Ab12Cd.ornyx-Ef34Gh", "x");
-    // Names a person gives a copy, even where they look like ours.
-    const std::vector<std::string> kept = {".config.bin.backup", ".str.ini.before",
-                                           ".record.ini.ornyx-", ".stranger.ornyx-Ab12Cd",
-                                           ".config.bin.Ab12Cd"};
-    for (const std::string& name : kept) WriteText(dir / name, "the user's");
-    // Ours by name, but another user's file or a link: not provably a dead writer's.
-    WriteText(dir / ".config.bin.ornyx-Other1", "someone else's");
-    ASSERT_EQ(::chown((dir / ".config.bin.ornyx-Other1").c_str(), 65534, 65534), 0);
-    TempDir outside;
-    WriteText(outside / "target", "kept");
-    fs::create_symlink(outside / "target", dir / ".str.ini.ornyx-Link01");
-
-    std::string error;
-    HomeLock lock;
-    ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Shared, 1s, error));
-    std::vector<std::string> expected = kept;
-    expected.insert(expected.end(),
-                    {kLockFileName, ".config.bin.ornyx-Other1", ".str.ini.ornyx-Link01"});
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Entries(dir.path()), expected);
-    for (const std::string& name : kept) EXPECT_EQ(ReadText(dir / name), "the user's");
-    EXPECT_EQ(ReadText(outside / "target"), "kept");
-}
-
-// Without a working lock, two writers could lose each other's changes: a writer
-// refuses to start, a reader goes on and says why it had no lock.
-TEST(HomeLockTest, ALockFileThatIsNotAFileStopsWritersAndIsReportedToReaders) {
-    const auto makeLink = [](const fs::path& p) { fs::create_symlink("/dev/null", p); };
-    const auto makeDanglingLink = [](const fs::path& p) { fs::create_symlink("missing", p); };
-    const auto makeFolder = [](const fs::path& p) { fs::create_directory(p); };
-    const auto makeFifo = [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); };
-    const auto makeSocket = [](const fs::path& p) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        ASSERT_LT(p.string().size(), sizeof addr.sun_path);
-        std::strcpy(addr.sun_path, p.c_str());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        ::close(fd);
-    };
-    const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> kinds = {
-        {"link", makeLink},     {"dangling link", makeDanglingLink},
-        {"folder", makeFolder}, {"fifo", makeFifo},
-        {"socket", makeSocket},
-    };
-    for (const auto& [what, make] : kinds) {
-        TempDir dir;
-        make(dir / kLockFileName);
-        std::string error;
-        HomeLock writer;
-        EXPECT_FALSE(writer.Acquire(dir.path(), HomeLock::Mode::Exclusive, 50ms, error)) << what;
-        EXPECT_NE(error.find(kLockFileName), std::string::npos) << what << ": " << error;
-        EXPECT_NE(error.find("not a regular file"), std::string::npos) << what << ": " << error;
-        HomeLock reader;
-        error.clear();
-        EXPECT_TRUE(reader.Acquire(dir.path(), HomeLock::Mode::Shared, 50ms, error)) << what;
-        EXPECT_FALSE(reader.held()) << what;
-        ASSERT_EQ(reader.notices().size(), 1u) << what;
-        EXPECT_NE(reader.notices()[0].find("not a regular file"), std::string::npos)
-            << reader.notices()[0];
-    }
-}
-
 WriteResult WriteString(const fs::path& p, const std::string& text) {
     return WriteFileAtomically(
         p, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
@@ -306,7 +231,6 @@ TEST(JournalTest, AJournalNamingAnythingElseIsSetAsideAndNeverFollowed) {
         {"a staged name of an older pattern", {{".config.bin.Stg001", "config.bin"}}},
         {"the same target twice",
          {{".config.bin.ornyx-Stg001", "config.bin"}, {".config.bin.ornyx-Stg002", "config.bin"}}},
-        {"a staged file that is a link", {{".str.ini.ornyx-Link01", "str.ini"}}},
         {"an older journal's absolute paths",
          {{".config.bin.ornyx-Stg001", "config.bin"}},
          "ornyx-mouse journal 1\n"},
@@ -323,7 +247,6 @@ TEST(JournalTest, AJournalNamingAnythingElseIsSetAsideAndNeverFollowed) {
         WriteText(dir / ".config.bin.ornyx-Stg001", "staged");
         WriteText(dir / ".config.bin.ornyx-Stg002", "staged");
         WriteText(dir / ".config.bin.Stg001", "an older staged file");
-        fs::create_symlink(victim, dir / ".str.ini.ornyx-Link01");
         std::string journal = Journal(c.entries, c.header);
         if (c.entries.empty()) journal = c.header;
         WriteText(dir / kJournalFileName, journal);
@@ -337,7 +260,6 @@ TEST(JournalTest, AJournalNamingAnythingElseIsSetAsideAndNeverFollowed) {
         EXPECT_EQ(ReadText(dir / "str.ini"), "labels") << c.what;
         EXPECT_EQ(ReadText(dir / "keep.txt"), "the user's") << c.what;
         EXPECT_EQ(ReadText(dir / ".config.bin.Stg001"), "an older staged file") << c.what;
-        EXPECT_TRUE(fs::is_symlink(dir / ".str.ini.ornyx-Link01")) << c.what;
         EXPECT_FALSE(fs::exists(dir / kJournalFileName)) << c.what;
         const fs::path aside = dir / (std::string(kJournalFileName) + ".bad");
         EXPECT_EQ(ReadText(aside), journal) << c.what;
@@ -348,62 +270,6 @@ TEST(JournalTest, AJournalNamingAnythingElseIsSetAsideAndNeverFollowed) {
         ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error));
         EXPECT_TRUE(lock.notices().empty()) << c.what;
     }
-}
-
-TEST(JournalTest, AJournalThatIsALinkOrAFolderIsSetAsideWithoutReadingThrough) {
-    TempDir dir, outside;
-    WriteText(outside / "victim", Journal({{".config.bin.ornyx-Stg001", "config.bin"}}));
-    WriteText(dir / ".config.bin.ornyx-Stg001", "staged");
-    WriteText(dir / "config.bin", "config");
-    fs::create_symlink(outside / "victim", dir / kJournalFileName);
-    std::string error;
-    HomeLock lock;
-    ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error));
-    EXPECT_EQ(ReadText(dir / "config.bin"), "config");
-    EXPECT_TRUE(fs::is_symlink(dir / (std::string(kJournalFileName) + ".bad")));
-    EXPECT_TRUE(fs::exists(outside / "victim"));
-    EXPECT_EQ(lock.notices().size(), 1u);
-
-    // A second bad one goes beside the first.
-    lock.Release();
-    fs::create_directory(dir / kJournalFileName);
-    ASSERT_TRUE(lock.Acquire(dir.path(), HomeLock::Mode::Exclusive, 1s, error));
-    EXPECT_TRUE(fs::is_directory(dir / (std::string(kJournalFileName) + ".bad.1")));
-    EXPECT_FALSE(fs::exists(dir / kJournalFileName));
-}
-
-// The journal itself is written in place: a link at its name is replaced, not
-// written through.
-TEST(JournalTest, ReplaceTogetherNeverWritesThroughALinkAtTheJournalsName) {
-    TempDir dir, outside;
-    WriteText(outside / "victim", "victim");
-    fs::create_symlink(outside / "victim", dir / kJournalFileName);
-    const std::vector<PlannedWrite> writes = {
-        {dir / "config.bin", [](const fs::path& p) { return WriteString(p, "new"); }, false}};
-    ASSERT_TRUE(ReplaceTogether(dir.path(), writes).ok);
-    EXPECT_EQ(ReadText(dir / "config.bin"), "new");
-    EXPECT_EQ(ReadText(outside / "victim"), "victim");
-}
-
-// A config.bin that is a link keeps being one: the new content goes to the file
-// it points to, while the staged copy waits in the home like the others.
-TEST(JournalTest, ALinkedTargetIsWrittenThroughAndNothingIsStagedElsewhere) {
-    TempDir dir, elsewhere;
-    WriteText(elsewhere / "config.bin", "old");
-    ::chmod((elsewhere / "config.bin").c_str(), 0600);
-    fs::create_symlink(elsewhere / "config.bin", dir / "config.bin");
-    WriteText(dir / "str.ini", "old labels");
-    const std::vector<PlannedWrite> writes = {
-        {dir / "config.bin", [](const fs::path& p) { return WriteString(p, "new"); }, false},
-        {dir / "str.ini", [](const fs::path& p) { return WriteString(p, "new labels"); }, true},
-    };
-    ASSERT_TRUE(ReplaceTogether(dir.path(), writes).ok);
-    EXPECT_TRUE(fs::is_symlink(dir / "config.bin"));
-    EXPECT_EQ(ReadText(elsewhere / "config.bin"), "new");
-    EXPECT_EQ(fs::status(elsewhere / "config.bin").permissions(), fs::perms(0600));
-    EXPECT_EQ(ReadText(dir / "str.ini"), "new labels");
-    EXPECT_EQ(Entries(elsewhere.path()), std::vector<std::string>{"config.bin"});
-    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"config.bin", "str.ini"}));
 }
 
 // Only the three files of a home are ever replaced together.

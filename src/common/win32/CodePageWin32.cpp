@@ -18,6 +18,18 @@ bool IsDoubleByte(unsigned codePage) {
     return codePage == kChineseSimplified || codePage == kChineseTraditional;
 }
 
+// Characters the system's tables give where the Linux build's have none, so
+// that a file reads and writes the same on both: the bytes 1252 and 1254
+// leave undefined come back as C1 controls, and GBK's user-defined area as
+// private-use characters. Both count as unreadable.
+bool WithoutPlace(const std::wstring& wide, unsigned codePage) {
+    for (const wchar_t c : wide) {
+        if ((codePage == kWestern || codePage == kTurkish) && c >= 0x80 && c <= 0x9F) return true;
+        if (codePage == kChineseSimplified && c >= 0xE000 && c <= 0xF8FF) return true;
+    }
+    return false;
+}
+
 // Bytes in `codePage` (or UTF-8) to UTF-16; nullopt at any sequence without
 // meaning, which MB_ERR_INVALID_CHARS makes the system report.
 std::optional<std::wstring> ToWide(std::string_view bytes, unsigned codePage) {
@@ -40,7 +52,7 @@ std::string FromWide(const std::wstring& wide) {
 std::optional<std::string> Decode(std::string_view bytes, unsigned codePage) {
     if (!Known(codePage)) return std::nullopt;
     std::optional<std::wstring> wide = ToWide(bytes, codePage);
-    if (!wide) return std::nullopt;
+    if (!wide || WithoutPlace(*wide, codePage)) return std::nullopt;
     return FromWide(*wide);
 }
 
@@ -49,7 +61,7 @@ std::optional<std::string> Encode(std::string_view utf8, unsigned codePage) {
     if (utf8.empty()) return std::string();
     if (!utf8::IsValid(utf8)) return std::nullopt;
     std::optional<std::wstring> wide = ToWide(utf8, CP_UTF8);
-    if (!wide) return std::nullopt;
+    if (!wide || WithoutPlace(*wide, codePage)) return std::nullopt;
     const int length = static_cast<int>(wide->size());
     // No best fit: a character without a place must fail, not turn into a
     // look-alike that would be written back as something else.
