@@ -67,7 +67,9 @@ TEST(CodePageTest, BytesWithoutACharacterFailTheSameEverywhere) {
                 << page.codePage << " byte " << byte;
             // The C1 control a system may take such a byte for has no place either.
             const std::string control = utf8::FromUtf16(std::u16string(1, char16_t(byte)));
-            if (undefined) EXPECT_FALSE(Encode(control, page.codePage)) << byte;
+            if (undefined) {
+                EXPECT_FALSE(Encode(control, page.codePage)) << byte;
+            }
         }
         EXPECT_EQ(Decode("\x80\x9F", page.codePage), "\u20AC\u0178");
     }
