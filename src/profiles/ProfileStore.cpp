@@ -1,6 +1,8 @@
 #include "profiles/ProfileStore.h"
 
 #include <algorithm>
+#include <limits>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
@@ -48,7 +50,108 @@ FolderState CheckFolder(const fs::path& folder, std::string& error) {
     return FolderState::Folder;
 }
 
+// The few top-level fields a listing needs, read without building the
+// document: a listing of thousands of profiles reads each one whole.
+class HeaderReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    std::optional<std::string> format, name;
+    std::optional<long long> version;
+    std::string syntaxError;
+
+    bool null() override { return Scalar(); }
+    bool boolean(bool) override { return Scalar(); }
+    bool number_integer(number_integer_t v) override { return Number(v); }
+    bool number_unsigned(number_unsigned_t v) override {
+        return Number(v > static_cast<number_unsigned_t>(std::numeric_limits<long long>::max())
+                          ? -1
+                          : static_cast<long long>(v));
+    }
+    bool number_float(number_float_t, const string_t&) override { return Scalar(); }
+    bool string(string_t& v) override {
+        if (depth_ == 1 && key_ == "format") format = v;
+        if (depth_ == 1 && key_ == "name") name = v;
+        return Scalar();
+    }
+    bool binary(binary_t&) override { return Scalar(); }
+    bool start_object(std::size_t) override { return Open(); }
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override { return Open(); }
+    bool end_array() override { return Close(); }
+    bool key(string_t& k) override {
+        if (depth_ == 1) key_ = k;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&,
+                     const nlohmann::detail::exception& e) override {
+        syntaxError = e.what();
+        return false;
+    }
+
+private:
+    bool Scalar() {
+        if (depth_ == 1) key_.clear();
+        return true;
+    }
+    bool Number(long long v) {
+        if (depth_ == 1 && key_ == "version") version = v;
+        return Scalar();
+    }
+    bool Open() {
+        if (depth_ == 1) key_.clear();
+        ++depth_;
+        return true;
+    }
+    bool Close() {
+        --depth_;
+        return true;
+    }
+    int depth_ = 0;
+    std::string key_;
+};
+
 }  // namespace
+
+StoredProfile ReadProfileSummary(std::span<const std::uint8_t> bytes, std::string_view file) {
+    StoredProfile out;
+    out.file = std::string(file);
+    out.name = out.file;
+    HeaderReader header;
+    // Plain pointers: the parser reads them several times faster than span iterators.
+    const char* text = reinterpret_cast<const char*>(bytes.data());
+    if (!nlohmann::json::sax_parse(text, text + bytes.size(), &header) ||
+        !header.syntaxError.empty()) {
+        // Said as the whole read says it; broken files are few.
+        std::string error;
+        (void)session::ParseProfile(bytes, error);
+        out.reason = error.empty() ? header.syntaxError : error;
+        return out;
+    }
+    if (!header.name) {
+        out.reason = "name: missing, or not text";
+        return out;
+    }
+    if (const std::string problem = NameProblem(*header.name); !problem.empty()) {
+        out.reason = "name: " + problem;
+        return out;
+    }
+    out.name = *header.name;
+    if (header.format != session::kProfileFormat) {
+        out.reason = std::string("format: must be \"") + session::kProfileFormat + "\"";
+        return out;
+    }
+    if (header.version != session::kProfileVersion) {
+        out.reason =
+            "version: this program reads version " + std::to_string(session::kProfileVersion);
+        return out;
+    }
+    if (FileNameFor(*header.name) != out.file) {
+        out.reason = "name: " + Quoted(*header.name) + " belongs in " +
+                     FileNameFor(*header.name).value_or("?");
+        return out;
+    }
+    out.usable = true;
+    return out;
+}
 
 std::string ProfileDocument(std::string_view name, const session::Profile& profile) {
     nlohmann::ordered_json doc = session::ExportProfile(profile);
@@ -93,7 +196,77 @@ StoredProfile ReadProfileDocument(std::span<const std::uint8_t> bytes, std::stri
 
 ProfileStore::ProfileStore(const fs::path& home) : folder_(home / kProfilesFolderName) {}
 
+namespace {
+
+constexpr const char* kIndexFileName = ".index";
+constexpr int kIndexVersion = 1;
+// Thousands of entries of a few hundred bytes; anything far larger is not ours.
+constexpr std::uintmax_t kMaxIndexBytes = 64u << 20;
+
+// A file's size and time as the index keeps them: changed by any write.
+struct Stamp {
+    std::uintmax_t size = 0;
+    long long time = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+std::optional<Stamp> StampOf(const fs::path& path) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) return std::nullopt;
+    const auto time = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    return Stamp{size, static_cast<long long>(time.time_since_epoch().count())};
+}
+
+std::string Utf8Name(const fs::path& path) {
+    const std::u8string name = path.filename().u8string();
+    return {reinterpret_cast<const char*>(name.data()), name.size()};
+}
+
+struct IndexEntry {
+    Stamp stamp;
+    StoredProfile summary;
+};
+
+// The summaries the index remembers, by file name. It only spares reading
+// files whose size and time are unchanged; it never names a file to read or
+// write (those come from the folder itself), and a wrong one only makes the
+// listing wrong until the next save, while 'use' reads the file whole anyway.
+std::map<std::string, IndexEntry> ReadIndex(const fs::path& folder) {
+    std::map<std::string, IndexEntry> index;
+    std::vector<std::uint8_t> bytes;
+    if (ReadFileBounded(folder / kIndexFileName, bytes, kMaxIndexBytes) != ReadStatus::Ok)
+        return index;
+    const nlohmann::json doc = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
+    if (!doc.is_object() || doc.value("version", 0) != kIndexVersion || !doc.contains("entries") ||
+        !doc["entries"].is_array()) {
+        return index;
+    }
+    for (const nlohmann::json& e : doc["entries"]) {
+        try {
+            IndexEntry entry;
+            entry.stamp = {e.at("size").get<std::uintmax_t>(), e.at("time").get<long long>()};
+            entry.summary.file = e.at("file").get<std::string>();
+            entry.summary.name = e.at("name").get<std::string>();
+            entry.summary.usable = e.at("usable").get<bool>();
+            entry.summary.reason = e.at("reason").get<std::string>();
+            index[entry.summary.file] = std::move(entry);
+        } catch (const nlohmann::json::exception&) {
+            return {};  // not ours: every file is read again
+        }
+    }
+    return index;
+}
+
+}  // namespace
+
 std::optional<std::vector<StoredProfile>> ProfileStore::List(std::string& error) const {
+    return ListWithStamps(error, nullptr);
+}
+
+std::optional<std::vector<StoredProfile>> ProfileStore::ListWithStamps(
+    std::string& error, std::string* indexText) const {
     std::vector<StoredProfile> all;
     switch (CheckFolder(folder_, error)) {
         case FolderState::Missing:
@@ -112,7 +285,7 @@ std::optional<std::vector<StoredProfile>> ProfileStore::List(std::string& error)
     std::vector<std::string> names;
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec) break;
-        std::string name = it->path().filename().string();
+        std::string name = Utf8Name(it->path());
         // Our temporary files and anything else not made by FileNameFor are not profiles.
         if (LooksLikeProfileFile(name)) names.push_back(std::move(name));
     }
@@ -121,20 +294,49 @@ std::optional<std::vector<StoredProfile>> ProfileStore::List(std::string& error)
         return std::nullopt;
     }
     std::sort(names.begin(), names.end());
+    const std::map<std::string, IndexEntry> index = ReadIndex(folder_);
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
     std::vector<std::uint8_t> bytes;
     for (const std::string& name : names) {
         const fs::path path = folder_ / utf8::ToPath(name);
-        if (const ReadStatus read = ReadFileBounded(path, bytes, kMaxProfileBytes);
-            read != ReadStatus::Ok) {
+        const std::optional<Stamp> stamp = StampOf(path);
+        const auto known = index.find(name);
+        if (stamp && known != index.end() && known->second.stamp == *stamp) {
+            all.push_back(known->second.summary);
+        } else if (const ReadStatus read = ReadFileBounded(path, bytes, kMaxProfileBytes);
+                   read != ReadStatus::Ok) {
             StoredProfile bad;
             bad.name = bad.file = name;
             bad.reason = ReadStatusText(path, read, kMaxProfileBytes);
             all.push_back(std::move(bad));
-            continue;
+            continue;  // not remembered: it may be readable next time
+        } else {
+            all.push_back(ReadProfileSummary(bytes, name));
         }
-        all.push_back(ReadProfileDocument(bytes, name));
+        if (indexText != nullptr && stamp) {
+            const StoredProfile& p = all.back();
+            entries.push_back({{"file", p.file},
+                               {"size", stamp->size},
+                               {"time", stamp->time},
+                               {"name", p.name},
+                               {"usable", p.usable},
+                               {"reason", p.reason}});
+        }
+    }
+    if (indexText != nullptr) {
+        nlohmann::ordered_json doc;
+        doc["version"] = kIndexVersion;
+        doc["entries"] = std::move(entries);
+        *indexText = doc.dump() + "\n";
     }
     return all;
+}
+
+void ProfileStore::UpdateIndex() const {
+    std::string error, text;
+    if (!ListWithStamps(error, &text)) return;
+    // Only a cache: a failure to write it costs time at the next listing, nothing else.
+    (void)WriteFileAtomically(folder_ / kIndexFileName, Bytes(text), LinkHandling::ReplaceLink);
 }
 
 std::optional<fs::path> ProfileStore::PathFor(std::string_view name, std::string& error) const {
@@ -163,7 +365,7 @@ ProfileStore::Found ProfileStore::Find(std::string_view name, StoredProfile& out
         error = ReadStatusText(*path, read, kMaxProfileBytes);
         return Found::Failed;
     }
-    out = ReadProfileDocument(bytes, path->filename().string());
+    out = ReadProfileDocument(bytes, Utf8Name(*path));
     if (!out.usable) {
         error = "the profile " + Quoted(out.name) + " cannot be used: " + out.reason;
         return Found::Unusable;
@@ -200,8 +402,12 @@ bool ProfileStore::Save(std::string_view name, const session::Profile& profile, 
         return false;
     }
     const WriteResult written = WriteFileAtomically(*path, Bytes(ProfileDocument(name, profile)));
-    if (!written.ok) error = written.error;
-    return written.ok;
+    if (!written.ok) {
+        error = written.error;
+        return false;
+    }
+    UpdateIndex();
+    return true;
 }
 
 bool ProfileStore::Rename(std::string_view from, std::string_view to, std::string& error) {
@@ -227,6 +433,7 @@ bool ProfileStore::Rename(std::string_view from, std::string_view to, std::strin
             error = written.error;
             return false;
         }
+        UpdateIndex();
         return true;
     }
     // The new one is in place; a failure now leaves both, never neither.
@@ -237,6 +444,7 @@ bool ProfileStore::Rename(std::string_view from, std::string_view to, std::strin
         return false;
     }
     SyncFolder(folder_);
+    UpdateIndex();
     return true;
 }
 
@@ -255,6 +463,7 @@ bool ProfileStore::Remove(std::string_view name, std::string& error) {
         return false;
     }
     SyncFolder(folder_);
+    UpdateIndex();
     return true;
 }
 

@@ -29,14 +29,19 @@ struct StoredProfile {
     // wrong field, a name that is not this file's): `reason` says why.
     bool usable = false;
     std::string reason;
-    session::Profile profile;  // when usable
+    session::Profile profile;  // when usable and read whole
 };
 
 // The document a profile is kept as: the export format with "name" at its end.
 std::string ProfileDocument(std::string_view name, const session::Profile& profile);
 
-// Reads one stored document; `file` is only for the messages.
+// Reads one stored document whole, every field checked; `file` is its name
+// in the folder.
 StoredProfile ReadProfileDocument(std::span<const std::uint8_t> bytes, std::string_view file);
+// Only what a listing shows: the JSON, its format, version and name. The
+// settings are not read (`profile` stays empty); a wrong field among them
+// shows when the profile is used.
+StoredProfile ReadProfileSummary(std::span<const std::uint8_t> bytes, std::string_view file);
 
 class ProfileStore {
 public:
@@ -44,7 +49,10 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
 
-    // Every profile file, usable or not, ordered by file name. No folder is an
+    // Every profile file, usable or not, ordered by file name, each read as
+    // ReadProfileSummary does, or taken from the folder's index (".index",
+    // rewritten by every change made here) when its size and time are those
+    // the index remembers. No folder is an
     // empty list; nullopt, with the reason, when the folder is a file, cannot
     // be read or is a link that goes round in a loop.
     std::optional<std::vector<StoredProfile>> List(std::string& error) const;
@@ -63,7 +71,12 @@ public:
     bool Rename(std::string_view from, std::string_view to, std::string& error);
     bool Remove(std::string_view name, std::string& error);
 
+    // Rewrites the index from the folder; the caller holds the exclusive lock.
+    void UpdateIndex() const;
+
 private:
+    std::optional<std::vector<StoredProfile>> ListWithStamps(std::string& error,
+                                                             std::string* indexText) const;
     // The folder, checked before it is written; false with the reason.
     bool PrepareFolder(std::string& error);
     // The file of a valid name, else nullopt with the reason.

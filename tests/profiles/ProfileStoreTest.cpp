@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <vector>
 
 #include "profiles/ProfileName.h"
@@ -88,7 +89,7 @@ TEST_F(ProfileStoreTest, HostileNamesStayInsideTheFolder) {
     std::size_t inside = 0;
     for (const auto& e : fs::directory_iterator(store.folder())) {
         EXPECT_TRUE(e.is_regular_file()) << e.path();
-        ++inside;
+        if (e.path().filename() != ".index") ++inside;
     }
     EXPECT_EQ(inside, 6u);
     EXPECT_EQ(List().size(), 6u);
@@ -124,9 +125,92 @@ TEST_F(ProfileStoreTest, HandEditedFilesAreListedAsUnusableWithTheReason) {
     EXPECT_NE(byFile["copy.json"].reason.find("good.json"), std::string::npos);
 
     StoredProfile found;
+    // A wrong setting is found when the profile is read whole, and refused.
+    nlohmann::json wrongColour = nlohmann::json::parse(ReadText(store.folder() / "good.json"));
+    wrongColour["dpi"]["levels"][0]["colour"] = "red";
+    WriteText(store.folder() / "good.json", wrongColour.dump());
+    EXPECT_EQ(store.Find("Good", found, error), ProfileStore::Found::Unusable);
+    EXPECT_NE(error.find("dpi.levels[0].colour"), std::string::npos) << error;
     EXPECT_EQ(store.Find("Newer", found, error), ProfileStore::Found::Unusable);
     EXPECT_NE(error.find("version"), std::string::npos) << error;
     EXPECT_EQ(store.Find("broken", found, error), ProfileStore::Found::Unusable);
+}
+
+// The listing reads only the header; whatever it refuses, the whole read
+// refuses too, for the same field.
+TEST(ProfileSummary, RefusesWhatTheWholeReadRefuses) {
+    const std::string good = ProfileDocument("Good", Sample(1));
+    nlohmann::json doc = nlohmann::json::parse(good);
+    const auto variant = [&](const char* key, nlohmann::json value) {
+        nlohmann::json d = doc;
+        if (value.is_null()) {
+            d.erase(key);
+        } else {
+            d[key] = value;
+        }
+        return d.dump();
+    };
+    const std::vector<std::string> texts = {
+        good,
+        good.substr(0, good.size() / 2),
+        "",
+        "[1, 2]",
+        "{\"name\": \"Good\"} trailing",
+        variant("version", 2),
+        variant("version", "1"),
+        variant("format", "other"),
+        variant("name", nullptr),
+        variant("name", 7),
+        variant("name", "Other"),
+        variant("name", "a\nb"),
+    };
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::span bytes(reinterpret_cast<const std::uint8_t*>(texts[i].data()),
+                              texts[i].size());
+        const StoredProfile whole = ReadProfileDocument(bytes, "good.json");
+        const StoredProfile summary = ReadProfileSummary(bytes, "good.json");
+        EXPECT_EQ(summary.usable, whole.usable) << i << ": " << whole.reason;
+        EXPECT_EQ(summary.name, whole.name) << i;
+        if (!whole.usable) {
+            EXPECT_EQ(summary.reason.substr(0, summary.reason.find(':')),
+                      whole.reason.substr(0, whole.reason.find(':')))
+                << i << ": " << summary.reason << " / " << whole.reason;
+        }
+    }
+}
+
+// The index spares reading unchanged files; a file changed by hand, or an
+// index that lies or is not ours, never makes the listing or a switch trust
+// what the file does not say.
+TEST_F(ProfileStoreTest, TheIndexNeverHidesAChangedFile) {
+    ASSERT_TRUE(store.Save("A", Sample(1), false, error)) << error;
+    ASSERT_TRUE(store.Save("B", Sample(2), false, error)) << error;
+    ASSERT_TRUE(fs::exists(store.folder() / ".index"));
+    // Same size, new content: the time tells.
+    const std::string text = ReadText(store.folder() / "a.json");
+    WriteText(store.folder() / "a.json", std::string(text.size(), '{'));
+    auto all = List();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_FALSE(all[0].usable);
+    EXPECT_TRUE(all[1].usable);
+
+    // An index claiming the broken file is fine: 'use' reads the file itself.
+    nlohmann::json index = nlohmann::json::parse(ReadText(store.folder() / ".index"));
+    ASSERT_TRUE(store.Save("C", Sample(3), false, error)) << error;
+    index = nlohmann::json::parse(ReadText(store.folder() / ".index"));
+    ASSERT_EQ(index["entries"].size(), 3u);
+    StoredProfile found;
+    EXPECT_EQ(store.Find("A", found, error), ProfileStore::Found::Unusable);
+
+    for (const std::string& bad : std::vector<std::string>{
+             "", "[]", "{\"version\":1,\"entries\":[{\"file\":1}]}", std::string(100, '\0')}) {
+        WriteText(store.folder() / ".index", bad);
+        all = List();
+        ASSERT_EQ(all.size(), 3u);
+        EXPECT_FALSE(all[0].usable);
+        EXPECT_EQ(all[1].name, "B");
+        EXPECT_EQ(all[2].name, "C");
+    }
 }
 
 TEST_F(ProfileStoreTest, AFolderThatIsNoFolderIsRefusedNotReplaced) {
