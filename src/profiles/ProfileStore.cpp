@@ -335,6 +335,7 @@ std::optional<std::vector<StoredProfile>> ProfileStore::ListWithStamps(
 void ProfileStore::UpdateIndex() const {
     std::string error, text;
     if (!ListWithStamps(error, &text)) return;
+    RemoveStaleTemporaries(folder_, kIndexFileName);
     // Only a cache: a failure to write it costs time at the next listing, nothing else.
     (void)WriteFileAtomically(folder_ / kIndexFileName, Bytes(text), LinkHandling::ReplaceLink);
 }
@@ -401,6 +402,8 @@ bool ProfileStore::Save(std::string_view name, const session::Profile& profile, 
                 "); --force replaces it";
         return false;
     }
+    // What a killed save of this profile left behind goes first.
+    RemoveStaleTemporaries(folder_, Utf8Name(*path));
     const WriteResult written = WriteFileAtomically(*path, Bytes(ProfileDocument(name, profile)));
     if (!written.ok) {
         error = written.error;

@@ -230,6 +230,17 @@ TEST_F(ProfileStoreTest, AFolderThatIsNoFolderIsRefusedNotReplaced) {
     EXPECT_TRUE(fs::is_symlink(store.folder()));
 }
 
+TEST_F(ProfileStoreTest, AKilledSavesLeftoversAreRemovedByTheNextSave) {
+    ASSERT_TRUE(store.Save("A", Sample(1), false, error)) << error;
+    // As a save killed before its rename leaves it: ours, and nobody holds it.
+    WriteText(store.folder() / ".a.json.ornyx-Ab12Cd", "half");
+    WriteText(store.folder() / ".a.json.backup", "the user's own");
+    EXPECT_EQ(List().size(), 1u);
+    ASSERT_TRUE(store.Save("A", Sample(2), true, error)) << error;
+    EXPECT_FALSE(fs::exists(store.folder() / ".a.json.ornyx-Ab12Cd"));
+    EXPECT_EQ(ReadText(store.folder() / ".a.json.backup"), "the user's own");
+}
+
 TEST_F(ProfileStoreTest, RenameKeepsTheSettingsAndRefusesToOverwrite) {
     ASSERT_TRUE(store.Save("A", Sample(1), false, error)) << error;
     ASSERT_TRUE(store.Save("B", Sample(2), false, error)) << error;
