@@ -115,8 +115,11 @@ double Ms(Clock::duration d) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const int count = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10000;
-    char tmpl[] = "/tmp/ornyx-bench-XXXXXX";
-    if (::mkdtemp(tmpl) == nullptr) return 1;
+    // TMPDIR picks the file system: the switch's journal flushes each file to disk.
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/ornyx-bench-XXXXXX";
+    if (::mkdtemp(tmpl.data()) == nullptr) return 1;
     const std::filesystem::path root = tmpl;
     const std::filesystem::path home = root / "home";
     std::filesystem::create_directories(home);
