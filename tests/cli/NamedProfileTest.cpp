@@ -206,6 +206,44 @@ TEST_F(NamedProfileTest, AProfilesFolderInTheWayIsReported) {
     EXPECT_EQ(ReadText(home / "profiles"), "not a folder");
 }
 
+// The completion's own part: bash-completion's helpers are stood in for, so
+// that what is checked is which names it offers and how they are quoted.
+TEST_F(NamedProfileTest, CompletionOffersProfileNamesQuotedForTheShell) {
+    for (const char* name : {"Office work", "Shooter", "Stratégie", "Sniper"}) {
+        ASSERT_EQ(Run(std::string("profile save '") + name + "'").exitCode, 0);
+    }
+    WriteText(home / "profiles" / "broken.json", "{");
+    const auto complete = [&](const std::string& words) {
+        const std::string bin = fs::path(ORNYXCTL_PATH).parent_path().string();
+        WriteText(dir / "complete.sh",
+                  "_init_completion() { words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD;\n"
+                  "  cur=${words[cword]}; prev=${words[cword - 1]}; }\n"
+                  "_filedir() { :; }\ncomplete() { :; }\n"
+                  "source '" ORNYX_COMPLETION_PATH
+                  "'\n"
+                  "PATH='" +
+                      bin +
+                      "':$PATH\n"
+                      "COMP_WORDS=(" +
+                      words +
+                      ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
+                      "_ornyxctl\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n");
+        const std::string out = (dir / "complete.txt").string();
+        const std::string command =
+            "bash '" + (dir / "complete.sh").string() + "' >'" + out + "' 2>&1 </dev/null";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return ReadText(dir / "complete.txt");
+    };
+    const std::string homeArg = "'" + home.string() + "'";
+    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile use ''"),
+              "Office\\ work\nShooter\nSniper\nStratégie\n");
+    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile use S"),
+              "Shooter\nSniper\nStratégie\n");
+    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile rename Of"), "Office\\ work\n");
+    EXPECT_EQ(complete("ornyxctl profile ''"), "list\nshow\nsave\nuse\nrename\ndelete\n");
+    EXPECT_NE(complete("ornyxctl ''").find("\nprofile\n"), std::string::npos);
+}
+
 // Switches run side by side and killed at random moments: the files always
 // hold exactly the profile the note names, never a mix.
 TEST_F(NamedProfileTest, ConcurrentAndKilledSwitchesLeaveOneWholeProfile) {
