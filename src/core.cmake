@@ -103,6 +103,24 @@ ornyx_layer(ornyx_session DIR session FILES
   PUBLIC ornyx_common ornyx_device ornyx_sim ornyx_i18n ornyx_settings nlohmann_json::nlohmann_json
   PRIVATE ornyx_keys ornyx_performance ornyx_profile)
 
+# Named profiles: the home's files as one document each, the active one, the
+# switch between them. Names are compared in one case and composition: ICU
+# here, the system's own normaliser on Windows.
+ornyx_layer(ornyx_profiles DIR profiles FILES
+  HomeProfile.cpp HomeProfile.h
+  NameFold.h
+  ProfileName.cpp ProfileName.h
+  ProfileStore.cpp ProfileStore.h
+  ProfileSwitch.cpp ProfileSwitch.h
+  PUBLIC ornyx_common ornyx_macros ornyx_session ornyx_settings nlohmann_json::nlohmann_json
+  PRIVATE ornyx_i18n ornyx_profile)
+if(WIN32)
+  ornyx_platform_files(ornyx_profiles DIR profiles FILES NameFold LINK normaliz)
+else()
+  find_package(ICU REQUIRED COMPONENTS uc)
+  ornyx_platform_files(ornyx_profiles DIR profiles FILES NameFold LINK ICU::uc)
+endif()
+
 # The windows' layout table: plain data, no code, shared by the windows, the
 # skin painter and the tests.
 file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/layers/ornyx_layout)
@@ -115,4 +133,4 @@ target_include_directories(ornyx_layout INTERFACE ${CMAKE_BINARY_DIR}/layers/orn
 add_library(ornyx_core INTERFACE)
 target_link_libraries(ornyx_core INTERFACE
   ornyx_common ornyx_profile ornyx_settings ornyx_i18n ornyx_device ornyx_firmware ornyx_sim
-  ornyx_keys ornyx_performance ornyx_macros ornyx_session)
+  ornyx_keys ornyx_performance ornyx_macros ornyx_session ornyx_profiles)

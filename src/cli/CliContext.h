@@ -119,6 +119,7 @@ Command AddListenCommand(CLI::App& parent);
 Command AddExportCommand(CLI::App& parent);
 Command AddImportCommand(CLI::App& parent);
 Command AddMacroCommand(CLI::App& parent);
+Command AddProfileCommand(CLI::App& parent);
 Command AddLanguageCommand(CLI::App& parent);
 
 // The whole program; `argv` in UTF-8. Each system's entry point calls it.

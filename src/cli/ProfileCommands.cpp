@@ -11,6 +11,10 @@
 #include "common/Utf8.h"
 #include "macros/MacroStore.h"
 #include "profile/PrivateProfile.h"
+#include "profiles/HomeProfile.h"
+#include "profiles/ProfileName.h"
+#include "profiles/ProfileStore.h"
+#include "profiles/ProfileSwitch.h"
 #include "session/ProfileJson.h"
 #include "settings/Configuration.h"
 #include "settings/HomeLock.h"
@@ -45,27 +49,6 @@ void RequireConfiguration(CliContext& context) {
                   " bytes); 'ornyxctl init' creates one"};
 }
 
-// How many of the notes on what a profile cannot carry are printed; the rest are
-// counted, as a hand-made file may hold millions of them.
-constexpr std::size_t kShownNotes = 10;
-
-// A text file of the home that cannot be read is refused rather than taken as
-// empty: its content would be lost in a profile, or copied for nothing.
-void RequireReadable(const fs::path& file) {
-    std::error_code ec;
-    const fs::file_status st = fs::status(file, ec);
-    if (st.type() == fs::file_type::not_found) return;
-    ReadStatus status = ReadStatus::Ok;
-    if (ec || !fs::is_regular_file(st)) {
-        status = ReadStatus::NotRegular;
-    } else if (const std::uintmax_t size = fs::file_size(file, ec); ec) {
-        status = ReadStatus::Failed;
-    } else if (size > kMaxReadBytes) {
-        status = ReadStatus::TooLarge;
-    }
-    if (status != ReadStatus::Ok) throw Failure{ReadStatusText(file, status)};
-}
-
 // str.ini as the export reads it; its labels are only the defaults when it is missing.
 profile::IniDocument LoadTextFile(const fs::path& file) {
     std::string why;
@@ -77,28 +60,11 @@ profile::IniDocument LoadTextFile(const fs::path& file) {
 session::Profile CurrentProfile(CliContext& context, macros::MacroExport& record) {
     context.LoadSettings();
     RequireConfiguration(context);
-    // The labels were read already, but a failed read gives the defaults: refuse
-    // to export those in place of the user's.
-    (void)LoadTextFile(context.paths().text);
-    session::Profile profile;
-    profile.firstRunFlag = context.settings().firstRunFlag;
-    profile.image = context.settings().image;
-    profile.labels = context.text().labels;
     std::string why;
-    std::optional<macros::MacroExport> read =
-        macros::ReadForExport(context.paths().record, kShownNotes, &why);
-    if (!read) throw Failure{why};
-    record = std::move(*read);
-    for (const macros::NamedMacro& m : record.macros) {
-        // A profile that its own import would refuse is not written.
-        if (const macros::ReadBackProblem p = macros::CheckReadBack(m); !p.empty()) {
-            throw Failure{context.paths().record.string() + ": macro \"" + m.name +
-                          "\" cannot be carried by a profile: its " + p.field + " " + p.reason +
-                          "; change it in the macro panel or in the file (nothing was exported)"};
-        }
-        profile.macros.push_back({m.name, m.macro.loopTimes, m.macro.items});
-    }
-    return profile;
+    std::optional<session::Profile> profile =
+        profiles::ReadHomeProfile(context.session(), record, why);
+    if (!profile) throw Failure{why + " (nothing was exported)"};
+    return std::move(*profile);
 }
 
 // What the home's files hold that the profile cannot carry: said, not lost silently.
@@ -176,55 +142,25 @@ int RunImport(CliContext& context, const std::string& file) {
     const std::optional<session::Profile> profile = session::ImportProfile(document, error);
     if (!profile) throw Failure{file + ": " + error};
 
-    std::vector<macros::NamedMacro> named;
-    for (std::size_t i = 0; i < profile->macros.size(); ++i) {
-        const session::ProfileMacro& m = profile->macros[i];
-        named.push_back({m.name, {m.loopTimes, m.items}});
-        // Refused unless record.ini gives back exactly what the profile holds.
-        if (const macros::ReadBackProblem p = macros::CheckReadBack(named.back()); !p.empty()) {
-            throw Failure{file + ": macros[" + std::to_string(i) + "]." + p.field + ": " +
-                          p.reason};
-        }
-    }
+    // Refused unless record.ini gives back exactly what the profile holds.
+    if (const std::string problem = profiles::MacroProblem(*profile); !problem.empty())
+        throw Failure{file + ": " + problem};
 
     context.ResolveHome();
     context.LockHome(settings::HomeLock::Mode::Exclusive);
-    const settings::ProgramPaths& paths = context.paths();
     // A config.bin that cannot be loaded may still be the user's only copy.
-    if (settings::ProbeConfiguration(paths.config) == settings::ConfigStatus::Unusable) {
+    if (settings::ProbeConfiguration(context.paths().config) == settings::ConfigStatus::Unusable) {
         throw Failure{context.UnusableConfigText()};
     }
-    // The replacement starts from copies of these two: sizes are checked first, so
-    // that a huge file is refused for what it is, not copied and then refused.
-    RequireReadable(paths.record);
-    RequireReadable(paths.text);
-    // Its language decides where the labels go: unread, it would be guessed.
-    (void)LoadTextFile(paths.text);
-    context.text() = i18n::LoadTextSettings(paths.text);
-
     // Every field is valid; now the three files, replaced together: a failure
     // or a kill never leaves the home half imported.
-    std::vector<std::uint8_t> config(settings::kConfigFileSize);
-    config[0] = profile->firstRunFlag;
-    std::copy(profile->image.bytes.begin(), profile->image.bytes.end(), config.begin() + 1);
-    const i18n::Language language = context.text().language;
-    const std::vector<settings::PlannedWrite> writes = {
-        {paths.record, [&](const fs::path& p) { return macros::ReplaceAllMacros(p, named); }, true},
-        // Labels that already read the same are left alone, so that str.ini keeps its bytes.
-        {paths.text,
-         [&](const fs::path& p) {
-             return profile->labels == context.text().labels
-                        ? WriteResult{true, 0, {}}
-                        : i18n::SaveButtonLabels(p, language, profile->labels);
-         },
-         true},
-        {paths.config, [&](const fs::path& p) { return WriteFileAtomically(p, config); }, false},
-    };
-    const WriteResult replaced = settings::ReplaceTogether(paths.home, writes);
-    if (!replaced.ok) throw Failure{"cannot import " + file + ": " + replaced.error};
+    if (std::string why; !profiles::WriteHomeProfile(context.session(), *profile, {}, why))
+        throw Failure{"cannot import " + file + ": " + why};
+    const settings::ProgramPaths& paths = context.paths();
     std::printf("imported %s into %s: config.bin, %zu button labels (%s), %zu macros\n",
                 file.c_str(), paths.home.string().c_str(), profile->labels.size(),
-                std::string(i18n::LanguageCode(context.text().language)).c_str(), named.size());
+                std::string(i18n::LanguageCode(context.text().language)).c_str(),
+                profile->macros.size());
     return kOk;
 }
 
@@ -275,6 +211,206 @@ int RunMacroPack(CliContext& context) {
         return kFailure;
     }
     std::printf("packed %zu macro%s into config.bin\n", packed, packed == 1 ? "" : "s");
+    return kOk;
+}
+
+// ----- named profiles -----
+
+profiles::ProfileStore Store(CliContext& context) {
+    return profiles::ProfileStore(context.paths().home);
+}
+
+bool SameProfile(std::string_view a, std::string_view b) {
+    const auto fa = profiles::FileNameFor(a);
+    return fa && fa == profiles::FileNameFor(b);
+}
+
+int RunProfileList(CliContext& context, bool json, bool names) {
+    context.SetReadOnly(true);
+    context.LoadSettings();
+    const profiles::ProfileStore store = Store(context);
+    std::string error;
+    const auto all = store.List(error);
+    if (!all) throw Failure{error};
+    const std::optional<profiles::ActiveProfile> active =
+        profiles::ReadActiveProfile(context.paths().home);
+    if (names) {
+        // For completion and scripts: the names 'use' takes, one per line.
+        for (const profiles::StoredProfile& p : *all) {
+            if (p.usable) std::printf("%s\n", p.name.c_str());
+        }
+        return kOk;
+    }
+    std::optional<bool> modified;
+    if (active) modified = profiles::ActiveModified(context.session(), store, *active);
+    if (json) {
+        nlohmann::ordered_json doc;
+        doc["active"] = active ? nlohmann::ordered_json(active->name) : nullptr;
+        doc["modified"] = modified ? nlohmann::ordered_json(*modified) : nullptr;
+        doc["profiles"] = nlohmann::ordered_json::array();
+        for (const profiles::StoredProfile& p : *all) {
+            nlohmann::ordered_json entry;
+            entry["name"] = p.name;
+            entry["file"] = p.file;
+            entry["active"] = p.usable && active && SameProfile(active->name, p.name);
+            entry["usable"] = p.usable;
+            if (!p.usable) entry["reason"] = p.reason;
+            doc["profiles"].push_back(std::move(entry));
+        }
+        const std::string text = doc.dump(2) + "\n";
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return kOk;
+    }
+    for (const profiles::StoredProfile& p : *all) {
+        if (!p.usable) {
+            std::printf("  %s: unusable: %s\n", p.name.c_str(), p.reason.c_str());
+            continue;
+        }
+        const bool isActive = active && SameProfile(active->name, p.name);
+        std::printf("%s %s%s\n", isActive ? "*" : " ", p.name.c_str(),
+                    isActive && modified.value_or(false) ? " (modified)" : "");
+    }
+    if (all->empty()) {
+        std::printf("no profiles in %s; 'ornyxctl profile save NAME' makes one\n",
+                    store.folder().string().c_str());
+    }
+    return kOk;
+}
+
+int RunProfileShow(CliContext& context, const std::string& name) {
+    context.SetReadOnly(true);
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Shared);
+    profiles::StoredProfile stored;
+    std::string error;
+    switch (Store(context).Find(name, stored, error)) {
+        case profiles::ProfileStore::Found::Ok:
+            break;
+        case profiles::ProfileStore::Found::Missing:
+            throw Failure{"there is no profile \"" + name + "\""};
+        default:
+            throw Failure{error};
+    }
+    const std::string text = profiles::ProfileDocument(stored.name, stored.profile);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kOk;
+}
+
+int RunProfileSave(CliContext& context, const std::string& name, bool force) {
+    if (const std::string problem = profiles::NameProblem(name); !problem.empty())
+        throw Failure{"the profile name \"" + name + "\" " + problem};
+    context.LoadSettings(settings::HomeLock::Mode::Exclusive);
+    RequireConfiguration(context);
+    macros::MacroExport record;
+    std::string why;
+    const std::optional<session::Profile> profile =
+        profiles::ReadHomeProfile(context.session(), record, why);
+    if (!profile) throw Failure{why + " (no profile was saved)"};
+    WarnUncarried(context, *profile, record);
+    profiles::ProfileStore store = Store(context);
+    if (!store.Save(name, *profile, force, why)) throw Failure{why};
+    // The files are this profile now; whether the mouse has them is not known,
+    // so the next 'use' of it sends them.
+    if (const WriteResult noted = profiles::WriteActiveProfile(context.paths().home, {name, false});
+        !noted.ok) {
+        throw Failure{"saved, but " + noted.error};
+    }
+    std::printf("saved profile \"%s\"\n", name.c_str());
+    return kOk;
+}
+
+int RunProfileUse(CliContext& context, const std::string& name) {
+    context.LoadSettings(settings::HomeLock::Mode::Exclusive);
+    // A config.bin that cannot be loaded may be the user's only copy.
+    if (context.configStatus() == settings::ConfigStatus::Unusable)
+        throw Failure{context.UnusableConfigText()};
+    const profiles::ProfileStore store = Store(context);
+    bool searched = false;
+    const profiles::SwitchReport report = profiles::SwitchProfile(context.session(), store, name,
+                                                                  [&] {
+                                                                      searched = true;
+                                                                      return context.OpenMouse();
+                                                                  },
+                                                                  {.handshakeFirst = true});
+    using Outcome = profiles::SwitchReport::Outcome;
+    if (report.outcome == Outcome::Refused) {
+        // The journaled replacement says so itself when it is what refused.
+        const bool said = report.error.ends_with("(nothing was changed)");
+        throw Failure{report.error + (said ? "" : " (nothing was changed)")};
+    }
+    if (report.outcome == Outcome::AlreadyActive) {
+        std::printf("profile \"%s\" is active and unchanged; nothing was sent\n",
+                    report.name.c_str());
+        return kOk;
+    }
+    if (!report.mousePresent) {
+        std::fprintf(stderr,
+                     "ornyxctl: switched the files to profile \"%s\"; the mouse gets them with "
+                     "the next 'ornyxctl apply' or 'profile use'\n",
+                     report.name.c_str());
+        return kNoMouse;
+    }
+    const session::ApplyReport& apply = report.apply;
+    if (apply.refused) {
+        std::fprintf(stderr, "ornyxctl: %s\n", context.MissingConfigText().c_str());
+        return kFailure;
+    }
+    if (!apply.result.ok()) {
+        if (!apply.traceError.empty()) return kUsage;  // the trace's own message says why
+        std::fprintf(stderr,
+                     "ornyxctl: %s; the files hold profile \"%s\", and the next 'ornyxctl "
+                     "apply' or 'profile use' sends it\n",
+                     session::ApplyFailureText(apply.result, apply.vanished).c_str(),
+                     report.name.c_str());
+        return apply.vanished ? kNoMouse : kFailure;
+    }
+    if (!apply.result.saved) {
+        std::fprintf(stderr, "ornyxctl: the settings reached the mouse but %s was not saved\n",
+                     context.paths().config.string().c_str());
+        return kFailure;
+    }
+    if (!report.noteError.empty())
+        std::fprintf(stderr, "ornyxctl: warning: %s\n", report.noteError.c_str());
+    std::printf("switched to profile \"%s\" and applied it\n", report.name.c_str());
+    return kOk;
+}
+
+int RunProfileRename(CliContext& context, const std::string& from, const std::string& to) {
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
+    profiles::ProfileStore store = Store(context);
+    std::string error;
+    if (!store.Rename(from, to, error)) throw Failure{error};
+    const fs::path& home = context.paths().home;
+    if (const auto active = profiles::ReadActiveProfile(home);
+        active && SameProfile(active->name, from)) {
+        if (const WriteResult noted = profiles::WriteActiveProfile(home, {to, active->sent});
+            !noted.ok) {
+            throw Failure{"renamed, but " + noted.error};
+        }
+    }
+    std::printf("renamed profile \"%s\" to \"%s\"\n", from.c_str(), to.c_str());
+    return kOk;
+}
+
+int RunProfileDelete(CliContext& context, const std::string& name, bool force) {
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
+    const fs::path& home = context.paths().home;
+    const auto active = profiles::ReadActiveProfile(home);
+    const bool isActive = active && SameProfile(active->name, name);
+    if (isActive && !force) {
+        throw Failure{"\"" + name +
+                      "\" is the active profile; --force deletes it (the settings stay)"};
+    }
+    profiles::ProfileStore store = Store(context);
+    std::string error;
+    if (!store.Remove(name, error)) throw Failure{error};
+    if (isActive) {
+        std::error_code ec;
+        fs::remove(home / profiles::kActiveFileName, ec);
+    }
+    std::printf("deleted profile \"%s\"\n", name.c_str());
     return kOk;
 }
 
@@ -339,6 +475,51 @@ Command AddMacroCommand(CLI::App& parent) {
                 if (list->parsed()) return RunMacroList(c);
                 if (show->parsed()) return RunMacroShow(c, *name);
                 if (pack->parsed()) return RunMacroPack(c);
+                return static_cast<int>(kUsage);
+            })};
+}
+
+Command AddProfileCommand(CLI::App& parent) {
+    auto* app = parent.add_subcommand("profile", "Keep named setups and switch between them");
+    app->require_subcommand(1);
+    auto name = std::make_shared<std::string>();
+    auto other = std::make_shared<std::string>();
+    auto json = std::make_shared<bool>(false);
+    auto force = std::make_shared<bool>(false);
+    auto names = std::make_shared<bool>(false);
+    auto* list = app->add_subcommand("list", "The profiles, the active one marked with *");
+    list->add_flag("--json", *json, "As JSON, with the reason for each unusable one");
+    list->add_flag("--names", *names, "Only the usable profiles' names, one per line");
+    auto* show = app->add_subcommand("show", "One profile's document");
+    show->add_option("NAME", *name, "The profile (case does not matter)")->required();
+    auto* save = app->add_subcommand("save", "Keep the current settings as a profile");
+    save->add_option("NAME", *name, "Up to 64 characters, any language")->required();
+    save->add_flag("--force", *force, "Replace a profile of that name");
+    auto* use = app->add_subcommand(
+        "use", "Switch the files to a profile and send it to the mouse, as apply does");
+    use->add_option("NAME", *name, "The profile")->required();
+    auto* rename = app->add_subcommand("rename", "Give a profile a new name");
+    rename->add_option("OLD", *name, "The profile")->required();
+    rename->add_option("NEW", *other, "Its new name")->required();
+    auto* remove = app->add_subcommand("delete", "Delete a profile");
+    remove->add_option("NAME", *name, "The profile")->required();
+    remove->add_flag("--force", *force, "Delete it even when it is the active one");
+    app->footer(
+        "Profiles are kept in the folder profiles/ of the program home. 'use' replaces\n"
+        "config.bin, the button labels and record.ini in one step, then applies; exit code\n"
+        "3 when no mouse is there (the files are switched; the next apply sends them).\n"
+        "Examples:\n"
+        "  ornyxctl profile save Shooter\n"
+        "  ornyxctl profile use Shooter\n"
+        "  ornyxctl profile list --json | jq -r '.profiles[].name'\n"
+        "  ornyxctl profile rename Shooter 'Shooter (old)'");
+    return {app, Guarded([=](CliContext& c) {
+                if (list->parsed()) return RunProfileList(c, *json, *names);
+                if (show->parsed()) return RunProfileShow(c, *name);
+                if (save->parsed()) return RunProfileSave(c, *name, *force);
+                if (use->parsed()) return RunProfileUse(c, *name);
+                if (rename->parsed()) return RunProfileRename(c, *name, *other);
+                if (remove->parsed()) return RunProfileDelete(c, *name, *force);
                 return static_cast<int>(kUsage);
             })};
 }

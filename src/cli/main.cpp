@@ -48,6 +48,11 @@ void ReportUsageError(const CLI::App& app, const CLI::ParseError& e, int argc, c
 bool IsReadOnly(CLI::App& command) {
     const std::string name = command.get_name();
     if (name == "show" || name == "info" || name == "export" || name == "listen") return true;
+    if (name == "profile") {
+        for (const CLI::App* sub : command.get_subcommands()) {
+            if (sub->get_name() == "list" || sub->get_name() == "show") return true;
+        }
+    }
     if (name == "language") return command.get_option("CODE")->count() == 0;
     if (name == "macro") {
         for (const CLI::App* sub : command.get_subcommands()) {
@@ -72,6 +77,7 @@ int ornyx::cli::RunOrnyxctl(int argc, char** argv) {
         "  ornyxctl show --json                     the saved settings, decoded\n"
         "  ornyxctl --simulate --trace t.txt raw 0x83   read the sensor settings of the\n"
         "                                           simulated mouse and trace every byte\n"
+        "  ornyxctl profile use Shooter             switch to a saved profile and apply it\n"
         "Exit codes: 0 success, 1 failure, 2 usage error, 3 no mouse found.");
     app.require_subcommand(1);
     app.fallthrough();
@@ -94,9 +100,10 @@ int ornyx::cli::RunOrnyxctl(int argc, char** argv) {
     app.add_flag("-v,--verbose", options.verbose, "Print diagnostic texts on stderr");
 
     std::vector<Command> commands = {
-        AddShowCommand(app),   AddApplyCommand(app),   AddInitCommand(app),   AddInfoCommand(app),
-        AddListenCommand(app), AddRawCommand(app),     AddExportCommand(app), AddImportCommand(app),
-        AddMacroCommand(app),  AddLanguageCommand(app)};
+        AddShowCommand(app),    AddApplyCommand(app),   AddInitCommand(app),
+        AddInfoCommand(app),    AddListenCommand(app),  AddRawCommand(app),
+        AddExportCommand(app),  AddImportCommand(app),  AddMacroCommand(app),
+        AddProfileCommand(app), AddLanguageCommand(app)};
 
     try {
         app.parse(argc, argv);

@@ -21,7 +21,7 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr const char* kFormat = "ornyx-mouse-profile";
+constexpr const char* kFormat = kProfileFormat;
 
 // The parameter arrays: every per-slot array but the function itself.
 constexpr std::span<const SlotArrayName> kParams = std::span(kSlotArrayNames).subspan(1);

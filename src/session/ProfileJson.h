@@ -30,6 +30,7 @@ struct Profile {
 };
 
 inline constexpr int kProfileVersion = 1;
+inline constexpr const char* kProfileFormat = "ornyx-mouse-profile";
 
 // A readable, versioned JSON document: buttons by function name with their
 // parameters and labels, DPI levels with DPI values and #rrggbb colours,

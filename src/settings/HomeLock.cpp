@@ -19,11 +19,12 @@ namespace {
 
 constexpr std::string_view kJournalHeader = "ornyx-mouse journal 2\n";
 constexpr std::string_view kJournalEnd = "end\n";
-// A journal names at most our three files; anything near this is not ours.
+// A journal names at most our four files; anything near this is not ours.
 constexpr std::uintmax_t kMaxJournalBytes = 4096;
 
 // The names we write in a home, whose temporary files may be left by a kill.
-constexpr const char* kHomeFiles[] = {"config.bin", "str.ini", "record.ini", kJournalFileName};
+constexpr const char* kHomeFiles[] = {"config.bin", "str.ini", "record.ini", kActiveProfileFileName,
+                                      kJournalFileName};
 
 std::vector<std::uint8_t> EncodeJournal(const std::vector<JournalEntry>& entries) {
     std::string text(kJournalHeader);
@@ -135,7 +136,8 @@ void Tidy(const fs::path& home, std::vector<std::string>& notices, DebugLog* log
 }  // namespace
 
 bool IsJournalTarget(std::string_view name) {
-    return name == "config.bin" || name == "str.ini" || name == "record.ini";
+    return name == "config.bin" || name == "str.ini" || name == "record.ini" ||
+           name == kActiveProfileFileName;
 }
 
 std::optional<std::vector<JournalEntry>> ParseJournal(std::span<const std::uint8_t> bytes) {

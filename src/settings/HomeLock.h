@@ -18,6 +18,8 @@ namespace ornyx::settings {
 // The lock file and the pending-replacement journal inside the program home.
 inline constexpr const char* kLockFileName = ".ornyx-mouse.lock";
 inline constexpr const char* kJournalFileName = ".ornyx-mouse.journal";
+// Which named profile the home's files hold; replaced together with them.
+inline constexpr const char* kActiveProfileFileName = "active-profile";
 
 // One writer at a time in a program home: a lock on a lock file inside it,
 // shared by readers, exclusive for a read-modify-write. Whoever takes it first
@@ -71,9 +73,9 @@ struct PlannedWrite {
 // written in `home`; then they are put in place and the journal is removed. A
 // process killed after the journal is written is completed by RecoverJournal;
 // one killed before leaves only stale temporary files. On a failure before the
-// journal nothing is changed. Targets are config.bin, str.ini and record.ini of
-// `home` (as `home / name`), each at most once; a target that is a link is
-// written through. The caller holds the home's exclusive lock.
+// journal nothing is changed. Targets are config.bin, str.ini, record.ini and
+// active-profile of `home` (as `home / name`), each at most once; a target that
+// is a link is written through. The caller holds the home's exclusive lock.
 WriteResult ReplaceTogether(const std::filesystem::path& home,
                             const std::vector<PlannedWrite>& writes);
 
@@ -88,8 +90,8 @@ struct JournalEntry {
 bool IsJournalTarget(std::string_view name);
 
 // The entries of a whole journal, or nullopt for anything else: a journal names
-// only our own temporary files of config.bin, str.ini and record.ini by bare
-// name, each file once, so that nothing it says can lead out of its folder.
+// only our own temporary files of config.bin, str.ini, record.ini and
+// active-profile by bare name, each file once, so that nothing it says can lead out of its folder.
 std::optional<std::vector<JournalEntry>> ParseJournal(std::span<const std::uint8_t> bytes);
 
 // Completes a replacement recorded in `home`'s journal, if any; true when one
