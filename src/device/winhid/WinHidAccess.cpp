@@ -19,6 +19,8 @@ namespace {
 // A pending output report gets this long before it counts as failed; the
 // mouse answers within a few milliseconds.
 constexpr DWORD kWriteTimeoutMs = 1000;
+// How long closing a handle waits for its cancelled read.
+constexpr DWORD kCancelWaitMs = 1000;
 
 class FileHandle {
 public:
@@ -99,34 +101,44 @@ std::vector<std::uint8_t> Padded(std::span<const std::uint8_t> report, std::size
 // --- WinHidHandle ---
 
 WinHidHandle::WinHidHandle(HANDLE file, const CollectionCaps& caps, bool read)
-    : file_(file), caps_(caps) {
+    : file_(file), caps_(caps), read_(std::make_unique<ReadState>()) {
     // Manual reset: a wait looks at the event without taking it (WaitForAny).
     readEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     writeEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (readEvent_ == nullptr || writeEvent_ == nullptr) dead_ = true;
-    readBuffer_.resize(caps_.inputReportLength);
+    read_->buffer.resize(caps_.inputReportLength);
     if (read && caps_.inputReportLength != 0) StartRead();
 }
 
 WinHidHandle::~WinHidHandle() {
+    bool readOver = true;
     if (reading_) {
-        // The pending read writes into readBuffer_: it must be over first.
-        ::CancelIoEx(file_, &readOv_);
+        // The pending read writes into read_: it must be over before that
+        // goes. A driver that does not give the read back soon must not hang
+        // the program's exit.
+        ::CancelIoEx(file_, &read_->overlapped);
         DWORD n = 0;
-        ::GetOverlappedResult(file_, &readOv_, &n, TRUE);
+        readOver = ::WaitForSingleObject(readEvent_, kCancelWaitMs) == WAIT_OBJECT_0 &&
+                   (::GetOverlappedResult(file_, &read_->overlapped, &n, FALSE) ||
+                    ::GetLastError() != ERROR_IO_INCOMPLETE);
     }
     ::CloseHandle(file_);
+    if (!readOver) {
+        // Left to the late completion: a few bytes and an event, once per lost device.
+        static_cast<void>(read_.release());
+        readEvent_ = nullptr;
+    }
     if (readEvent_ != nullptr) ::CloseHandle(readEvent_);
     if (writeEvent_ != nullptr) ::CloseHandle(writeEvent_);
 }
 
 void WinHidHandle::StartRead() {
-    if (reading_ || dead_ || readBuffer_.empty()) return;
-    readOv_ = {};
-    readOv_.hEvent = readEvent_;
+    if (reading_ || dead_ || read_->buffer.empty()) return;
+    read_->overlapped = {};
+    read_->overlapped.hEvent = readEvent_;
     ::ResetEvent(readEvent_);
-    if (::ReadFile(file_, readBuffer_.data(), static_cast<DWORD>(readBuffer_.size()), nullptr,
-                   &readOv_) ||
+    if (::ReadFile(file_, read_->buffer.data(), static_cast<DWORD>(read_->buffer.size()), nullptr,
+                   &read_->overlapped) ||
         ::GetLastError() == ERROR_IO_PENDING) {
         // Done at once or later: either way the event is set when it is.
         reading_ = true;
@@ -138,14 +150,14 @@ void WinHidHandle::StartRead() {
 }
 
 int WinHidHandle::PollFd() const {
-    if (readEvent_ == nullptr || readBuffer_.empty()) return -1;
+    if (readEvent_ == nullptr || read_->buffer.empty()) return -1;
     // Handles are 32-bit values (see WakeSignal.h).
     return static_cast<int>(reinterpret_cast<std::intptr_t>(readEvent_));
 }
 
 int WinHidHandle::Read(std::span<std::uint8_t> report, int timeoutMs) {
     std::fill(report.begin(), report.end(), std::uint8_t{0});
-    if (report.empty() || readBuffer_.empty()) return -1;
+    if (report.empty() || read_->buffer.empty()) return -1;
     StartRead();
     if (dead_) return -1;
     const DWORD wait =
@@ -153,7 +165,7 @@ int WinHidHandle::Read(std::span<std::uint8_t> report, int timeoutMs) {
     if (wait == WAIT_TIMEOUT) return 0;
     if (wait != WAIT_OBJECT_0) return -1;
     DWORD n = 0;
-    const bool ok = ::GetOverlappedResult(file_, &readOv_, &n, FALSE);
+    const bool ok = ::GetOverlappedResult(file_, &read_->overlapped, &n, FALSE);
     const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
     if (!ok && error == ERROR_IO_INCOMPLETE) return 0;  // set for another reason; still pending
     reading_ = false;
@@ -167,7 +179,7 @@ int WinHidHandle::Read(std::span<std::uint8_t> report, int timeoutMs) {
         return -1;
     }
     const std::size_t stored = std::min<std::size_t>(n, report.size());
-    std::copy_n(readBuffer_.begin(), stored, report.begin());
+    std::copy_n(read_->buffer.begin(), stored, report.begin());
     StartRead();
     return static_cast<int>(stored);
 }

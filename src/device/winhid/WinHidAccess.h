@@ -46,8 +46,13 @@ private:
     CollectionCaps caps_;
     HANDLE readEvent_ = nullptr;
     HANDLE writeEvent_ = nullptr;
-    OVERLAPPED readOv_{};
-    std::vector<std::uint8_t> readBuffer_;
+    // Apart from the handle, so that a read the driver never gives back can
+    // be left its memory when the handle goes.
+    struct ReadState {
+        OVERLAPPED overlapped{};
+        std::vector<std::uint8_t> buffer;
+    };
+    std::unique_ptr<ReadState> read_;
     bool reading_ = false;  // a ReadFile is pending or finished but not taken
     bool dead_ = false;
 };
