@@ -66,9 +66,10 @@ ini-oracle: deps
 
 # The device tests on a real kernel: QEMU boots Debian's kernel over this
 # machine's root, with the uhid virtual mouse giving real hidraw nodes.
-vm-test: deps configure
+# ornyxctl.exe runs there too, under Wine: the Windows build comes first.
+vm-test: deps configure windows
 	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
-	@./scripts/vm-test $(BUILD_DIR)
+	@./scripts/vm-test $(BUILD_DIR) $(WIN_BUILD_DIR)
 
 # The program under a headless Weston with Qt's wayland platform.
 wayland-test: deps build

@@ -5,6 +5,7 @@
 #include "cli/CliContext.h"
 #include "common/Hex.h"
 #include "device/Commands.h"
+#include "device/Discovery.h"
 #include "device/EventQueue.h"
 #include "device/ReportDescriptor.h"
 #include "session/Apply.h"
@@ -24,8 +25,8 @@ int RunInfo(CliContext& context) {
     for (const HidInterfaceInfo& node : link.platformAccess().Enumerate()) {
         if (node.vendorId != kMouseVendorId || node.productId != kMouseProductId) continue;
         std::printf("interface %s (version %04x)\n", node.path.c_str(), node.version);
-        for (const TopLevelCollection& col :
-             ParseReportDescriptor(node.reportDescriptor).collections) {
+        std::string unusable;
+        for (const TopLevelCollection& col : CollectionsOf(node, unusable)) {
             std::string role;
             if (node.path == c.devicePath && col.usagePage == 0xFF00 && col.usage == 0xFF00) {
                 role = "  <- command channel";

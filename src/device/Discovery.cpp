@@ -57,17 +57,18 @@ bool OpenCommandChannel(HidAccess& hid, const std::string& path, const TopLevelC
 // search still lacks. False when the search must end in failure.
 bool OpenNode(HidAccess& hid, const HidInterfaceInfo& node, Connection& connection,
               bool& commandOpen, MessageSink& messages, DebugLog& log) {
-    if (node.reportDescriptor.empty()) {
+    if (!node.collection && node.reportDescriptor.empty()) {
         messages.ShowMessage("HidD_GetPreparsedData failed.\n");
         return false;
     }
-    const ParseResult parsed = ParseReportDescriptor(node.reportDescriptor);
-    if (parsed.collections.empty()) {
-        log.Write("report descriptor of " + node.path + " unusable: " + parsed.error);
+    std::string error;
+    const std::vector<TopLevelCollection> collections = CollectionsOf(node, error);
+    if (collections.empty()) {
+        log.Write("report descriptor of " + node.path + " unusable: " + error);
         messages.ShowMessage("HidP_GetCaps failed.");
         return false;
     }
-    for (const TopLevelCollection& c : parsed.collections) {
+    for (const TopLevelCollection& c : collections) {
         log.Write(
             Format("Usage:0x%04x\n, UsagePage:0x%04x\n,FeatureReportByteLength:0x%04x\n,"
                    "InputReportByteLength:0x%x\n,OutputReportByteLength:0x%x\n",
@@ -88,6 +89,17 @@ bool OpenNode(HidAccess& hid, const HidInterfaceInfo& node, Connection& connecti
 }
 
 }  // namespace
+
+std::vector<TopLevelCollection> CollectionsOf(const HidInterfaceInfo& node, std::string& error) {
+    if (node.collection) return {*node.collection};
+    if (node.reportDescriptor.empty()) {
+        error = "no report descriptor";
+        return {};
+    }
+    ParseResult parsed = ParseReportDescriptor(node.reportDescriptor);
+    if (parsed.collections.empty()) error = parsed.error;
+    return std::move(parsed.collections);
+}
 
 bool OpenDevice(HidAccess& hid, Connection& connection, MessageSink& messages, DebugLog& log) {
     connection.Close();

@@ -2,20 +2,26 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "device/ReportDescriptor.h"
+
 namespace ornyx::device {
 
 // One HID node as the platform lists it. A node may hold several top-level
-// collections; they are found by parsing its report descriptor.
+// collections; they are found by parsing its report descriptor. Where the
+// system lists each top-level collection as a node of its own and hands out
+// no descriptor (Windows), `collection` describes it instead.
 struct HidInterfaceInfo {
     std::string path;
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint16_t version = 0;
     std::vector<std::uint8_t> reportDescriptor;
+    std::optional<TopLevelCollection> collection;
 };
 
 // An open node. Buffers are laid out as on Windows: the report ID byte first,

@@ -29,7 +29,7 @@ public:
 
 HidInterfaceInfo Node(std::string path, std::vector<std::uint8_t> descriptor,
                       std::uint16_t vid = kMouseVendorId, std::uint16_t pid = kMouseProductId) {
-    return {std::move(path), vid, pid, 0x0100, std::move(descriptor)};
+    return {std::move(path), vid, pid, 0x0100, std::move(descriptor), std::nullopt};
 }
 
 TEST(DiscoveryTest, SimulatorOpensCommandAndEventChannelsInEitherOrder) {

@@ -260,7 +260,8 @@ private:
 
 std::vector<HidInterfaceInfo> SimHidAccess::Enumerate() {
     const auto info = [](const char* path, const std::vector<std::uint8_t>& descriptor) {
-        return HidInterfaceInfo{path, kMouseVendorId, kMouseProductId, 0x0100, descriptor};
+        return HidInterfaceInfo{path,   kMouseVendorId, kMouseProductId,
+                                0x0100, descriptor,     std::nullopt};
     };
     std::vector<HidInterfaceInfo> nodes;
     if (!mouse_->plugged()) return nodes;
