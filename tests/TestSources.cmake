@@ -24,4 +24,4 @@ set(ORNYX_CORE_TEST_SOURCES
 set(ORNYX_CORE_TEST_SOURCES_POSIX
   common/AtomicFilePosixTest.cpp profile/PrivateProfilePosixTest.cpp
   settings/ConfigurationPosixTest.cpp settings/HomeSafetyPosixTest.cpp
-  session/SessionPosixTest.cpp)
+  session/SessionPosixTest.cpp profiles/ProfileStorePosixTest.cpp)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Utf8.h"
 #include "profiles/ProfileName.h"
 
 namespace ornyx::profiles {
@@ -57,7 +58,7 @@ TEST(ProfileName, EveryFileNameStaysInsideTheFolder) {
              ".hidden", "~", "%2E", "con", "Nul", "LPT1", "com9", emoji}) {
         const std::string file = File(name);
         SCOPED_TRACE(name + " -> " + file);
-        const fs::path p(file);
+        const fs::path p = utf8::ToPath(file);
         EXPECT_EQ(p.filename().string(), file);
         EXPECT_FALSE(p.has_parent_path());
         EXPECT_NE(file[0], '.');
