@@ -15,7 +15,8 @@ set(ORNYX_CORE_TEST_SOURCES
   macros/ReadBackTest.cpp
   session/ApplyTest.cpp session/ConnectionTest.cpp session/ProfileJsonTest.cpp
   session/ReaderStopTest.cpp session/SessionTest.cpp
-  support/DeviceFixture.h support/RunOrnyxctl.h support/TempDir.cpp support/TempDir.h)
+  support/DeviceFixture.h support/Process.h support/RunOrnyxctl.h support/TempDir.cpp
+  support/TempDir.h)
 
 # What only a POSIX system can set up: links, FIFOs, sockets, modes, the
 # umask, another user's files, flock, the file size limit. The Windows build
@@ -24,3 +25,13 @@ set(ORNYX_CORE_TEST_SOURCES_POSIX
   common/AtomicFilePosixTest.cpp profile/PrivateProfilePosixTest.cpp
   settings/ConfigurationPosixTest.cpp settings/HomeSafetyPosixTest.cpp
   session/SessionPosixTest.cpp)
+
+# The command-line suite: the real ornyxctl against the simulated mouse.
+set(ORNYX_CLI_TEST_SOURCES
+  cli/BoundsTest.cpp cli/CliRun.h cli/CliTest.cpp cli/FailureTest.cpp cli/HomeFilesTest.cpp
+  support/Process.h support/RunOrnyxctl.h support/TempDir.cpp)
+
+# Its cases that need a POSIX system: links, pipes, /dev/full, the umask, a
+# file-size limit, the desktop program; and the kill races.
+set(ORNYX_CLI_TEST_SOURCES_POSIX
+  cli/CliPosixTest.cpp cli/HomeFilesPosixTest.cpp cli/KillRaceTest.cpp)
