@@ -27,11 +27,44 @@ WriteResult Write(const fs::path& p, const std::string& text) {
         p, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
+// The folder in the form that takes any length: std::filesystem's listing
+// cannot be trusted past MAX_PATH here, so the tests list with the system.
+std::wstring LongForm(const fs::path& dir) {
+    const std::wstring& text = dir.native();
+    return text.rfind(LR"(\\?\)", 0) == 0 ? text : LR"(\\?\)" + fs::absolute(dir).native();
+}
+
 std::vector<std::string> Entries(const fs::path& dir) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = ::FindFirstFileW((LongForm(dir) + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(fs::path(name).string());
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void RemoveTree(const fs::path& dir) {
+    const std::wstring root = LongForm(dir);
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = ::FindFirstFileW((root + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(root + L"\\" + name);
+            } else {
+                ::DeleteFileW((root + L"\\" + name).c_str());
+            }
+        } while (::FindNextFileW(find, &found));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(root.c_str());
 }
 
 // Open as a reader that does not let others delete or rename the file.
@@ -91,6 +124,53 @@ TEST(AtomicFileWin32Test, WidePathsAreWrittenAndReadBack) {
     ASSERT_TRUE(Write(wide / "config.bin", "wider").ok);
     EXPECT_EQ(ReadText(wide / "config.bin"), "wider");
     EXPECT_EQ(Entries(wide), std::vector<std::string>{"config.bin"});
+}
+
+// A temporary file another handle locks over its whole range is a live
+// writer's; once that handle is closed it is a killed writer's, and goes.
+TEST(AtomicFileWin32Test, AStaleTemporaryIsKeptWhileLockedAndRemovedOnceLetGo) {
+    TempDir dir;
+    const fs::path temporary = dir / ".config.bin.ornyx-Ab12Cd";
+    WriteText(temporary, "partial");
+    const HANDLE holder = ::CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    OVERLAPPED at{};
+    ASSERT_TRUE(::LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                             MAXDWORD, MAXDWORD, &at));
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 0u);
+    EXPECT_TRUE(fs::exists(temporary));
+    ::CloseHandle(holder);
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 1u);
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 0u);
+}
+
+// A folder path longer than MAX_PATH, as given and in its \\?\ form: files
+// are written there, and the scan for stale temporaries looks there and
+// nowhere else (the working folder holds a file of the same shape).
+TEST(AtomicFileWin32Test, FoldersPastMaxPathAreWrittenAndScannedThemselves) {
+    TempDir dir;
+    fs::path deep = dir.path();
+    for (const char letter : {'a', 'b', 'c', 'd'}) deep /= std::string(70, letter);
+    ASSERT_GT(deep.native().size(), 300u);
+    fs::create_directories(deep);
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.path());
+    WriteText(dir / ".config.bin.ornyx-Cwd001", "not the home's");
+    for (const fs::path& home : {deep, fs::path(L"\\\\?\\" + deep.native())}) {
+        SCOPED_TRACE(home.string());
+        ASSERT_TRUE(Write(home / "config.bin", "long").ok);
+        ASSERT_TRUE(Write(home / "config.bin", "longer").ok);
+        EXPECT_EQ(ReadText(deep / "config.bin"), "longer");
+        WriteText(deep / ".config.bin.ornyx-Stale1", "partial");
+        EXPECT_EQ(RemoveStaleTemporaries(home, "config.bin"), 1u);
+        EXPECT_EQ(Entries(deep), std::vector<std::string>{"config.bin"});
+    }
+    EXPECT_TRUE(fs::exists(dir / ".config.bin.ornyx-Cwd001"));
+    fs::current_path(cwd);
+    RemoveTree(dir.path() / std::string(70, 'a'));
 }
 
 }  // namespace
