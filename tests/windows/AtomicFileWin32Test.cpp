@@ -12,6 +12,7 @@
 
 #include "common/AtomicFile.h"
 #include "support/TempDir.h"
+#include "windows/LongPaths.h"
 
 namespace ornyx {
 namespace {
@@ -27,44 +28,8 @@ WriteResult Write(const fs::path& p, const std::string& text) {
         p, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-// The folder in the form that takes any length: std::filesystem's listing
-// cannot be trusted past MAX_PATH here, so the tests list with the system.
-std::wstring LongForm(const fs::path& dir) {
-    const std::wstring& text = dir.native();
-    return text.rfind(LR"(\\?\)", 0) == 0 ? text : LR"(\\?\)" + fs::absolute(dir).native();
-}
-
 std::vector<std::string> Entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW found{};
-    const HANDLE find = ::FindFirstFileW((LongForm(dir) + L"\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") names.push_back(fs::path(name).string());
-    } while (::FindNextFileW(find, &found));
-    ::FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void RemoveTree(const fs::path& dir) {
-    const std::wstring root = LongForm(dir);
-    WIN32_FIND_DATAW found{};
-    const HANDLE find = ::FindFirstFileW((root + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(root + L"\\" + name);
-            } else {
-                ::DeleteFileW((root + L"\\" + name).c_str());
-            }
-        } while (::FindNextFileW(find, &found));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(root.c_str());
+    return test::EntryNames(dir);
 }
 
 // Open as a reader that does not let others delete or rename the file.
@@ -170,7 +135,7 @@ TEST(AtomicFileWin32Test, FoldersPastMaxPathAreWrittenAndScannedThemselves) {
     }
     EXPECT_TRUE(fs::exists(dir / ".config.bin.ornyx-Cwd001"));
     fs::current_path(cwd);
-    RemoveTree(dir.path() / std::string(70, 'a'));
+    test::RemoveTree(dir.path() / std::string(70, 'a'));
 }
 
 }  // namespace
