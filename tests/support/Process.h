@@ -40,6 +40,9 @@ private:
     std::unique_ptr<Handle> handle_;
 };
 
+// `name` beside the test program when it has no folder of its own.
+std::filesystem::path BesideTests(const std::filesystem::path& name);
+
 // A path as a command-line word: UTF-8 on every system.
 inline std::string PathArgument(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();

@@ -117,5 +117,48 @@ TEST(HomeWin32Test, AHomePastMaxPathWorksAsGivenAndWithThePrefix) {
     test::RemoveTree(dir.path() / std::string(70, 'a'));
 }
 
+// Without --home the program's folder is the home when it holds the skins and
+// can be written; else %APPDATA%\Ornyx Mouse; and show says which.
+TEST(ProgramHomeWin32Test, TheProgramFolderWithSkinsElseTheRoamingFolderAndHomeWins) {
+    TempDir dir;
+    const fs::path program = dir / "Ornyx";
+    const fs::path roaming = dir / "Roaming";
+    const fs::path perUser = roaming / "Ornyx Mouse";
+    const fs::path log = dir / "log.txt";
+    fs::create_directories(program);
+    fs::create_directories(roaming);
+    fs::copy_file(test::BesideTests(ORNYXCTL_PATH), program / "ornyxctl.exe");
+    // The child inherits the variable; ours is put back afterwards.
+    std::wstring saved(32768, L'\0');
+    saved.resize(::GetEnvironmentVariableW(L"APPDATA", saved.data(), 32768));
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"APPDATA", roaming.c_str()));
+    const auto run = [&](std::vector<std::string> args) {
+        Process child(program / "ornyxctl.exe", args, {{}, log, log});
+        return child.WaitFor(std::chrono::minutes(1)).value_or(-1000);
+    };
+
+    // Installed: no skins beside the program.
+    EXPECT_EQ(run({"init"}), 0) << ReadText(log);
+    EXPECT_EQ(ReadText(perUser / "config.bin").size(), 1986u);
+    EXPECT_FALSE(fs::exists(program / "config.bin"));
+    EXPECT_EQ(run({"show"}), 0) << ReadText(log);
+    EXPECT_NE(ReadText(log).find("program home:   " + perUser.string()), std::string::npos)
+        << ReadText(log);
+
+    // Portable: the skins beside it, and the folder can be written.
+    fs::create_directories(program / "Skins");
+    EXPECT_EQ(run({"init"}), 0) << ReadText(log);
+    EXPECT_EQ(ReadText(program / "config.bin").size(), 1986u);
+    EXPECT_EQ(run({"show"}), 0) << ReadText(log);
+    EXPECT_NE(ReadText(log).find("program home:   " + program.string()), std::string::npos)
+        << ReadText(log);
+
+    // --home wins over both.
+    EXPECT_EQ(run({"--home", test::PathArgument(dir / "mine"), "init"}), 0) << ReadText(log);
+    EXPECT_EQ(ReadText(dir / "mine" / "config.bin").size(), 1986u);
+
+    ::SetEnvironmentVariableW(L"APPDATA", saved.empty() ? nullptr : saved.c_str());
+}
+
 }  // namespace
 }  // namespace ornyx

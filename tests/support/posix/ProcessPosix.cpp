@@ -21,21 +21,21 @@ struct Process::Handle {
 
 namespace {
 
-fs::path Resolve(const fs::path& program) {
-    if (program.has_parent_path()) return program;
-    return fs::read_symlink("/proc/self/exe").parent_path() / program;
-}
-
 int ExitCode(int status) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
 }  // namespace
 
+fs::path BesideTests(const fs::path& program) {
+    if (program.has_parent_path()) return program;
+    return fs::read_symlink("/proc/self/exe").parent_path() / program;
+}
+
 Process::Process(const fs::path& program, const std::vector<std::string>& args,
                  const ProcessSetup& setup)
     : handle_(std::make_unique<Handle>()) {
-    const fs::path path = Resolve(program);
+    const fs::path path = BesideTests(program);
     std::vector<std::string> all = {path.string()};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;

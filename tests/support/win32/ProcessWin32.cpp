@@ -53,14 +53,6 @@ std::wstring Quote(const std::wstring& word) {
     return quoted;
 }
 
-fs::path Resolve(const fs::path& program) {
-    if (program.has_parent_path()) return program;
-    std::wstring self(32768, L'\0');
-    const DWORD n = ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-    self.resize(n);
-    return fs::path(self).parent_path() / program;
-}
-
 // A handle the child inherits; the file is shared so that the test can read
 // it while the child still runs.
 HANDLE Open(const fs::path& file, bool write) {
@@ -77,10 +69,18 @@ HANDLE Open(const fs::path& file, bool write) {
 
 }  // namespace
 
+fs::path BesideTests(const fs::path& program) {
+    if (program.has_parent_path()) return program;
+    std::wstring self(32768, L'\0');
+    const DWORD n = ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+    self.resize(n);
+    return fs::path(self).parent_path() / program;
+}
+
 Process::Process(const fs::path& program, const std::vector<std::string>& args,
                  const ProcessSetup& setup)
     : handle_(std::make_unique<Handle>()) {
-    const fs::path path = Resolve(program);
+    const fs::path path = BesideTests(program);
     std::wstring line = L"\"" + path.wstring() + L"\"";
     for (const std::string& arg : args) line += L" " + Quote(Wide(arg));
 
