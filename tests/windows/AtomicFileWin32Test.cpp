@@ -91,6 +91,27 @@ TEST(AtomicFileWin32Test, WidePathsAreWrittenAndReadBack) {
     EXPECT_EQ(Entries(wide), std::vector<std::string>{"config.bin"});
 }
 
+// A hidden file stays hidden with its new content; a read-only one is left
+// as it is and the write fails saying so, never a success that wrote nothing.
+TEST(AtomicFileWin32Test, AHiddenFileStaysHiddenAndAReadOnlyOneFailsTheWriteLoudly) {
+    TempDir dir;
+    WriteText(dir / "str.ini", "old");
+    ASSERT_TRUE(::SetFileAttributesW((dir / "str.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(Write(dir / "str.ini", "new").ok);
+    EXPECT_EQ(ReadText(dir / "str.ini"), "new");
+    EXPECT_TRUE(::GetFileAttributesW((dir / "str.ini").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+    WriteText(dir / "config.bin", "old");
+    ASSERT_TRUE(::SetFileAttributesW((dir / "config.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+    const WriteResult r = Write(dir / "config.bin", "new");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("read-only"), std::string::npos) << r.error;
+    EXPECT_EQ(r.errorCode, EACCES);
+    EXPECT_EQ(ReadText(dir / "config.bin"), "old");
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"config.bin", "str.ini"}));
+    ::SetFileAttributesW((dir / "config.bin").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // A temporary file another handle locks over its whole range is a live
 // writer's; once that handle is closed it is a killed writer's, and goes.
 TEST(AtomicFileWin32Test, AStaleTemporaryIsKeptWhileLockedAndRemovedOnceLetGo) {

@@ -2,13 +2,17 @@
 // handle and another process, and homes named in forms only Windows has.
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <thread>
 
+#include "settings/HomeFiles.h"
 #include "settings/HomeLock.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -115,6 +119,39 @@ TEST(HomeWin32Test, AHomePastMaxPathWorksAsGivenAndWithThePrefix) {
         EXPECT_NE(ReadText(log).find(home.filename().string()), std::string::npos) << ReadText(log);
     }
     test::RemoveTree(dir.path() / std::string(70, 'a'));
+}
+
+// A file is the user's when its owner is the user (or, for an elevated
+// administrator, the Administrators group); another owner's is not, so a
+// journal cannot make us rename it.
+TEST(HomeFilesWin32Test, OnlyAFileTheUserOwnsCountsAsTheirs) {
+    TempDir dir;
+    const fs::path file = dir / ".config.bin.ornyx-Ab12Cd";
+    WriteText(file, "staged");
+    EXPECT_TRUE(settings::homefiles::OwnedByUser(file));
+    EXPECT_FALSE(settings::homefiles::OwnedByUser(dir.path()));
+    EXPECT_FALSE(settings::homefiles::OwnedByUser(dir / "missing"));
+
+    // Given to the system account: where the system keeps that owner (Windows,
+    // with the privilege to give files away) the file is no longer ours; Wine
+    // accepts the call but keeps the user as the owner. Either way the answer
+    // must follow the owner the system reports.
+    std::uint8_t system[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof system;
+    ASSERT_TRUE(::CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size));
+    std::wstring name = file.native();
+    ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, system,
+                            nullptr, nullptr, nullptr);
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(::GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                      &owner, nullptr, nullptr, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    const bool givenAway = ::EqualSid(owner, system) != 0;
+    ::LocalFree(descriptor);
+    std::cout << "the system " << (givenAway ? "gave the file away" : "kept the user as owner")
+              << "\n";
+    EXPECT_EQ(settings::homefiles::OwnedByUser(file), !givenAway);
 }
 
 // Without --home the program's folder is the home when it holds the skins and

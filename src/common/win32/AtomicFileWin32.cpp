@@ -240,7 +240,9 @@ std::optional<fs::path> ResolveWriteTarget(const fs::path& path, WriteResult& fa
 }
 
 void SyncFolder(const fs::path&) {
-    // MOVEFILE_WRITE_THROUGH has already flushed the folder's entries.
+    // Nothing to do: every rename here is MoveFileExW with
+    // MOVEFILE_WRITE_THROUGH, which returns only once the folder's entry is on
+    // disk, and Windows offers no flush of a folder handle anyway.
 }
 
 WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data,
@@ -277,6 +279,22 @@ WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8
         return Failure(error, what);
     };
     if (!WriteAll(file.h, data)) return fail("cannot write " + path.string());
+    // The new file takes the old one's place for the user, so a hidden one
+    // stays hidden. A read-only one is the user's "do not change": it is
+    // refused with that reason, as Windows would refuse the replace (Wine
+    // replaces it regardless), and the old content stays.
+    const DWORD before = ::GetFileAttributesW(target->c_str());
+    if (before != INVALID_FILE_ATTRIBUTES && (before & FILE_ATTRIBUTE_READONLY)) {
+        DeleteOpen(file.h);
+        return Refusal(EACCES, "cannot replace " + path.string() + ": it is read-only");
+    }
+    if (before != INVALID_FILE_ATTRIBUTES && (before & FILE_ATTRIBUTE_HIDDEN)) {
+        FILE_BASIC_INFO basic{};  // times of zero stay as they are
+        basic.FileAttributes = FILE_ATTRIBUTE_HIDDEN;
+        if (!::SetFileInformationByHandle(file.h, FileBasicInfo, &basic, sizeof basic)) {
+            return fail("cannot keep " + path.string() + " hidden");
+        }
+    }
     if (!::FlushFileBuffers(file.h)) return fail("cannot flush " + path.string());
     // Renamed while still locked, so that no cleaner takes it for a dead writer's.
     DWORD error = 0;
