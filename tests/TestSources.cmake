@@ -16,7 +16,8 @@ set(ORNYX_CORE_TEST_SOURCES
   session/ApplyTest.cpp session/ConnectionTest.cpp session/ProfileJsonTest.cpp
   session/ReaderStopTest.cpp session/SessionTest.cpp
   profiles/ProfileNameTest.cpp profiles/ProfileStoreTest.cpp
-  support/DeviceFixture.h support/RunOrnyxctl.h support/TempDir.cpp support/TempDir.h)
+  support/DeviceFixture.h support/Process.h support/RunOrnyxctl.h support/TempDir.cpp
+  support/TempDir.h)
 
 # What only a POSIX system can set up: links, FIFOs, sockets, modes, the
 # umask, another user's files, flock, the file size limit. The Windows build
@@ -25,3 +26,15 @@ set(ORNYX_CORE_TEST_SOURCES_POSIX
   common/AtomicFilePosixTest.cpp profile/PrivateProfilePosixTest.cpp
   settings/ConfigurationPosixTest.cpp settings/HomeSafetyPosixTest.cpp
   session/SessionPosixTest.cpp profiles/ProfileStorePosixTest.cpp)
+
+# The command-line suite: the real ornyxctl against the simulated mouse.
+set(ORNYX_CLI_TEST_SOURCES
+  cli/BoundsTest.cpp cli/CliRun.h cli/CliTest.cpp cli/FailureTest.cpp cli/HomeFilesTest.cpp
+  cli/NamedProfileTest.cpp cli/NamedProfileFixture.h
+  support/Process.h support/RunOrnyxctl.h support/TempDir.cpp)
+
+# Its cases that need a POSIX system: links, pipes, /dev/full, the umask, a
+# file-size limit, the desktop program; and the kill races.
+set(ORNYX_CLI_TEST_SOURCES_POSIX
+  cli/CliPosixTest.cpp cli/HomeFilesPosixTest.cpp cli/KillRaceTest.cpp
+  cli/NamedProfilePosixTest.cpp)

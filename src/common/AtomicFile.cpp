@@ -99,11 +99,14 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
 
 std::size_t RemoveStaleTemporaries(const fs::path& dir, std::string_view name) {
     std::size_t removed = 0;
-    std::error_code ec;
-    fs::directory_iterator it(dir, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const fs::path p = it->path();
-        if (IsTemporaryFor(p.filename().string(), name) && RemoveIfStaleTemporary(p)) ++removed;
+    for (const fs::path& p : FolderEntries(dir)) {
+        const std::u8string entry = p.filename().u8string();
+        if (IsTemporaryFor(
+                std::string_view(reinterpret_cast<const char*>(entry.data()), entry.size()),
+                name) &&
+            RemoveIfStaleTemporary(p)) {
+            ++removed;
+        }
     }
     return removed;
 }

@@ -59,6 +59,11 @@ std::size_t RemoveStaleTemporaries(const std::filesystem::path& dir, std::string
 // true when it was removed. One per system.
 bool RemoveIfStaleTemporary(const std::filesystem::path& file);
 
+// The entries of `dir` (files and folders, without "." and ".."), as paths
+// under `dir`; none when it cannot be listed. One per system: folder paths of
+// any length are listed themselves.
+std::vector<std::filesystem::path> FolderEntries(const std::filesystem::path& dir);
+
 // A fresh temporary name beside `target` (in the folder of the path as given,
 // not of a link's target) holding a copy of `target`'s content and mode, or
 // nothing when it does not exist or `copyContent` is false. A target larger

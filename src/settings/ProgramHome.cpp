@@ -9,6 +9,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFolderName = "ornyx-mouse";
+constexpr const char* kWindowsFolderName = "Ornyx Mouse";
 
 // An XDG variable that is empty or relative is to be ignored.
 fs::path XdgBase(const char* variable, const char* userHome, const fs::path& fallback) {
@@ -47,6 +48,29 @@ HomeChoice ChooseProgramHome(const std::optional<fs::path>& explicitHome,
     choice.home = XdgBase(xdgConfigHome, userHome, ".config") / kFolderName;
     choice.dataHome = XdgBase(xdgDataHome, userHome, fs::path(".local") / "share") / kFolderName;
     choice.perUser = true;
+    return choice;
+}
+
+WindowsHomeChoice ChooseWindowsHome(const std::optional<fs::path>& explicitHome,
+                                    const fs::path& executableDir, bool hasSkins, bool writable,
+                                    const fs::path& roamingAppData) {
+    WindowsHomeChoice choice;
+    if (explicitHome) {
+        choice.home = *explicitHome;
+        return choice;
+    }
+    if (!executableDir.empty() && hasSkins && writable) {
+        choice.home = executableDir;
+        choice.portable = true;
+        return choice;
+    }
+    choice.home = roamingAppData / kWindowsFolderName;
+    // Looks portable but is not ours to write: say where the settings go, or
+    // the user would look for them beside the program.
+    if (!executableDir.empty() && hasSkins) {
+        choice.notice = executableDir.string() + " cannot be written; the settings are kept in " +
+                        choice.home.string();
+    }
     return choice;
 }
 

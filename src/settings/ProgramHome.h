@@ -38,6 +38,21 @@ HomeChoice ChooseProgramHome(const std::optional<std::filesystem::path>& explici
                              const std::filesystem::path& executableDir, const char* xdgDataHome,
                              const char* userHome, const char* xdgConfigHome = nullptr);
 
+// Where the program home is on Windows, in order: an explicit folder (--home);
+// the program's folder when it holds "Skins" and can be written (portable);
+// else "Ornyx Mouse" in the roaming application data folder. A program folder
+// with skins that cannot be written (under "Program Files") gives a notice
+// saying where the settings are kept instead.
+struct WindowsHomeChoice {
+    std::filesystem::path home;
+    bool portable = false;
+    std::string notice;
+};
+
+WindowsHomeChoice ChooseWindowsHome(const std::optional<std::filesystem::path>& explicitHome,
+                                    const std::filesystem::path& executableDir, bool hasSkins,
+                                    bool writable, const std::filesystem::path& roamingAppData);
+
 // The running executable's folder (from /proc/self/exe), or empty if unknown.
 std::filesystem::path ExecutableDir();
 

@@ -1,12 +1,7 @@
 // Failures of the mouse and of the trace, as ornyxctl reports them: exit codes,
 // the one-line message naming the step, and config.bin saved all the same.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <sstream>
 
 #include "support/RunOrnyxctl.h"
@@ -125,13 +120,14 @@ TEST_F(FailureTest, SilentAndBogusMiceFailTheApplyWithExitOne) {
 TEST_F(FailureTest, ApplyThatCannotSaveFails) {
     namespace fs = std::filesystem;
     fs::remove(dir / "config.bin");
+    // The home "." as the system writes its paths.
+    const std::string config = (fs::path(".") / "config.bin").string();
     const auto expectRefused = [&](const std::string& why) {
         SCOPED_TRACE(why);
         fs::remove(dir / "apply.trace");
         const Result r = Run("--simulate --trace apply.trace apply");
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_NE(r.err.find("./config.bin: Config file is not exist."), std::string::npos)
-            << r.err;
+        EXPECT_NE(r.err.find(config + ": Config file is not exist."), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("nothing was sent"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("'ornyxctl init'"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
@@ -140,16 +136,6 @@ TEST_F(FailureTest, ApplyThatCannotSaveFails) {
     };
     expectRefused("missing");
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "config.bin")));
-
-    // Links that lead nowhere stay as they are.
-    fs::create_symlink("elsewhere/config.bin", dir / "config.bin");
-    expectRefused("dangling link");
-    EXPECT_EQ(fs::read_symlink(dir / "config.bin"), "elsewhere/config.bin");
-    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
-    fs::remove(dir / "config.bin");
-    fs::create_symlink("config.bin", dir / "config.bin");
-    expectRefused("looping link");
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "config.bin")));
 }
 
 // A sensor type without a DPI list: its codes would be made up, so the apply
@@ -200,44 +186,10 @@ TEST_F(FailureTest, TraceThatCannotBeWrittenIsAUsageError) {
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_NE(r.err.find("trace file"), std::string::npos) << args << ": " << r.err;
     }
-    // Opens, but takes no line: nothing goes to the mouse untraced.
-    const std::vector<std::uint8_t> before = ReadBytes(dir / "config.bin");
-    for (const char* args :
-         {"--simulate --trace /dev/full raw 0x83", "--simulate --trace /dev/full apply"}) {
-        const Result r = Run(args);
-        EXPECT_EQ(r.exitCode, 2) << args;
-        EXPECT_NE(r.err.find("cannot write trace file /dev/full"), std::string::npos) << r.err;
-        EXPECT_EQ(r.out.find("reply:"), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find("applied"), std::string::npos) << r.out;
-    }
     // A trace that can be written is still taken.
     const Result ok = Run("--simulate --trace good.trace raw 0x83");
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
     EXPECT_FALSE(ReadText(dir / "good.trace").empty());
-}
-
-// The desktop program's screenshot run while another instance holds the lock:
-// a failure with a message, never success without the file.
-TEST_F(FailureTest, ScreenshotRunWhileAnotherInstanceRuns) {
-    const auto program = std::filesystem::path(ORNYXCTL_PATH).parent_path() / "ornyx-mouse";
-    if (!std::filesystem::exists(program)) {
-        if (std::getenv("CI") != nullptr) FAIL() << "ornyx-mouse is not built: " << program;
-        GTEST_SKIP() << "the desktop program is not built";
-    }
-    // Hold the single-instance lock as a running instance would.
-    const int fd = ::open((dir / "Z93Mutex").c_str(), O_RDWR | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    const std::string command =
-        "cd '" + dir.path().string() +
-        "' && XDG_RUNTIME_DIR=\"$PWD\" QT_QPA_PLATFORM=offscreen timeout 30 '" + program.string() +
-        "' --home . --simulate --screenshot shot.png >out.txt 2>err.txt";
-    const int status = std::system(command.c_str());
-    ::close(fd);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_NE(WEXITSTATUS(status), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir / "shot.png"));
-    EXPECT_NE(ReadText(dir / "err.txt").find("another instance"), std::string::npos);
 }
 
 }  // namespace

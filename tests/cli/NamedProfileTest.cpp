@@ -1,89 +1,11 @@
 // `ornyxctl profile` on the simulated mouse: what a switch sends and leaves in
 // the files, and what it refuses.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <nlohmann/json.hpp>
-#include <sstream>
-#include <thread>
-#include <vector>
-
-#include "cli/CliRun.h"
-#include "support/TempDir.h"
+#include "cli/NamedProfileFixture.h"
 
 namespace ornyx::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-class NamedProfileTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    fs::path home = dir / "home";
-
-    void SetUp() override {
-        fs::create_directories(home);
-        ASSERT_EQ(Run("init").exitCode, 0);
-        // Every apply sets the first-run flag: set once, every document keeps it.
-        ASSERT_EQ(Run("--simulate apply").exitCode, 0);
-    }
-
-    Result Run(const std::string& args) {
-        const auto out = dir / "stdout.txt";
-        const auto err = dir / "stderr.txt";
-        const std::string command = "cd '" + dir.path().string() + "' && '" + ORNYXCTL_PATH +
-                                    "' --home home " + args + " >'" + out.string() + "' 2>'" +
-                                    err.string() + "' </dev/null";
-        const int status = std::system(command.c_str());
-        Result r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadText(out);
-        r.err = ReadText(err);
-        return r;
-    }
-
-    std::string Export() {
-        const Result r = Run("export -");
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        return r.out;
-    }
-
-    // A different report rate and first label, through the import.
-    void Change(int hz, const std::string& label) {
-        nlohmann::ordered_json doc = nlohmann::ordered_json::parse(Export());
-        doc["report_rate_hz"] = hz;
-        doc["buttons"]["A"][0]["label"] = label;
-        WriteText(dir / "changed.json", doc.dump(2));
-        const Result r = Run("import changed.json");
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-    }
-
-    std::vector<std::string> Lines(const fs::path& file) {
-        std::vector<std::string> lines;
-        std::istringstream in(ReadText(file));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-    std::map<std::string, std::string> HomeFiles() {
-        std::map<std::string, std::string> files;
-        for (const char* name : {"config.bin", "str.ini", "record.ini", "active-profile"}) {
-            files[name] = fs::exists(home / name) ? ReadText(home / name) : "<none>";
-        }
-        return files;
-    }
-
-    nlohmann::json Active() { return nlohmann::json::parse(ReadText(home / "active-profile")); }
-};
 
 TEST_F(NamedProfileTest, UseGivesTheSavedProfilesApplyAndDocument) {
     Change(500, "Tir");
@@ -204,77 +126,6 @@ TEST_F(NamedProfileTest, AProfilesFolderInTheWayIsReported) {
         EXPECT_NE(r.err.find("profiles"), std::string::npos) << command << ": " << r.err;
     }
     EXPECT_EQ(ReadText(home / "profiles"), "not a folder");
-}
-
-// The completion's own part: bash-completion's helpers are stood in for, so
-// that what is checked is which names it offers and how they are quoted.
-TEST_F(NamedProfileTest, CompletionOffersProfileNamesQuotedForTheShell) {
-    for (const char* name : {"Office work", "Shooter", "Stratégie", "Sniper"}) {
-        ASSERT_EQ(Run(std::string("profile save '") + name + "'").exitCode, 0);
-    }
-    WriteText(home / "profiles" / "broken.json", "{");
-    const auto complete = [&](const std::string& words) {
-        const std::string bin = fs::path(ORNYXCTL_PATH).parent_path().string();
-        WriteText(dir / "complete.sh",
-                  "_init_completion() { words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD;\n"
-                  "  cur=${words[cword]}; prev=${words[cword - 1]}; }\n"
-                  "_filedir() { :; }\ncomplete() { :; }\n"
-                  "source '" ORNYX_COMPLETION_PATH
-                  "'\n"
-                  "PATH='" +
-                      bin +
-                      "':$PATH\n"
-                      "COMP_WORDS=(" +
-                      words +
-                      ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n"
-                      "_ornyxctl\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n");
-        const std::string out = (dir / "complete.txt").string();
-        const std::string command =
-            "bash '" + (dir / "complete.sh").string() + "' >'" + out + "' 2>&1 </dev/null";
-        EXPECT_EQ(std::system(command.c_str()), 0);
-        return ReadText(dir / "complete.txt");
-    };
-    const std::string homeArg = "'" + home.string() + "'";
-    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile use ''"),
-              "Office\\ work\nShooter\nSniper\nStratégie\n");
-    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile use S"),
-              "Shooter\nSniper\nStratégie\n");
-    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile rename Of"), "Office\\ work\n");
-    EXPECT_EQ(complete("ornyxctl profile ''"), "list\nshow\nsave\nuse\nrename\ndelete\n");
-    EXPECT_NE(complete("ornyxctl ''").find("\nprofile\n"), std::string::npos);
-}
-
-// Switches run side by side and killed at random moments: the files always
-// hold exactly the profile the note names, never a mix.
-TEST_F(NamedProfileTest, ConcurrentAndKilledSwitchesLeaveOneWholeProfile) {
-    std::map<std::string, std::string> documents;
-    for (const auto& [name, hz] : {std::pair{"A", 250}, {"B", 1000}}) {
-        Change(hz, std::string("Label ") + name);
-        ASSERT_EQ(Run(std::string("profile save ") + name).exitCode, 0);
-        documents[name] = Export();
-    }
-    for (int round = 0; round < 12; ++round) {
-        Child a(home, {"--simulate", "profile", "use", "A"});
-        Child b(home, {"--simulate", "profile", "use", "B"});
-        if (round % 2 == 1) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5 + round * 7));
-            a.Kill();
-            b.Kill();
-        }
-        const int ea = a.Wait();
-        const int eb = b.Wait();
-        if (round % 2 == 0) {
-            EXPECT_EQ(ea, 0) << round;
-            EXPECT_EQ(eb, 0) << round;
-        }
-        // The next command finishes or drops what a killed one left.
-        const Result r = Run("profile list --json");
-        ASSERT_EQ(r.exitCode, 0) << r.err;
-        const std::string active = nlohmann::json::parse(r.out)["active"];
-        ASSERT_TRUE(documents.count(active)) << active;
-        EXPECT_TRUE(Export() == documents[active]) << "round " << round;
-        EXPECT_EQ(nlohmann::json::parse(r.out)["modified"], false) << round;
-    }
 }
 
 }  // namespace

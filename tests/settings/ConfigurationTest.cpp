@@ -115,6 +115,39 @@ TEST(ConfigurationTest, SaveNeverCreatesTheFile) {
     EXPECT_EQ(f.messages.messages[0].text, "Config file is not exist.");
 }
 
+// The Windows home: --home first, then the program's folder only when it has
+// the skins and can be written, else the roaming folder; a program folder
+// that looks portable but cannot be written says where the settings went.
+TEST(ProgramHomeTest, WindowsHomeIsTheProgramFolderOnlyWhenItCanBeWritten) {
+    const fs::path exe = fs::path("Programs") / "Ornyx";
+    const fs::path roaming = fs::path("Users") / "u" / "Roaming";
+    const fs::path perUser = roaming / "Ornyx Mouse";
+
+    auto c = ChooseWindowsHome(fs::path("mine"), exe, true, true, roaming);
+    EXPECT_EQ(c.home, fs::path("mine"));
+    EXPECT_FALSE(c.portable);
+    EXPECT_EQ(c.notice, "");
+
+    c = ChooseWindowsHome(std::nullopt, exe, true, true, roaming);
+    EXPECT_EQ(c.home, exe);
+    EXPECT_TRUE(c.portable);
+
+    c = ChooseWindowsHome(std::nullopt, exe, false, true, roaming);
+    EXPECT_EQ(c.home, perUser);
+    EXPECT_FALSE(c.portable);
+    EXPECT_EQ(c.notice, "");  // an installed program: nothing to explain
+
+    c = ChooseWindowsHome(std::nullopt, exe, true, false, roaming);
+    EXPECT_EQ(c.home, perUser);
+    EXPECT_FALSE(c.portable);
+    EXPECT_NE(c.notice.find(exe.string() + " cannot be written"), std::string::npos) << c.notice;
+    EXPECT_NE(c.notice.find(perUser.string()), std::string::npos) << c.notice;
+
+    // No folder known for the program: never the working folder.
+    c = ChooseWindowsHome(std::nullopt, fs::path(), true, true, roaming);
+    EXPECT_EQ(c.home, perUser);
+}
+
 TEST(ProgramHomeTest, FillingCopiesOnlyWhatIsMissing) {
     TempDir dir;
     const fs::path defaults = dir.path() / "defaults";

@@ -1,11 +1,12 @@
 // Runs the real ornyxctl in a home folder and captures what it printed.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdlib>
+#include <chrono>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 namespace ornyx::test {
@@ -16,15 +17,23 @@ struct CliResult {
     std::string err;
 };
 
-// `ornyxctl --home . ARGS` with `dir` as the working folder and no input.
+// `ornyxctl --home . ARGS` with `dir` as the working folder and no input; ARGS
+// are split at spaces. A run that does not end within two minutes is killed
+// and fails.
 inline CliResult RunOrnyxctl(const TempDir& dir, const std::string& args) {
+    std::vector<std::string> words = {"--home", "."};
+    std::istringstream split(args);
+    for (std::string word; split >> word;) words.push_back(word);
     const auto out = dir / "stdout.txt";
     const auto err = dir / "stderr.txt";
-    const std::string command = "cd '" + dir.path().string() + "' && '" + ORNYXCTL_PATH +
-                                "' --home . " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "' </dev/null";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+    std::optional<int> code;
+    {
+        Process child(ORNYXCTL_PATH, words, {dir.path(), out, err});
+        code = child.WaitFor(std::chrono::minutes(2));
+    }
+    CliResult result{code.value_or(-1), ReadText(out), ReadText(err)};
+    if (!code) result.err += "\n(killed: still running after two minutes)";
+    return result;
 }
 
 }  // namespace ornyx::test

@@ -12,6 +12,7 @@
 
 #include "common/AtomicFile.h"
 #include "support/TempDir.h"
+#include "windows/LongPaths.h"
 
 namespace ornyx {
 namespace {
@@ -28,10 +29,7 @@ WriteResult Write(const fs::path& p, const std::string& text) {
 }
 
 std::vector<std::string> Entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    return test::EntryNames(dir);
 }
 
 // Open as a reader that does not let others delete or rename the file.
@@ -91,6 +89,74 @@ TEST(AtomicFileWin32Test, WidePathsAreWrittenAndReadBack) {
     ASSERT_TRUE(Write(wide / "config.bin", "wider").ok);
     EXPECT_EQ(ReadText(wide / "config.bin"), "wider");
     EXPECT_EQ(Entries(wide), std::vector<std::string>{"config.bin"});
+}
+
+// A hidden file stays hidden with its new content; a read-only one is left
+// as it is and the write fails saying so, never a success that wrote nothing.
+TEST(AtomicFileWin32Test, AHiddenFileStaysHiddenAndAReadOnlyOneFailsTheWriteLoudly) {
+    TempDir dir;
+    WriteText(dir / "str.ini", "old");
+    ASSERT_TRUE(::SetFileAttributesW((dir / "str.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(Write(dir / "str.ini", "new").ok);
+    EXPECT_EQ(ReadText(dir / "str.ini"), "new");
+    EXPECT_TRUE(::GetFileAttributesW((dir / "str.ini").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+    WriteText(dir / "config.bin", "old");
+    ASSERT_TRUE(::SetFileAttributesW((dir / "config.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+    const WriteResult r = Write(dir / "config.bin", "new");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("read-only"), std::string::npos) << r.error;
+    EXPECT_EQ(r.errorCode, EACCES);
+    EXPECT_EQ(ReadText(dir / "config.bin"), "old");
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"config.bin", "str.ini"}));
+    ::SetFileAttributesW((dir / "config.bin").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A temporary file another handle locks over its whole range is a live
+// writer's; once that handle is closed it is a killed writer's, and goes.
+TEST(AtomicFileWin32Test, AStaleTemporaryIsKeptWhileLockedAndRemovedOnceLetGo) {
+    TempDir dir;
+    const fs::path temporary = dir / ".config.bin.ornyx-Ab12Cd";
+    WriteText(temporary, "partial");
+    const HANDLE holder = ::CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    OVERLAPPED at{};
+    ASSERT_TRUE(::LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                             MAXDWORD, MAXDWORD, &at));
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 0u);
+    EXPECT_TRUE(fs::exists(temporary));
+    ::CloseHandle(holder);
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 1u);
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path(), "config.bin"), 0u);
+}
+
+// A folder path longer than MAX_PATH, as given and in its \\?\ form: files
+// are written there, and the scan for stale temporaries looks there and
+// nowhere else (the working folder holds a file of the same shape).
+TEST(AtomicFileWin32Test, FoldersPastMaxPathAreWrittenAndScannedThemselves) {
+    TempDir dir;
+    fs::path deep = dir.path();
+    for (const char letter : {'a', 'b', 'c', 'd'}) deep /= std::string(70, letter);
+    ASSERT_GT(deep.native().size(), 300u);
+    fs::create_directories(deep);
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.path());
+    WriteText(dir / ".config.bin.ornyx-Cwd001", "not the home's");
+    for (const fs::path& home : {deep, fs::path(L"\\\\?\\" + deep.native())}) {
+        SCOPED_TRACE(home.string());
+        ASSERT_TRUE(Write(home / "config.bin", "long").ok);
+        ASSERT_TRUE(Write(home / "config.bin", "longer").ok);
+        EXPECT_EQ(ReadText(deep / "config.bin"), "longer");
+        WriteText(deep / ".config.bin.ornyx-Stale1", "partial");
+        EXPECT_EQ(RemoveStaleTemporaries(home, "config.bin"), 1u);
+        EXPECT_EQ(Entries(deep), std::vector<std::string>{"config.bin"});
+    }
+    EXPECT_TRUE(fs::exists(dir / ".config.bin.ornyx-Cwd001"));
+    fs::current_path(cwd);
+    test::RemoveTree(dir.path() / std::string(70, 'a'));
 }
 
 }  // namespace

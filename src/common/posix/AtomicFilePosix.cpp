@@ -83,6 +83,14 @@ bool RemoveIfStaleTemporary(const fs::path& file) {
     return removed;
 }
 
+std::vector<fs::path> FolderEntries(const fs::path& dir) {
+    std::vector<fs::path> entries;
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) entries.push_back(it->path());
+    return entries;
+}
+
 std::optional<fs::path> ResolveWriteTarget(const fs::path& path, WriteResult& failure) {
     fs::path p = path;
     for (int hops = 0; hops < 40; ++hops) {

@@ -131,10 +131,11 @@ bool WriteAll(HANDLE h, std::span<const std::uint8_t> data) {
 }
 
 // Marks an open file for deletion: it goes when the last handle closes.
-void DeleteOpen(HANDLE h) {
+bool DeleteOpen(HANDLE h) {
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
-    ::SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
+    return ::SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) !=
+           0;
 }
 
 // Replaces `to` with `from`. A reader that has `to` open for a moment (without
@@ -168,8 +169,36 @@ bool RemoveIfStaleTemporary(const fs::path& file) {
     }
     // A live writer holds the lock; only a file nobody holds is stale.
     if (!LockMarker(handle.h, false)) return false;
-    DeleteOpen(handle.h);
-    return DeletePending(handle.h);
+    // The call's own answer: Wine reports no pending delete on any handle.
+    return DeleteOpen(handle.h);
+}
+
+std::vector<fs::path> FolderEntries(const fs::path& dir) {
+    // Listed by the system: the C runtime's directory reading under
+    // std::filesystem cannot take a folder path past MAX_PATH, and lists the
+    // working folder instead. FindFirstFileW takes any length in the \\?\ form.
+    std::wstring pattern = dir.native();
+    if (pattern.rfind(LR"(\\?\)", 0) != 0) {
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(dir, ec);
+        if (ec) return {};
+        const std::wstring& full = absolute.native();
+        pattern =
+            full.rfind(LR"(\\)", 0) == 0 ? LR"(\\?\UNC\)" + full.substr(2) : LR"(\\?\)" + full;
+    }
+    if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+    pattern += L'*';
+    std::vector<fs::path> entries;
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return entries;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") entries.push_back(dir / name);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+    return entries;
 }
 
 std::optional<fs::path> ResolveWriteTarget(const fs::path& path, WriteResult& failure) {
@@ -211,7 +240,9 @@ std::optional<fs::path> ResolveWriteTarget(const fs::path& path, WriteResult& fa
 }
 
 void SyncFolder(const fs::path&) {
-    // MOVEFILE_WRITE_THROUGH has already flushed the folder's entries.
+    // Nothing to do: every rename here is MoveFileExW with
+    // MOVEFILE_WRITE_THROUGH, which returns only once the folder's entry is on
+    // disk, and Windows offers no flush of a folder handle anyway.
 }
 
 WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data,
@@ -248,6 +279,22 @@ WriteResult WriteFileAtomically(const fs::path& path, std::span<const std::uint8
         return Failure(error, what);
     };
     if (!WriteAll(file.h, data)) return fail("cannot write " + path.string());
+    // The new file takes the old one's place for the user, so a hidden one
+    // stays hidden. A read-only one is the user's "do not change": it is
+    // refused with that reason, as Windows would refuse the replace (Wine
+    // replaces it regardless), and the old content stays.
+    const DWORD before = ::GetFileAttributesW(target->c_str());
+    if (before != INVALID_FILE_ATTRIBUTES && (before & FILE_ATTRIBUTE_READONLY)) {
+        DeleteOpen(file.h);
+        return Refusal(EACCES, "cannot replace " + path.string() + ": it is read-only");
+    }
+    if (before != INVALID_FILE_ATTRIBUTES && (before & FILE_ATTRIBUTE_HIDDEN)) {
+        FILE_BASIC_INFO basic{};  // times of zero stay as they are
+        basic.FileAttributes = FILE_ATTRIBUTE_HIDDEN;
+        if (!::SetFileInformationByHandle(file.h, FileBasicInfo, &basic, sizeof basic)) {
+            return fail("cannot keep " + path.string() + " hidden");
+        }
+    }
     if (!::FlushFileBuffers(file.h)) return fail("cannot flush " + path.string());
     // Renamed while still locked, so that no cleaner takes it for a dead writer's.
     DWORD error = 0;

@@ -1,9 +1,12 @@
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "settings/HomeFiles.h"
 
@@ -55,9 +58,37 @@ std::uintmax_t SizeOf(const fs::path& path) {
 }
 
 bool OwnedByUser(const fs::path& path) {
-    // A folder only its user can write (the program home) holds only that
-    // user's files; ownership of single files is not looked at here.
-    return KindAt(path) == Kind::Regular;
+    if (KindAt(path) != Kind::Regular) return false;
+    const HANDLE file = ::CreateFileW(
+        path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD got = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                                        nullptr, nullptr, nullptr, &descriptor);
+    ::CloseHandle(file);
+    if (got != ERROR_SUCCESS) return false;
+    bool ours = false;
+    HANDLE token = nullptr;
+    if (owner != nullptr && ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<std::uint8_t> user(size);
+        if (size > 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+            ours = ::EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid) != 0;
+        }
+        // What an elevated administrator makes belongs to the Administrators
+        // group, not to the user: ours only while we run elevated too.
+        BOOL member = FALSE;
+        if (!ours && ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) &&
+            ::CheckTokenMembership(nullptr, owner, &member)) {
+            ours = member != FALSE;
+        }
+        ::CloseHandle(token);
+    }
+    ::LocalFree(descriptor);
+    return ours;
 }
 
 int OpenForReadingError(const fs::path& path) {

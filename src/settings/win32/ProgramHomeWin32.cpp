@@ -1,3 +1,4 @@
+#include <shlobj.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -11,8 +12,6 @@ namespace ornyx::settings {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const wchar_t* kFolderName = L"Ornyx Mouse";
 
 // Whether a new file can be made in `dir`: a program folder under
 // "Program Files" holds the skins but is not the user's to write.
@@ -33,12 +32,20 @@ bool CanWriteIn(const fs::path& dir) {
     return false;
 }
 
+// %APPDATA% as the user may have moved it; else where the system keeps it,
+// never the temporary folder, whose contents the system may clear.
 fs::path RoamingAppData() {
     const wchar_t* appData = ::_wgetenv(L"APPDATA");
     if (appData != nullptr && *appData != L'\0' && fs::path(appData).is_absolute()) {
         return fs::path(appData);
     }
-    return fs::temp_directory_path();
+    PWSTR known = nullptr;
+    fs::path folder;
+    if (::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known) == S_OK) {
+        folder = known;
+    }
+    ::CoTaskMemFree(known);
+    return folder.empty() ? fs::temp_directory_path() : folder;
 }
 
 }  // namespace
@@ -65,12 +72,13 @@ ProgramPaths ResolveProgramPaths(const std::optional<fs::path>& explicitHome, st
     if (explicitHome) return ProgramPaths::ForHome(*explicitHome);
     const fs::path exeDir = ExecutableDir();
     std::error_code ec;
-    // Portable: the program's folder with its skins, when it is ours to write.
-    if (!exeDir.empty() && fs::is_directory(exeDir / "Skins", ec) && CanWriteIn(exeDir)) {
-        return ProgramPaths::ForHome(exeDir);
-    }
+    const bool hasSkins = !exeDir.empty() && fs::is_directory(exeDir / "Skins", ec);
+    const WindowsHomeChoice choice = ChooseWindowsHome(
+        explicitHome, exeDir, hasSkins, hasSkins && CanWriteIn(exeDir), RoamingAppData());
+    if (choice.portable) return ProgramPaths::ForHome(exeDir);
+    if (warning && !choice.notice.empty()) *warning = choice.notice;
     // Installed: the settings per user, the shipped skins and defaults beside the program.
-    const fs::path home = RoamingAppData() / kFolderName;
+    const fs::path& home = choice.home;
     ProgramPaths paths = ProgramPaths::ForHome(home);
     paths.skins = exeDir / "Skins";
     paths.userSkins = home / "Skins";
