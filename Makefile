@@ -6,7 +6,7 @@ unexport MAKEFLAGS
 PRESET ?= $(if $(CI),ci,default)
 
 .PHONY: all deps configure build test run asan tsan clean screenshots vm-test deb wayland-test fuzz \
-	format check-format tidy windows windows-trace windows-test
+	format check-format tidy windows windows-trace windows-test vm-test-windows
 
 all: build
 
@@ -66,8 +66,14 @@ ini-oracle: deps
 
 # The device tests on a real kernel: QEMU boots Debian's kernel over this
 # machine's root, with the uhid virtual mouse giving real hidraw nodes.
-# ornyxctl.exe runs there too, under Wine: the Windows build comes first.
-vm-test: deps configure windows
+vm-test: deps configure
+	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
+	@./scripts/vm-test $(BUILD_DIR)
+
+# The same, and ornyxctl.exe there under Wine, whose HID stack reaches the
+# same hidraw nodes. Not yet part of CI: Wine's hidraw bus does not reliably
+# pick up a mouse plugged after it started.
+vm-test-windows: deps configure windows
 	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
 	@./scripts/vm-test $(BUILD_DIR) $(WIN_BUILD_DIR)
 
