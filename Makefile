@@ -38,7 +38,7 @@ asan:
 # The desktop program is not built here: the two CLI tests that start it run
 # in make test and make asan.
 TSAN_TESTS ?= ornyx_core_tests ornyx_hidraw_tests ornyx_cli_tests
-TSAN_SKIP = FailureTest.ScreenshotRunWhileAnotherInstanceRuns:CliTest.DesktopScreenshotRunNeverWaitsForAClick
+TSAN_SKIP = CliPosixTest.ScreenshotRunWhileAnotherInstanceRuns:CliPosixTest.DesktopScreenshotRunNeverWaitsForAClick
 tsan: deps
 	@./scripts/configure tsan build-tsan
 	@cmake --build build-tsan -j2 --target $(TSAN_TESTS) -- --no-print-directory
