@@ -21,6 +21,7 @@ set_target_properties(ornyx_skin PROPERTIES AUTOMOC ON)
 ornyx_layer(ornyx_gui DIR app FILES
   AppContext.cpp AppContext.h
   AppOptions.cpp AppOptions.h
+  DBusService.cpp DBusService.h
   DesktopNotifier.cpp DesktopNotifier.h
   MainWindow.cpp MainWindow.h
   Platform.cpp Platform.h

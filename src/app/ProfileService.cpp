@@ -18,12 +18,12 @@ QString Q(const std::string& s) {
 }
 
 // Clears a flag however the scope is left.
-class Working {
+class HeldFlag {
 public:
-    explicit Working(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Working() { flag_ = false; }
-    Working(const Working&) = delete;
-    Working& operator=(const Working&) = delete;
+    explicit HeldFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~HeldFlag() { flag_ = false; }
+    HeldFlag(const HeldFlag&) = delete;
+    HeldFlag& operator=(const HeldFlag&) = delete;
 
 private:
     bool& flag_;
@@ -38,6 +38,14 @@ ProfileService::Outcome ProfileService::Refuse(Error error, const QString& messa
                                                const QString& name) {
     ctx_.Log().Write("profile: " + message.toStdString());
     return {error, message, name};
+}
+
+bool ProfileService::SameProfile(const QString& a, const QString& b) {
+    if (!profiles::NameProblem(a.toStdString()).empty() ||
+        !profiles::NameProblem(b.toStdString()).empty())
+        return false;
+    const std::optional<std::string> fileA = profiles::FileNameFor(a.toStdString());
+    return fileA && fileA == profiles::FileNameFor(b.toStdString());
 }
 
 const ProfileService::State& ProfileService::Refresh() {
@@ -71,7 +79,7 @@ const ProfileService::State& ProfileService::Refresh() {
 
 ProfileService::Outcome ProfileService::Use(const QString& name, bool ask) {
     if (working_) return Refuse(Error::Busy, "another profile change is in progress");
-    const Working working(working_);
+    const HeldFlag held(working_);
     if (name.size() > kMaxNameUnits) return Refuse(Error::InvalidName, "the name is too long");
     const std::string utf8 = name.toStdString();
     if (const std::string problem = profiles::NameProblem(utf8); !problem.empty())
@@ -148,7 +156,7 @@ ProfileService::Outcome ProfileService::Use(const QString& name, bool ask) {
 
 ProfileService::Outcome ProfileService::Save(const QString& name, bool replace) {
     if (working_) return Refuse(Error::Busy, "another profile change is in progress");
-    const Working working(working_);
+    const HeldFlag held(working_);
     if (name.size() > kMaxNameUnits) return Refuse(Error::InvalidName, "the name is too long");
     const std::string utf8 = name.toStdString();
     if (const std::string problem = profiles::NameProblem(utf8); !problem.empty())

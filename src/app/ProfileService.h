@@ -64,6 +64,10 @@ public:
     // the last one seen.
     const State& Refresh();
     const State& Last() const { return state_; }
+    // A switch or save is running (a question of it may be open).
+    bool Working() const { return working_; }
+    // Whether two names name one profile (they differ in case or composition only).
+    static bool SameProfile(const QString& a, const QString& b);
 
     // Switches to `name`. With `ask`, changes the window holds are dropped
     // only when the user agrees (else Busy); without, they make it Busy.
