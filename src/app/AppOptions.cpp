@@ -64,7 +64,9 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
     if (parser.isSet(help)) {
         message = helpText() +
                   "\n  --simulate=OPTS    The simulated mouse with options: sensor=N, "
-                  "order=command-first, fault=silent|bogus, vanish=N.\n";
+                  "order=command-first, fault=silent|bogus, vanish=N,\n"
+                  "                     events=CODE.PARAMETER+... (notifications waiting at "
+                  "start).\n";
         exitCode = 0;
         return std::nullopt;
     }
