@@ -55,8 +55,8 @@ class PrivateBus:
     """A session bus of our own, the simulated mouse's program home, and the
     programs started on them."""
 
-    def __init__(self, language="EN", simulate=""):
-        self.dir = tempfile.mkdtemp(prefix="ornyx-bus-")
+    def __init__(self, language="EN", simulate="", daemon_args=None, folder=None):
+        self.dir = folder or tempfile.mkdtemp(prefix="ornyx-bus-")
         os.chmod(self.dir, 0o700)
         self.address = "unix:path=" + os.path.join(self.dir, "bus")
         self.processes = []
@@ -71,8 +71,8 @@ class PrivateBus:
             "GSETTINGS_BACKEND": "memory",
             "LANG": "C.UTF-8",
         }
-        daemon = self.start(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                             "--address=" + self.address, "--print-address"],
+        daemon = self.start(["dbus-daemon", "--nofork", "--nopidfile", "--print-address"] +
+                            (daemon_args or ["--session", "--address=" + self.address]),
                             stdout=subprocess.PIPE)
         line = daemon.stdout.readline().decode()
         if not line.startswith("unix:path="):
@@ -200,6 +200,25 @@ class PrivateBus:
                 with open(path, "rb") as f:
                     digest[os.path.relpath(path, self.home)] = hashlib.sha256(f.read()).hexdigest()
         return digest
+
+    def stop_activated(self):
+        """Ends the program the bus started (it is not our child)."""
+        r = self.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
+                      "--object-path", "/org/freedesktop/DBus", "--method",
+                      "org.freedesktop.DBus.GetConnectionUnixProcessID", NAME])
+        m = re.match(r"\(uint32 (\d+),\)", r.stdout.strip())
+        if m:
+            pid = int(m.group(1))
+            os.kill(pid, signal.SIGTERM)
+
+            def ended():
+                try:
+                    with open("/proc/%d/stat" % pid) as f:
+                        return f.read().split()[2] == "Z"
+                except FileNotFoundError:
+                    return True
+
+            wait_until(ended, 10, "the activated program to end")
 
     def close(self):
         for p in reversed(self.processes):
@@ -458,6 +477,81 @@ class MouseNotificationsInTheProgramsLanguage(unittest.TestCase):
             self.assertEqual(note["body"], '"B" profiline geçildi')
             self.assertEqual(note["app_name"], "Ornyx Mouse")
         finally:
+            bus.close()
+
+
+class WithoutTheMouse(unittest.TestCase):
+    """The mouse pulled out in the middle of a switch: the caller hears
+    NoMouse, and the files hold the new profile for the next apply."""
+
+    def test_unplugged_during_a_switch(self):
+        # The start's handshake takes 2 frames; the switch's apply more than 20.
+        bus = PrivateBus(simulate="vanish=20")
+        try:
+            make_profiles(bus)
+            bus.start_notification_server()
+            bus.start_program()
+            self.assertEqual(bus.prop("Connected"), "b true")
+            ok, out = bus.call("UseProfile", "B")
+            self.assertFalse(ok)
+            self.assertIn(IFACE + ".Error.NoMouse", out)
+            self.assertIn("the files hold profile", out)
+            self.assertEqual(bus.prop("ActiveProfile"), 's "B"')
+            wait_until(lambda: bus.prop("Connected") == "b false", what="Connected false")
+            # (ShowWindow still shows it: offscreen there is no tray, and without a
+            # tray the window is always reachable.)
+            for method, args in (("UseProfile", ["A"]), ("Apply", [])):
+                ok, out = bus.call(method, *args)
+                self.assertFalse(ok, method)
+                self.assertIn(IFACE + ".Error.NoMouse", out, method)
+            # Without a mouse the files still switch, as the error says.
+            self.assertEqual(bus.prop("ActiveProfile"), 's "A"')
+            self.assertIsNone(bus.program.poll())
+        finally:
+            bus.close()
+
+
+class ActivationStartsTheProgram(unittest.TestCase):
+    """A call while the program does not run starts it through the bus's
+    activation, in the tray (--hidden), and the call is answered."""
+
+    def test_a_call_starts_the_program(self):
+        bus = PrivateBus.__new__(PrivateBus)
+        services = None
+        try:
+            bus_dir = tempfile.mkdtemp(prefix="ornyx-bus-")
+            services = os.path.join(bus_dir, "services")
+            os.makedirs(services)
+            config = os.path.join(bus_dir, "session.conf")
+            with open(config, "w") as f:
+                f.write("""<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=%s/bus</listen>
+  <servicedir>%s</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+""" % (bus_dir, services))
+            PrivateBus.__init__(bus, daemon_args=["--config-file=" + config], folder=bus_dir)
+            make_profiles(bus)
+            # The installed file, with the simulated mouse and this test's home.
+            with open(os.path.join(services, NAME + ".service"), "w") as f:
+                f.write("[D-BUS Service]\nName=%s\nExec=%s --hidden --simulate --home %s "
+                        "--trace %s\n" % (NAME, MOUSE, bus.home, bus.trace))
+            self.assertFalse(bus.has_owner())
+            ok, out = bus.call("UseProfile", "B", timeout=60)
+            self.assertTrue(ok, out)
+            self.assertTrue(bus.has_owner())
+            self.assertEqual(bus.prop("ActiveProfile"), 's "B"')
+            self.assertTrue(any(l.startswith("set-feature 00 01") for l in bus.sends()))
+        finally:
+            if services is not None:
+                bus.stop_activated()
             bus.close()
 
 
