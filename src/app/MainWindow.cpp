@@ -278,6 +278,7 @@ void CHidMouseDlg::Start() {
 
     if (!connection_->Open()) ShowMouseMissing();
     ShowMouseState();
+    profiles_->Refresh();
     if (ctx_.Monitor() != nullptr && ctx_.Monitor()->Fd() >= 0) {
         monitorNotifier_ = new QSocketNotifier(ctx_.Monitor()->Fd(), QSocketNotifier::Read, this);
         connect(monitorNotifier_, &QSocketNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
@@ -1080,7 +1081,7 @@ void CHidMouseDlg::FillProfilesMenu() {
     // One profile is active: the entries are a group of radio items.
     auto* group = new QActionGroup(profilesMenu_);
     for (const QString& name : state.names) {
-        const bool active = name == state.active;
+        const bool active = ProfileService::SameProfile(name, state.active);
         QString text = MenuEntry(*profilesMenu_, name);
         if (active && state.modified)
             text += Q(i18n::Text(language, i18n::ProfileTextId::Modified));
