@@ -84,6 +84,25 @@ ProfileService::Outcome ProfileService::Use(const QString& name, bool ask) {
     const std::string utf8 = name.toStdString();
     if (const std::string problem = profiles::NameProblem(utf8); !problem.empty())
         return Refuse(Error::InvalidName, "the profile name " + Q(problem));
+    // Whether the profile can be used is known before the question: a switch
+    // that cannot happen must not cost the window its changes.
+    {
+        settings::HomeLock lock;
+        std::string error;
+        if (!ctx_.Session().LockHome(lock, settings::HomeLock::Mode::Shared, error))
+            return Refuse(Error::Busy, Q(error));
+        profiles::StoredProfile found;
+        switch (profiles::ProfileStore(ctx_.paths.home).Find(utf8, found, error)) {
+            case profiles::ProfileStore::Found::Ok:
+                break;
+            case profiles::ProfileStore::Found::Missing:
+                return Refuse(Error::NoSuchProfile, "there is no profile \"" + name + "\"");
+            case profiles::ProfileStore::Found::Unusable:
+                return Refuse(Error::NoSuchProfile, Q(error));
+            case profiles::ProfileStore::Found::Failed:
+                return Refuse(Error::Failed, Q(error));
+        }
+    }
     if (hooks_.unappliedChanges()) {
         if (!ask) {
             return Refuse(Error::Busy,
@@ -101,18 +120,8 @@ ProfileService::Outcome ProfileService::Use(const QString& name, bool ask) {
         std::string error;
         if (!ctx_.Session().LockHome(lock, settings::HomeLock::Mode::Exclusive, error))
             return Refuse(Error::Busy, Q(error));
+        // Read again under this lock: the profile may have changed meanwhile.
         const profiles::ProfileStore store(ctx_.paths.home);
-        profiles::StoredProfile found;
-        switch (store.Find(utf8, found, error)) {
-            case profiles::ProfileStore::Found::Ok:
-                break;
-            case profiles::ProfileStore::Found::Missing:
-                return Refuse(Error::NoSuchProfile, "there is no profile \"" + name + "\"");
-            case profiles::ProfileStore::Found::Unusable:
-                return Refuse(Error::NoSuchProfile, Q(error));
-            case profiles::ProfileStore::Found::Failed:
-                return Refuse(Error::Failed, Q(error));
-        }
         report = profiles::SwitchProfile(ctx_.Session(), store, utf8,
                                          [this] { return hooks_.mousePresent(); },
                                          {.fileMessages = &later});

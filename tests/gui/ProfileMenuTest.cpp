@@ -171,6 +171,23 @@ TEST(ProfileMenuTest, ChangesNotAppliedAreDroppedOnlyWhenTheUserAgrees) {
     EXPECT_GT(rig.TraceSends(), before);
 }
 
+// The question comes only for a switch that can happen: a profile that is
+// gone or cannot be used never costs the window its changes.
+TEST(ProfileMenuTest, AProfileThatCannotBeUsedNeverDropsTheWindowsChanges) {
+    ProfileRig rig;
+    ASSERT_TRUE(rig.Save("A").ok());
+    const profiles::ProfileStore store(rig.dir.path());
+    std::ofstream(store.folder() / "broken.json") << "{ not json";
+    rig.image().reportRate() = 8;  // changed in the window, not applied
+    rig.answer = true;
+    for (const QString& name : {QString("gone"), QString("broken")}) {
+        const ProfileService::Outcome outcome = rig.window->Profiles().Use(name, /*ask=*/true);
+        EXPECT_EQ(outcome.error, ProfileService::Error::NoSuchProfile) << name.toStdString();
+    }
+    EXPECT_TRUE(rig.questions.empty());
+    EXPECT_EQ(rig.image().reportRate(), 8);
+}
+
 TEST(ProfileMenuTest, TheShownWindowDrawsTheNewSettingsAtOnce) {
     ProfileRig rig;
     const std::uint8_t rateA = rig.image().reportRate();
