@@ -1,5 +1,6 @@
 #include "app/ProfileService.h"
 
+#include <QFileInfo>
 #include <optional>
 #include <utility>
 
@@ -32,7 +33,29 @@ private:
 }  // namespace
 
 ProfileService::ProfileService(AppContext& context, Hooks hooks, QObject* parent)
-    : QObject(parent), ctx_(context), hooks_(std::move(hooks)) {}
+    : QObject(parent), ctx_(context), hooks_(std::move(hooks)) {
+    constexpr int kSettleMs = 200;
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        WatchFolders();
+        // A switch of ours reads the state itself when it is done.
+        if (!working_) Refresh();
+    });
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
+            qOverload<>(&QTimer::start));
+    WatchFolders();
+}
+
+void ProfileService::WatchFolders() {
+    const QString home = QString::fromStdString(ctx_.paths.home.string());
+    const QString folder =
+        QString::fromStdString((ctx_.paths.home / profiles::kProfilesFolderName).string());
+    const QStringList watched = watcher_.directories();
+    for (const QString& path : {home, folder}) {
+        if (!watched.contains(path) && QFileInfo(path).isDir()) watcher_.addPath(path);
+    }
+}
 
 ProfileService::Outcome ProfileService::Refuse(Error error, const QString& message,
                                                const QString& name) {

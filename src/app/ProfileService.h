@@ -5,9 +5,11 @@
 // the tray and every caller see one state, and only this process drives the
 // mouse while it runs.
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 #include "app/AppContext.h"
@@ -82,11 +84,17 @@ signals:
 
 private:
     Outcome Refuse(Error error, const QString& message, const QString& name = {});
+    // Watches the home and its profiles folder, once that exists.
+    void WatchFolders();
 
     AppContext& ctx_;
     Hooks hooks_;
     State state_;
     bool working_ = false;
+    // ornyxctl changes the files beside us: a change in the home or the
+    // profiles folder reads the state again, once the writes have settled.
+    QFileSystemWatcher watcher_;
+    QTimer settle_;
 };
 
 }  // namespace ornyx::app

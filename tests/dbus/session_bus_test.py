@@ -439,6 +439,14 @@ class SwitchOverThePrivateBus(unittest.TestCase):
         self.assertIsNone(bus.program.poll())
 
 
+    def test_6_a_profile_saved_by_ornyxctl_beside_it_is_announced(self):
+        bus = self.bus
+        bus.run_ok([CTL, "--home", bus.home, "profile", "save", "From the shell"])
+        wait_until(lambda: "'ActiveProfile': <'From the shell'>" in bus.monitor(), 10,
+                   "PropertiesChanged for the profile saved beside the program")
+        self.assertIn("From the shell", bus.json_prop("Profiles"))
+
+
 class MouseNotificationsInTheProgramsLanguage(unittest.TestCase):
     """The mouse's own notifications: a MouseEvent signal each, and a Notify
     call in the program's language (Turkish here)."""

@@ -4,7 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +17,7 @@
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
 #include "performance/PointerSettings.h"
+#include "profiles/HomeProfile.h"
 #include "profiles/ProfileStore.h"
 #include "session/Defaults.h"
 #include "support/TempDir.h"
@@ -186,6 +190,31 @@ TEST(ProfileMenuTest, AProfileThatCannotBeUsedNeverDropsTheWindowsChanges) {
     }
     EXPECT_TRUE(rig.questions.empty());
     EXPECT_EQ(rig.image().reportRate(), 8);
+}
+
+// Another program (ornyxctl) saves a profile and makes it active beside the
+// running one: the state follows without anyone asking, so that the bus's
+// PropertiesChanged tells its listeners.
+TEST(ProfileMenuTest, ChangesMadeByAnotherProgramAreSeenByThemselves) {
+    ProfileRig rig;
+    ASSERT_TRUE(rig.Save("A").ok());
+    QSignalSpy changed(&rig.window->Profiles(), &ProfileService::stateChanged);
+    {
+        profiles::ProfileStore other(rig.dir.path());
+        macros::MacroExport record;
+        std::string error;
+        const auto current = profiles::ReadHomeProfile(rig.context->Session(), record, error);
+        ASSERT_TRUE(current) << error;
+        ASSERT_TRUE(other.Save("From the shell", *current, false, error)) << error;
+        ASSERT_TRUE(profiles::WriteActiveProfile(rig.dir.path(), {"From the shell", false}).ok);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (rig.window->Profiles().Last().active != "From the shell" && timer.elapsed() < 5000)
+        QTest::qWait(20);
+    EXPECT_EQ(rig.window->Profiles().Last().active, "From the shell");
+    EXPECT_EQ(rig.window->Profiles().Last().names, (QStringList{"A", "From the shell"}));
+    EXPECT_GE(changed.count(), 1);
 }
 
 TEST(ProfileMenuTest, TheShownWindowDrawsTheNewSettingsAtOnce) {
