@@ -217,6 +217,26 @@ TEST(ProfileMenuTest, ChangesMadeByAnotherProgramAreSeenByThemselves) {
     EXPECT_GE(changed.count(), 1);
 }
 
+// While the question waits for the user, calls from the bus arrive in its
+// event loop: they are turned away, not run in the middle of the switch.
+TEST(ProfileMenuTest, CallsWhileTheQuestionIsOpenAreBusy) {
+    ProfileRig rig;
+    ASSERT_TRUE(rig.Save("A").ok());
+    rig.ChangeAndApply(rig.image().reportRate() == 2 ? 4 : 2);
+    ASSERT_TRUE(rig.Save("B").ok());
+    rig.image().reportRate() = 8;  // not applied: the switch asks
+    std::vector<ProfileService::Error> inside;
+    rig.window->askQuestion = [&](const QString&) {
+        inside.push_back(rig.window->Profiles().Use("B", /*ask=*/false).error);
+        inside.push_back(rig.window->Profiles().Save("C", /*replace=*/false).error);
+        return false;
+    };
+    rig.window->ChooseProfile("A");
+    EXPECT_EQ(inside, (std::vector{ProfileService::Error::Busy, ProfileService::Error::Busy}));
+    EXPECT_EQ(rig.window->Profiles().Refresh().names, (QStringList{"A", "B"}));
+    EXPECT_EQ(rig.window->Profiles().Last().active, "B");
+}
+
 TEST(ProfileMenuTest, TheShownWindowDrawsTheNewSettingsAtOnce) {
     ProfileRig rig;
     const std::uint8_t rateA = rig.image().reportRate();
