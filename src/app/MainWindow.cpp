@@ -178,14 +178,13 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
                 [this](const QString& name) {
                     return askQuestion(
                         Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::DropChanges))
-                            .replace("%1", name));
+                            .arg(name));
                 },
             .switched = [this](bool applied) { ShowNewSettings(applied); }},
         this);
     connect(profiles_, &ProfileService::switched, this, [this](const QString& name, bool applied) {
         const i18n::Language language = ctx_.text.language;
-        QString text =
-            Q(i18n::Text(language, i18n::ProfileTextId::SwitchedText)).replace("%1", name);
+        QString text = Q(i18n::Text(language, i18n::ProfileTextId::SwitchedText)).arg(name);
         if (!applied && !connection_->present()) text += "\n" + Q(i18n::NoMouseLine(language));
         ShowNotification(Q(i18n::Text(language, i18n::ProfileTextId::SwitchedTitle)), text, 3000);
     });
@@ -1098,15 +1097,15 @@ void CHidMouseDlg::FillProfilesMenu() {
     const bool haveActive = state.names.contains(state.active);
     QAction* saveTo = profilesMenu_->addAction(
         Q(i18n::Text(language, i18n::ProfileTextId::SaveTo))
-            .replace("%1", haveActive ? MenuEntry(*profilesMenu_, state.active) : QString("…")),
+            .arg(haveActive ? MenuEntry(*profilesMenu_, state.active) : QString("…")),
         this, &CHidMouseDlg::SaveToActiveProfile);
     saveTo->setEnabled(haveActive);
 }
 
 void CHidMouseDlg::ShowProfileFailure(i18n::ProfileTextId what, const QString& name,
                                       const QString& why) {
-    const QString text =
-        Q(i18n::Text(ctx_.text.language, what)).replace("%1", name).replace("%2", why);
+    // One pass over the text: a name may hold "%2" itself.
+    const QString text = Q(i18n::Text(ctx_.text.language, what)).arg(name, why);
     ctx_.Messages().ShowMessage(text.toStdString(), "Warning");
 }
 
@@ -1125,8 +1124,8 @@ void CHidMouseDlg::SaveAsNewProfile() {
     if (!name) return;
     ProfileService::Outcome outcome = profiles_->Save(*name, /*replace=*/false);
     if (outcome.error == ProfileService::Error::Exists) {
-        if (!askQuestion(Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::ReplaceQuestion))
-                             .replace("%1", *name)))
+        if (!askQuestion(
+                Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::ReplaceQuestion)).arg(*name)))
             return;
         outcome = profiles_->Save(*name, /*replace=*/true);
     }

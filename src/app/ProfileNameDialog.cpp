@@ -46,9 +46,8 @@ bool CProfileNameDialog::OnOk() {
     const QString typed = nameBox_ != nullptr ? nameBox_->text() : QString();
     const std::string problem = profiles::NameProblem(typed.toStdString());
     if (!problem.empty()) {
-        const QString text =
-            skin::FromUtf8(i18n::Text(Language(), i18n::ProfileTextId::BadName))
-                .replace("%2", "\"" + typed + "\" " + QString::fromStdString(problem));
+        const QString text = skin::FromUtf8(i18n::Text(Language(), i18n::ProfileTextId::BadName))
+                                 .arg("\"" + typed + "\" " + QString::fromStdString(problem));
         Context().messages.ShowMessage(text.toStdString());
         return false;
     }

@@ -302,6 +302,17 @@ TEST(ProfileMenuTest, SaveAsNewAsksForANameAndAsksBeforeReplacingOne) {
     EXPECT_TRUE(rig.messages.messages.empty());
 }
 
+// A failed save says so, with the name as typed: a name may hold "%2" or "%1".
+TEST(ProfileMenuTest, AFailedSaveNamesTheProfileAsTyped) {
+    ProfileRig rig;
+    std::ofstream(rig.dir.path() / profiles::kProfilesFolderName) << "not a folder";
+    rig.window->askProfileName = [] { return std::optional<QString>("50%2 off %1"); };
+    rig.window->SaveAsNewProfile();
+    ASSERT_EQ(rig.messages.messages.size(), 1u);
+    const std::string& text = rig.messages.messages[0].text;
+    EXPECT_EQ(text.rfind("Cannot save profile \"50%2 off %1\": ", 0), 0u) << text;
+}
+
 TEST(ProfileMenuTest, NamesThatCannotNameAProfileTouchNothing) {
     ProfileRig rig;
     ASSERT_TRUE(rig.Save("A").ok());
