@@ -28,6 +28,16 @@ else()
 endif()
 install(FILES ${ORNYX_GENERATED}/${ORNYX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
+# The session bus interface, and the activation that starts the program in
+# the tray when a call comes while it does not run. The bus wants the
+# program's full path, known only when the prefix is.
+install(FILES resources/dbus/org.ornyx.OrnyxMouse1.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
+install(CODE "
+  file(WRITE \"${ORNYX_GENERATED}/dbus/org.ornyx.OrnyxMouse1.service\"
+       \"[D-BUS Service]\\nName=org.ornyx.OrnyxMouse1\\nExec=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ornyx-mouse --hidden\\n\")
+  file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services\" TYPE FILE
+       FILES \"${ORNYX_GENERATED}/dbus/org.ornyx.OrnyxMouse1.service\")")
+
 install(FILES resources/icons/app-icon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${ORNYX_APP_ID}.svg)
 foreach(size ${ORNYX_ICON_SIZES})

@@ -21,9 +21,12 @@ set_target_properties(ornyx_skin PROPERTIES AUTOMOC ON)
 ornyx_layer(ornyx_gui DIR app FILES
   AppContext.cpp AppContext.h
   AppOptions.cpp AppOptions.h
+  DBusService.cpp DBusService.h
   DesktopNotifier.cpp DesktopNotifier.h
   MainWindow.cpp MainWindow.h
   Platform.cpp Platform.h
+  ProfileNameDialog.cpp ProfileNameDialog.h
+  ProfileService.cpp ProfileService.h
   SingleInstance.cpp SingleInstance.h
   PUBLIC ornyx_core ornyx_skin ornyx_hidraw ornyx_pointer_gnome Qt6::Widgets Qt6::DBus Qt6::Network)
 ornyx_layer_files(ornyx_gui DIR keys/ui FILES

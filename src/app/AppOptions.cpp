@@ -11,7 +11,10 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Ornyx Mouse: configure the Ornyx gaming mouse (04D9:A09F).\n"
-        "Starts in the system tray; click the tray icon to open the window.");
+        "Starts in the system tray; click the tray icon to open the window.\n"
+        "Its Profiles submenu switches between named profiles. While it runs, scripts\n"
+        "reach it on the session bus as org.ornyx.OrnyxMouse1 (profiles, apply, the\n"
+        "window, the mouse's notifications).");
     const QCommandLineOption help({"h", "help"}, "Show this help.");
     const QCommandLineOption version("version", "Show the version.");
     const QCommandLineOption home("home",
@@ -64,7 +67,9 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
     if (parser.isSet(help)) {
         message = helpText() +
                   "\n  --simulate=OPTS    The simulated mouse with options: sensor=N, "
-                  "order=command-first, fault=silent|bogus, vanish=N.\n";
+                  "order=command-first, fault=silent|bogus, vanish=N,\n"
+                  "                     events=CODE.PARAMETER+... (notifications waiting at "
+                  "start).\n";
         exitCode = 0;
         return std::nullopt;
     }

@@ -1,7 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/Platform.h"
+#include "app/ProfileNameDialog.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -11,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QScreen>
@@ -64,6 +67,30 @@ QRect DpiTick(std::size_t level) {
 
 QString Q(std::string_view s) {
     return skin::FromUtf8(s);
+}
+
+// A menu entry shows a profile's name as it is: "&" is not a shortcut mark,
+// and a long name is cut in the middle rather than widening the menu.
+QString MenuEntry(const QMenu& menu, const QString& name) {
+    constexpr int kWidestName = 320;
+    QString shown = menu.fontMetrics().elidedText(name, Qt::ElideMiddle, kWidestName);
+    return shown.replace('&', "&&");
+}
+
+// The kind of a notification the mouse sends, as the session bus names it.
+QString EventKind(int code) {
+    switch (code) {
+        case 5:
+            return "report-rate";
+        case 7:
+            return "dpi-level";
+        case 8:
+            return "mode";
+        case 9:
+            return "macro";
+        default:
+            return "event-" + QString::number(code);
+    }
 }
 
 // The caption a captioned button draws over its image.
@@ -126,6 +153,47 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
                                      skin::DrawSession s(*canvas_, Drawing(), normalFont_);
                                      DrawBox(s, k, hover_ == lw::Find(Target::ButtonBox, k));
                                  }});
+
+    askQuestion = [this](const QString& text) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kProgramName), text,
+                        QMessageBox::Yes | QMessageBox::No, isVisible() ? this : nullptr);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
+    askProfileName = [this]() -> std::optional<QString> {
+        CProfileNameDialog dialog(
+            skin::PopupContext{Drawing(), ctx_.text.language, ctx_.Messages()},
+            isVisible() ? this : nullptr);
+        if (dialog.Initialise() && isVisible())
+            dialog.move(geometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.Name();
+    };
+    profiles_ = new ProfileService(
+        ctx_,
+        ProfileService::Hooks{
+            .mousePresent = [this] { return connection_->present(); },
+            .unappliedChanges = [this] { return ctx_.settings.image != ctx_.settings.backup; },
+            .confirmDrop =
+                [this](const QString& name) {
+                    return askQuestion(
+                        Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::DropChanges))
+                            .arg(name));
+                },
+            .switched = [this](bool applied) { ShowNewSettings(applied); }},
+        this);
+    connect(profiles_, &ProfileService::switched, this, [this](const QString& name, bool applied) {
+        const i18n::Language language = ctx_.text.language;
+        QString text = Q(i18n::Text(language, i18n::ProfileTextId::SwitchedText)).arg(name);
+        if (!applied && !connection_->present()) text += "\n" + Q(i18n::NoMouseLine(language));
+        ShowNotification(Q(i18n::Text(language, i18n::ProfileTextId::SwitchedTitle)), text, 3000);
+    });
+    trayMenu_ = new QMenu(this);
+    profilesMenu_ =
+        trayMenu_->addMenu(Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::ProfilesMenu)));
+    connect(profilesMenu_, &QMenu::aboutToShow, this, &CHidMouseDlg::FillProfilesMenu);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(T(TextId::Exit), this, &CHidMouseDlg::Exit);
 
     // Events come on the reader thread and are handed over synchronously, so
     // at most one is in flight and none is lost.
@@ -203,14 +271,13 @@ void CHidMouseDlg::Start() {
                     TrayClicked();
                 }
             });
-        auto* menu = new QMenu(this);
-        menu->addAction(T(TextId::Exit), this, &CHidMouseDlg::Exit);
-        tray_->setContextMenu(menu);
+        tray_->setContextMenu(trayMenu_);
         tray_->show();
     }
 
     if (!connection_->Open()) ShowMouseMissing();
     ShowMouseState();
+    profiles_->Refresh();
     if (ctx_.Monitor() != nullptr && ctx_.Monitor()->Fd() >= 0) {
         monitorNotifier_ = new QSocketNotifier(ctx_.Monitor()->Fd(), QSocketNotifier::Read, this);
         connect(monitorNotifier_, &QSocketNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
@@ -340,7 +407,9 @@ void CHidMouseDlg::OnDeviceEvent(const device::DeviceEvent& event) {
     const auto n =
         session::NotificationForEvent(event.code, event.parameter, ctx_.text.language,
                                       ctx_.settings.image, ctx_.Link().state().sensorTypeInUse);
-    if (n) ShowNotification(Q(n->title), Q(n->text), n->timeoutMs);
+    if (!n) return;
+    ShowNotification(Q(n->title), Q(n->text), n->timeoutMs);
+    emit mouseEvent(EventKind(event.code), event.parameter, Q(n->text));
 }
 
 void CHidMouseDlg::OnDeviceChange() {
@@ -391,6 +460,7 @@ void CHidMouseDlg::DrawCommon(skin::DrawSession& s) {
 
 void CHidMouseDlg::ShowMouseState() {
     const bool present = connection_->present();
+    emit connectionChanged(present);
     if (tray_ != nullptr) {
         tray_->setToolTip(present ? QString(kTrayToolTip)
                                   : QString(kTrayToolTip) + "\n" +
@@ -958,7 +1028,130 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     }
     // The desktop's pointer options follow the mouse's settings.
     pointerControls_->Apply(ctx_.PointerSettings());
+    profiles_->Refresh();  // the active profile may show as modified now
     if (hideAfter) PutAway();
+}
+
+bool CHidMouseDlg::ApplyForCaller(QString& error) {
+    if (!connection_->present()) {
+        error = "no mouse is connected";
+        return false;
+    }
+    RecordingMessageSink later;
+    session::ApplyReport report;
+    {
+        const settings::HomeLock lock = ctx_.LockHome(&later);
+        report = ctx_.Session().Apply({.fileMessages = &later});
+    }
+    for (const auto& m : later.messages) ctx_.Log().Write(m.text);
+    if (report.refused) {
+        error = QString::fromStdString(ctx_.paths.config.string()) +
+                " could not be loaded, so there are no settings to send";
+        return false;
+    }
+    pointerControls_->Apply(ctx_.PointerSettings());
+    profiles_->Refresh();
+    if (!report.result.ok()) {
+        error = QString::fromStdString(
+            report.traceError.empty() ? session::ApplyFailureText(report.result, report.vanished)
+                                      : report.traceError);
+        return false;
+    }
+    if (!report.result.saved) {
+        error = "the settings reached the mouse, but " +
+                QString::fromStdString(ctx_.paths.config.string()) + " was not saved";
+        return false;
+    }
+    return true;
+}
+
+// ---- Profiles ---------------------------------------------------------------
+
+void CHidMouseDlg::FillProfilesMenu() {
+    const ProfileService::State& state = profiles_->Refresh();
+    const i18n::Language language = ctx_.text.language;
+    for (QActionGroup* old : profilesMenu_->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly))
+        delete old;
+    profilesMenu_->clear();
+    if (state.names.isEmpty()) {
+        profilesMenu_->addAction(Q(i18n::Text(language, i18n::ProfileTextId::NoProfiles)))
+            ->setEnabled(false);
+    }
+    // One profile is active: the entries are a group of radio items.
+    auto* group = new QActionGroup(profilesMenu_);
+    for (const QString& name : state.names) {
+        const bool active = ProfileService::SameProfile(name, state.active);
+        QString text = MenuEntry(*profilesMenu_, name);
+        if (active && state.modified)
+            text += Q(i18n::Text(language, i18n::ProfileTextId::Modified));
+        QAction* entry = profilesMenu_->addAction(text);
+        entry->setCheckable(true);
+        entry->setChecked(active);
+        entry->setActionGroup(group);
+        entry->setData(name);
+        connect(entry, &QAction::triggered, this, [this, name] { ChooseProfile(name); });
+    }
+    profilesMenu_->addSeparator();
+    profilesMenu_->addAction(Q(i18n::Text(language, i18n::ProfileTextId::SaveAsNew)), this,
+                             &CHidMouseDlg::SaveAsNewProfile);
+    const bool haveActive = state.names.contains(state.active);
+    QAction* saveTo = profilesMenu_->addAction(
+        Q(i18n::Text(language, i18n::ProfileTextId::SaveTo))
+            .arg(haveActive ? MenuEntry(*profilesMenu_, state.active) : QString("…")),
+        this, &CHidMouseDlg::SaveToActiveProfile);
+    saveTo->setEnabled(haveActive);
+}
+
+void CHidMouseDlg::ShowProfileFailure(i18n::ProfileTextId what, const QString& name,
+                                      const QString& why) {
+    // One pass over the text: a name may hold "%2" itself.
+    const QString text = Q(i18n::Text(ctx_.text.language, what)).arg(name, why);
+    ctx_.Messages().ShowMessage(text.toStdString(), "Warning");
+}
+
+void CHidMouseDlg::ChooseProfile(const QString& name) {
+    const ProfileService::Outcome outcome = profiles_->Use(name, /*ask=*/true);
+    using Error = ProfileService::Error;
+    // A cancelled question, or a switch without a mouse (the note says so), needs no message.
+    if (outcome.ok() || outcome.error == Error::NoMouse ||
+        (outcome.error == Error::Busy && outcome.message == "the switch was cancelled"))
+        return;
+    ShowProfileFailure(i18n::ProfileTextId::SwitchFailed, name, outcome.message);
+}
+
+void CHidMouseDlg::SaveAsNewProfile() {
+    const std::optional<QString> name = askProfileName();
+    if (!name) return;
+    ProfileService::Outcome outcome = profiles_->Save(*name, /*replace=*/false);
+    if (outcome.error == ProfileService::Error::Exists) {
+        if (!askQuestion(
+                Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::ReplaceQuestion)).arg(*name)))
+            return;
+        outcome = profiles_->Save(*name, /*replace=*/true);
+    }
+    if (!outcome.ok()) ShowProfileFailure(i18n::ProfileTextId::SaveFailed, *name, outcome.message);
+}
+
+void CHidMouseDlg::SaveToActiveProfile() {
+    const QString active = profiles_->Refresh().active;
+    if (active.isEmpty()) return;
+    const ProfileService::Outcome outcome = profiles_->Save(active, /*replace=*/true);
+    if (!outcome.ok()) ShowProfileFailure(i18n::ProfileTextId::SaveFailed, active, outcome.message);
+}
+
+void CHidMouseDlg::ShowNewSettings(bool applied) {
+    if (applied) pointerControls_->Apply(ctx_.PointerSettings());
+    // The macro panel holds record.ini as it was: the next Advanced page reads it anew.
+    if (macroPanel_ != nullptr) {
+        macroPanel_->HideControls();
+        macroPanel_.reset();
+    }
+    RefreshDrawing();
+    if (isVisible() && page_ != kNoPage) {
+        RebuildCurrentPage();
+    } else if (ctx_.pagesBuilt) {
+        ctx_.rebuildOnRestore = true;
+    }
 }
 
 void CHidMouseDlg::Cancel() {

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QListWidget>
+#include <QMenu>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
@@ -13,6 +14,7 @@
 
 #include "app/AppContext.h"
 #include "app/DesktopNotifier.h"
+#include "app/ProfileService.h"
 #include "common/HandOver.h"
 #include "i18n/Texts.h"
 #include "layout/WindowLayout.h"
@@ -83,6 +85,28 @@ public:
     };
     const std::vector<Shown>& Notifications() const { return shown_; }
 
+    // The named profiles, switched and saved from the tray and the session bus.
+    ProfileService& Profiles() { return *profiles_; }
+    // The tray's menu (also without a tray, for tests and screenshots); its
+    // Profiles submenu is filled anew each time it opens.
+    QMenu* TrayMenu() const { return trayMenu_; }
+    QMenu* ProfilesMenu() const { return profilesMenu_; }
+    void FillProfilesMenu();
+    // The tray's profile entries: a switch, with the question first when the
+    // window holds changes not applied; a save as a new one after the name
+    // prompt; a save over the active one.
+    void ChooseProfile(const QString& name);
+    void SaveAsNewProfile();
+    void SaveToActiveProfile();
+    // Applies what the window holds, for callers other than its buttons:
+    // false, with the reason, when nothing or not all reached the mouse.
+    bool ApplyForCaller(QString& error);
+
+    // A yes-or-no question in a message box; tests replace it.
+    std::function<bool(const QString& text)> askQuestion;
+    // The name prompt of a new profile; tests replace it. nullopt when cancelled.
+    std::function<std::optional<QString>()> askProfileName;
+
     // The colour dialog; tests replace it so that nothing waits for a user.
     std::function<std::optional<QColor>(const QColor&)> pickColour;
     // Opening the link; tests replace it.
@@ -93,6 +117,11 @@ public:
 
 signals:
     void exitRequested();
+    // The mouse came or went.
+    void connectionChanged(bool present);
+    // A notification the mouse sent, as shown: its kind ("dpi-level",
+    // "report-rate", "mode", "macro"), its value and the text shown.
+    void mouseEvent(const QString& kind, int value, const QString& text);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -162,6 +191,9 @@ private:
     // The no-mouse line on the page and in the tray tooltip, set or cleared.
     void ShowMouseState();
     void ShowFallbackNote(const QString& title, const QString& text);
+    // The files hold other settings: the pages show them.
+    void ShowNewSettings(bool applied);
+    void ShowProfileFailure(i18n::ProfileTextId what, const QString& name, const QString& why);
 
     AppContext& ctx_;
     bool trayAvailable_;
@@ -171,6 +203,9 @@ private:
     QFont normalFont_;
     QFont titleFont_;
     QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QMenu* profilesMenu_ = nullptr;
+    ProfileService* profiles_ = nullptr;
     // Brings the reader's events to this thread; outlives the reader.
     HandOver handOver_;
     std::unique_ptr<session::MouseConnection> connection_;

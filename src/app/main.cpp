@@ -8,6 +8,7 @@
 
 #include "app/AppContext.h"
 #include "app/AppOptions.h"
+#include "app/DBusService.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/SingleInstance.h"
@@ -126,6 +127,15 @@ int main(int argc, char** argv) {
                          });
     }
     window.Start();
+    // Scripts and ornyxctl reach this instance on the session bus. A screenshot
+    // run is not the program the user runs, and serves nothing.
+    std::unique_ptr<app::DBusService> bus;
+    if (options->screenshot.isEmpty()) {
+        bus = std::make_unique<app::DBusService>(window);
+        QString error;
+        if (!bus->Register(QDBusConnection::sessionBus(), error))
+            context->Log().Write("not on the session bus: " + error.toStdString());
+    }
 
     if (!options->screenshot.isEmpty()) {
         const QString file = options->screenshot;

@@ -159,6 +159,45 @@ constexpr std::array<PopupTextRow, kPopupTextCount> kPopupTexts = {{
      {"打开多媒体播放器", "打開多媒體播放器", "Multimedya oynatıcı", "Multimedia Player"}},
 }};
 
+constexpr std::array<ProfileTextRow, kProfileTextCount> kProfileTexts = {{
+    {ProfileTextId::ProfilesMenu, {"配置文件", "設定檔", "Profiller", "Profiles"}},
+    {ProfileTextId::SaveAsNew,
+     {"另存为新配置文件…", "另存為新設定檔…", "Yeni profil olarak kaydet…",
+      "Save as new profile…"}},
+    {ProfileTextId::SaveTo, {"保存到 %1", "儲存到 %1", "%1 profiline kaydet", "Save to %1"}},
+    {ProfileTextId::Modified, {"（已修改）", "（已修改）", " (değişti)", " (modified)"}},
+    {ProfileTextId::NoProfiles,
+     {"（无配置文件）", "（無設定檔）", "(profil yok)", "(no profiles)"}},
+    {ProfileTextId::SwitchedTitle, {"配置文件", "設定檔", "Profil", "Profile"}},
+    {ProfileTextId::SwitchedText,
+     {"已切换到配置文件“%1”", "已切換到設定檔「%1」", "\"%1\" profiline geçildi",
+      "Switched to profile \"%1\""}},
+    {ProfileTextId::DropChanges,
+     {"窗口中有尚未应用的更改。放弃这些更改并切换到配置文件“%1”吗？",
+      "視窗中有尚未應用的變更。放棄這些變更並切換到設定檔「%1」嗎？",
+      "Pencerede henüz uygulanmamış değişiklikler var. Bunlar bırakılıp \"%1\" profiline "
+      "geçilsin mi?",
+      "The window holds changes that are not applied yet. Drop them and switch to profile "
+      "\"%1\"?"}},
+    {ProfileTextId::NamePrompt,
+     {"新配置文件的名称", "新設定檔的名稱", "Yeni profilin adı", "Name of the new profile"}},
+    {ProfileTextId::NameRule,
+     {"最多 64 个字符", "最多 64 個字元", "En fazla 64 karakter", "Up to 64 characters"}},
+    {ProfileTextId::ReplaceQuestion,
+     {"配置文件“%1”已存在。要替换它吗？", "設定檔「%1」已存在。要取代它嗎？",
+      "\"%1\" profili zaten var. Yerine yenisi kaydedilsin mi?",
+      "A profile \"%1\" exists already. Replace it?"}},
+    {ProfileTextId::SwitchFailed,
+     {"无法切换到配置文件“%1”：%2", "無法切換到設定檔「%1」：%2", "\"%1\" profiline geçilemedi: %2",
+      "Cannot switch to profile \"%1\": %2"}},
+    {ProfileTextId::SaveFailed,
+     {"无法保存配置文件“%1”：%2", "無法儲存設定檔「%1」：%2", "\"%1\" profili kaydedilemedi: %2",
+      "Cannot save profile \"%1\": %2"}},
+    {ProfileTextId::BadName,
+     {"此名称不能用作配置文件名称：%2", "此名稱不能用作設定檔名稱：%2",
+      "Bu ad profil adı olamaz: %2", "This name cannot name a profile: %2"}},
+}};
+
 using MediaList = std::array<std::string_view, kMediaFunctionCount>;
 constexpr std::array<MediaList, kLanguageCount> kMediaFunctions = {{
     {"下一首", "上一首", "停止", "播放/暂停", "静音", "音量+", "音量-"},
@@ -193,6 +232,7 @@ constexpr bool RowsInOrderAndComplete(const std::array<Row, N>& rows) {
 }
 static_assert(RowsInOrderAndComplete(kMainTexts));
 static_assert(RowsInOrderAndComplete(kPopupTexts));
+static_assert(RowsInOrderAndComplete(kProfileTexts));
 
 // A value outside the enum (a cast from stored data) falls back to English, as
 // every unknown language code does.
@@ -229,6 +269,16 @@ std::string_view Text(Language language, PopupTextId id) {
 
 std::span<const PopupTextRow> PopupTexts() {
     return kPopupTexts;
+}
+
+std::string_view Text(Language language, ProfileTextId id) {
+    const auto number = static_cast<std::size_t>(id);
+    if (number >= kProfileTexts.size()) return {};
+    return kProfileTexts[number].text[Column(language)];
+}
+
+std::span<const ProfileTextRow> ProfileTexts() {
+    return kProfileTexts;
 }
 
 std::span<const std::string_view> MediaFunctionNames(Language language) {

@@ -156,6 +156,34 @@ inline constexpr std::size_t kWindowsFunctionCount = 11;
 std::span<const std::string_view> MediaFunctionNames(Language language);
 std::span<const std::string_view> WindowsFunctionNames(Language language);
 
+// ---- Profiles ------------------------------------------------------------------
+
+// The tray's Profiles submenu, its name prompt, questions and notes. "%1" is the
+// profile's name, "%2" the reason a step failed.
+enum class ProfileTextId : std::size_t {
+    ProfilesMenu,
+    SaveAsNew,
+    SaveTo,
+    Modified,  // follows the active profile's name in the menu
+    NoProfiles,
+    SwitchedTitle,
+    SwitchedText,
+    DropChanges,
+    NamePrompt,
+    NameRule,
+    ReplaceQuestion,
+    SwitchFailed,
+    SaveFailed,
+    BadName,
+    Count
+};
+
+inline constexpr std::size_t kProfileTextCount = static_cast<std::size_t>(ProfileTextId::Count);
+using ProfileTextRow = TextRowOf<ProfileTextId>;
+
+std::string_view Text(Language language, ProfileTextId id);
+std::span<const ProfileTextRow> ProfileTexts();
+
 // ---- Device event notifications ---------------------------------------------------
 
 // Notification titles are the same in every language.

@@ -511,6 +511,14 @@ inline constexpr Rect kRange{14, 109, 210, 129};
 inline constexpr Rect kValue{74, 129, 150, 143};
 }  // namespace delay
 
+// The name prompt of a new profile, on the single-key pop-up's background: its
+// prompt and rule lines, and a box wide enough for a name.
+namespace profile_name {
+inline constexpr Rect kPrompt = delay::kPrompt;
+inline constexpr Rect kRule = delay::kRange;
+inline constexpr Rect kName{24, 129, 200, 145};
+}  // namespace profile_name
+
 namespace skins {
 inline constexpr Rect kColourPrompt{12, 64, 181, 94};
 inline constexpr Rect kColourSample{42, 94, 151, 110};

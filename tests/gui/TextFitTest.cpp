@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QStyle>
 #include <QTest>
 #include <filesystem>
@@ -18,6 +19,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "app/ProfileNameDialog.h"
 #include "gui/LayoutPoints.h"
 #include "i18n/TextSettings.h"
 #include "keys/ui/ButtonMenu.h"
@@ -260,11 +262,43 @@ TEST(TextFitTest, EveryPopUpTextOfEveryLanguageShowsWhole) {
             skin::CSkinsDialog d(popup);
             LookAt(d, skin::CSkinsDialog::kSkinBoxRect.center());
         }
+        {
+            CProfileNameDialog d(popup);
+            LookAt(d, std::nullopt);
+        }
     }
     skin::SetTextDrawnHook(nullptr);
     std::string report;
     for (const auto& c : Clipped()) report += "\n  " + c;
     EXPECT_TRUE(Clipped().empty()) << "texts that do not fit:" << report;
+}
+
+// The Profiles submenu in every language: its own entries show whole, and the
+// longest name a profile can have (64 wide characters) is cut in the middle
+// rather than stretching the menu across the screen.
+TEST(TextFitTest, TheProfilesSubmenuShowsItsEntriesAndStaysNarrowWithLongNames) {
+    const QString longest(64, QChar(0xFF37));  // a full-width W
+    for (const char* code : {"CHS", "CHT", "TUR", "EN"}) {
+        SCOPED_TRACE(code);
+        LanguageRig rig(code, Skins().front());
+        rig.window->Start();
+        ASSERT_TRUE(rig.window->Profiles().Save("Office", false).ok());
+        ASSERT_TRUE(rig.window->Profiles().Save(longest, false).ok());
+        rig.window->FillProfilesMenu();
+        QMenu* menu = rig.window->ProfilesMenu();
+        const QFontMetrics metrics(menu->font());
+        EXPECT_LE(menu->sizeHint().width(), 480);
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            const QString shown = QString(a->text()).replace("&&", "&");
+            // The menu is at least as wide as each entry's text.
+            EXPECT_LT(metrics.horizontalAdvance(shown), menu->sizeHint().width())
+                << shown.toStdString();
+            if (shown.startsWith(QChar(0xFF37))) {
+                EXPECT_TRUE(shown.contains(QChar(0x2026))) << "the long name is cut";
+            }
+        }
+    }
 }
 
 TEST(TextFitTest, TheFitRuleSeesCutTexts) {

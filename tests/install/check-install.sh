@@ -32,6 +32,12 @@ for size in 16 32 48 64 128 256; do
   [ -s "$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png" ] || fail "missing the ${size}px icon"
 done
 grep -q -- '--hidden' "$prefix/etc/xdg/autostart/$id.desktop" || fail "autostart without --hidden"
+# The session bus: the interface for its clients, and an activation that starts
+# the installed program, in the tray.
+service=$prefix/share/dbus-1/services/org.ornyx.OrnyxMouse1.service
+[ -s "$prefix/share/dbus-1/interfaces/org.ornyx.OrnyxMouse1.xml" ] || fail "no D-Bus interface file"
+grep -qx 'Name=org.ornyx.OrnyxMouse1' "$service" || fail "no D-Bus activation file"
+grep -qx "Exec=$prefix/bin/ornyx-mouse --hidden" "$service" || fail "the activation does not start $prefix/bin/ornyx-mouse --hidden"
 desktop-file-validate "$prefix/share/applications/$id.desktop" "$prefix/etc/xdg/autostart/$id.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work/as.log" ||
   { cat "$work/as.log"; fail "appstreamcli validate failed"; }

@@ -124,6 +124,30 @@ TEST(MouseConnectionTest, EventsArriveInEitherCollectionOrder) {
     }
 }
 
+// --simulate=events=...: the notifications wait for the program that opens
+// the mouse, in order; a bad list is refused whole, with what it takes.
+TEST(MouseConnectionTest, SimulatedStartEventsArriveOnceOpened) {
+    std::string error;
+    const auto options = sim::SimOptions::Parse("sensor=1,events=7.2+5.1+9.12", error);
+    ASSERT_TRUE(options) << error;
+    Rig rig(*options);
+    ASSERT_TRUE(rig.connection.Open());
+    ASSERT_TRUE(rig.events.WaitFor(3));
+    EXPECT_EQ(rig.events.events[0].code, 7);
+    EXPECT_EQ(rig.events.events[0].parameter, 2);
+    EXPECT_EQ(rig.events.events[2].code, 9);
+    EXPECT_EQ(rig.events.events[2].parameter, 12);
+    std::string many = "1.1";
+    for (int i = 0; i < 64; ++i) many += "+1.1";
+    for (const std::string& bad :
+         std::vector<std::string>{"events=", "events=7", "events=7.", "events=.2", "events=7.2+",
+                                  "events=256.1", "events=7.-1", "events=7.2 ", "events=" + many}) {
+        error.clear();
+        EXPECT_FALSE(sim::SimOptions::Parse(bad, error)) << bad;
+        EXPECT_NE(error.find("events= takes"), std::string::npos) << bad << ": " << error;
+    }
+}
+
 TEST(MouseConnectionTest, UnplugWarnsOnceAndReplugReconnectsWithHandshake) {
     Rig rig;
     ASSERT_TRUE(rig.connection.Open());

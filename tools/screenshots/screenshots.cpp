@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +18,7 @@
 
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "app/ProfileNameDialog.h"
 #include "i18n/TextSettings.h"
 #include "keys/ui/ButtonMenu.h"
 #include "keys/ui/KeyDialogs.h"
@@ -111,6 +114,36 @@ bool ShootDpiMenu(app::CHidMouseDlg& window, const QString& file) {
     return ok;
 }
 
+// The tray menu with its Profiles submenu open beside it, as one picture.
+bool ShootTrayMenu(app::CHidMouseDlg& window, const QString& file) {
+    QMenu* tray = window.TrayMenu();
+    QMenu* profiles = window.ProfilesMenu();
+    if (tray == nullptr || profiles == nullptr) return false;
+    tray->popup({40, 40});
+    if (!QTest::qWaitForWindowExposed(tray)) return false;
+    tray->setActiveAction(profiles->menuAction());
+    QTest::keyClick(tray, Qt::Key_Right);  // opens the submenu, as a hover would
+    Settle();
+    if (!profiles->isVisible()) {
+        tray->hide();
+        return false;
+    }
+    const QRect both = tray->geometry().united(profiles->geometry());
+    QPixmap picture(both.size());
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(tray->geometry().topLeft() - both.topLeft(), tray->grab());
+        painter.drawPixmap(profiles->geometry().topLeft() - both.topLeft(), profiles->grab());
+    }
+    const bool ok = picture.save(file, "PNG");
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", file.toLocal8Bit().constData());
+    profiles->hide();
+    tray->hide();
+    Settle();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +206,14 @@ int main(int argc, char** argv) {
             ok &= Save(window, out + "/advanced-list-" + lang + ".png");
             Click(window, {300, 600});
 
+            // A few profiles, the last one saved active and changed since.
+            for (const char* name : {"Office", "Büro & Co", "Shooter"})
+                window.Profiles().Save(QString::fromUtf8(name), /*replace=*/true);
+            context.settings.image.reportRate() = 2;
+            QString applyError;
+            ok &= window.ApplyForCaller(applyError);
+            ok &= ShootTrayMenu(window, out + "/tray-profiles-" + lang + ".png");
+
             const skin::DrawingSettings drawing =
                 skin::DrawingSettings::From(context.paths, context.text);
             const skin::PopupContext popup{drawing, context.text.language, messages};
@@ -232,6 +273,14 @@ int main(int argc, char** argv) {
             {
                 macros::ui::CDelayTimeDialog d(popup);
                 ok &= ShootPopup(d, out + "/delay-" + lang + ".png", std::nullopt);
+            }
+            {
+                app::CProfileNameDialog d(popup);
+                ok &=
+                    ShootPopup(d, out + "/profile-name-" + lang + ".png", [&d](skin::PopupFrame&) {
+                        if (d.NameBox() != nullptr) QTest::keyClicks(d.NameBox(), "Strategy");
+                        Settle();
+                    });
             }
             {
                 skin::CSkinsDialog d(popup);

@@ -10,6 +10,31 @@
 
 namespace ornyx::device::sim {
 
+namespace {
+
+// At most this many: a start-up queue, not a recording.
+constexpr std::size_t kMaxStartEvents = 64;
+
+bool ParseEvents(const std::string& text, std::vector<std::pair<std::uint8_t, std::uint8_t>>& out) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t plus = text.find('+', start);
+        const std::string item =
+            text.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+        start = plus == std::string::npos ? text.size() + 1 : plus + 1;
+        const std::size_t dot = item.find('.');
+        if (dot == std::string::npos) return false;
+        const auto code = ParseUnsigned(item.substr(0, dot));
+        const auto parameter = ParseUnsigned(item.substr(dot + 1));
+        if (!code || !parameter || *code > 255 || *parameter > 255) return false;
+        if (out.size() == kMaxStartEvents) return false;
+        out.emplace_back(static_cast<std::uint8_t>(*code), static_cast<std::uint8_t>(*parameter));
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string& error) {
     SimOptions options;
     std::size_t start = 0;
@@ -56,17 +81,30 @@ std::optional<SimOptions> SimOptions::Parse(const std::string& text, std::string
                 return std::nullopt;
             }
             options.vanishAfterFrames = static_cast<int>(*n);
+        } else if (key == "events") {
+            if (!ParseEvents(value, options.startEvents)) {
+                error =
+                    "events= takes CODE.PARAMETER pairs joined by +, each number 0 to 255, "
+                    "not \"" +
+                    value + "\"";
+                return std::nullopt;
+            }
         } else {
             error = "unknown simulator option \"" + key +
                     "\" (known: sensor=N, order=event-first|command-first, fault=silent|bogus, "
-                    "vanish=N)";
+                    "vanish=N, events=CODE.PARAMETER+...)";
             return std::nullopt;
         }
     }
     return options;
 }
 
-SimMouse::SimMouse(const SimOptions& options) : options_(options), model_(options.sensorType) {}
+SimMouse::SimMouse(const SimOptions& options) : options_(options), model_(options.sensorType) {
+    for (const auto& [code, parameter] : options_.startEvents) {
+        const std::uint8_t report[] = {6, code, 0, parameter, 0, 0, 0, 0};
+        InjectEvent(report);
+    }
+}
 
 SimMouse::~SimMouse() = default;
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/DeviceMonitor.h"
@@ -33,6 +34,10 @@ struct SimOptions {
     // Unplug by itself after this many command frames (0: never), as a mouse
     // pulled out in the middle of an apply.
     int vanishAfterFrames = 0;
+    // Notifications the mouse has sent by the time it is opened (code and
+    // parameter of each event report), as if its buttons had been pressed:
+    // "events=7.2+5.1". Lets a program on the simulated mouse show them.
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> startEvents{};
 
     // nullopt with `error` set for an unknown key or a bad value.
     static std::optional<SimOptions> Parse(const std::string& text, std::string& error);
