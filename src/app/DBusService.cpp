@@ -5,6 +5,7 @@
 #include <QVariantMap>
 
 #include "app/MainWindow.h"
+#include "profiles/DesktopProgram.h"
 
 namespace ornyx::app {
 
@@ -81,6 +82,10 @@ bool DBusService::Modified() {
 
 QStringList DBusService::Profiles() {
     return window_.Profiles().Refresh().names;
+}
+
+QString DBusService::Home() const {
+    return QString::fromStdString(profiles::CanonicalHome(window_.Profiles().Home()));
 }
 
 void DBusService::SendError(ProfileService::Error error, const QString& message) {

@@ -27,6 +27,7 @@ class DBusService : public QObject, protected QDBusContext {
     Q_PROPERTY(QString ActiveProfile READ ActiveProfile)
     Q_PROPERTY(bool Modified READ Modified)
     Q_PROPERTY(QStringList Profiles READ Profiles)
+    Q_PROPERTY(QString Home READ Home CONSTANT)
 
 public:
     explicit DBusService(CHidMouseDlg& window, QObject* parent = nullptr);
@@ -39,6 +40,8 @@ public:
     QString ActiveProfile();
     bool Modified();
     QStringList Profiles();
+    // The program home served, so that ornyxctl works through us only on ours.
+    QString Home() const;
 
     // The error names of the replies.
     static QString ErrorName(ProfileService::Error error);

@@ -66,6 +66,8 @@ public:
     // the last one seen.
     const State& Refresh();
     const State& Last() const { return state_; }
+    // The program home whose profiles these are.
+    const std::filesystem::path& Home() const { return ctx_.paths.home; }
     // A switch or save is running (a question of it may be open).
     bool Working() const { return working_; }
     // Whether two names name one profile (they differ in case or composition only).
