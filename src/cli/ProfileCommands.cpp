@@ -7,10 +7,12 @@
 #include <system_error>
 
 #include "cli/CliContext.h"
+#include "cli/DesktopBus.h"
 #include "common/AtomicFile.h"
 #include "common/Utf8.h"
 #include "macros/MacroStore.h"
 #include "profile/PrivateProfile.h"
+#include "profiles/DesktopProgram.h"
 #include "profiles/HomeProfile.h"
 #include "profiles/ProfileName.h"
 #include "profiles/ProfileStore.h"
@@ -296,9 +298,143 @@ int RunProfileShow(CliContext& context, const std::string& name) {
     return kOk;
 }
 
+// ----- through the running desktop program -----
+
+using profiles::ProgramAnswer;
+
+void Verbose(const CliContext& context, const std::string& text) {
+    if (context.options().verbose) std::fprintf(stderr, "ornyxctl: %s\n", text.c_str());
+}
+
+// The desktop program on the session bus, when it runs on this program home:
+// then it switches and saves, so that its window and tray stay true and only
+// one process drives the mouse. Null when ornyxctl works on the files itself:
+// no bus, no program, or one on another home (whose lock orders the two of us
+// as before). One that does not answer is an error: going round it could make
+// two processes drive the mouse at once.
+std::unique_ptr<DesktopBus> RunningProgram(CliContext& context) {
+    context.ResolveHome();
+    std::string why;
+    std::unique_ptr<DesktopBus> bus = ConnectDesktopBus(why);
+    if (!bus) {
+        Verbose(context, why + "; working on the files directly");
+        return nullptr;
+    }
+    const BusAnswer served = bus->ServedHome();
+    if (served.answer == ProgramAnswer::NoAnswer) {
+        throw Failure{"the desktop program does not answer on the session bus (" + served.message +
+                      "); nothing was changed"};
+    }
+    if (served.answer != ProgramAnswer::Done) {
+        Verbose(context, served.message + "; working on the files directly");
+        return nullptr;
+    }
+    if (const std::string ours = profiles::CanonicalHome(context.paths().home);
+        served.value != ours) {
+        Verbose(context, "the desktop program serves the home " + served.value + ", not " + ours +
+                             "; working on the files directly");
+        return nullptr;
+    }
+    return bus;
+}
+
+std::string SecondsText(std::chrono::milliseconds timeout) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(timeout).count());
+}
+
+// The program's answer in the words and exit codes of the direct path; nullopt
+// when it ended before the call reached it (the caller works directly then).
+std::optional<int> UseThroughProgram(DesktopBus& bus, const std::string& name) {
+    const BusAnswer answer = bus.CallProfileMethod("UseProfile", name);
+    switch (answer.answer) {
+        case ProgramAnswer::Done: {
+            std::string shown = bus.ActiveProfile();
+            if (shown.empty()) shown = name;
+            std::printf("switched to profile \"%s\" through the running desktop program\n",
+                        shown.c_str());
+            return kOk;
+        }
+        case ProgramAnswer::NotRunning:
+            return std::nullopt;
+        case ProgramAnswer::NoMouse:
+            // The files hold the profile, as after a direct use without the mouse.
+            std::fprintf(stderr, "ornyxctl: the desktop program: %s\n", answer.message.c_str());
+            return kNoMouse;
+        case ProgramAnswer::NoSuchProfile:
+        case ProgramAnswer::InvalidName:
+            throw Failure{answer.message + " (nothing was changed)"};
+        case ProgramAnswer::Busy:
+            throw Failure{"the desktop program is busy: " + answer.message +
+                          " (nothing was changed)"};
+        case ProgramAnswer::NoAnswer:
+            throw Failure{"the desktop program did not answer within " +
+                          SecondsText(kBusCallTimeout) + " seconds; it may still switch to \"" +
+                          name + "\" ('ornyxctl profile list' shows the active profile)"};
+        case ProgramAnswer::Exists:
+        case ProgramAnswer::Failed:
+            break;
+    }
+    throw Failure{"the desktop program could not switch to \"" + name + "\": " + answer.message};
+}
+
+std::optional<int> SaveThroughProgram(DesktopBus& bus, const std::string& name, bool force) {
+    const BusAnswer answer = bus.CallProfileMethod("SaveProfile", name);
+    switch (answer.answer) {
+        case ProgramAnswer::Done:
+            std::printf("saved profile \"%s\" through the running desktop program\n", name.c_str());
+            return kOk;
+        case ProgramAnswer::NotRunning:
+            return std::nullopt;
+        case ProgramAnswer::Exists:
+            // The program replaces only its active profile: another one of
+            // that name is not overwritten behind its back, --force or not.
+            if (force) {
+                throw Failure{
+                    "the running desktop program replaces only the active profile, "
+                    "and \"" +
+                    name +
+                    "\" is another one; delete that one first ('ornyxctl profile "
+                    "delete') or quit the program (no profile was saved)"};
+            }
+            throw Failure{answer.message + "; --force replaces it"};
+        case ProgramAnswer::Busy:
+            throw Failure{"the desktop program is busy: " + answer.message +
+                          " (no profile was saved)"};
+        case ProgramAnswer::NoAnswer:
+            throw Failure{"the desktop program did not answer within " +
+                          SecondsText(kBusCallTimeout) + " seconds; it may still save \"" + name +
+                          "\" ('ornyxctl profile list' shows the profiles)"};
+        case ProgramAnswer::InvalidName:
+        case ProgramAnswer::NoSuchProfile:
+        case ProgramAnswer::NoMouse:
+        case ProgramAnswer::Failed:
+            break;
+    }
+    throw Failure{"the desktop program could not save \"" + name + "\": " + answer.message};
+}
+
 int RunProfileSave(CliContext& context, const std::string& name, bool force) {
     if (const std::string problem = profiles::NameProblem(name); !problem.empty())
         throw Failure{"the profile name \"" + name + "\" " + problem};
+    if (std::unique_ptr<DesktopBus> program = RunningProgram(context)) {
+        // The program replaces its active profile without being asked; here,
+        // as on the direct path, only --force replaces one.
+        if (!force) {
+            context.LockHome(settings::HomeLock::Mode::Shared);
+            profiles::StoredProfile existing;
+            std::string error;
+            const auto found = Store(context).Find(name, existing, error);
+            if (found == profiles::ProfileStore::Found::Failed) throw Failure{error};
+            if (found != profiles::ProfileStore::Found::Missing) {
+                throw Failure{"a profile \"" + name + "\" exists already (" +
+                              (Store(context).folder() / existing.file).string() +
+                              "); --force replaces it"};
+            }
+            // The program takes the lock itself.
+            context.UnlockHome();
+        }
+        if (const std::optional<int> code = SaveThroughProgram(*program, name, force)) return *code;
+    }
     context.LoadSettings(settings::HomeLock::Mode::Exclusive);
     RequireConfiguration(context);
     macros::MacroExport record;
@@ -320,6 +456,9 @@ int RunProfileSave(CliContext& context, const std::string& name, bool force) {
 }
 
 int RunProfileUse(CliContext& context, const std::string& name) {
+    if (std::unique_ptr<DesktopBus> program = RunningProgram(context)) {
+        if (const std::optional<int> code = UseThroughProgram(*program, name)) return *code;
+    }
     context.LoadSettings(settings::HomeLock::Mode::Exclusive);
     // A config.bin that cannot be loaded may be the user's only copy.
     if (context.configStatus() == settings::ConfigStatus::Unusable)
@@ -508,6 +647,9 @@ Command AddProfileCommand(CLI::App& parent) {
         "Profiles are kept in the folder profiles/ of the program home. 'use' replaces\n"
         "config.bin, the button labels and record.ini in one step, then applies; exit code\n"
         "3 when no mouse is there (the files are switched; the next apply sends them).\n"
+        "While the desktop program runs on the same home, 'use' and 'save' go through it\n"
+        "(its session-bus interface) and say so; it is never started for them, and there\n"
+        "'save --force' replaces only the active profile.\n"
         "Examples:\n"
         "  ornyxctl profile save Shooter\n"
         "  ornyxctl profile use Shooter\n"

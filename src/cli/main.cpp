@@ -78,6 +78,8 @@ int ornyx::cli::RunOrnyxctl(int argc, char** argv) {
         "  ornyxctl --simulate --trace t.txt raw 0x83   read the sensor settings of the\n"
         "                                           simulated mouse and trace every byte\n"
         "  ornyxctl profile use Shooter             switch to a saved profile and apply it\n"
+        "While the desktop program runs on the same program home, 'profile use' and\n"
+        "'profile save' go through it on the session bus; it is never started for them.\n"
         "Exit codes: 0 success, 1 failure, 2 usage error, 3 no mouse found.");
     app.require_subcommand(1);
     app.fallthrough();

@@ -1,5 +1,11 @@
 // `ornyxctl profile` where a POSIX system is needed: bash runs the completion,
 // and switches are killed at random moments (too slow to repeat under Wine).
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "cli/CliRun.h"
@@ -9,6 +15,45 @@ namespace ornyx::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A session bus that is named but cannot be reached holds nothing up: no
+// program can serve the home there, so the commands work directly, at once or
+// after the short wait for an answer, never hanging.
+TEST_F(NamedProfileTest, ASessionBusThatCannotBeReachedLeavesTheDirectPath) {
+    ASSERT_EQ(Run("--simulate profile save A").exitCode, 0);
+    ASSERT_EQ(Run("--simulate profile save B").exitCode, 0);
+    // A listener that takes the connection and never says a word.
+    const fs::path silent = dir / "silent-bus";
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    ASSERT_LT(silent.string().size(), sizeof(where.sun_path));
+    std::strncpy(where.sun_path, silent.c_str(), sizeof(where.sun_path) - 1);
+    ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&where), sizeof(where)), 0);
+    ASSERT_EQ(listen(fd, 8), 0);
+    const char* before = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const std::string kept = before ? before : "";
+    const std::string addresses[] = {"unix:path=" + (dir / "nobody-here").string(),
+                                     "unix:path=" + silent.string(), "not an address"};
+    bool useA = false;
+    for (const std::string& address : addresses) {
+        SCOPED_TRACE(address);
+        setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+        const std::string name = (useA = !useA) ? "A" : "B";
+        const auto start = std::chrono::steady_clock::now();
+        const Result used = Run("--simulate profile use " + name);
+        const Result saved = Run("--simulate profile save C --force");
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(used.exitCode, 0) << used.err;
+        EXPECT_EQ(used.out, "switched to profile \"" + name + "\" and applied it\n");
+        EXPECT_EQ(saved.exitCode, 0) << saved.err;
+        EXPECT_EQ(saved.out, "saved profile \"C\"\n");
+        EXPECT_LT(took, std::chrono::seconds(15));
+    }
+    close(fd);
+    setenv("DBUS_SESSION_BUS_ADDRESS", kept.c_str(), 1);
+}
 
 // The completion's own part: bash-completion's helpers are stood in for, so
 // that what is checked is which names it offers and how they are quoted.

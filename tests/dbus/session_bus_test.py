@@ -447,6 +447,214 @@ class SwitchOverThePrivateBus(unittest.TestCase):
         self.assertIn("From the shell", bus.json_prop("Profiles"))
 
 
+def transfers(path):
+    """The lines of a trace that went to or came from a mouse."""
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="utf-8") as f:
+        return [l for l in f if l.startswith(("set-feature", "get-feature"))]
+
+
+class OrnyxctlThroughTheRunningProgram(unittest.TestCase):
+    """ornyxctl profile use and save go through the program while it serves the
+    same home: the program drives the mouse, ornyxctl sends nothing."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.bus = PrivateBus()
+        cls.rate_b = make_profiles(cls.bus)
+        cls.bus.start_notification_server()
+        cls.bus.start_program()
+        cls.bus.start_monitor()
+        time.sleep(0.5)  # the monitor has subscribed
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bus.close()
+
+    def ctl(self, *args, env=None, home=None):
+        """ornyxctl on the simulated mouse with a trace of its own: (result, its transfers)."""
+        trace = os.path.join(self.bus.dir, "ctl-trace.txt")
+        if os.path.exists(trace):
+            os.remove(trace)
+        argv = [CTL, "--home", home or self.bus.home, "--simulate", "--trace", trace, *args]
+        r = subprocess.run(argv, env=env or self.bus.env, capture_output=True, text=True,
+                           timeout=60)
+        return r, transfers(trace)
+
+    def test_1_the_home_is_served_as_its_canonical_path(self):
+        self.assertEqual(self.bus.json_prop("Home"), os.path.realpath(self.bus.home))
+
+    def test_2_use_switches_the_program_which_applies(self):
+        bus = self.bus
+        self.assertEqual(bus.prop("ActiveProfile"), 's "A"')
+        before = len(bus.sends())
+        r, sent_by_ctl = self.ctl("profile", "use", "B")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, 'switched to profile "B" through the running desktop program\n')
+        self.assertEqual(sent_by_ctl, [])
+        self.assertEqual(bus.prop("ActiveProfile"), 's "B"')
+        code = {1000: 1, 500: 2, 250: 4, 125: 8}[self.rate_b]
+        sent = bus.sends()[before:]
+        self.assertTrue(any(l.startswith("set-feature 00 01 %02x" % code) for l in sent), sent)
+        wait_until(lambda: "ProfileSwitched ('B',)" in bus.monitor(), what="ProfileSwitched")
+
+        # Another spelling of the same home, and the socket found in the runtime
+        # folder when the environment names no bus: still through the program.
+        link = os.path.join(bus.dir, "home-link")
+        os.symlink(bus.home, link)
+        os.symlink(bus.address[len("unix:path="):], os.path.join(bus.env["XDG_RUNTIME_DIR"], "bus"))
+        env = dict(bus.env)
+        del env["DBUS_SESSION_BUS_ADDRESS"]
+        r, sent_by_ctl = self.ctl("profile", "use", "a", env=env, home=link + "/.")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, 'switched to profile "A" through the running desktop program\n')
+        self.assertEqual(sent_by_ctl, [])
+        wait_until(lambda: "ProfileSwitched ('A',)" in bus.monitor(), what="ProfileSwitched A")
+
+        # Its refusals in the words of the direct path; nothing changes.
+        digest = bus.home_digest()
+        r, _ = self.ctl("profile", "use", "no such")
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stderr, 'ornyxctl: there is no profile "no such" (nothing was changed)\n')
+        self.assertEqual(bus.home_digest(), digest)
+
+    def test_3_save_through_the_program_and_what_force_replaces(self):
+        bus = self.bus
+        r, sent_by_ctl = self.ctl("profile", "save", "C")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, 'saved profile "C" through the running desktop program\n')
+        self.assertEqual(sent_by_ctl, [])
+        self.assertEqual(bus.json_prop("ActiveProfile"), "C")
+        self.assertIn("C", bus.json_prop("Profiles"))
+        wait_until(lambda: "'ActiveProfile': <'C'>" in bus.monitor(), what="ActiveProfile C")
+        digest = bus.home_digest()
+        # As on the direct path, only --force replaces, even the active one.
+        r, _ = self.ctl("profile", "save", "c")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn('a profile "c" exists already', r.stderr)
+        self.assertIn("--force replaces it", r.stderr)
+        self.assertEqual(bus.home_digest(), digest)
+        r, _ = self.ctl("profile", "save", "c", "--force")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(bus.json_prop("ActiveProfile"), "c")  # as typed, as directly
+        # The program replaces only its active profile: another is kept.
+        r, _ = self.ctl("profile", "save", "A", "--force")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("replaces only the active profile", r.stderr)
+        self.assertEqual(bus.json_prop("ActiveProfile"), "c")
+        listed = json.loads(bus.run_ok([CTL, "--home", bus.home, "profile", "list", "--json"]))
+        a_file = "profiles/" + next(p["file"] for p in listed["profiles"] if p["name"] == "A")
+        self.assertEqual(bus.home_digest()[a_file], digest[a_file])
+
+    def test_4_a_program_on_another_home_is_not_used(self):
+        bus = self.bus
+        other = bus.mkdir("other-home")
+        bus.run_ok([CTL, "--home", other, "init"])
+        bus.run_ok([CTL, "--home", other, "--simulate", "profile", "save", "X"])
+        before = len(bus.sends())
+        digest = bus.home_digest()
+        active = bus.prop("ActiveProfile")
+        r, sent_by_ctl = self.ctl("profile", "use", "X", home=other)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, 'switched to profile "X" and applied it\n')
+        self.assertNotEqual(sent_by_ctl, [])
+        r, _ = self.ctl("profile", "save", "Y", home=other)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, 'saved profile "Y"\n')
+        self.assertEqual(len(bus.sends()), before)
+        self.assertEqual(bus.home_digest(), digest)
+        self.assertEqual(bus.prop("ActiveProfile"), active)
+
+    def test_5_without_a_session_bus_ornyxctl_works_directly(self):
+        bus = self.bus
+        env = dict(bus.env)
+        del env["DBUS_SESSION_BUS_ADDRESS"]
+        env["XDG_RUNTIME_DIR"] = bus.mkdir("run-without-bus")
+        before = len(bus.sends())
+        start = time.monotonic()
+        r, sent_by_ctl = self.ctl("profile", "use", "B", env=env)
+        self.assertLess(time.monotonic() - start, 10)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout, 'switched to profile "B" and applied it\n')
+        self.assertNotEqual(sent_by_ctl, [])
+        self.assertEqual(len(bus.sends()), before)
+
+
+class OrnyxctlAndAProgramInTrouble(unittest.TestCase):
+    """The program's rarer answers, from a stand-in serving this home: each
+    becomes the direct path's exit code and a clear message, and a program
+    that does not answer costs a few seconds, never a hang."""
+
+    def start(self, *extra):
+        self.bus = PrivateBus()
+        self.addCleanup(self.bus.close)
+        self.calls = os.path.join(self.bus.dir, "calls.txt")
+        server = self.bus.start([sys.executable, os.path.join(HERE, "stand_in_program.py"),
+                                 INTERFACE_XML, self.calls, os.path.realpath(self.bus.home),
+                                 *extra], stdout=subprocess.PIPE)
+        if server.stdout.readline().decode().strip() != "ready":
+            raise AssertionError("the stand-in did not start: " + server.stderr.read().decode())
+
+    def ctl(self, *args):
+        trace = os.path.join(self.bus.dir, "ctl-trace.txt")
+        start = time.monotonic()
+        r = self.bus.run([CTL, "--home", self.bus.home, "--simulate", "--trace", trace, *args],
+                         timeout=60)
+        return r, time.monotonic() - start, transfers(trace)
+
+    def test_answers_map_to_exit_codes_and_messages(self):
+        self.start()
+        r, _, sent = self.ctl("profile", "use", "Mine")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        # The name as the program shows it.
+        self.assertEqual(r.stdout, 'switched to profile "Chosen" through the running desktop '
+                                   'program\n')
+        self.assertEqual(sent, [])
+        r, _, sent = self.ctl("profile", "use", "busy")
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stderr, "ornyxctl: the desktop program is busy: the window holds "
+                                   "changes that are not applied; apply or cancel them first "
+                                   "(nothing was changed)\n")
+        r, _, sent = self.ctl("profile", "use", "gone")
+        self.assertEqual(r.returncode, 3, r.stderr)
+        self.assertIn('switched the files to profile "gone"', r.stderr)
+        self.assertEqual(sent, [])
+        r, _, _ = self.ctl("profile", "use", "odd")
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stderr, 'ornyxctl: the desktop program could not switch to "odd": '
+                                   'the disk is full\n')
+        r, _, _ = self.ctl("profile", "save", "A", "--force")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("replaces only the active profile", r.stderr)
+        r, _, _ = self.ctl("profile", "save", "busy")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("the desktop program is busy: ", r.stderr)
+        self.assertIn("(no profile was saved)", r.stderr)
+        with open(self.calls, encoding="utf-8") as f:
+            called = [l.split()[0] for l in f if not l.startswith("Get")]
+        self.assertEqual(called, ["UseProfile"] * 4 + ["SaveProfile"] * 2)
+
+    def test_a_switch_without_reply_is_an_error_and_ornyxctl_does_not_go_round_it(self):
+        self.start()
+        before = self.bus.home_digest()
+        r, took, sent = self.ctl("profile", "use", "hang")
+        self.assertEqual(r.returncode, 1, r.stdout)
+        self.assertIn("the desktop program did not answer within 10 seconds", r.stderr)
+        self.assertGreater(took, 9)
+        self.assertLess(took, 20)
+        self.assertEqual(sent, [])
+        self.assertEqual(self.bus.home_digest(), before)
+
+    def test_a_program_that_does_not_say_its_home_is_an_error_too(self):
+        self.start("--hang-home")
+        r, took, sent = self.ctl("profile", "use", "B")
+        self.assertEqual(r.returncode, 1, r.stdout)
+        self.assertIn("the desktop program does not answer on the session bus", r.stderr)
+        self.assertLess(took, 10)
+        self.assertEqual(sent, [])
+
+
 class MouseNotificationsInTheProgramsLanguage(unittest.TestCase):
     """The mouse's own notifications: a MouseEvent signal each, and a Notify
     call in the program's language (Turkish here)."""
@@ -551,6 +759,12 @@ class ActivationStartsTheProgram(unittest.TestCase):
             with open(os.path.join(services, NAME + ".service"), "w") as f:
                 f.write("[D-BUS Service]\nName=%s\nExec=%s --hidden --simulate --home %s "
                         "--trace %s\n" % (NAME, MOUSE, bus.home, bus.trace))
+            self.assertFalse(bus.has_owner())
+            # ornyxctl asks whether it runs; it never has the bus start it.
+            r = bus.run([CTL, "--home", bus.home, "--simulate", "profile", "use", "A"])
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertNotIn("desktop program", r.stdout)
+            time.sleep(0.5)
             self.assertFalse(bus.has_owner())
             ok, out = bus.call("UseProfile", "B", timeout=60)
             self.assertTrue(ok, out)
