@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "cli/DesktopBus.h"
 
@@ -184,12 +185,27 @@ private:
 
 }  // namespace
 
+// The plain form "unix:path=P" of an address whose socket is gone (a stale
+// address in a headless session): known without starting gio's threads.
+bool SocketIsGone(std::string_view address) {
+    constexpr std::string_view kPlain = "unix:path=";
+    if (!address.starts_with(kPlain)) return false;
+    const std::string_view path = address.substr(kPlain.size());
+    if (path.find_first_of("%,;") != std::string_view::npos) return false;
+    std::error_code ec;
+    return !std::filesystem::is_socket(std::filesystem::path(path), ec);
+}
+
 std::unique_ptr<DesktopBus> ConnectDesktopBus(std::string& why) {
     const std::optional<std::string> address = SessionBusAddress();
     if (!address) {
         why =
             "no session bus: DBUS_SESSION_BUS_ADDRESS is not set and there is no "
             "$XDG_RUNTIME_DIR/bus";
+        return nullptr;
+    }
+    if (SocketIsGone(*address)) {
+        why = "no session bus at " + *address + ": there is no socket there";
         return nullptr;
     }
     ConnectionPtr connection = Connect(*address, kBusLookTimeout, why);
