@@ -15,7 +15,7 @@ set(ORNYX_CORE_TEST_SOURCES
   macros/ReadBackTest.cpp
   session/ApplyTest.cpp session/ConnectionTest.cpp session/ProfileJsonTest.cpp
   session/ReaderStopTest.cpp session/SessionTest.cpp
-  profiles/ProfileNameTest.cpp profiles/ProfileStoreTest.cpp
+  profiles/AppRulesTest.cpp profiles/ProfileNameTest.cpp profiles/ProfileStoreTest.cpp
   support/DeviceFixture.h support/Process.h support/RunOrnyxctl.h support/TempDir.cpp
   support/TempDir.h)
 
