@@ -30,7 +30,7 @@ set(ORNYX_CORE_TEST_SOURCES_POSIX
 # The command-line suite: the real ornyxctl against the simulated mouse.
 set(ORNYX_CLI_TEST_SOURCES
   cli/BoundsTest.cpp cli/CliRun.h cli/CliTest.cpp cli/FailureTest.cpp cli/HomeFilesTest.cpp
-  cli/NamedProfileTest.cpp cli/NamedProfileFixture.h
+  cli/NamedProfileTest.cpp cli/NamedProfileFixture.h cli/ProfileRulesTest.cpp
   support/Process.h support/RunOrnyxctl.h support/TempDir.cpp)
 
 # Its cases that need a POSIX system: links, pipes, /dev/full, the umask, a
