@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,11 @@ AppRules ParseAppRules(std::string_view text);
 // and for an empty application).
 std::optional<std::string> ProfileForApplication(const AppRules& rules,
                                                  std::string_view application);
+
+// For a window known by several names (its desktop id, its X11 class and
+// instance): the rule of the first name that has one, else the default.
+std::optional<std::string> ProfileForApplications(const AppRules& rules,
+                                                  std::span<const std::string_view> names);
 
 // Atomic; the caller holds the home's exclusive lock. The file's comments,
 // blank lines and lines that could not be read stay as they are; rules are

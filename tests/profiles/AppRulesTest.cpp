@@ -3,6 +3,7 @@
 // losing what the user typed.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 
@@ -71,10 +72,19 @@ TEST(AppRulesRead, ProfileForApplication) {
     EXPECT_EQ(ProfileForApplication(rules, "firefox-esr"), "Office");
     EXPECT_EQ(ProfileForApplication(rules, ""), std::nullopt);
 
+    // A window by all its names: the first with a rule, not the default first.
+    const std::array<std::string_view, 3> names = {"org.mozilla.firefox", "", "firefox"};
+    EXPECT_EQ(ProfileForApplications(rules, names), "Browsing");
+    const std::array<std::string_view, 2> unknown = {"org.gnome.Terminal", "gnome-terminal"};
+    EXPECT_EQ(ProfileForApplications(rules, unknown), "Office");
+    const std::array<std::string_view, 1> none = {""};
+    EXPECT_EQ(ProfileForApplications(rules, none), std::nullopt);
+
     rules.defaultProfile.reset();
     EXPECT_EQ(ProfileForApplication(rules, "org.gnome.Terminal"), std::nullopt);
     rules.automatic = false;
     EXPECT_EQ(ProfileForApplication(rules, "firefox"), std::nullopt);
+    EXPECT_EQ(ProfileForApplications(rules, names), std::nullopt);
 }
 
 TEST(AppRulesRead, BadLinesAreReportedWithTheirNumberAndTheRestIsRead) {
