@@ -25,7 +25,7 @@ set(ORNYX_CORE_TEST_SOURCES
 set(ORNYX_CORE_TEST_SOURCES_POSIX
   common/AtomicFilePosixTest.cpp profile/PrivateProfilePosixTest.cpp
   settings/ConfigurationPosixTest.cpp settings/HomeSafetyPosixTest.cpp
-  session/SessionPosixTest.cpp profiles/ProfileStorePosixTest.cpp)
+  session/SessionPosixTest.cpp profiles/AppRulesPosixTest.cpp profiles/ProfileStorePosixTest.cpp)
 
 # The command-line suite: the real ornyxctl against the simulated mouse.
 set(ORNYX_CLI_TEST_SOURCES
