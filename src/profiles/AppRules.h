@@ -70,7 +70,8 @@ AppRules ParseAppRules(std::string_view text);
 
 // The profile for the application in front: its rule, else the default;
 // nullopt leaves the active profile as it is (also while `automatic` is off,
-// and for an empty application).
+// and for an empty application). The profile named may have been deleted
+// since: the switch to it says so.
 std::optional<std::string> ProfileForApplication(const AppRules& rules,
                                                  std::string_view application);
 
