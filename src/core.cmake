@@ -107,6 +107,7 @@ ornyx_layer(ornyx_session DIR session FILES
 # switch between them. Names are compared in one case and composition: ICU
 # here, the system's own normaliser on Windows.
 ornyx_layer(ornyx_profiles DIR profiles FILES
+  AppRules.cpp AppRules.h
   DesktopProgram.cpp DesktopProgram.h
   HomeProfile.cpp HomeProfile.h
   NameFold.h
