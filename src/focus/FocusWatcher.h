@@ -1,0 +1,35 @@
+#pragma once
+
+// Which application is in front, as the desktop tells it: a watcher is woken
+// through a file descriptor (an X connection, a pipe in the tests), so that
+// the program waits in its event loop and never polls.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ornyx::focus {
+
+class FocusWatcher {
+public:
+    virtual ~FocusWatcher() = default;
+    // Readable when something may have changed.
+    virtual int Fd() const = 0;
+    // Takes everything that arrived; the application now in front when the
+    // window in front changed (empty when it names none), else nullopt.
+    virtual std::optional<std::string> Changed() = 0;
+    // The application in front now, read afresh.
+    virtual std::string Current() = 0;
+    // The desktop went away (the X server ended): the descriptor stays
+    // readable for ever and must no longer be watched.
+    virtual bool Lost() const = 0;
+};
+
+// The application a window names, best first: the GTK application id, the
+// KDE desktop file, the class part of WM_CLASS ("instance\0class\0").
+// Properties as read, not trusted: cut, unterminated or empty values give way
+// to the next; empty when none names one.
+std::string ApplicationOfWindow(std::string_view gtkApplicationId, std::string_view kdeDesktopFile,
+                                std::string_view wmClass);
+
+}  // namespace ornyx::focus
