@@ -21,6 +21,7 @@ set_target_properties(ornyx_skin PROPERTIES AUTOMOC ON)
 ornyx_layer(ornyx_gui DIR app FILES
   AppContext.cpp AppContext.h
   AppOptions.cpp AppOptions.h
+  AutoSwitcher.cpp AutoSwitcher.h
   DBusService.cpp DBusService.h
   DesktopNotifier.cpp DesktopNotifier.h
   MainWindow.cpp MainWindow.h
@@ -42,6 +43,9 @@ ornyx_layer_files(ornyx_gui DIR macros/ui FILES
 ornyx_layer_files(ornyx_gui DIR performance/ui FILES
   PointerControls.cpp PointerControls.h)
 set_target_properties(ornyx_gui PROPERTIES AUTOMOC ON)
+if(TARGET ornyx_focus_xcb)
+  target_link_libraries(ornyx_gui PUBLIC ornyx_focus_xcb)
+endif()
 
 # The application icon: one SVG, rendered at the sizes the icon theme and the
 # window and tray want; the PNGs are built into the program and installed.

@@ -13,6 +13,7 @@
 #include "app/Platform.h"
 #include "app/SingleInstance.h"
 #include "common/BuildInfo.h"
+#include "focus/xcb/XcbFocusWatcher.h"
 #include "skin/MessageBoxSink.h"
 #include "skin/SkinText.h"
 
@@ -127,6 +128,16 @@ int main(int argc, char** argv) {
                          });
     }
     window.Start();
+    // On X11 the program sees the window in front itself; elsewhere the
+    // desktop's script tells it over the session bus.
+    if (QGuiApplication::platformName() == "xcb" && options->screenshot.isEmpty()) {
+        std::string error;
+        if (auto watcher = focus::OpenXcbFocusWatcher(nullptr, error)) {
+            window.Switcher().Watch(std::move(watcher));
+        } else {
+            context->Log().Write("the application in front cannot be followed: " + error);
+        }
+    }
     // Scripts and ornyxctl reach this instance on the session bus. A screenshot
     // run is not the program the user runs, and serves nothing.
     std::unique_ptr<app::DBusService> bus;

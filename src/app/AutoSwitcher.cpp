@@ -1,0 +1,165 @@
+#include "app/AutoSwitcher.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace ornyx::app {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+int Ms(milliseconds d) {
+    return static_cast<int>(std::max<milliseconds::rep>(0, d.count()));
+}
+
+}  // namespace
+
+AutoSwitcher::AutoSwitcher(Target target, Timing timing, QObject* parent)
+    : QObject(parent), target_(std::move(target)), timing_(timing) {
+    settle_.setSingleShot(true);
+    connect(&settle_, &QTimer::timeout, this, &AutoSwitcher::Settled);
+}
+
+bool AutoSwitcher::Activated(const QString& application, QString* problem) {
+    // Counted in UTF-16 units before any copy: a caller may send megabytes.
+    std::string why;
+    if (application.size() > static_cast<qsizetype>(profiles::kMaxApplicationBytes)) {
+        why = "is too long";
+    } else {
+        why = profiles::ApplicationProblem(application.toStdString());
+    }
+    if (!why.empty()) {
+        ++counts_.refused;
+        if (problem != nullptr) *problem = "the application name " + QString::fromStdString(why);
+        return false;
+    }
+    ++counts_.requests;
+    latest_ = application;
+    const auto now = std::chrono::steady_clock::now();
+    if (!pending_) {
+        pending_ = true;
+        pendingSince_ = now;
+    }
+    const auto left =
+        std::chrono::duration_cast<milliseconds>(pendingSince_ + timing_.longest - now);
+    settle_.start(Ms(std::min(timing_.settle, left)));
+    return true;
+}
+
+void AutoSwitcher::Watch(std::unique_ptr<focus::FocusWatcher> watcher) {
+    notifier_.reset();
+    watcher_ = std::move(watcher);
+    if (!watcher_) return;
+    notifier_ = std::make_unique<QSocketNotifier>(watcher_->Fd(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
+        const std::optional<std::string> changed = watcher_->Changed();
+        if (watcher_->Lost()) {
+            // A closed display stays readable: watching it would spin.
+            target_.log("the display that showed the application in front is gone");
+            notifier_->setEnabled(false);
+            return;
+        }
+        // A desktop without a window in front names no application.
+        if (changed && !changed->empty()) Activated(QString::fromStdString(*changed));
+    });
+    if (const std::string now = watcher_->Current(); !now.empty())
+        Activated(QString::fromStdString(now));
+}
+
+void AutoSwitcher::Recheck() {
+    if (pending_) settle_.start(0);
+}
+
+const profiles::AppRules& AutoSwitcher::Rules() {
+    if (!rulesRead_) {
+        rules_ = target_.readRules();
+        rulesRead_ = true;
+        if (rules_.automatic != automatic_) {
+            automatic_ = rules_.automatic;
+            emit automaticChanged(automatic_);
+        }
+        if (!automatic_) SetWaiting({});
+    }
+    return rules_;
+}
+
+void AutoSwitcher::RulesMayHaveChanged() {
+    rulesRead_ = false;
+    Rules();  // small, and the tray shows `automatic` as the file says
+}
+
+bool AutoSwitcher::Automatic() {
+    return Rules().automatic;
+}
+
+bool AutoSwitcher::SetAutomatic(bool on, QString& error) {
+    std::string why;
+    if (!target_.writeAutomatic(on, why)) {
+        error = QString::fromStdString(why);
+        target_.log("automatic profile switching: " + why);
+        return false;
+    }
+    RulesMayHaveChanged();
+    // Resumed: the application in front gets its profile now, not at the
+    // next change of focus.
+    if (on && !latest_.isEmpty()) {
+        if (!pending_) pendingSince_ = std::chrono::steady_clock::now();
+        pending_ = true;
+        settle_.start(0);
+    }
+    return true;
+}
+
+void AutoSwitcher::SetWaiting(const QString& profile) {
+    if (profile == waiting_) return;
+    waiting_ = profile;
+    emit waitingChanged(waiting_);
+}
+
+void AutoSwitcher::Settled() {
+    if (!pending_) return;
+    // One switch at a time: the latest application waits for the running one.
+    if (target_.working()) {
+        settle_.start(Ms(timing_.retry));
+        return;
+    }
+    ++counts_.lookups;
+    const std::optional<std::string> profile =
+        profiles::ProfileForApplication(Rules(), latest_.toStdString());
+    if (!profile) {  // no rule and no default, or paused: the profile stays
+        pending_ = false;
+        SetWaiting({});
+        return;
+    }
+    const QString wanted = QString::fromStdString(*profile);
+    if (ProfileService::SameProfile(wanted, target_.state().active)) {
+        pending_ = false;
+        SetWaiting({});
+        return;
+    }
+    if (target_.holdsChanges()) {
+        SetWaiting(wanted);
+        settle_.start(Ms(timing_.retry));
+        return;
+    }
+    pending_ = false;
+    SetWaiting({});
+    ++counts_.switches;
+    const ProfileService::Outcome outcome = target_.use(wanted);
+    if (outcome.error == ProfileService::Error::Busy) {
+        // The home is locked by ornyxctl, or changes came meanwhile: later.
+        pending_ = true;
+        pendingSince_ = std::chrono::steady_clock::now();
+        settle_.start(Ms(timing_.retry));
+        return;
+    }
+    if (!outcome.ok() && outcome.error != ProfileService::Error::NoMouse) {
+        target_.log("automatic switch to " + wanted.toStdString() + " for " +
+                    latest_.toStdString() + ": " + outcome.message.toStdString());
+    }
+}
+
+}  // namespace ornyx::app
