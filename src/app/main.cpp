@@ -9,9 +9,11 @@
 #include "app/AppContext.h"
 #include "app/AppOptions.h"
 #include "app/DBusService.h"
+#include "app/KWinScript.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/SingleInstance.h"
+#include "app/Termination.h"
 #include "common/BuildInfo.h"
 #include "focus/xcb/XcbFocusWatcher.h"
 #include "skin/MessageBoxSink.h"
@@ -111,6 +113,9 @@ int main(int argc, char** argv) {
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application,
                      [] { QApplication::exit(0); });
+    app::TerminationRequests termination;
+    QObject::connect(&termination, &app::TerminationRequests::requested, &window,
+                     &app::CHidMouseDlg::Exit);
     std::unique_ptr<app::ActivationServer> activation;
     if (instance.SocketPath().isEmpty()) {
         context->Log().Write("no single-instance lock: " + instance.Problem().toStdString());
@@ -147,6 +152,15 @@ int main(int argc, char** argv) {
         if (!bus->Register(QDBusConnection::sessionBus(), error))
             context->Log().Write("not on the session bus: " + error.toStdString());
     }
+    // On Plasma, KWin tells us the application in front through a script of ours.
+    app::KWinScript kwinScript;
+    if (bus && QGuiApplication::platformName() != "xcb" &&
+        app::KWinScript::Available(QDBusConnection::sessionBus())) {
+        QString error;
+        if (!kwinScript.Load(QDBusConnection::sessionBus(), error))
+            context->Log().Write("the application in front cannot be followed: " +
+                                 error.toStdString());
+    }
 
     if (!options->screenshot.isEmpty()) {
         const QString file = options->screenshot;
@@ -166,6 +180,7 @@ int main(int argc, char** argv) {
         });
     }
     const int code = application.exec();
+    kwinScript.Unload();
     // A trace with lines missing is no record of what was sent.
     if (const std::string error = context->TraceError(); !error.empty()) {
         std::fprintf(stderr, "ornyx-mouse: %s\n", error.c_str());
