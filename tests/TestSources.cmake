@@ -15,7 +15,7 @@ set(ORNYX_CORE_TEST_SOURCES
   macros/ReadBackTest.cpp
   session/ApplyTest.cpp session/ConnectionTest.cpp session/ProfileJsonTest.cpp
   session/ReaderStopTest.cpp session/SessionTest.cpp
-  profiles/ProfileNameTest.cpp profiles/ProfileStoreTest.cpp
+  profiles/AppRulesTest.cpp profiles/ProfileNameTest.cpp profiles/ProfileStoreTest.cpp
   focus/ApplicationOfWindowTest.cpp
   support/DeviceFixture.h support/Process.h support/RunOrnyxctl.h support/TempDir.cpp
   support/TempDir.h)
@@ -26,12 +26,12 @@ set(ORNYX_CORE_TEST_SOURCES
 set(ORNYX_CORE_TEST_SOURCES_POSIX
   common/AtomicFilePosixTest.cpp profile/PrivateProfilePosixTest.cpp
   settings/ConfigurationPosixTest.cpp settings/HomeSafetyPosixTest.cpp
-  session/SessionPosixTest.cpp profiles/ProfileStorePosixTest.cpp)
+  session/SessionPosixTest.cpp profiles/AppRulesPosixTest.cpp profiles/ProfileStorePosixTest.cpp)
 
 # The command-line suite: the real ornyxctl against the simulated mouse.
 set(ORNYX_CLI_TEST_SOURCES
   cli/BoundsTest.cpp cli/CliRun.h cli/CliTest.cpp cli/FailureTest.cpp cli/HomeFilesTest.cpp
-  cli/NamedProfileTest.cpp cli/NamedProfileFixture.h
+  cli/NamedProfileTest.cpp cli/NamedProfileFixture.h cli/ProfileRulesTest.cpp
   support/Process.h support/RunOrnyxctl.h support/TempDir.cpp)
 
 # Its cases that need a POSIX system: links, pipes, /dev/full, the umask, a

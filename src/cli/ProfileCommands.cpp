@@ -11,6 +11,7 @@
 #include "common/Utf8.h"
 #include "macros/MacroStore.h"
 #include "profile/PrivateProfile.h"
+#include "profiles/AppRules.h"
 #include "profiles/HomeProfile.h"
 #include "profiles/ProfileName.h"
 #include "profiles/ProfileStore.h"
@@ -375,13 +376,268 @@ int RunProfileUse(CliContext& context, const std::string& name) {
     return kOk;
 }
 
+// ----- rules by application -----
+
+// An application as typed, fit for one line of a message: control characters
+// shown as escapes and a long one cut.
+std::string Shown(std::string_view application) {
+    constexpr std::size_t kShownBytes = 60;
+    std::string out;
+    std::size_t i = 0;
+    while (i < application.size() && out.size() < kShownBytes) {
+        const auto b = static_cast<unsigned char>(application[i]);
+        if (b < 0x20 || b == 0x7F) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out +=
+                b == '\n' ? std::string("\\n") : std::string("\\x") + kHex[b >> 4] + kHex[b & 15];
+            ++i;
+            continue;
+        }
+        const std::size_t start = i;
+        char32_t cp = 0;
+        if (!utf8::NextCodePoint(application, i, cp)) {
+            out += "\xEF\xBF\xBD";  // U+FFFD: the byte is not text
+            continue;
+        }
+        out.append(application.substr(start, i - start));
+    }
+    if (i < application.size()) out += "...";
+    return "\"" + out + "\"";
+}
+
+profiles::AppRules RulesForChange(CliContext& context) {
+    profiles::AppRules rules = profiles::ReadAppRules(context.paths().home);
+    // Writing over a file that could not be read would lose it.
+    if (!rules.readable) throw Failure{rules.problems.front().reason + " (nothing was changed)"};
+    return rules;
+}
+
+void WriteRules(CliContext& context, const profiles::AppRules& rules) {
+    std::string error;
+    if (!profiles::WriteAppRules(context.paths().home, rules, error))
+        throw Failure{error + " (nothing was changed)"};
+}
+
+// The name a rule keeps for the profile typed in any case: the stored one.
+// A missing profile is refused, since a rule for it would silently never
+// switch; one that exists but cannot be used is bound with a warning, as the
+// user may be mending its file.
+std::string ExistingProfile(CliContext& context, const std::string& name) {
+    if (const std::string problem = profiles::NameProblem(name); !problem.empty())
+        throw Failure{"the profile name \"" + name + "\" " + problem};
+    profiles::StoredProfile stored;
+    std::string error;
+    switch (Store(context).Find(name, stored, error)) {
+        case profiles::ProfileStore::Found::Ok:
+            return stored.name;
+        case profiles::ProfileStore::Found::Missing:
+            throw Failure{"there is no profile \"" + name + "\"; 'ornyxctl profile save " + name +
+                          "' makes one (nothing was changed)"};
+        case profiles::ProfileStore::Found::Unusable:
+            std::fprintf(stderr, "ornyxctl: warning: %s\n", error.c_str());
+            return name;
+        case profiles::ProfileStore::Found::Failed:
+            break;
+    }
+    throw Failure{error + " (nothing was changed)"};
+}
+
+void NoteAutomaticOff(const profiles::AppRules& rules) {
+    if (!rules.automatic) {
+        std::printf("switching by application is off; 'ornyxctl profile auto on' turns it on\n");
+    }
+}
+
+int RunProfileBind(CliContext& context, const std::string& application, const std::string& name) {
+    if (const std::string problem = profiles::ApplicationProblem(application); !problem.empty())
+        throw Failure{"the application " + Shown(application) + " " + problem};
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
+    const std::string profile = ExistingProfile(context, name);
+    profiles::AppRules rules = RulesForChange(context);
+    const std::optional<std::string> before =
+        profiles::BindApplication(rules, application, profile);
+    WriteRules(context, rules);
+    std::printf("bound %s to profile \"%s\"%s\n", Shown(application).c_str(), profile.c_str(),
+                before && *before != profile ? (" (was \"" + *before + "\")").c_str() : "");
+    NoteAutomaticOff(rules);
+    return kOk;
+}
+
+int RunProfileUnbind(CliContext& context, const std::string& application) {
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
+    profiles::AppRules rules = RulesForChange(context);
+    const std::optional<std::string> before = profiles::UnbindApplication(rules, application);
+    if (!before) throw Failure{"there is no rule for " + Shown(application)};
+    WriteRules(context, rules);
+    std::printf("removed the rule of %s (profile \"%s\")\n", Shown(application).c_str(),
+                before->c_str());
+    return kOk;
+}
+
+int RunProfileDefault(CliContext& context, const std::string& name, bool none) {
+    if (none == !name.empty()) throw UsageError{"profile default takes a NAME or --none"};
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
+    std::optional<std::string> profile;
+    if (!none) profile = ExistingProfile(context, name);
+    profiles::AppRules rules = RulesForChange(context);
+    rules.defaultProfile = profile;
+    WriteRules(context, rules);
+    if (profile) {
+        std::printf("other applications get profile \"%s\"\n", profile->c_str());
+    } else {
+        std::printf("no default profile: other applications leave the active profile as it is\n");
+    }
+    NoteAutomaticOff(rules);
+    return kOk;
+}
+
+int RunProfileAuto(CliContext& context, const std::string& state) {
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Exclusive);
+    profiles::AppRules rules = RulesForChange(context);
+    rules.automatic = state == "on";
+    WriteRules(context, rules);
+    std::printf("switching by application is %s\n", rules.automatic ? "on" : "off");
+    return kOk;
+}
+
+// Whether the profile a rule names is there: "ok", "missing", "unusable", or
+// "unknown" when the profiles folder cannot be listed.
+class ProfileStatus {
+public:
+    explicit ProfileStatus(CliContext& context) {
+        std::string error;
+        if (auto all = Store(context).List(error)) {
+            profiles_ = std::move(*all);
+        } else {
+            std::fprintf(stderr, "ornyxctl: warning: %s\n", error.c_str());
+            listed_ = false;
+        }
+    }
+    std::string Of(const std::string& name) const {
+        if (!listed_) return "unknown";
+        const std::optional<std::string> file = profiles::FileNameFor(name);
+        for (const profiles::StoredProfile& p : profiles_) {
+            if (file && p.file == *file) return p.usable ? "ok" : "unusable";
+        }
+        return "missing";
+    }
+
+private:
+    std::vector<profiles::StoredProfile> profiles_;
+    bool listed_ = true;
+};
+
+int RunProfileRules(CliContext& context, bool json) {
+    context.SetReadOnly(true);
+    context.ResolveHome();
+    context.LockHome(settings::HomeLock::Mode::Shared);
+    const fs::path file = context.paths().home / profiles::kAppRulesFileName;
+    const profiles::AppRules rules = profiles::ReadAppRules(context.paths().home);
+    if (!rules.readable) throw Failure{rules.problems.front().reason};
+    const ProfileStatus status(context);
+    if (json) {
+        nlohmann::ordered_json doc;
+        doc["file"] = file.string();
+        doc["automatic"] = rules.automatic;
+        if (rules.defaultProfile) {
+            doc["default"] = {{"profile", *rules.defaultProfile},
+                              {"status", status.Of(*rules.defaultProfile)}};
+        } else {
+            doc["default"] = nullptr;
+        }
+        doc["rules"] = nlohmann::ordered_json::array();
+        for (const profiles::AppRule& rule : rules.rules) {
+            doc["rules"].push_back({{"application", rule.application},
+                                    {"profile", rule.profile},
+                                    {"status", status.Of(rule.profile)},
+                                    {"line", rule.line}});
+        }
+        doc["problems"] = nlohmann::ordered_json::array();
+        for (const profiles::AppRulesProblem& p : rules.problems) {
+            doc["problems"].push_back({{"line", p.line}, {"reason", p.reason}});
+        }
+        doc["more_problems"] = rules.moreProblems;
+        // The path is the system's bytes, which need not be UTF-8.
+        const std::string text =
+            doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return kOk;
+    }
+    const auto mark = [&](const std::string& profile) {
+        const std::string s = status.Of(profile);
+        return s == "ok" ? std::string() : " (" + (s == "missing" ? "no such profile" : s) + ")";
+    };
+    std::printf("switching by application: %s\n", rules.automatic ? "on" : "off");
+    if (rules.defaultProfile) {
+        std::printf("default: %s%s\n", rules.defaultProfile->c_str(),
+                    mark(*rules.defaultProfile).c_str());
+    } else {
+        std::printf("default: none (other applications leave the active profile as it is)\n");
+    }
+    for (const profiles::AppRule& rule : rules.rules) {
+        std::printf("%s = %s%s\n", rule.application.c_str(), rule.profile.c_str(),
+                    mark(rule.profile).c_str());
+    }
+    if (rules.rules.empty()) {
+        std::printf("no rules in %s; 'ornyxctl profile bind APPLICATION NAME' makes one\n",
+                    file.string().c_str());
+    }
+    for (const profiles::AppRulesProblem& p : rules.problems) {
+        std::printf("%s: line %zu is ignored: %s\n", file.string().c_str(), p.line,
+                    p.reason.c_str());
+    }
+    if (rules.moreProblems > 0) {
+        std::printf("%s: and %zu more lines are ignored\n", file.string().c_str(),
+                    rules.moreProblems);
+    }
+    return kOk;
+}
+
+// After a delete: the rules naming the profile are kept (the user may save it
+// again), and said.
+void WarnRulesNaming(CliContext& context, const std::string& name) {
+    const profiles::AppRules rules = profiles::ReadAppRules(context.paths().home);
+    std::vector<std::string> naming;
+    for (const profiles::AppRule& rule : rules.rules) {
+        if (SameProfile(rule.profile, name)) naming.push_back(rule.application);
+    }
+    const bool isDefault = rules.defaultProfile && SameProfile(*rules.defaultProfile, name);
+    if (naming.empty() && !isDefault) return;
+    std::string what;
+    for (const std::string& application : naming) {
+        what += (what.empty() ? "the rules of " : ", ") + application;
+    }
+    if (isDefault) what += what.empty() ? "the default" : " and the default";
+    std::fprintf(stderr,
+                 "ornyxctl: warning: %s still name \"%s\" and do nothing until it is saved "
+                 "again; 'ornyxctl profile rules' lists them\n",
+                 what.c_str(), name.c_str());
+}
+
 int RunProfileRename(CliContext& context, const std::string& from, const std::string& to) {
     context.ResolveHome();
     context.LockHome(settings::HomeLock::Mode::Exclusive);
+    const fs::path& home = context.paths().home;
+    // Read first: rules that cannot be followed must not be left naming a
+    // profile that is gone.
+    profiles::AppRules rules = RulesForChange(context);
     profiles::ProfileStore store = Store(context);
     std::string error;
     if (!store.Rename(from, to, error)) throw Failure{error};
-    const fs::path& home = context.paths().home;
+    const std::size_t followed = profiles::RenameProfileInRules(rules, from, to);
+    if (followed > 0 && !profiles::WriteAppRules(home, rules, error)) {
+        std::string undo;
+        if (!store.Rename(to, from, undo)) {
+            throw Failure{"renamed profile \"" + from + "\" to \"" + to +
+                          "\", but the rules naming it were not changed: " + error};
+        }
+        throw Failure{"cannot change the rules naming \"" + from + "\": " + error +
+                      " (nothing was changed)"};
+    }
     if (const auto active = profiles::ReadActiveProfile(home);
         active && SameProfile(active->name, from)) {
         if (const WriteResult noted = profiles::WriteActiveProfile(home, {to, active->sent});
@@ -389,7 +645,11 @@ int RunProfileRename(CliContext& context, const std::string& from, const std::st
             throw Failure{"renamed, but " + noted.error};
         }
     }
-    std::printf("renamed profile \"%s\" to \"%s\"\n", from.c_str(), to.c_str());
+    std::string rulesNote;
+    if (followed == 1) rulesNote = " and the rule naming it";
+    if (followed > 1) rulesNote = " and the " + std::to_string(followed) + " rules naming it";
+    std::printf("renamed profile \"%s\" to \"%s\"%s\n", from.c_str(), to.c_str(),
+                rulesNote.c_str());
     return kOk;
 }
 
@@ -411,6 +671,7 @@ int RunProfileDelete(CliContext& context, const std::string& name, bool force) {
         fs::remove(home / profiles::kActiveFileName, ec);
     }
     std::printf("deleted profile \"%s\"\n", name.c_str());
+    WarnRulesNaming(context, name);
     return kOk;
 }
 
@@ -504,6 +765,29 @@ Command AddProfileCommand(CLI::App& parent) {
     auto* remove = app->add_subcommand("delete", "Delete a profile");
     remove->add_option("NAME", *name, "The profile")->required();
     remove->add_flag("--force", *force, "Delete it even when it is the active one");
+    auto application = std::make_shared<std::string>();
+    auto none = std::make_shared<bool>(false);
+    auto state = std::make_shared<std::string>();
+    auto* bind = app->add_subcommand(
+        "bind", "Switch to a profile whenever an application comes to the front");
+    bind->add_option("APPLICATION", *application,
+                     "Its desktop id (org.mozilla.firefox) or X11 class; case does not matter")
+        ->required();
+    bind->add_option("NAME", *name, "The profile; it must exist")->required();
+    auto* unbind = app->add_subcommand("unbind", "Remove an application's rule");
+    unbind->add_option("APPLICATION", *application, "The application")->required();
+    auto* fallback =
+        app->add_subcommand("default", "The profile for every application without a rule");
+    fallback->add_option("NAME", *name, "The profile");
+    fallback->add_flag("--none", *none, "No default: those applications change nothing");
+    auto* rules = app->add_subcommand(
+        "rules", "The rules by application, the default, and lines that cannot be read");
+    rules->add_flag("--json", *json, "As JSON, with whether each profile exists");
+    auto* automatic =
+        app->add_subcommand("auto", "Turn switching by application on or off (rules stay)");
+    automatic->add_option("STATE", *state, "on or off")
+        ->required()
+        ->check(CLI::IsMember({"on", "off"}));
     app->footer(
         "Profiles are kept in the folder profiles/ of the program home. 'use' replaces\n"
         "config.bin, the button labels and record.ini in one step, then applies; exit code\n"
@@ -512,7 +796,15 @@ Command AddProfileCommand(CLI::App& parent) {
         "  ornyxctl profile save Shooter\n"
         "  ornyxctl profile use Shooter\n"
         "  ornyxctl profile list --json | jq -r '.profiles[].name'\n"
-        "  ornyxctl profile rename Shooter 'Shooter (old)'");
+        "  ornyxctl profile rename Shooter 'Shooter (old)'\n"
+        "Rules by application, kept in app-rules.conf of the program home (one\n"
+        "'APPLICATION = PROFILE' a line; the desktop program switches when an application\n"
+        "comes to the front; a renamed profile's rules follow it):\n"
+        "  ornyxctl profile bind org.mozilla.firefox Browsing\n"
+        "  ornyxctl profile bind steam_app_730 Shooter\n"
+        "  ornyxctl profile default Office\n"
+        "  ornyxctl profile rules\n"
+        "  ornyxctl profile auto off");
     return {app, Guarded([=](CliContext& c) {
                 if (list->parsed()) return RunProfileList(c, *json, *names);
                 if (show->parsed()) return RunProfileShow(c, *name);
@@ -520,6 +812,11 @@ Command AddProfileCommand(CLI::App& parent) {
                 if (use->parsed()) return RunProfileUse(c, *name);
                 if (rename->parsed()) return RunProfileRename(c, *name, *other);
                 if (remove->parsed()) return RunProfileDelete(c, *name, *force);
+                if (bind->parsed()) return RunProfileBind(c, *application, *name);
+                if (unbind->parsed()) return RunProfileUnbind(c, *application);
+                if (fallback->parsed()) return RunProfileDefault(c, *name, *none);
+                if (rules->parsed()) return RunProfileRules(c, *json);
+                if (automatic->parsed()) return RunProfileAuto(c, *state);
                 return static_cast<int>(kUsage);
             })};
 }

@@ -268,6 +268,19 @@ std::optional<std::string> ProfileForApplication(const AppRules& rules,
     return rules.defaultProfile;
 }
 
+std::optional<std::string> ProfileForApplications(const AppRules& rules,
+                                                  std::span<const std::string_view> names) {
+    if (!rules.automatic) return std::nullopt;
+    bool any = false;
+    for (const std::string_view name : names) {
+        if (name.empty()) continue;
+        any = true;
+        if (const AppRule* rule = FindAppRule(rules, name)) return rule->profile;
+    }
+    if (!any) return std::nullopt;
+    return rules.defaultProfile;
+}
+
 std::optional<std::string> BindApplication(AppRules& rules, std::string_view application,
                                            std::string_view profile) {
     for (AppRule& rule : rules.rules) {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,9 +70,15 @@ AppRules ParseAppRules(std::string_view text);
 
 // The profile for the application in front: its rule, else the default;
 // nullopt leaves the active profile as it is (also while `automatic` is off,
-// and for an empty application).
+// and for an empty application). The profile named may have been deleted
+// since: the switch to it says so.
 std::optional<std::string> ProfileForApplication(const AppRules& rules,
                                                  std::string_view application);
+
+// For a window known by several names (its desktop id, its X11 class and
+// instance): the rule of the first name that has one, else the default.
+std::optional<std::string> ProfileForApplications(const AppRules& rules,
+                                                  std::span<const std::string_view> names);
 
 // Atomic; the caller holds the home's exclusive lock. The file's comments,
 // blank lines and lines that could not be read stay as they are; rules are

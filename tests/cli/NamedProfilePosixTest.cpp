@@ -44,7 +44,15 @@ TEST_F(NamedProfileTest, CompletionOffersProfileNamesQuotedForTheShell) {
     EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile use S"),
               "Shooter\nSniper\nStratégie\n");
     EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile rename Of"), "Office\\ work\n");
-    EXPECT_EQ(complete("ornyxctl profile ''"), "list\nshow\nsave\nuse\nrename\ndelete\n");
+    EXPECT_EQ(complete("ornyxctl profile ''"),
+              "list\nshow\nsave\nuse\nrename\ndelete\nbind\nunbind\ndefault\nrules\nauto\n");
+    // bind's second word is a profile; its first, an application, is not one.
+    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile bind steam_app_730 Sh"),
+              "Shooter\n");
+    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile bind Sh"), "\n");
+    EXPECT_EQ(complete("ornyxctl --home " + homeArg + " profile default Sn"), "Sniper\n");
+    EXPECT_EQ(complete("ornyxctl profile auto ''"), "on\noff\n");
+    EXPECT_EQ(complete("ornyxctl profile default -"), "--none\n");
     EXPECT_NE(complete("ornyxctl ''").find("\nprofile\n"), std::string::npos);
 }
 
