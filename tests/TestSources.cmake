@@ -16,7 +16,7 @@ set(ORNYX_CORE_TEST_SOURCES
   session/ApplyTest.cpp session/ConnectionTest.cpp session/ProfileJsonTest.cpp
   session/ReaderStopTest.cpp session/SessionTest.cpp
   profiles/AppRulesTest.cpp profiles/ProfileNameTest.cpp profiles/ProfileStoreTest.cpp
-  focus/ApplicationOfWindowTest.cpp
+  focus/NamesOfWindowTest.cpp
   support/DeviceFixture.h support/Process.h support/RunOrnyxctl.h support/TempDir.cpp
   support/TempDir.h)
 

@@ -3,13 +3,21 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace ornyx::app {
 
 namespace {
 
 using std::chrono::milliseconds;
+
+QStringList Names(const std::vector<std::string>& names) {
+    QStringList out;
+    for (const std::string& name : names) out << QString::fromStdString(name);
+    return out;
+}
 
 int Ms(milliseconds d) {
     return static_cast<int>(std::max<milliseconds::rep>(0, d.count()));
@@ -23,21 +31,29 @@ AutoSwitcher::AutoSwitcher(Target target, Timing timing, QObject* parent)
     connect(&settle_, &QTimer::timeout, this, &AutoSwitcher::Settled);
 }
 
-bool AutoSwitcher::Activated(const QString& application, QString* problem) {
-    // Counted in UTF-16 units before any copy: a caller may send megabytes.
-    std::string why;
-    if (application.size() > static_cast<qsizetype>(profiles::kMaxApplicationBytes)) {
-        why = "is too long";
-    } else {
-        why = profiles::ApplicationProblem(application.toStdString());
+bool AutoSwitcher::Activated(const QStringList& names, QString* problem) {
+    QStringList usable;
+    std::string why;  // of the best name
+    for (const QString& name : names) {
+        // Counted in UTF-16 units before any copy: a caller may send megabytes.
+        const std::string nameWhy =
+            name.size() > static_cast<qsizetype>(profiles::kMaxApplicationBytes)
+                ? "is too long"
+                : profiles::ApplicationProblem(name.toStdString());
+        if (nameWhy.empty()) {
+            usable << name;
+        } else if (why.empty()) {
+            why = nameWhy;
+        }
     }
-    if (!why.empty()) {
+    if (usable.isEmpty()) {
+        if (why.empty()) why = "is empty";
         ++counts_.refused;
         if (problem != nullptr) *problem = "the application name " + QString::fromStdString(why);
         return false;
     }
     ++counts_.requests;
-    latest_ = application;
+    latest_ = usable;
     const auto now = std::chrono::steady_clock::now();
     if (!pending_) {
         pending_ = true;
@@ -55,7 +71,7 @@ void AutoSwitcher::Watch(std::unique_ptr<focus::FocusWatcher> watcher) {
     if (!watcher_) return;
     notifier_ = std::make_unique<QSocketNotifier>(watcher_->Fd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
-        const std::optional<std::string> changed = watcher_->Changed();
+        const std::optional<std::vector<std::string>> changed = watcher_->Changed();
         if (watcher_->Lost()) {
             // A closed display stays readable: watching it would spin.
             target_.log("the display that showed the application in front is gone");
@@ -63,10 +79,10 @@ void AutoSwitcher::Watch(std::unique_ptr<focus::FocusWatcher> watcher) {
             return;
         }
         // A desktop without a window in front names no application.
-        if (changed && !changed->empty()) Activated(QString::fromStdString(*changed));
+        if (changed && !changed->empty()) Activated(Names(*changed));
     });
-    if (const std::string now = watcher_->Current(); !now.empty())
-        Activated(QString::fromStdString(now));
+    if (const std::vector<std::string> now = watcher_->Current(); !now.empty())
+        Activated(Names(now));
 }
 
 void AutoSwitcher::Recheck() {
@@ -127,8 +143,10 @@ void AutoSwitcher::Settled() {
         return;
     }
     ++counts_.lookups;
-    const std::optional<std::string> profile =
-        profiles::ProfileForApplication(Rules(), latest_.toStdString());
+    std::vector<std::string> names;
+    for (const QString& name : latest_) names.push_back(name.toStdString());
+    const std::vector<std::string_view> views(names.begin(), names.end());
+    const std::optional<std::string> profile = profiles::ProfileForApplications(Rules(), views);
     if (!profile) {  // no rule and no default, or paused: the profile stays
         pending_ = false;
         SetWaiting({});
@@ -158,7 +176,7 @@ void AutoSwitcher::Settled() {
     }
     if (!outcome.ok() && outcome.error != ProfileService::Error::NoMouse) {
         target_.log("automatic switch to " + wanted.toStdString() + " for " +
-                    latest_.toStdString() + ": " + outcome.message.toStdString());
+                    latest_.join(" / ").toStdString() + ": " + outcome.message.toStdString());
     }
 }
 

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <chrono>
 #include <functional>
@@ -69,9 +70,13 @@ public:
     explicit AutoSwitcher(Target target, QObject* parent = nullptr)
         : AutoSwitcher(std::move(target), Timing{}, parent) {}
 
-    // The application now in front. False, with the reason, for a name that
-    // cannot name one (nothing else happens then).
-    bool Activated(const QString& application, QString* problem = nullptr);
+    // The application now in front, by the names its window gives it, best
+    // first (names that cannot name an application are passed over). False,
+    // with the reason, when none can (nothing else happens then).
+    bool Activated(const QStringList& names, QString* problem = nullptr);
+    bool Activated(const QString& application, QString* problem = nullptr) {
+        return Activated(QStringList{application}, problem);
+    }
 
     // Follows the desktop's watcher from now on, beginning with the
     // application in front now.
@@ -103,7 +108,7 @@ private:
     Target target_;
     Timing timing_;
     Counts counts_;
-    QString latest_;  // the application in front, as last told
+    QStringList latest_;  // the names of the application in front, as last told
     bool pending_ = false;
     std::chrono::steady_clock::time_point pendingSince_;
     QString waiting_;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ornyx::focus {
 
@@ -15,21 +16,21 @@ public:
     virtual ~FocusWatcher() = default;
     // Readable when something may have changed.
     virtual int Fd() const = 0;
-    // Takes everything that arrived; the application now in front when the
-    // window in front changed (empty when it names none), else nullopt.
-    virtual std::optional<std::string> Changed() = 0;
-    // The application in front now, read afresh.
-    virtual std::string Current() = 0;
+    // Takes everything that arrived; the names of the application now in
+    // front when the window in front changed (none for no window), else nullopt.
+    virtual std::optional<std::vector<std::string>> Changed() = 0;
+    // The names of the application in front now, read afresh.
+    virtual std::vector<std::string> Current() = 0;
     // The desktop went away (the X server ended): the descriptor stays
     // readable for ever and must no longer be watched.
     virtual bool Lost() const = 0;
 };
 
-// The application a window names, best first: the GTK application id, the
-// KDE desktop file, the class part of WM_CLASS ("instance\0class\0").
-// Properties as read, not trusted: cut, unterminated or empty values give way
-// to the next; empty when none names one.
-std::string ApplicationOfWindow(std::string_view gtkApplicationId, std::string_view kdeDesktopFile,
-                                std::string_view wmClass);
+// The names a window gives its application, best first: the GTK application
+// id, the KDE desktop file's id, the class and the instance of WM_CLASS
+// ("instance\0class\0"). Properties as read, not trusted: cut, unterminated
+// or empty values give no name; none when nothing names one.
+std::vector<std::string> NamesOfWindow(std::string_view gtkApplicationId,
+                                       std::string_view kdeDesktopFile, std::string_view wmClass);
 
 }  // namespace ornyx::focus

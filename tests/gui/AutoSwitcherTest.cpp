@@ -120,6 +120,19 @@ TEST(AutoSwitcherTest, TheRuleThenTheDefaultDecideAndTheActiveProfileIsNotSentAg
     EXPECT_EQ(program.used, (std::vector<QString>{"Browsing", "Office"}));
 }
 
+TEST(AutoSwitcherTest, AWindowOfSeveralNamesGetsTheRuleOfTheFirstThatHasOne) {
+    FakeProgram program;
+    AutoSwitcher switcher(program.Target(), kFast);
+    // The GTK id has no rule, the class does; a name no rule can hold is passed over.
+    ASSERT_TRUE(switcher.Activated(QStringList{"a=b", "org.example.Game", "GameA", "firefox"}));
+    Wait(150ms);
+    EXPECT_EQ(program.used, std::vector<QString>{"Shooter"});
+    QString problem;
+    EXPECT_FALSE(switcher.Activated(QStringList{"a=b", "\"q\""}, &problem));
+    EXPECT_TRUE(problem.contains("="));  // the best name's reason
+    EXPECT_FALSE(switcher.Activated(QStringList{}, &problem));
+}
+
 TEST(AutoSwitcherTest, ChangesOfTheWindowHoldTheSwitchUntilSavedOrDropped) {
     FakeProgram program;
     AutoSwitcher switcher(program.Target(), kFast);
@@ -211,8 +224,8 @@ public:
     }
     PipeWatcher(const PipeWatcher&) = delete;
     PipeWatcher& operator=(const PipeWatcher&) = delete;
-    void Focus(const std::string& app) {
-        queued_.push_back(app);
+    void Focus(const std::vector<std::string>& names) {
+        queued_.push_back(names);
         ASSERT_EQ(write(fds_[1], "x", 1), 1);
     }
     void HangUp() {
@@ -221,21 +234,21 @@ public:
         lost_ = true;
     }
     int Fd() const override { return fds_[0]; }
-    std::optional<std::string> Changed() override {
+    std::optional<std::vector<std::string>> Changed() override {
         ++reads;
         char buffer[64];
         if (read(fds_[0], buffer, sizeof buffer) <= 0 || queued_.empty()) return std::nullopt;
-        std::string last = queued_.back();
+        std::vector<std::string> last = queued_.back();
         queued_.clear();
         return last;
     }
-    std::string Current() override { return "firefox"; }
+    std::vector<std::string> Current() override { return {"org.mozilla.firefox", "firefox"}; }
     bool Lost() const override { return lost_; }
     int reads = 0;
 
 private:
     int fds_[2] = {-1, -1};
-    std::deque<std::string> queued_;
+    std::deque<std::vector<std::string>> queued_;
     bool lost_ = false;
 };
 
@@ -247,9 +260,9 @@ TEST(AutoSwitcherTest, AWatcherIsFollowedFromTheApplicationInFrontAndLetGoWhenIt
     switcher.Watch(std::move(owned));
     Wait(150ms);
     EXPECT_EQ(program.used, std::vector<QString>{"Browsing"});
-    watcher.Focus("");  // the bare desktop in front
+    watcher.Focus({});  // the bare desktop in front
     Wait(150ms);
-    watcher.Focus("GameA");
+    watcher.Focus({"GameA", "xterm"});
     Wait(150ms);
     EXPECT_EQ(program.used, (std::vector<QString>{"Browsing", "Shooter"}));
     EXPECT_EQ(switcher.counts().refused, 0);

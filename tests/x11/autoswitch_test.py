@@ -135,16 +135,18 @@ class FollowsTheWindowInFront(unittest.TestCase):
         before = len(applies(bus))
         changes = 0
         start = time.monotonic()
-        # Ten focus changes a second for three seconds, ending on the game.
-        while time.monotonic() - start < 3.0 or changes % 2 == 0:
+        # Up to ten focus changes a second for three seconds, ending on the game.
+        while time.monotonic() - start < 3.0 or changes % 2 == 1:
             self.display.focus(self.message if changes % 2 == 0 else self.game)
             changes += 1
             time.sleep(max(0.0, start + changes * 0.1 - time.monotonic()))
         self.wait_for("B")
         count = len(applies(bus)) - before
         print("\nflicker: %d focus changes, %d applies" % (changes, count), file=sys.stderr)
-        self.assertGreaterEqual(changes, 25)
-        self.assertLessEqual(count, 3)
+        # xdotool waits for each focus, so a loaded machine makes fewer, and a
+        # focus that stayed a quarter of a second between two is a switch.
+        self.assertGreaterEqual(changes, 15)
+        self.assertLessEqual(count * 5, changes)
 
     def test_3_a_window_that_vanishes_at_once_leaves_the_program_running(self):
         bus = self.bus

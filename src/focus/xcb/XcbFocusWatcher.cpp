@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace ornyx::focus {
 
@@ -70,8 +71,8 @@ public:
     int Fd() const override { return xcb_get_file_descriptor(c_); }
     bool Lost() const override { return xcb_connection_has_error(c_) != 0; }
 
-    std::optional<std::string> Changed() override {
-        std::optional<std::string> result;
+    std::optional<std::vector<std::string>> Changed() override {
+        std::optional<std::vector<std::string>> result;
         // Reading the properties waits for replies, and xcb queues the events
         // that come meanwhile without the descriptor showing them: those are
         // taken here too.
@@ -80,16 +81,16 @@ public:
             const xcb_window_t now = ActiveWindow();
             if (now != active_) {
                 active_ = now;
-                result = ApplicationOf(now);
+                result = NamesOf(now);
             }
             moved = Drain(xcb_poll_for_queued_event);
         }
         return result;
     }
 
-    std::string Current() override {
+    std::vector<std::string> Current() override {
         active_ = ActiveWindow();
-        return ApplicationOf(active_);
+        return NamesOf(active_);
     }
 
 private:
@@ -136,11 +137,11 @@ private:
         return window;
     }
 
-    std::string ApplicationOf(xcb_window_t window) {
+    std::vector<std::string> NamesOf(xcb_window_t window) {
         if (window == XCB_WINDOW_NONE) return {};
-        return ApplicationOfWindow(Property(window, gtkAtom_, utf8Atom_),
-                                   Property(window, kdeAtom_, utf8Atom_),
-                                   Property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+        return NamesOfWindow(Property(window, gtkAtom_, utf8Atom_),
+                             Property(window, kdeAtom_, utf8Atom_),
+                             Property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
     }
 
     xcb_connection_t* c_;
