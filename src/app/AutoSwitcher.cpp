@@ -86,7 +86,8 @@ void AutoSwitcher::Watch(std::unique_ptr<focus::FocusWatcher> watcher) {
 }
 
 void AutoSwitcher::Recheck() {
-    if (pending_) settle_.start(0);
+    // Only a held-up switch: a request still settling keeps its wait.
+    if (pending_ && !waiting_.isEmpty()) settle_.start(0);
 }
 
 const profiles::AppRules& AutoSwitcher::Rules() {
