@@ -1,7 +1,7 @@
 #include "app/KWinScript.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QFile>
 #include <QSaveFile>
@@ -15,6 +15,14 @@ constexpr const char* kPath = "/Scripting";
 constexpr const char* kInterface = "org.kde.kwin.Scripting";
 // KWin answers at once; a compositor that hangs must not hold up the start.
 constexpr int kCallTimeoutMs = 3000;
+
+// One call to KWin's scripting object, waiting for its answer. Plain messages
+// rather than an interface object: that one would introspect KWin first.
+QDBusMessage Call(const QDBusConnection& bus, const char* method, const QVariantList& args) {
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    message.setArguments(args);
+    return bus.call(message, QDBus::Block, kCallTimeoutMs);
+}
 
 }  // namespace
 
@@ -45,11 +53,9 @@ bool KWinScript::Load(const QDBusConnection& bus, QString& error) {
         return false;
     }
 
-    QDBusInterface scripting(kService, kPath, kInterface, bus);
-    scripting.setTimeout(kCallTimeoutMs);
-    const QDBusReply<bool> stale = scripting.call("isScriptLoaded", QString(kPluginName));
-    if (stale.isValid() && stale.value()) scripting.call("unloadScript", QString(kPluginName));
-    const QDBusReply<int> id = scripting.call("loadScript", path, QString(kPluginName));
+    const QDBusReply<bool> stale = Call(bus, "isScriptLoaded", {QString(kPluginName)});
+    if (stale.isValid() && stale.value()) Call(bus, "unloadScript", {QString(kPluginName)});
+    const QDBusReply<int> id = Call(bus, "loadScript", {path, QString(kPluginName)});
     if (!id.isValid()) {
         error = "KWin did not load the script: " + id.error().message();
         return false;
@@ -61,7 +67,7 @@ bool KWinScript::Load(const QDBusConnection& bus, QString& error) {
     bus_ = bus;
     folder_ = std::move(folder);
     loaded_ = true;
-    const QDBusReply<void> started = scripting.call("start");
+    const QDBusReply<void> started = Call(bus, "start", {});
     if (!started.isValid()) {
         error = "KWin did not start the script: " + started.error().message();
         Unload();
@@ -73,9 +79,7 @@ bool KWinScript::Load(const QDBusConnection& bus, QString& error) {
 void KWinScript::Unload() {
     if (!loaded_) return;
     loaded_ = false;
-    QDBusInterface scripting(kService, kPath, kInterface, bus_);
-    scripting.setTimeout(kCallTimeoutMs);
-    scripting.call("unloadScript", QString(kPluginName));
+    Call(bus_, "unloadScript", {QString(kPluginName)});
     folder_.reset();
 }
 

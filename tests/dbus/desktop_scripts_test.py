@@ -72,7 +72,8 @@ class Base(unittest.TestCase):
 
     def end_program(self):
         self.bus.program.send_signal(signal.SIGTERM)
-        self.assertEqual(self.bus.program.wait(15), 0)
+        code = self.bus.program.wait(15)
+        self.assertEqual(code, 0, self.bus.program.stderr.read().decode(errors="replace")[-3000:])
 
 
 class KWinScript(Base):
