@@ -9,6 +9,7 @@ usage: autoswitch_test.py ORNYX_MOUSE ORNYXCTL SKINS
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -159,6 +160,12 @@ class FollowsTheWindowInFront(unittest.TestCase):
         time.sleep(0.5)
         self.assertIsNone(bus.program.poll())
         self.wait_for("B")
+
+    def test_4_the_end_of_the_session_ends_it_cleanly(self):
+        program = self.bus.program
+        program.send_signal(signal.SIGTERM)
+        code = program.wait(15)
+        self.assertEqual(code, 0, program.stderr.read().decode(errors="replace")[-3000:])
 
 
 if __name__ == "__main__":
