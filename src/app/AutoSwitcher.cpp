@@ -130,6 +130,13 @@ bool AutoSwitcher::SetAutomatic(bool on, QString& error) {
     return true;
 }
 
+void AutoSwitcher::HoldUp() {
+    // Requests that come while it is held up settle anew before the next
+    // look: a look reads the home's files, and must not follow every flick.
+    pendingSince_ = std::chrono::steady_clock::now();
+    settle_.start(Ms(timing_.retry));
+}
+
 void AutoSwitcher::SetWaiting(const QString& profile) {
     if (profile == waiting_) return;
     waiting_ = profile;
@@ -140,7 +147,7 @@ void AutoSwitcher::Settled() {
     if (!pending_) return;
     // One switch at a time: the latest application waits for the running one.
     if (target_.working()) {
-        settle_.start(Ms(timing_.retry));
+        HoldUp();
         return;
     }
     ++counts_.lookups;
@@ -161,7 +168,7 @@ void AutoSwitcher::Settled() {
     }
     if (target_.holdsChanges()) {
         SetWaiting(wanted);
-        settle_.start(Ms(timing_.retry));
+        HoldUp();
         return;
     }
     pending_ = false;
@@ -171,8 +178,7 @@ void AutoSwitcher::Settled() {
     if (outcome.error == ProfileService::Error::Busy) {
         // The home is locked by ornyxctl, or changes came meanwhile: later.
         pending_ = true;
-        pendingSince_ = std::chrono::steady_clock::now();
-        settle_.start(Ms(timing_.retry));
+        HoldUp();
         return;
     }
     if (!outcome.ok() && outcome.error != ProfileService::Error::NoMouse) {

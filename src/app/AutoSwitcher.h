@@ -104,6 +104,8 @@ private:
     const profiles::AppRules& Rules();
     void Settled();
     void SetWaiting(const QString& profile);
+    // Another look after the retry time.
+    void HoldUp();
 
     Target target_;
     Timing timing_;

@@ -153,6 +153,18 @@ TEST(AutoSwitcherTest, ChangesOfTheWindowHoldTheSwitchUntilSavedOrDropped) {
     EXPECT_EQ(switcher.Waiting(), "Shooter");
     ASSERT_EQ(waiting.count(), 1);  // said once, not at every look
 
+    // Flicking while it waits, however long it has waited: a look (which
+    // reads the home's files) once the focus stays, not one per change.
+    Wait(kFast.longest);
+    const int looks = switcher.counts().lookups;
+    for (int i = 0; i < 20; ++i) {
+        switcher.Activated(i % 2 == 0 ? "firefox" : "GameA");
+        Wait(10ms);
+    }
+    EXPECT_LE(switcher.counts().lookups - looks, 2);
+    Wait(150ms);
+    EXPECT_EQ(switcher.Waiting(), "Shooter");
+
     // Back to an application of the active profile: nothing waits any more.
     switcher.Activated("Office-Suite");
     program.rules.defaultProfile = "Office";
