@@ -32,6 +32,10 @@ install(FILES ${ORNYX_GENERATED}/${ORNYX_APP_ID}.metainfo.xml DESTINATION ${CMAK
 # the tray when a call comes while it does not run. The bus wants the
 # program's full path, known only when the prefix is.
 install(FILES resources/dbus/org.ornyx.OrnyxMouse1.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
+# The GNOME Shell extension that tells the program the application in front;
+# people copy it to their extensions folder (README).
+install(DIRECTORY resources/gnome-shell/autoswitch@ornyx.org
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ornyx-mouse/gnome-shell)
 install(CODE "
   file(WRITE \"${ORNYX_GENERATED}/dbus/org.ornyx.OrnyxMouse1.service\"
        \"[D-BUS Service]\\nName=org.ornyx.OrnyxMouse1\\nExec=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ornyx-mouse --hidden\\n\")

@@ -123,6 +123,12 @@ else()
   ornyx_platform_files(ornyx_profiles DIR profiles FILES NameFold LINK ICU::uc)
 endif()
 
+# The application in front: what a desktop's watcher reports, and how a
+# window's properties name its application. The watchers themselves are
+# platform libraries (focus/xcb).
+ornyx_layer(ornyx_focus DIR focus FILES
+  FocusWatcher.cpp FocusWatcher.h)
+
 # The windows' layout table: plain data, no code, shared by the windows, the
 # skin painter and the tests.
 file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/layers/ornyx_layout)
@@ -135,4 +141,4 @@ target_include_directories(ornyx_layout INTERFACE ${CMAKE_BINARY_DIR}/layers/orn
 add_library(ornyx_core INTERFACE)
 target_link_libraries(ornyx_core INTERFACE
   ornyx_common ornyx_profile ornyx_settings ornyx_i18n ornyx_device ornyx_firmware ornyx_sim
-  ornyx_keys ornyx_performance ornyx_macros ornyx_session ornyx_profiles)
+  ornyx_keys ornyx_performance ornyx_macros ornyx_session ornyx_profiles ornyx_focus)

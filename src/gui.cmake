@@ -21,13 +21,16 @@ set_target_properties(ornyx_skin PROPERTIES AUTOMOC ON)
 ornyx_layer(ornyx_gui DIR app FILES
   AppContext.cpp AppContext.h
   AppOptions.cpp AppOptions.h
+  AutoSwitcher.cpp AutoSwitcher.h
   DBusService.cpp DBusService.h
   DesktopNotifier.cpp DesktopNotifier.h
+  KWinScript.cpp KWinScript.h
   MainWindow.cpp MainWindow.h
   Platform.cpp Platform.h
   ProfileNameDialog.cpp ProfileNameDialog.h
   ProfileService.cpp ProfileService.h
   SingleInstance.cpp SingleInstance.h
+  Termination.cpp Termination.h
   PUBLIC ornyx_core ornyx_skin ornyx_hidraw ornyx_pointer_gnome Qt6::Widgets Qt6::DBus Qt6::Network)
 ornyx_layer_files(ornyx_gui DIR keys/ui FILES
   ButtonMenu.cpp ButtonMenu.h
@@ -42,6 +45,9 @@ ornyx_layer_files(ornyx_gui DIR macros/ui FILES
 ornyx_layer_files(ornyx_gui DIR performance/ui FILES
   PointerControls.cpp PointerControls.h)
 set_target_properties(ornyx_gui PROPERTIES AUTOMOC ON)
+if(TARGET ornyx_focus_xcb)
+  target_link_libraries(ornyx_gui PUBLIC ornyx_focus_xcb)
+endif()
 
 # The application icon: one SVG, rendered at the sizes the icon theme and the
 # window and tray want; the PNGs are built into the program and installed.
@@ -59,6 +65,9 @@ add_custom_command(
   COMMENT "Rendering the application icon"
   VERBATIM)
 qt_add_resources(ornyx_gui ornyx_icons PREFIX /icons BASE ${ORNYX_ICON_DIR} FILES ${ORNYX_ICON_PNGS})
+# The KWin script that tells the program the application in front.
+qt_add_resources(ornyx_gui ornyx_kwin PREFIX /kwin BASE ${PROJECT_SOURCE_DIR}/resources/kwin
+                 FILES ${PROJECT_SOURCE_DIR}/resources/kwin/autoswitch.js)
 
 add_executable(ornyx-mouse ${CMAKE_CURRENT_LIST_DIR}/app/main.cpp)
 target_link_libraries(ornyx-mouse PRIVATE ornyx_gui ornyx_warnings)

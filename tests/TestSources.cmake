@@ -17,6 +17,7 @@ set(ORNYX_CORE_TEST_SOURCES
   session/ReaderStopTest.cpp session/SessionTest.cpp
   profiles/AppRulesTest.cpp profiles/DesktopProgramTest.cpp profiles/ProfileNameTest.cpp
   profiles/ProfileStoreTest.cpp
+  focus/NamesOfWindowTest.cpp
   support/DeviceFixture.h support/Process.h support/RunOrnyxctl.h support/TempDir.cpp
   support/TempDir.h)
 

@@ -66,6 +66,10 @@ QString DBusService::ErrorName(ProfileService::Error error) {
     return prefix + "Failed";
 }
 
+QString DBusService::InvalidApplicationError() {
+    return QString(kBusInterface) + ".Error.InvalidApplication";
+}
+
 bool DBusService::Connected() const {
     return window_.Connection().present();
 }
@@ -120,6 +124,12 @@ void DBusService::Apply() {
     }
     QString error;
     if (!window_.ApplyForCaller(error)) SendError(ProfileService::Error::Failed, error);
+}
+
+void DBusService::SetActiveApplication(const QString& application) {
+    QString problem;
+    if (!window_.Switcher().Activated(application, &problem) && calledFromDBus())
+        sendErrorReply(InvalidApplicationError(), problem);
 }
 
 void DBusService::ShowWindow() {

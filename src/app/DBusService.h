@@ -45,12 +45,17 @@ public:
 
     // The error names of the replies.
     static QString ErrorName(ProfileService::Error error);
+    static QString InvalidApplicationError();
 
 public slots:
     void UseProfile(const QString& name);
     void SaveProfile(const QString& name);
     void Apply();
     void ShowWindow();
+    // The application now in front, as the desktop's script sees it: the
+    // profile bound to it follows. Answers at once; a burst of calls is one
+    // switch at most.
+    void SetActiveApplication(const QString& application);
 
 signals:
     void MouseEvent(const QString& kind, int value, const QString& text);

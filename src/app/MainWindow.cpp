@@ -188,10 +188,61 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
         if (!applied && !connection_->present()) text += "\n" + Q(i18n::NoMouseLine(language));
         ShowNotification(Q(i18n::Text(language, i18n::ProfileTextId::SwitchedTitle)), text, 3000);
     });
+    switcher_ = new AutoSwitcher(
+        AutoSwitcher::Target{
+            .state = [this] { return profiles_->Refresh(); },
+            .use = [this](const QString& name) { return profiles_->Use(name, /*ask=*/false); },
+            .working = [this] { return profiles_->Working(); },
+            .holdsChanges =
+                [this] {
+                    return ctx_.settings.image != ctx_.settings.backup ||
+                           profiles_->Refresh().modified;
+                },
+            .readRules = [this] { return profiles::ReadAppRules(ctx_.paths.home); },
+            .writeAutomatic =
+                [this](bool on, std::string& error) {
+                    settings::HomeLock lock;
+                    if (!ctx_.Session().LockHome(lock, settings::HomeLock::Mode::Exclusive, error))
+                        return false;
+                    // Read under the lock: rules written beside us stay.
+                    profiles::AppRules rules = profiles::ReadAppRules(ctx_.paths.home);
+                    rules.automatic = on;
+                    return profiles::WriteAppRules(ctx_.paths.home, rules, error);
+                },
+            .log = [this](const std::string& line) { ctx_.Log().Write("profile: " + line); },
+        },
+        this);
+    connect(profiles_, &ProfileService::filesChanged, switcher_,
+            &AutoSwitcher::RulesMayHaveChanged);
+    // Saved, or switched by hand: a held-up switch may go now.
+    connect(profiles_, &ProfileService::stateChanged, switcher_, &AutoSwitcher::Recheck);
+    connect(switcher_, &AutoSwitcher::waitingChanged, this, [this] {
+        ShowAutoSwitchState();
+        ShowTrayToolTip();
+    });
+    connect(switcher_, &AutoSwitcher::automaticChanged, this, &CHidMouseDlg::ShowAutoSwitchState);
+
     trayMenu_ = new QMenu(this);
     profilesMenu_ =
         trayMenu_->addMenu(Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::ProfilesMenu)));
     connect(profilesMenu_, &QMenu::aboutToShow, this, &CHidMouseDlg::FillProfilesMenu);
+    autoSwitchAction_ =
+        trayMenu_->addAction(Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::AutoSwitch)));
+    autoSwitchAction_->setCheckable(true);
+    connect(autoSwitchAction_, &QAction::triggered, this, [this](bool on) {
+        QString error;
+        if (!switcher_->SetAutomatic(on, error)) {
+            ShowAutoSwitchState();  // the item shows what the file still says
+            ctx_.Messages().ShowMessage(error.toStdString(), "Warning");
+        }
+    });
+    waitingAction_ = trayMenu_->addAction(QString());
+    waitingAction_->setEnabled(false);
+    connect(trayMenu_, &QMenu::aboutToShow, this, [this] {
+        switcher_->RulesMayHaveChanged();
+        ShowAutoSwitchState();
+    });
+    ShowAutoSwitchState();
     trayMenu_->addSeparator();
     trayMenu_->addAction(T(TextId::Exit), this, &CHidMouseDlg::Exit);
 
@@ -458,14 +509,36 @@ void CHidMouseDlg::DrawCommon(skin::DrawSession& s) {
                TextFormat::LeftSingleLine);
 }
 
+void CHidMouseDlg::ShowTrayToolTip() {
+    if (tray_ == nullptr) return;
+    QString tip = kTrayToolTip;
+    if (!connection_->present()) tip += "\n" + Q(i18n::NoMouseLine(ctx_.text.language));
+    if (!switcher_->Waiting().isEmpty()) tip += "\n" + WaitingText().replace("&&", "&");
+    tray_->setToolTip(tip);
+}
+
+QString CHidMouseDlg::WaitingText() const {
+    const QString waiting = switcher_->Waiting();
+    if (waiting.isEmpty()) return {};
+    // Cut shorter than in the Profiles submenu: the sentence around it shares
+    // the menu's width.
+    constexpr int kWidestName = 128;
+    QString name = trayMenu_->fontMetrics().elidedText(waiting, Qt::ElideMiddle, kWidestName);
+    // One pass: a profile's name may hold "%1" itself.
+    return Q(i18n::Text(ctx_.text.language, i18n::ProfileTextId::AutoSwitchWaiting))
+        .arg(name.replace('&', "&&"));
+}
+
+void CHidMouseDlg::ShowAutoSwitchState() {
+    autoSwitchAction_->setChecked(switcher_->Automatic());
+    waitingAction_->setText(WaitingText());
+    waitingAction_->setVisible(!switcher_->Waiting().isEmpty());
+}
+
 void CHidMouseDlg::ShowMouseState() {
     const bool present = connection_->present();
     emit connectionChanged(present);
-    if (tray_ != nullptr) {
-        tray_->setToolTip(present ? QString(kTrayToolTip)
-                                  : QString(kTrayToolTip) + "\n" +
-                                        Q(i18n::NoMouseLine(ctx_.text.language)));
-    }
+    ShowTrayToolTip();
     if (page_ == kNoPage) return;
     // Only the band is redrawn: its piece of the page background, then the line.
     canvas_->RestoreBackground(

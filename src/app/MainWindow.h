@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "app/AutoSwitcher.h"
 #include "app/DesktopNotifier.h"
 #include "app/ProfileService.h"
 #include "common/HandOver.h"
@@ -91,6 +92,12 @@ public:
     // Profiles submenu is filled anew each time it opens.
     QMenu* TrayMenu() const { return trayMenu_; }
     QMenu* ProfilesMenu() const { return profilesMenu_; }
+    // Follows the application in front; the tray's checkable item pauses it.
+    AutoSwitcher& Switcher() { return *switcher_; }
+    QAction* AutoSwitchAction() const { return autoSwitchAction_; }
+    QAction* WaitingAction() const { return waitingAction_; }
+    // The tray's items of the switcher as the rules file and the switcher say now.
+    void ShowAutoSwitchState();
     void FillProfilesMenu();
     // The tray's profile entries: a switch, with the question first when the
     // window holds changes not applied; a save as a new one after the name
@@ -190,6 +197,10 @@ private:
     void ShowMouseMissing();
     // The no-mouse line on the page and in the tray tooltip, set or cleared.
     void ShowMouseState();
+    // The tray's tooltip: the no-mouse line and a switch that waits.
+    void ShowTrayToolTip();
+    // The tray's line for a switch that waits; empty when none does.
+    QString WaitingText() const;
     void ShowFallbackNote(const QString& title, const QString& text);
     // The files hold other settings: the pages show them.
     void ShowNewSettings(bool applied);
@@ -206,6 +217,9 @@ private:
     QMenu* trayMenu_ = nullptr;
     QMenu* profilesMenu_ = nullptr;
     ProfileService* profiles_ = nullptr;
+    AutoSwitcher* switcher_ = nullptr;
+    QAction* autoSwitchAction_ = nullptr;
+    QAction* waitingAction_ = nullptr;
     // Brings the reader's events to this thread; outlives the reader.
     HandOver handOver_;
     std::unique_ptr<session::MouseConnection> connection_;

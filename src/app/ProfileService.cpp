@@ -41,6 +41,7 @@ ProfileService::ProfileService(AppContext& context, Hooks hooks, QObject* parent
         WatchFolders();
         // A switch of ours reads the state itself when it is done.
         if (!working_) Refresh();
+        emit filesChanged();
     });
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
             qOverload<>(&QTimer::start));

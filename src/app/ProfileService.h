@@ -81,6 +81,9 @@ public:
 
 signals:
     void stateChanged();
+    // Something in the home or its profiles folder changed (settled): other
+    // files of the home, such as the application rules, may have too.
+    void filesChanged();
     // After every switch that changed the files, with the profile's name.
     void switched(const QString& name, bool applied);
 

@@ -9,10 +9,13 @@
 #include "app/AppContext.h"
 #include "app/AppOptions.h"
 #include "app/DBusService.h"
+#include "app/KWinScript.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
 #include "app/SingleInstance.h"
+#include "app/Termination.h"
 #include "common/BuildInfo.h"
+#include "focus/xcb/XcbFocusWatcher.h"
 #include "skin/MessageBoxSink.h"
 #include "skin/SkinText.h"
 
@@ -110,6 +113,9 @@ int main(int argc, char** argv) {
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application,
                      [] { QApplication::exit(0); });
+    app::TerminationRequests termination;
+    QObject::connect(&termination, &app::TerminationRequests::requested, &window,
+                     &app::CHidMouseDlg::Exit);
     std::unique_ptr<app::ActivationServer> activation;
     if (instance.SocketPath().isEmpty()) {
         context->Log().Write("no single-instance lock: " + instance.Problem().toStdString());
@@ -127,6 +133,16 @@ int main(int argc, char** argv) {
                          });
     }
     window.Start();
+    // On X11 the program sees the window in front itself; elsewhere the
+    // desktop's script tells it over the session bus.
+    if (QGuiApplication::platformName() == "xcb" && options->screenshot.isEmpty()) {
+        std::string error;
+        if (auto watcher = focus::OpenXcbFocusWatcher(nullptr, error)) {
+            window.Switcher().Watch(std::move(watcher));
+        } else {
+            context->Log().Write("the application in front cannot be followed: " + error);
+        }
+    }
     // Scripts and ornyxctl reach this instance on the session bus. A screenshot
     // run is not the program the user runs, and serves nothing.
     std::unique_ptr<app::DBusService> bus;
@@ -135,6 +151,15 @@ int main(int argc, char** argv) {
         QString error;
         if (!bus->Register(QDBusConnection::sessionBus(), error))
             context->Log().Write("not on the session bus: " + error.toStdString());
+    }
+    // On Plasma, KWin tells us the application in front through a script of ours.
+    app::KWinScript kwinScript;
+    if (bus && QGuiApplication::platformName() != "xcb" &&
+        app::KWinScript::Available(QDBusConnection::sessionBus())) {
+        QString error;
+        if (!kwinScript.Load(QDBusConnection::sessionBus(), error))
+            context->Log().Write("the application in front cannot be followed: " +
+                                 error.toStdString());
     }
 
     if (!options->screenshot.isEmpty()) {
@@ -155,6 +180,7 @@ int main(int argc, char** argv) {
         });
     }
     const int code = application.exec();
+    kwinScript.Unload();
     // A trace with lines missing is no record of what was sent.
     if (const std::string error = context->TraceError(); !error.empty()) {
         std::fprintf(stderr, "ornyx-mouse: %s\n", error.c_str());

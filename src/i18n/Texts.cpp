@@ -196,6 +196,13 @@ constexpr std::array<ProfileTextRow, kProfileTextCount> kProfileTexts = {{
     {ProfileTextId::BadName,
      {"此名称不能用作配置文件名称：%2", "此名稱不能用作設定檔名稱：%2",
       "Bu ad profil adı olamaz: %2", "This name cannot name a profile: %2"}},
+    {ProfileTextId::AutoSwitch,
+     {"按应用程序切换配置文件", "依應用程式切換設定檔", "Uygulamaya göre profil değiştir",
+      "Switch profiles by application"}},
+    {ProfileTextId::AutoSwitchWaiting,
+     {"切换到“%1”等待中：请保存或放弃更改", "切換到「%1」等待中：請儲存或放棄變更",
+      "\"%1\" bekliyor: değişiklikleri kaydedin ya da bırakın",
+      "Switch to \"%1\" waits: save or drop the changes"}},
 }};
 
 using MediaList = std::array<std::string_view, kMediaFunctionCount>;

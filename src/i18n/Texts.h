@@ -175,6 +175,8 @@ enum class ProfileTextId : std::size_t {
     SwitchFailed,
     SaveFailed,
     BadName,
+    AutoSwitch,         // the tray's checkable item: follow the application in front
+    AutoSwitchWaiting,  // the tray while a switch waits for the window's changes
     Count
 };
 

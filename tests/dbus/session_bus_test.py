@@ -446,6 +446,67 @@ class SwitchOverThePrivateBus(unittest.TestCase):
                    "PropertiesChanged for the profile saved beside the program")
         self.assertIn("From the shell", bus.json_prop("Profiles"))
 
+    def test_7_the_application_in_front_switches_and_a_flood_is_one_switch(self):
+        from gi.repository import Gio, GLib
+        bus = self.bus
+        with open(os.path.join(bus.home, "app-rules.conf"), "w", encoding="utf-8") as f:
+            f.write("steam_app_730 = B\nfirefox = A\n")
+        time.sleep(0.5)  # the program sees the file change
+        applies = lambda: [l for l in bus.sends() if l.startswith("set-feature 00 01 ")]
+        before = len(applies())
+        r = bus.run(["gdbus", "call", "--session", "--dest", NAME, "--object-path", PATH,
+                     "--method", IFACE + ".SetActiveApplication", "steam_app_730"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        wait_until(lambda: bus.prop("ActiveProfile") == 's "B"', 10, "profile B")
+        time.sleep(0.5)
+        self.assertEqual(len(applies()) - before, 1)
+
+        # Text that cannot name an application: refused by name, nothing touched.
+        digest = bus.home_digest()
+        conn = bus.gio()
+        # Through Gio: gdbus would read its arguments as GVariant text and take
+        # the quotes off.
+        for bad in ('"quoted"', "it's", "a\nb", "tab\there", "x" * 10000, "", "=",
+                    "default"):
+            with self.assertRaises(GLib.Error, msg=bad[:20]) as caught:
+                conn.call_sync(NAME, PATH, IFACE, "SetActiveApplication",
+                               GLib.Variant("(s)", (bad,)), None, Gio.DBusCallFlags.NONE,
+                               10000, None)
+            self.assertEqual(Gio.DBusError.get_remote_error(caught.exception),
+                             IFACE + ".Error.InvalidApplication", bad[:20])
+        time.sleep(0.5)
+        self.assertEqual(bus.home_digest(), digest)
+
+        # A thousand calls flicking between two bound applications, ending on
+        # firefox: every call answered, one switch or so, the right profile.
+        loop = GLib.MainLoop()
+        replies = {"ok": 0, "error": 0}
+        total = 1000
+
+        def done(c, result, _data):
+            try:
+                c.call_finish(result)
+                replies["ok"] += 1
+            except GLib.Error:
+                replies["error"] += 1
+            if replies["ok"] + replies["error"] == total:
+                loop.quit()
+
+        before = len(applies())
+        for i in range(total):
+            app = "firefox" if i % 2 else "steam_app_730"
+            conn.call(NAME, PATH, IFACE, "SetActiveApplication", GLib.Variant("(s)", (app,)),
+                      None, Gio.DBusCallFlags.NONE, 60000, None, done, None)
+        GLib.timeout_add_seconds(60, loop.quit)
+        loop.run()
+        self.assertEqual(replies, {"ok": total, "error": 0})
+        wait_until(lambda: bus.prop("ActiveProfile") == 's "A"', 10, "profile A")
+        time.sleep(1.0)
+        count = len(applies()) - before
+        print("\nbus flood: %d calls, %d applies" % (total, count), file=sys.stderr)
+        self.assertLessEqual(count, 2)
+        self.assertIsNone(bus.program.poll())
+
 
 def transfers(path):
     """The lines of a trace that went to or came from a mouse."""

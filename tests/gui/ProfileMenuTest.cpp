@@ -334,5 +334,84 @@ TEST(ProfileMenuTest, NamesThatCannotNameAProfileTouchNothing) {
     EXPECT_FALSE(fs::exists(rig.dir.path() / "x"));
 }
 
+// ---- Following the application in front ----------------------------------------
+
+void WriteRules(const fs::path& home, const std::string& text) {
+    std::ofstream(home / profiles::kAppRulesFileName, std::ios::binary) << text;
+}
+
+TEST(ProfileMenuTest, ThePauseItemShowsTheRulesFileAndWritesIt) {
+    ProfileRig rig;
+    QAction* item = rig.window->AutoSwitchAction();
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_EQ(item->text(), "Switch profiles by application");
+    EXPECT_TRUE(item->isChecked());  // no file: automatic
+
+    // Paused beside the program (as ornyxctl profile auto off does).
+    WriteRules(rig.dir.path(), "# mine\nautomatic = off\nGameA = Shooter\n");
+    emit rig.window->TrayMenu()->aboutToShow();
+    EXPECT_FALSE(item->isChecked());
+
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    const std::string now = ReadAll(rig.dir.path() / profiles::kAppRulesFileName);
+    EXPECT_NE(now.find("automatic = on"), std::string::npos) << now;
+    EXPECT_NE(now.find("# mine"), std::string::npos) << now;
+    EXPECT_NE(now.find("GameA = Shooter"), std::string::npos) << now;
+    EXPECT_TRUE(rig.messages.messages.empty());
+
+    // A file that cannot be read is not replaced, and the item says what it holds.
+    fs::remove(rig.dir.path() / profiles::kAppRulesFileName);
+    fs::create_directory(rig.dir.path() / profiles::kAppRulesFileName);
+    emit rig.window->TrayMenu()->aboutToShow();
+    const bool shown = item->isChecked();
+    item->trigger();
+    EXPECT_EQ(item->isChecked(), shown);
+    EXPECT_EQ(rig.messages.messages.size(), 1u);
+    EXPECT_TRUE(fs::is_directory(rig.dir.path() / profiles::kAppRulesFileName));
+}
+
+TEST(ProfileMenuTest, ASwitchWaitsForTheWindowsChangesAndTheTraySaysSo) {
+    ProfileRig rig;
+    ASSERT_TRUE(rig.Save("A").ok());
+    const std::uint8_t rateA = rig.image().reportRate();
+    rig.ChangeAndApply(rateA == 2 ? 4 : 2);
+    ASSERT_TRUE(rig.Save("B").ok());
+    ASSERT_TRUE(rig.window->Profiles().Use("A", false).ok());
+    WriteRules(rig.dir.path(), "GameA = B\n");
+    rig.window->Switcher().RulesMayHaveChanged();
+
+    // Changes in the window, not applied: the switch waits.
+    rig.image().reportRate() = 8;
+    const std::size_t before = rig.TraceSends();
+    ASSERT_TRUE(rig.window->Switcher().Activated("GameA"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.window->Switcher().Waiting().isEmpty(); }, 3000));
+    EXPECT_EQ(rig.window->Profiles().Refresh().active, "A");
+    EXPECT_EQ(rig.image().reportRate(), 8);  // kept
+    EXPECT_EQ(rig.TraceSends(), before);
+    EXPECT_TRUE(rig.window->WaitingAction()->isVisible());
+    EXPECT_FALSE(rig.window->WaitingAction()->isEnabled());
+    EXPECT_EQ(rig.window->WaitingAction()->text(),
+              "Switch to \"B\" waits: save or drop the changes");
+    EXPECT_TRUE(rig.questions.empty());
+
+    // Applied, not saved to A: still A's changes, still waiting.
+    QString error;
+    ASSERT_TRUE(rig.window->ApplyForCaller(error)) << error.toStdString();
+    QTest::qWait(1500);
+    EXPECT_EQ(rig.window->Profiles().Refresh().active, "A");
+    EXPECT_TRUE(rig.window->Profiles().Last().modified);
+    EXPECT_EQ(rig.window->Switcher().Waiting(), "B");
+
+    // Saved: the switch follows, with one apply, and the tray no longer waits.
+    ASSERT_TRUE(rig.window->Profiles().Save("A", true).ok());
+    const std::size_t saved = rig.TraceSends();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->Profiles().Last().active == "B"; }, 3000));
+    EXPECT_GT(rig.TraceSends(), saved);
+    EXPECT_FALSE(rig.window->WaitingAction()->isVisible());
+    EXPECT_EQ(rig.window->Switcher().counts().switches, 1);
+}
+
 }  // namespace
 }  // namespace ornyx::app

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,6 +28,7 @@
 #include "macros/ui/DelayTimeDialog.h"
 #include "macros/ui/MacroDialog.h"
 #include "profile/PrivateProfile.h"
+#include "profiles/AppRules.h"
 #include "session/Defaults.h"
 #include "settings/Configuration.h"
 #include "skin/SkinText.h"
@@ -298,6 +300,37 @@ TEST(TextFitTest, TheProfilesSubmenuShowsItsEntriesAndStaysNarrowWithLongNames) 
                 EXPECT_TRUE(shown.contains(QChar(0x2026))) << "the long name is cut";
             }
         }
+    }
+}
+
+// The tray menu's items of the automatic switch in every language, with a
+// switch to the longest name a profile can have waiting: whole, and the menu
+// stays narrow.
+TEST(TextFitTest, TheTrayMenuShowsTheAutomaticSwitchWholeWhileASwitchWaits) {
+    const QString longest(64, QChar(0xFF37));  // a full-width W
+    for (const char* code : {"CHS", "CHT", "TUR", "EN"}) {
+        SCOPED_TRACE(code);
+        LanguageRig rig(code, Skins().front());
+        rig.window->Start();
+        ASSERT_TRUE(rig.window->Profiles().Save(longest, false).ok());
+        ASSERT_TRUE(rig.window->Profiles().Save("Office", false).ok());
+        std::ofstream(rig.dir.path() / profiles::kAppRulesFileName)
+            << "GameA = " << longest.toStdString() << "\n";
+        rig.window->Switcher().RulesMayHaveChanged();
+        rig.context->settings.image.reportRate() ^= 0x0F;  // changes, not applied
+        ASSERT_TRUE(rig.window->Switcher().Activated("GameA"));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !rig.window->Switcher().Waiting().isEmpty(); }, 3000));
+        QMenu* menu = rig.window->TrayMenu();
+        EXPECT_LE(menu->sizeHint().width(), 480);
+        const QFontMetrics metrics(menu->font());
+        for (QAction* a : {rig.window->AutoSwitchAction(), rig.window->WaitingAction()}) {
+            ASSERT_TRUE(a->isVisible());
+            const QString shown = QString(a->text()).replace("&&", "&");
+            EXPECT_LT(metrics.horizontalAdvance(shown), menu->sizeHint().width())
+                << shown.toStdString();
+        }
+        EXPECT_TRUE(rig.window->WaitingAction()->text().contains(QChar(0x2026)));
     }
 }
 

@@ -36,6 +36,8 @@ grep -q -- '--hidden' "$prefix/etc/xdg/autostart/$id.desktop" || fail "autostart
 # the installed program, in the tray.
 service=$prefix/share/dbus-1/services/org.ornyx.OrnyxMouse1.service
 [ -s "$prefix/share/dbus-1/interfaces/org.ornyx.OrnyxMouse1.xml" ] || fail "no D-Bus interface file"
+[ -s "$prefix/share/ornyx-mouse/gnome-shell/autoswitch@ornyx.org/metadata.json" ] ||
+  fail "no GNOME Shell extension"
 grep -qx 'Name=org.ornyx.OrnyxMouse1' "$service" || fail "no D-Bus activation file"
 grep -qx "Exec=$prefix/bin/ornyx-mouse --hidden" "$service" || fail "the activation does not start $prefix/bin/ornyx-mouse --hidden"
 desktop-file-validate "$prefix/share/applications/$id.desktop" "$prefix/etc/xdg/autostart/$id.desktop"
