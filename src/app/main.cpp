@@ -8,9 +8,9 @@
 
 #include "app/AppContext.h"
 #include "app/AppOptions.h"
-#include "app/DBusService.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
+#include "app/ScriptInterface.h"
 #include "app/SingleInstance.h"
 #include "common/BuildInfo.h"
 #include "skin/MessageBoxSink.h"
@@ -41,8 +41,7 @@ bool DisplayReachableForQt() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = app::CommandLineArguments(argc, argv);
     QString message;
     int exitCode = 0;
     const auto options = app::ParseAppOptions(arguments, message, exitCode);
@@ -129,12 +128,11 @@ int main(int argc, char** argv) {
     window.Start();
     // Scripts and ornyxctl reach this instance on the session bus. A screenshot
     // run is not the program the user runs, and serves nothing.
-    std::unique_ptr<app::DBusService> bus;
+    std::unique_ptr<QObject> scripting;
     if (options->screenshot.isEmpty()) {
-        bus = std::make_unique<app::DBusService>(window);
         QString error;
-        if (!bus->Register(QDBusConnection::sessionBus(), error))
-            context->Log().Write("not on the session bus: " + error.toStdString());
+        scripting = app::OfferScriptInterface(window, error);
+        if (!error.isEmpty()) context->Log().Write(error.toStdString());
     }
 
     if (!options->screenshot.isEmpty()) {
