@@ -13,4 +13,8 @@ class CHidMouseDlg;
 // with `error` set when the interface exists but cannot be offered.
 std::unique_ptr<QObject> OfferScriptInterface(CHidMouseDlg& window, QString& error);
 
+// What --help says of it: the rest of the paragraph after the Profiles
+// submenu (empty where there is none).
+const char* ScriptInterfaceHelp();
+
 }  // namespace ornyx::app

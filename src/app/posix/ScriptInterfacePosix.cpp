@@ -13,4 +13,10 @@ std::unique_ptr<QObject> OfferScriptInterface(CHidMouseDlg& window, QString& err
     return bus;
 }
 
+const char* ScriptInterfaceHelp() {
+    return " While it runs, scripts\n"
+           "reach it on the session bus as org.ornyx.OrnyxMouse1 (profiles, apply, the\n"
+           "window, the mouse's notifications).";
+}
+
 }  // namespace ornyx::app

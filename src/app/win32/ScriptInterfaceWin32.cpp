@@ -6,4 +6,8 @@ std::unique_ptr<QObject> OfferScriptInterface(CHidMouseDlg&, QString&) {
     return nullptr;
 }
 
+const char* ScriptInterfaceHelp() {
+    return "";
+}
+
 }  // namespace ornyx::app
