@@ -11,9 +11,19 @@ set_target_properties(ornyx-mouse PROPERTIES WIN32_EXECUTABLE ON ORNYX_SHARED_RU
 # version information.
 find_program(ORNYX_ICOTOOL icotool REQUIRED)
 set(ORNYX_ICO ${CMAKE_BINARY_DIR}/ornyx-mouse.ico)
+# The 256-pixel image goes in as PNG, as Windows reads it, not as a bitmap
+# four times its size.
+set(ORNYX_ICO_IMAGES)
+foreach(png ${ORNYX_ICON_PNGS})
+  if(png MATCHES "/256\\.png$")
+    list(APPEND ORNYX_ICO_IMAGES --raw=${png})
+  else()
+    list(APPEND ORNYX_ICO_IMAGES ${png})
+  endif()
+endforeach()
 add_custom_command(
   OUTPUT ${ORNYX_ICO}
-  COMMAND ${ORNYX_ICOTOOL} --create --output=${ORNYX_ICO} ${ORNYX_ICON_PNGS}
+  COMMAND ${ORNYX_ICOTOOL} --create --output=${ORNYX_ICO} ${ORNYX_ICO_IMAGES}
   DEPENDS ${ORNYX_ICON_PNGS}
   COMMENT "Making the program's .ico"
   VERBATIM)
