@@ -6,7 +6,8 @@ unexport MAKEFLAGS
 PRESET ?= $(if $(CI),ci,default)
 
 .PHONY: all deps configure build test run asan tsan clean screenshots vm-test deb wayland-test fuzz \
-	format check-format tidy windows windows-trace windows-test vm-test-windows
+	format check-format tidy windows windows-trace windows-test vm-test-windows \
+	windows-desktop-test windows-installer windows-installer-test
 
 all: build
 
@@ -99,20 +100,49 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@./fuzz/run $(FUZZ_SECONDS)
 
-# The core and ornyxctl for Windows, cross-built with MinGW-w64 into
-# build-windows/bin (ornyxctl.exe and the test suites ornyx_*_tests.exe; the
-# runtime is linked in, no DLLs).
+# The core, ornyxctl and the desktop program for Windows, cross-built with
+# MinGW-w64 into build-windows/bin (ornyxctl.exe, ornyx-mouse.exe with the Qt
+# DLLs and plugins, skins and default files, and the test suites
+# ornyx_*_tests.exe; the C++ runtime is linked in). The desktop program needs
+# Qt for Windows, built once by scripts/build-qt-windows (40 to 60 minutes,
+# then cached): without it this fails and says so, unless WINDOWS_DESKTOP=OFF
+# asks for the core and ornyxctl only. Its skins, icon and default files are
+# made by the host build's tools.
 WIN_BUILD_DIR ?= build-windows
+WINDOWS_DESKTOP ?= ON
 windows: deps
-	@test -f $(WIN_BUILD_DIR)/CMakeCache.txt || cmake -S . -B $(WIN_BUILD_DIR) \
+	@if [ "$(WINDOWS_DESKTOP)" = ON ]; then \
+	  qt=$$(./scripts/windows-qt-prefix) || exit 1; \
+	  ./scripts/configure $(PRESET) $(BUILD_DIR) >/dev/null && \
+	  cmake --build $(BUILD_DIR) -j2 --target skingen iconrender ornyxctl -- --no-print-directory >/dev/null && \
+	  desktop="-DORNYX_QT_PREFIX=$$qt -DORNYX_HOST_BUILD=$(abspath $(BUILD_DIR))"; \
+	else desktop="-DORNYX_QT_PREFIX="; fi; \
+	cmake -S . -B $(WIN_BUILD_DIR) \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DORNYX_BUILD_BENCH=OFF $(if $(CI),-DORNYX_WERROR=ON) >/dev/null
+	  -DORNYX_BUILD_BENCH=OFF $(if $(CI),-DORNYX_WERROR=ON) $$desktop >/dev/null
 	@cmake --build $(WIN_BUILD_DIR) -j2 -- --no-print-directory
 
 # Every test suite of the Windows build under Wine, in a fresh prefix in
 # $(WIN_BUILD_DIR)/wine; the last line says how many passed and failed.
 windows-test: windows
 	@./scripts/run-windows-tests $(WIN_BUILD_DIR)
+
+# ornyx-mouse.exe under Wine on Qt's offscreen platform: the Basic page in
+# each language (screenshots in $(WIN_BUILD_DIR)/desktop-test/shots, beside the
+# Linux program's) and the trace of its start against the Linux program's.
+windows-desktop-test: windows
+	@cmake --build $(BUILD_DIR) -j2 --target ornyx-mouse ornyxctl -- --no-print-directory
+	@./scripts/windows-desktop-test $(BUILD_DIR)/bin $(WIN_BUILD_DIR)/bin $(WIN_BUILD_DIR)/desktop-test
+
+# The installer, ornyx-mouse-<version>-setup.exe in $(WIN_BUILD_DIR) (NSIS),
+# and its test under Wine: silent install, a screenshot of the installed
+# program, silent uninstall that keeps the user's files.
+WIN_VERSION = $(shell grep -o '^project.OrnyxMouse VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+windows-installer: windows
+	@./scripts/windows-installer $(WIN_BUILD_DIR) $(WIN_VERSION)
+
+windows-installer-test: windows-installer
+	@./scripts/windows-installer-test $(WIN_BUILD_DIR)/ornyx-mouse-$(WIN_VERSION)-setup.exe $(WIN_BUILD_DIR)/installer-test
 
 # The apply trace and the files of ornyxctl.exe under Wine against the Linux
 # build's, byte for byte, in a home under a folder with non-ASCII letters.

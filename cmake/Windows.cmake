@@ -4,8 +4,10 @@
 
 # The MinGW runtime (libstdc++, libgcc, winpthread) is linked into each
 # program, so that an .exe runs on its own: nothing to ship beside it, and no
-# other program's copy of those DLLs can be picked up instead.
-add_link_options(-static)
+# other program's copy of those DLLs can be picked up instead. Not into a
+# program on Qt's DLLs (ORNYX_SHARED_RUNTIME): those use the runtime's DLLs,
+# and one process must have one C++ runtime.
+add_link_options($<$<NOT:$<BOOL:$<TARGET_PROPERTY:ORNYX_SHARED_RUNTIME>>>:-static>)
 
 # Only these two folders of the host's headers, never /usr/include itself
 # (the C library's headers there are Linux's).
@@ -36,4 +38,30 @@ if(ORNYX_BUILD_TESTS)
       add_library(GTest::${name} ALIAS ${name})
     endif()
   endforeach()
+endif()
+
+# The desktop program needs Qt for Windows (scripts/build-qt-windows) and the
+# tools of a host build (ORNYX_HOST_BUILD: skingen, iconrender, ornyxctl);
+# without ORNYX_QT_PREFIX only the core and ornyxctl are built.
+set(ORNYX_QT_PREFIX "" CACHE PATH "Qt for Windows, as installed by scripts/build-qt-windows")
+set(ORNYX_HOST_BUILD "" CACHE PATH "A Linux build folder with skingen, iconrender and ornyxctl built")
+if(ORNYX_QT_PREFIX)
+  if(NOT EXISTS ${ORNYX_QT_PREFIX}/lib/cmake/Qt6/Qt6Config.cmake)
+    message(FATAL_ERROR "ORNYX_QT_PREFIX=${ORNYX_QT_PREFIX} holds no Qt 6: run scripts/build-qt-windows")
+  endif()
+  foreach(tool tools/skingen/skingen tools/iconrender/iconrender bin/ornyxctl)
+    if(NOT EXISTS ${ORNYX_HOST_BUILD}/${tool})
+      message(FATAL_ERROR "ORNYX_HOST_BUILD=${ORNYX_HOST_BUILD} lacks ${tool}: build it there first")
+    endif()
+  endforeach()
+  # As Qt's own qt.toolchain.cmake: the Windows libraries from the prefix,
+  # moc, rcc and uic from the host's Qt of the same version.
+  list(APPEND CMAKE_FIND_ROOT_PATH ${ORNYX_QT_PREFIX})
+  list(PREPEND CMAKE_PREFIX_PATH ${ORNYX_QT_PREFIX})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+  find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Gui Network)
+  set(ORNYX_WINDOWS_DESKTOP ON)
+else()
+  set(ORNYX_WINDOWS_DESKTOP OFF)
 endif()

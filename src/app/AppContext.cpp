@@ -4,7 +4,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "performance/gnome/GnomePointerSettings.h"
+#include "app/Platform.h"
+#include "common/Utf8.h"
 #include "settings/Configuration.h"
 
 namespace ornyx::app {
@@ -23,7 +24,7 @@ session::SessionOptions ToSessionOptions(const AppOptions& options) {
 }  // namespace
 
 AppContext::AppContext(const AppOptions& options, MessageSink& messages)
-    : session_(ToSessionOptions(options), platform_, messages),
+    : session_(ToSessionOptions(options), *platform_, messages),
       paths(session_.paths()),
       settings(session_.settings()),
       text(session_.text()),
@@ -90,10 +91,10 @@ QString AppContext::SkinFolder() const {
     // The user's own skin of that name wins over the shipped one.
     std::error_code ec;
     if (!paths.userSkins.empty() && !name.isEmpty() &&
-        std::filesystem::is_directory(paths.userSkins / name.toStdString(), ec)) {
-        return QString::fromStdString(paths.userSkins.string()) + "/" + name;
+        std::filesystem::is_directory(paths.userSkins / utf8::ToPath(name.toStdString()), ec)) {
+        return QString::fromStdString(utf8::FromPath(paths.userSkins)) + "/" + name;
     }
-    return QString::fromStdString(paths.skins.string()) + "/" + name;
+    return QString::fromStdString(utf8::FromPath(paths.skins)) + "/" + name;
 }
 
 QString AppContext::SkinFile(const char* name) const {
@@ -101,7 +102,7 @@ QString AppContext::SkinFile(const char* name) const {
 }
 
 performance::PointerSettings& AppContext::PointerSettings() {
-    if (!pointer_) pointer_ = performance::gnome::CreateDesktopPointerSettings();
+    if (!pointer_) pointer_ = CreateDesktopPointerSettings();
     return *pointer_;
 }
 

@@ -6,9 +6,9 @@
 #include "app/AppOptions.h"
 #include "common/DebugLog.h"
 #include "common/MessageSink.h"
+#include "device/Backend.h"
 #include "device/DeviceLink.h"
 #include "device/DeviceMonitor.h"
-#include "device/hidraw/HidrawBackend.h"
 #include "device/sim/SimMouse.h"
 #include "i18n/TextSettings.h"
 #include "performance/PointerSettings.h"
@@ -25,7 +25,7 @@ namespace ornyx::app {
 // what only the desktop has (skins, the desktop's pointer settings).
 class AppContext {
     // First, so that the references below bind to a session that exists.
-    device::hidraw::HidrawBackend platform_;
+    std::unique_ptr<device::Backend> platform_ = device::CreatePlatformBackend();
     session::Session session_;
 
 public:

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 
+#include "app/ScriptInterface.h"
 #include "common/BuildInfo.h"
 
 namespace ornyx::app {
@@ -12,9 +13,8 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
     parser.setApplicationDescription(
         "Ornyx Mouse: configure the Ornyx gaming mouse (04D9:A09F).\n"
         "Starts in the system tray; click the tray icon to open the window.\n"
-        "Its Profiles submenu switches between named profiles. While it runs, scripts\n"
-        "reach it on the session bus as org.ornyx.OrnyxMouse1 (profiles, apply, the\n"
-        "window, the mouse's notifications).");
+        "Its Profiles submenu switches between named profiles." +
+        QString::fromUtf8(ScriptInterfaceHelp()));
     const QCommandLineOption help({"h", "help"}, "Show this help.");
     const QCommandLineOption version("version", "Show the version.");
     const QCommandLineOption home("home",

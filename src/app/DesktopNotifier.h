@@ -15,7 +15,8 @@ class DesktopNotifier : public QObject {
 public:
     explicit DesktopNotifier(QObject* parent = nullptr);
 
-    // Sends without waiting. False when there is no session bus; `failed`
+    // Sends without waiting. False when there is no session bus (always on
+    // Windows, which has no such service: the tray's balloon shows the note); `failed`
     // runs later if the service refuses or is missing, so that the caller can
     // show the note another way.
     bool Send(const QString& title, const QString& text, std::function<void()> failed);

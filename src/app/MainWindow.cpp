@@ -2,6 +2,7 @@
 
 #include "app/Platform.h"
 #include "app/ProfileNameDialog.h"
+#include "common/Utf8.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -286,12 +287,12 @@ bool CHidMouseDlg::LoadPageBackground(const char* file) {
     }
     // Another skin that has the page stands in for this run, whole, so that
     // its pieces match; str.ini keeps the choice for when the file is back.
-    QStringList others = QDir(QString::fromStdString(ctx_.paths.skins.string()))
+    QStringList others = QDir(QString::fromStdString(utf8::FromPath(ctx_.paths.skins)))
                              .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : others) {
         if (name.toStdString() == ctx_.text.skinName) continue;
         const QString candidate =
-            QString::fromStdString(ctx_.paths.skins.string()) + "/" + name + file;
+            QString::fromStdString(utf8::FromPath(ctx_.paths.skins)) + "/" + name + file;
         if (!QFileInfo(candidate).isFile()) continue;
         ctx_.text.skinName = name.toStdString();
         RefreshDrawing();
@@ -1085,7 +1086,7 @@ void CHidMouseDlg::Apply(bool hideAfter) {
     later.ReplayTo(ctx_.Messages());
     const session::ApplyResult& result = report.result;
     if (report.refused) {
-        ctx_.Messages().ShowMessage("Nothing was sent: " + ctx_.paths.config.string() +
+        ctx_.Messages().ShowMessage("Nothing was sent: " + utf8::FromPath(ctx_.paths.config) +
                                         " could not be loaded, so there are no settings to send.",
                                     "Warning");
     } else if (!result.ok()) {
@@ -1118,7 +1119,7 @@ bool CHidMouseDlg::ApplyForCaller(QString& error) {
     }
     for (const auto& m : later.messages) ctx_.Log().Write(m.text);
     if (report.refused) {
-        error = QString::fromStdString(ctx_.paths.config.string()) +
+        error = QString::fromStdString(utf8::FromPath(ctx_.paths.config)) +
                 " could not be loaded, so there are no settings to send";
         return false;
     }
@@ -1132,7 +1133,7 @@ bool CHidMouseDlg::ApplyForCaller(QString& error) {
     }
     if (!report.result.saved) {
         error = "the settings reached the mouse, but " +
-                QString::fromStdString(ctx_.paths.config.string()) + " was not saved";
+                QString::fromStdString(utf8::FromPath(ctx_.paths.config)) + " was not saved";
         return false;
     }
     return true;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QIcon>
+#include <QStringList>
 #include <memory>
 
 #include "i18n/Language.h"
+#include "performance/PointerSettings.h"
 
 class QCoreApplication;
 
@@ -12,6 +14,15 @@ namespace ornyx::app {
 // True when a Wayland compositor or an X server named by the environment
 // accepts a connection; used before Qt starts, which would abort otherwise.
 bool DisplayReachable();
+
+// The program's arguments as the user typed them: on Windows from the
+// UTF-16 command line, since argv holds them in the ANSI code page, which
+// cannot spell every path.
+QStringList CommandLineArguments(int argc, char** argv);
+
+// The desktop's own pointer options: GNOME's settings on Linux, the system's
+// parameters on Windows.
+std::unique_ptr<performance::PointerSettings> CreateDesktopPointerSettings();
 
 // The application icon at every size it is built in (window, tray, notes).
 QIcon ApplicationIcon();

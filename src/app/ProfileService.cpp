@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "common/Utf8.h"
 #include "macros/MacroStore.h"
 #include "profiles/HomeProfile.h"
 #include "profiles/ProfileName.h"
@@ -49,9 +50,9 @@ ProfileService::ProfileService(AppContext& context, Hooks hooks, QObject* parent
 }
 
 void ProfileService::WatchFolders() {
-    const QString home = QString::fromStdString(ctx_.paths.home.string());
+    const QString home = QString::fromStdString(utf8::FromPath(ctx_.paths.home));
     const QString folder =
-        QString::fromStdString((ctx_.paths.home / profiles::kProfilesFolderName).string());
+        QString::fromStdString(utf8::FromPath(ctx_.paths.home / profiles::kProfilesFolderName));
     const QStringList watched = watcher_.directories();
     for (const QString& path : {home, folder}) {
         if (!watched.contains(path) && QFileInfo(path).isDir()) watcher_.addPath(path);

@@ -4,15 +4,22 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
+
 class QLocalServer;
 
 namespace ornyx::app {
 
-// The single-instance rule: an exclusive lock on a file named "Z93Mutex" in
-// $XDG_RUNTIME_DIR, or in the fallback folder when that is missing, cannot
-// hold the lock, or is not this user's alone. The lock goes with the process,
-// so a crash never leaves a stale lock behind. Beside it lies the socket on
-// which the running instance takes requests to show its window.
+// A request is one short line; anything longer is not ours.
+inline constexpr qsizetype kMaxRequest = 4096;
+
+// The single-instance rule. Linux: an exclusive lock on a file named
+// "Z93Mutex" in $XDG_RUNTIME_DIR, or in the fallback folder when that is
+// missing, cannot hold the lock, or is not this user's alone; beside it lies
+// the socket on which the running instance takes requests to show its window.
+// Windows: the mutex "Z93Mutex" of the user's session, and a named pipe of
+// this session and user for the requests (the fallback folder is not used).
+// Either goes with the process, so a crash never leaves a stale lock behind.
 class SingleInstance {
 public:
     // The fallback folder is made 0700 here and used only as such.
@@ -22,12 +29,13 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // <temp folder>/ornyx-mouse-<uid>: local to the machine, like the
-    // runtime folder, and short enough for a socket's name.
+    // runtime folder, and short enough for a socket's name (Linux).
     static QString DefaultFallbackFolder();
 
     // False when another instance holds the lock.
     bool Acquired() const { return acquired_; }
-    // Both empty when no folder could be trusted with the lock; the program
+    // Both empty when no folder could be trusted with the lock (Windows: the
+    // lock path is the mutex's name, the socket the pipe's); the program
     // then runs without one, and Problem() says why.
     QString LockPath() const { return path_; }
     QString SocketPath() const { return socket_; }
@@ -39,7 +47,8 @@ private:
     QString path_;
     QString socket_;
     QString problem_;
-    int fd_ = -1;
+    // The lock file's descriptor, or the mutex's handle.
+    std::intptr_t lock_ = -1;
     bool acquired_ = false;
 };
 

@@ -8,14 +8,11 @@
 
 #include "app/AppContext.h"
 #include "app/AppOptions.h"
-#include "app/DBusService.h"
-#include "app/KWinScript.h"
 #include "app/MainWindow.h"
 #include "app/Platform.h"
+#include "app/ScriptInterface.h"
 #include "app/SingleInstance.h"
-#include "app/Termination.h"
 #include "common/BuildInfo.h"
-#include "focus/xcb/XcbFocusWatcher.h"
 #include "skin/MessageBoxSink.h"
 #include "skin/SkinText.h"
 
@@ -44,8 +41,7 @@ bool DisplayReachableForQt() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = app::CommandLineArguments(argc, argv);
     QString message;
     int exitCode = 0;
     const auto options = app::ParseAppOptions(arguments, message, exitCode);
@@ -113,9 +109,6 @@ int main(int argc, char** argv) {
     app::CHidMouseDlg window(*context, QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&window, &app::CHidMouseDlg::exitRequested, &application,
                      [] { QApplication::exit(0); });
-    app::TerminationRequests termination;
-    QObject::connect(&termination, &app::TerminationRequests::requested, &window,
-                     &app::CHidMouseDlg::Exit);
     std::unique_ptr<app::ActivationServer> activation;
     if (instance.SocketPath().isEmpty()) {
         context->Log().Write("no single-instance lock: " + instance.Problem().toStdString());
@@ -133,33 +126,13 @@ int main(int argc, char** argv) {
                          });
     }
     window.Start();
-    // On X11 the program sees the window in front itself; elsewhere the
-    // desktop's script tells it over the session bus.
-    if (QGuiApplication::platformName() == "xcb" && options->screenshot.isEmpty()) {
-        std::string error;
-        if (auto watcher = focus::OpenXcbFocusWatcher(nullptr, error)) {
-            window.Switcher().Watch(std::move(watcher));
-        } else {
-            context->Log().Write("the application in front cannot be followed: " + error);
-        }
-    }
-    // Scripts and ornyxctl reach this instance on the session bus. A screenshot
-    // run is not the program the user runs, and serves nothing.
-    std::unique_ptr<app::DBusService> bus;
+    // Scripts and ornyxctl reach this instance, and the desktop tells it the
+    // application in front. A screenshot run is not the program the user
+    // runs, and serves nothing.
+    std::unique_ptr<QObject> scripting;
     if (options->screenshot.isEmpty()) {
-        bus = std::make_unique<app::DBusService>(window);
-        QString error;
-        if (!bus->Register(QDBusConnection::sessionBus(), error))
-            context->Log().Write("not on the session bus: " + error.toStdString());
-    }
-    // On Plasma, KWin tells us the application in front through a script of ours.
-    app::KWinScript kwinScript;
-    if (bus && QGuiApplication::platformName() != "xcb" &&
-        app::KWinScript::Available(QDBusConnection::sessionBus())) {
-        QString error;
-        if (!kwinScript.Load(QDBusConnection::sessionBus(), error))
-            context->Log().Write("the application in front cannot be followed: " +
-                                 error.toStdString());
+        scripting = app::OfferScriptInterface(
+            window, [&context](const std::string& line) { context->Log().Write(line); });
     }
 
     if (!options->screenshot.isEmpty()) {
@@ -180,7 +153,6 @@ int main(int argc, char** argv) {
         });
     }
     const int code = application.exec();
-    kwinScript.Unload();
     // A trace with lines missing is no record of what was sent.
     if (const std::string error = context->TraceError(); !error.empty()) {
         std::fprintf(stderr, "ornyx-mouse: %s\n", error.c_str());

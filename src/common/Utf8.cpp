@@ -107,4 +107,13 @@ std::filesystem::path ToPath(std::string_view text) {
     }
 }
 
+std::string FromPath(const std::filesystem::path& path) {
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, char>) {
+        return path.string();  // the bytes as they are
+    } else {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    }
+}
+
 }  // namespace ornyx::utf8

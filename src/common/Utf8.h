@@ -29,4 +29,10 @@ std::size_t Utf16Length(std::string_view s);
 // std::string would not do.
 std::filesystem::path ToPath(std::string_view text);
 
+// A path as UTF-8 text, the inverse of ToPath: the bytes as they are where
+// names are bytes, converted from UTF-16 on Windows (what path::string()
+// gives there depends on the standard library: the ANSI code page with some,
+// which cannot spell every name).
+std::string FromPath(const std::filesystem::path& path);
+
 }  // namespace ornyx::utf8

@@ -235,4 +235,85 @@ std::string KeyNameFromScanCode(std::uint32_t nativeScanCode, std::string_view l
     return "Key " + std::to_string(nativeScanCode - kNativeScanCodeOffset);
 }
 
+namespace {
+
+struct WindowsScan {
+    std::uint16_t scan;  // set-1 scan code, 0x100 for the E0-prefixed (extended) keys
+    std::uint16_t evdev;
+};
+
+// Where a Windows scan code is not the evdev code itself: the extended keys
+// and the keys past the PC/AT block. Sorted for bisection.
+constexpr WindowsScan kWindowsScans[] = {
+    {0x054, 99},   // Alt+Print Screen (SysRq)
+    {0x059, 117},  // Num =
+    {0x064, 183}, {0x065, 184}, {0x066, 185}, {0x067, 186}, {0x068, 187}, {0x069, 188},
+    {0x06A, 189}, {0x06B, 190}, {0x06C, 191}, {0x06D, 192}, {0x06E, 193},  // F13..F23
+    {0x070, 93},                                                           // Katakana/Hiragana
+    {0x071, 123},  // Hanja (as some keyboards send it)
+    {0x072, 122},  // Hangul
+    {0x073, 89},   // Ro
+    {0x076, 194},  // F24
+    {0x077, 91},   // Hiragana
+    {0x078, 90},   // Katakana
+    {0x079, 92},   // Henkan
+    {0x07B, 94},   // Muhenkan
+    {0x07D, 124},  // Yen
+    {0x07E, 121},  // Num , (Brazilian keypad)
+    {0x0F1, 123},  // Hanja
+    {0x0F2, 122},  // Hangul
+    {0x110, 165},  // Previous Track
+    {0x119, 163},  // Next Track
+    {0x11C, 96},   // Num Enter
+    {0x11D, 97},   // Right Ctrl
+    {0x120, 113},  // Mute
+    {0x122, 164},  // Play/Pause
+    {0x124, 166},  // Stop
+    {0x12E, 114},  // Volume Down
+    {0x130, 115},  // Volume Up
+    {0x135, 98},   // Num /
+    {0x137, 99},   // Print Screen
+    {0x138, 100},  // Right Alt
+    {0x145, 69},   // Num Lock
+    {0x146, 119},  // Ctrl+Break
+    {0x147, 102}, {0x148, 103}, {0x149, 104}, {0x14B, 105}, {0x14D, 106}, {0x14F, 107},
+    {0x150, 108}, {0x151, 109}, {0x152, 110}, {0x153, 111},  // navigation block
+    {0x15B, 125},                                            // Left Windows
+    {0x15C, 126},                                            // Right Windows
+    {0x15D, 127},                                            // Application
+    {0x15E, 116},                                            // Power
+    {0x15F, 142},                                            // Sleep
+    {0x163, 143},                                            // Wake Up
+};
+
+constexpr bool WindowsScansSorted() {
+    for (std::size_t i = 1; i < std::size(kWindowsScans); ++i) {
+        if (kWindowsScans[i - 1].scan >= kWindowsScans[i].scan) return false;
+    }
+    return true;
+}
+static_assert(WindowsScansSorted(), "the Windows scan-code table is searched by bisection");
+
+// Virtual-key codes of the two keys whose scan codes Windows confuses.
+constexpr std::uint32_t kVkPause = 0x13;
+constexpr std::uint32_t kVkNumLock = 0x90;
+
+}  // namespace
+
+std::uint32_t NativeScanCodeFromWindows(std::uint32_t scanCode, std::uint32_t virtualKey) {
+    // Pause sends E1 1D 45, which Windows reports as Num Lock's 0x45; Num Lock
+    // itself then comes extended. The virtual key tells them apart.
+    if (virtualKey == kVkPause) return 119 + kNativeScanCodeOffset;
+    if (virtualKey == kVkNumLock) return 69 + kNativeScanCodeOffset;
+    const std::uint32_t scan = scanCode & 0x1FF;
+    if (scan == 0) return 0;
+    const auto it = std::lower_bound(
+        std::begin(kWindowsScans), std::end(kWindowsScans), scan,
+        [](const WindowsScan& row, std::uint32_t code) { return row.scan < code; });
+    if (it != std::end(kWindowsScans) && it->scan == scan) return it->evdev + kNativeScanCodeOffset;
+    // The PC/AT block: the set-1 code is the evdev code.
+    if (scan <= 0x58) return scan + kNativeScanCodeOffset;
+    return 0;
+}
+
 }  // namespace ornyx::keys

@@ -20,4 +20,11 @@ std::string KeyNameFromScanCode(std::uint32_t nativeScanCode, std::string_view l
 // digit row and the punctuation keys of the typing block).
 bool ScanCodeFollowsLayout(std::uint32_t nativeScanCode);
 
+// The native scan code of a Windows key message (as Qt reports it: bits 16-23
+// of lParam, plus 0x100 for an extended key) and its virtual-key code, as the
+// evdev code + 8 that the functions above read, so that a key is named alike
+// on both systems. 0 when the key has no such code (an injected key without a
+// scan code): the caller then goes by Qt's key.
+std::uint32_t NativeScanCodeFromWindows(std::uint32_t scanCode, std::uint32_t virtualKey);
+
 }  // namespace ornyx::keys

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QWindow>
 
+#include "common/Utf8.h"
 #include "i18n/TextSettings.h"
 #include "settings/ProgramHome.h"
 #include "skin/SkinImage.h"
@@ -38,7 +39,7 @@ QString DrawingSettings::SkinFolder() const {
     const bool own = !userSkinsDir.empty() && !skinName.empty() &&
                      std::filesystem::is_directory(userSkinsDir / skinName, ec);
     const std::filesystem::path& root = own ? userSkinsDir : skinsDir;
-    return QFile::decodeName(QByteArray::fromStdString(root.native())) + u'/' + FromUtf8(skinName);
+    return QString::fromStdString(utf8::FromPath(root)) + u'/' + FromUtf8(skinName);
 }
 
 QString DrawingSettings::SkinFile(std::string_view fileName) const {

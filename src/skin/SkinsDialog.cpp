@@ -9,6 +9,7 @@
 #include <cctype>
 #include <system_error>
 
+#include "common/Utf8.h"
 #include "i18n/Texts.h"
 #include "skin/ControlColours.h"
 
@@ -35,7 +36,7 @@ std::vector<std::string> ListSkins(const std::filesystem::path& skinsRoot) {
     std::filesystem::directory_iterator it(skinsRoot, ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         std::error_code typeError;
-        if (it->is_directory(typeError)) names.push_back(it->path().filename().string());
+        if (it->is_directory(typeError)) names.push_back(utf8::FromPath(it->path().filename()));
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const std::string la = Lower(a);

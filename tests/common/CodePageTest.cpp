@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -77,6 +78,17 @@ TEST(CodePageTest, BytesWithoutACharacterFailTheSameEverywhere) {
     EXPECT_FALSE(Encode("\uE000", kChineseSimplified));
     EXPECT_EQ(Decode("\x80", kChineseSimplified), "\u20AC");
     EXPECT_EQ(Decode("\xD7\xF3", kChineseSimplified), "左");
+}
+
+// A folder name in any script survives the way from UTF-8 text to a path and
+// back on each system (Windows keeps paths in UTF-16).
+TEST(Utf8PathTest, PathsAndUtf8TextConvertBothWaysWithoutLoss) {
+    for (const std::string text :
+         {"plain", "Папка 文件夹", "Ağ ayarları/Skins", "emoji \xF0\x9F\x96\xB1"}) {
+        SCOPED_TRACE(text);
+        const std::filesystem::path path = utf8::ToPath(text);
+        EXPECT_EQ(utf8::FromPath(path), text);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "keys/ScanCodes.h"
+#include "keys/ui/NativeKey.h"
 
 namespace ornyx::keys::ui {
 
@@ -198,7 +199,7 @@ KeyCapture::~KeyCapture() {
 
 CapturedKey KeyCapture::FromEvent(const QKeyEvent& event) {
     const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
-    std::uint32_t scan = event.nativeScanCode();
+    std::uint32_t scan = NativeScanCode(event);
     if (scan == 0) scan = ScanCodeFromQtKey(event.key(), keypad);
 
     QString layout;
