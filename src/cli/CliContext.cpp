@@ -94,11 +94,8 @@ std::unique_ptr<device::DeviceMonitor> CliContext::CreateMonitor() {
 void PrintNoMouse(bool realMouse) {
     std::fprintf(stderr, "ornyxctl: %s\n", kNoMouseText);
     if (!realMouse) return;
+    std::fputs(NoMouseAccessHint(), stderr);
     std::fprintf(stderr,
-                 "ornyxctl: hint: is it plugged in, and may you open it? The udev rule "
-                 "70-ornyx-mouse.rules\n"
-                 "ornyxctl: hint: (installed in udev's rules.d) gives the logged-in user access; "
-                 "replug the mouse after installing it.\n"
                  "ornyxctl: hint: without the mouse, try --simulate, or ornyx-virtual-mouse for a "
                  "virtual one.\n");
 }

@@ -100,6 +100,8 @@ private:
 
 // The no-mouse error on stderr; for the real mouse with hints on what to check.
 void PrintNoMouse(bool realMouse);
+// What may keep the real mouse from this user on this system, as "ornyxctl: hint: " lines.
+const char* NoMouseAccessHint();
 
 // Parses a byte given as decimal or 0x-hex; throws UsageError naming `what`.
 std::uint8_t ParseByte(const std::string& text, const std::string& what);

@@ -1,5 +1,6 @@
 // What ornyxctl does with what only a POSIX system has: links in the home,
-// /dev/full as the trace, a file-size limit, and the desktop program beside it.
+// /dev/full as the trace, a file-size limit, the udev rule in its hints, and
+// the desktop program beside it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -78,6 +79,16 @@ TEST_F(CliPosixTest, ApplyLeavesLinksThatLeadNowhere) {
     fs::create_symlink("config.bin", dir / "config.bin");
     expectRefused("looping link");
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "config.bin")));
+}
+
+// Here the real mouse is reached through hidraw nodes, which the udev rule opens to the user.
+TEST_F(CliPosixTest, NoRealMouseHintsNameTheUdevRule) {
+    const Result r = Run("raw 0x83");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("ornyxctl: hint: is it plugged in, and may you open it? The udev rule "
+                         "70-ornyx-mouse.rules"),
+              std::string::npos)
+        << r.err;
 }
 
 TEST_F(CliPosixTest, ATraceThatTakesNoLineIsAUsageError) {
