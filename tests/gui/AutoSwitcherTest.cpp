@@ -106,6 +106,21 @@ TEST(AutoSwitcherTest, RequestsWhileItsOwnSwitchRunsEndOnTheLatestSoonAfter) {
     EXPECT_EQ(own.counts().switches, 2);
 }
 
+TEST(AutoSwitcherTest, ASwitchHeldUpBySomeoneElsesGoesWhenThatOneEnds) {
+    FakeProgram program;
+    // A retry far longer than the test: the end of the other switch must be enough.
+    AutoSwitcher switcher(program.Target(), {.settle = 60ms, .longest = 600ms, .retry = 5s});
+    program.working = true;  // a switch from the tray runs
+    switcher.Activated("GameA");
+    switcher.Activated("firefox");
+    Wait(100ms);
+    EXPECT_TRUE(program.used.empty());
+    program.working = false;
+    switcher.Recheck();  // the profile service's state changed as it ended
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !program.used.empty(); }, 1000));
+    EXPECT_EQ(program.used, std::vector<QString>{"Browsing"});
+}
+
 TEST(AutoSwitcherTest, FlickingBetweenWindowsEndsOnTheLastOneWithFarFewerSwitches) {
     FakeProgram program;
     AutoSwitcher switcher(program.Target(), kFast);
