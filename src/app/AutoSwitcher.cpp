@@ -55,9 +55,21 @@ bool AutoSwitcher::Activated(const QStringList& names, QString* problem) {
     ++counts_.requests;
     latest_ = usable;
     const auto now = std::chrono::steady_clock::now();
+    // The end of our own switch counts as a request: what queued behind it is
+    // a flick, not the first request after a rest.
+    const bool quiet = !switching_ && now - lastRequest_ >= timing_.settle;
+    lastRequest_ = now;
+    if (leading_) return true;  // the look due at once takes the latest names
     if (!pending_) {
         pending_ = true;
         pendingSince_ = now;
+        // After a rest nothing is gained by waiting: flicking shows itself
+        // only from the second request on.
+        if (quiet) {
+            leading_ = true;
+            settle_.start(0);
+            return true;
+        }
     }
     const auto left =
         std::chrono::duration_cast<milliseconds>(pendingSince_ + timing_.longest - now);
@@ -87,7 +99,7 @@ void AutoSwitcher::Watch(std::unique_ptr<focus::FocusWatcher> watcher) {
 
 void AutoSwitcher::Recheck() {
     // Only a held-up switch: a request still settling keeps its wait.
-    if (pending_ && !waiting_.isEmpty()) settle_.start(0);
+    if (pending_ && (!waiting_.isEmpty() || heldByWork_)) settle_.start(0);
 }
 
 const profiles::AppRules& AutoSwitcher::Rules() {
@@ -144,9 +156,14 @@ void AutoSwitcher::SetWaiting(const QString& profile) {
 }
 
 void AutoSwitcher::Settled() {
-    if (!pending_) return;
+    leading_ = false;
+    heldByWork_ = false;
+    // Our own switch runs the event loop: what came meanwhile is looked at
+    // when it ends.
+    if (!pending_ || switching_) return;
     // One switch at a time: the latest application waits for the running one.
     if (target_.working()) {
+        heldByWork_ = true;
         HoldUp();
         return;
     }
@@ -174,7 +191,10 @@ void AutoSwitcher::Settled() {
     pending_ = false;
     SetWaiting({});
     ++counts_.switches;
+    switching_ = true;
     const ProfileService::Outcome outcome = target_.use(wanted);
+    switching_ = false;
+    lastRequest_ = std::chrono::steady_clock::now();
     if (outcome.error == ProfileService::Error::Busy) {
         // The home is locked by ornyxctl, or changes came meanwhile: later.
         pending_ = true;
@@ -184,6 +204,11 @@ void AutoSwitcher::Settled() {
     if (!outcome.ok() && outcome.error != ProfileService::Error::NoMouse) {
         target_.log("automatic switch to " + wanted.toStdString() + " for " +
                     latest_.join(" / ").toStdString() + ": " + outcome.message.toStdString());
+    }
+    // Requests that came while it ran: the latest, after a short settle.
+    if (pending_) {
+        pendingSince_ = lastRequest_;
+        settle_.start(Ms(timing_.settle));
     }
 }
 

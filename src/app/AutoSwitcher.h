@@ -5,10 +5,12 @@
 // here, and this one object decides whether a profile switch follows.
 //
 // Focus moves far faster than a switch runs (an apply is many paced frames),
-// so only the latest application counts: a request waits until the focus has
-// stayed a moment, and a burst of requests is one look-up and at most one
-// switch. A profile with changes of the window's is never replaced behind the
-// user's back: the switch waits until they are saved or dropped.
+// so only the latest application counts. The first request after a rest
+// switches at once; the requests that follow it closely (flicking, or those
+// that came while a switch ran) wait until the focus has stayed a moment, so
+// a burst of them is one look-up and at most one more switch. A profile with changes of the
+// window's is never replaced behind the user's back: the switch waits until they are saved or
+// dropped.
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -113,6 +115,12 @@ private:
     QStringList latest_;  // the names of the application in front, as last told
     bool pending_ = false;
     std::chrono::steady_clock::time_point pendingSince_;
+    // The last request, or the end of our last switch; a request after a rest
+    // this long (the settle) is looked at at once.
+    std::chrono::steady_clock::time_point lastRequest_;
+    bool leading_ = false;     // a look is due at once
+    bool switching_ = false;   // inside our own switch
+    bool heldByWork_ = false;  // held up by someone else's switch
     QString waiting_;
     profiles::AppRules rules_;
     bool rulesRead_ = false;

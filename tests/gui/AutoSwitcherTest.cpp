@@ -69,7 +69,59 @@ void Wait(std::chrono::milliseconds d) {
     QTest::qWait(static_cast<int>(d.count()));
 }
 
-TEST(AutoSwitcherTest, FlickingBetweenWindowsEndsOnTheLastOneWithOneSwitch) {
+TEST(AutoSwitcherTest, TheFirstRequestAfterAQuietSpellSwitchesAtOnce) {
+    FakeProgram program;
+    // A settle far longer than the test: only a switch that does not wait for it passes.
+    AutoSwitcher switcher(program.Target(), {.settle = 5s, .longest = 10s, .retry = 5s});
+    QElapsedTimer clock;
+    clock.start();
+    switcher.Activated("GameA");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !program.used.empty(); }, 1000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(program.used, std::vector<QString>{"Shooter"});
+}
+
+TEST(AutoSwitcherTest, RequestsWhileItsOwnSwitchRunsEndOnTheLatestSoonAfter) {
+    FakeProgram program;
+    AutoSwitcher* switcher = nullptr;
+    AutoSwitcher::Target target = program.Target();
+    // The event loop runs while the switch is applied, and the focus moves then.
+    target.use = [&, use = target.use](const QString& profile) {
+        if (program.used.empty()) {
+            program.working = true;
+            for (const char* app : {"firefox", "GameA", "steam_app_730", "firefox"})
+                switcher->Activated(app);
+            Wait(150ms);
+            program.working = false;
+        }
+        return use(profile);
+    };
+    // A retry far longer than the test: the latest must not wait for it.
+    AutoSwitcher own(target, {.settle = 60ms, .longest = 600ms, .retry = 5s});
+    switcher = &own;
+    own.Activated("GameA");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.used.size() >= 2; }, 1500));
+    EXPECT_EQ(program.used, (std::vector<QString>{"Shooter", "Browsing"}));
+    Wait(200ms);
+    EXPECT_EQ(own.counts().switches, 2);
+}
+
+TEST(AutoSwitcherTest, ASwitchHeldUpBySomeoneElsesGoesWhenThatOneEnds) {
+    FakeProgram program;
+    // A retry far longer than the test: the end of the other switch must be enough.
+    AutoSwitcher switcher(program.Target(), {.settle = 60ms, .longest = 600ms, .retry = 5s});
+    program.working = true;  // a switch from the tray runs
+    switcher.Activated("GameA");
+    switcher.Activated("firefox");
+    Wait(100ms);
+    EXPECT_TRUE(program.used.empty());
+    program.working = false;
+    switcher.Recheck();  // the profile service's state changed as it ended
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !program.used.empty(); }, 1000));
+    EXPECT_EQ(program.used, std::vector<QString>{"Browsing"});
+}
+
+TEST(AutoSwitcherTest, FlickingBetweenWindowsEndsOnTheLastOneWithFarFewerSwitches) {
     FakeProgram program;
     AutoSwitcher switcher(program.Target(), kFast);
     // Ten focus changes a second between a bound game and a browser, while
@@ -81,9 +133,10 @@ TEST(AutoSwitcherTest, FlickingBetweenWindowsEndsOnTheLastOneWithOneSwitch) {
         Wait(10ms);
     }
     Wait(200ms);
-    EXPECT_EQ(program.used, std::vector<QString>{"Browsing"});
+    // The first flick switches at once; the rest are one switch, to the last.
+    EXPECT_EQ(program.used, (std::vector<QString>{"Shooter", "Browsing"}));
     EXPECT_EQ(switcher.counts().requests, 20);
-    EXPECT_EQ(switcher.counts().switches, 1);
+    EXPECT_EQ(switcher.counts().switches, 2);
 }
 
 TEST(AutoSwitcherTest, ASourceThatNeverRestsStillGetsItsSwitch) {
