@@ -356,14 +356,12 @@ std::string MergeAppRules(std::string_view existing, const AppRules& rules) {
             case Line::Kind::Rule:
                 if (unchanged(line.key)) {
                     if (line.counts) written.push_back(line.key);
-                } else if (!line.counts) {
-                    // Overridden already; the new rule replaces them all.
-                    keep = false;
-                } else if (const auto w = wanted.find(line.key); w != wanted.end()) {
+                } else if (const auto w = wanted.find(line.key); line.counts && w != wanted.end()) {
                     replaced = RuleText(w->second->application, w->second->profile);
                     text = replaced;
                     written.push_back(line.key);
                 } else {
+                    // Overridden already (the new rule replaces them all), or unbound.
                     keep = false;
                 }
                 break;
