@@ -72,14 +72,16 @@ ini-oracle: deps
 # The device tests on a real kernel: QEMU boots Debian's kernel over this
 # machine's root, with the uhid virtual mouse giving real hidraw nodes.
 vm-test: deps configure
-	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
+	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests \
+	  ornyx_skins ornyx_defaults
 	@./scripts/vm-test $(BUILD_DIR)
 
 # The same, then ornyxctl.exe there under Wine, whose HID stack reaches the
 # same nodes. Not yet part of CI: after a re-plug within one Wine session the
 # mouse's events do not reliably reach listen in time.
 vm-test-windows: deps configure windows-ornyxctl
-	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests
+	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests \
+	  ornyx_skins ornyx_defaults
 	@./scripts/vm-test $(BUILD_DIR) $(WIN_BUILD_DIR)
 
 # The program under a headless Weston with Qt's wayland platform.
