@@ -4,13 +4,18 @@
 // it can take), and a simulated mouse whose transfers are timed.
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/Discovery.h"
 #include "device/Pacer.h"
 #include "device/Transport.h"
 #include "device/sim/SimMouse.h"
+#include "macros/MacroStore.h"
+#include "profiles/HomeProfile.h"
+#include "profiles/ProfileStore.h"
 #include "session/Apply.h"
 #include "session/Session.h"
 
@@ -96,6 +101,23 @@ public:
 
 inline double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Two profiles that differ in report rate and a label, "A" and "B", saved
+// from the home's settings, so that each switch really replaces the files.
+// False with the reason in `error`.
+inline bool SaveTwoProfiles(session::Session& session, const std::filesystem::path& home,
+                            std::string& error) {
+    profiles::ProfileStore store(home);
+    for (const char* name : {"A", "B"}) {
+        macros::MacroExport record;
+        std::optional<session::Profile> p = profiles::ReadHomeProfile(session, record, error);
+        if (!p) return false;
+        p->image.reportRate() = name[0] == 'A' ? 1 : 2;
+        p->labels[0] = std::string("Left ") + name;
+        if (!store.Save(name, *p, true, error)) return false;
+    }
+    return true;
 }
 
 }  // namespace ornyx::bench

@@ -117,20 +117,9 @@ int main(int argc, char** argv) {
     session.LoadSettings();
     profiles::ProfileStore store(home);
     std::string error;
-    // Two profiles that differ, so that each switch really replaces the files.
-    for (const char* name : {"A", "B"}) {
-        macros::MacroExport record;
-        std::optional<session::Profile> p = profiles::ReadHomeProfile(session, record, error);
-        if (!p) {
-            std::fprintf(stderr, "bench_autoswitch: %s\n", error.c_str());
-            return 1;
-        }
-        p->image.reportRate() = name[0] == 'A' ? 1 : 2;
-        p->labels[0] = std::string("Left ") + name;
-        if (!store.Save(name, *p, true, error)) {
-            std::fprintf(stderr, "bench_autoswitch: %s\n", error.c_str());
-            return 1;
-        }
+    if (!SaveTwoProfiles(session, home, error)) {
+        std::fprintf(stderr, "bench_autoswitch: %s\n", error.c_str());
+        return 1;
     }
     const auto open = [&] { return session.link().Open(messages); };
     session.CreateLink();
