@@ -253,6 +253,11 @@ CHidMouseDlg::CHidMouseDlg(AppContext& context, bool trayAvailable, QWidget* par
         ctx_.Link(), ctx_.Messages(), [this](const device::DeviceEvent& event) {
             handOver_.Run([this, event] { OnDeviceEvent(event); });
         });
+    arrivalSettle_ = new QTimer(this);
+    arrivalSettle_->setSingleShot(true);
+    arrivalSettle_->setInterval(session::kArrivalSettle);
+    connect(arrivalSettle_, &QTimer::timeout, this,
+            [this] { OnConnectionOutcome(connection_->Settle()); });
 }
 
 CHidMouseDlg::~CHidMouseDlg() {
@@ -465,19 +470,27 @@ void CHidMouseDlg::OnDeviceEvent(const device::DeviceEvent& event) {
 }
 
 void CHidMouseDlg::OnDeviceChange() {
-    while (auto change = ctx_.Monitor()->Receive()) {
-        switch (connection_->HandleDeviceChange(*change)) {
-            case session::ChangeOutcome::Lost:
-                ShowMouseMissing();
-                ShowMouseState();
-                PutAway();
-                break;
-            case session::ChangeOutcome::Arrived:
-                ShowMouseState();
-                break;
-            default:
-                break;
-        }
+    while (auto change = ctx_.Monitor()->Receive())
+        OnConnectionOutcome(connection_->HandleDeviceChange(*change));
+}
+
+void CHidMouseDlg::OnConnectionOutcome(session::ChangeOutcome outcome) {
+    switch (outcome) {
+        case session::ChangeOutcome::Lost:
+            arrivalSettle_->stop();
+            ShowMouseMissing();
+            ShowMouseState();
+            PutAway();
+            break;
+        case session::ChangeOutcome::Arrived:
+            arrivalSettle_->stop();
+            ShowMouseState();
+            break;
+        case session::ChangeOutcome::Settling:
+            arrivalSettle_->start();  // restarts: each further node gets its time
+            break;
+        default:
+            break;
     }
 }
 

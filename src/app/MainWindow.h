@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -194,6 +195,7 @@ private:
     // Ends the event reader and waits for it, without serving hand-overs.
     void StopReader();
     void OnDeviceChange();
+    void OnConnectionOutcome(session::ChangeOutcome outcome);
     void ShowMouseMissing();
     // The no-mouse line on the page and in the tray tooltip, set or cleared.
     void ShowMouseState();
@@ -224,6 +226,7 @@ private:
     HandOver handOver_;
     std::unique_ptr<session::MouseConnection> connection_;
     QSocketNotifier* monitorNotifier_ = nullptr;
+    QTimer* arrivalSettle_ = nullptr;  // runs while an arrival settles
     skin::WindowDrag drag_;
 
     int page_ = kNoPage;

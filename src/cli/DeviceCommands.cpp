@@ -1,4 +1,5 @@
 // `ornyxctl info` and `ornyxctl listen`.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -118,27 +119,50 @@ int RunListen(CliContext& context, const ListenArgs& args) {
     const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                              std::chrono::duration<double>(args.timeoutSeconds));
     int shown = 0;
+    const auto warn = [&] {
+        // A warning, not an event of the mouse: to stderr.
+        std::fprintf(stderr, "ornyxctl: %.*s: %s\n", static_cast<int>(warning->title.size()),
+                     warning->title.data(), warning->text.c_str());
+        ++shown;
+    };
+    constexpr Clock::time_point kNotSettling = Clock::time_point::max();
+    Clock::time_point settleAt = kNotSettling;  // while an arrival settles
+    const auto msUntil = [](Clock::time_point t) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(t - Clock::now()).count();
+        return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
+    };
     while (args.count == 0 || shown < args.count) {
         int waitMs = -1;
         if (bounded) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) break;
-            waitMs = static_cast<int>(std::min<long long>(left.count() + 1, 1 << 30));
+            if (Clock::now() >= deadline) break;
+            waitMs = msUntil(deadline) + 1;
         }
+        if (settleAt != kNotSettling)
+            waitMs = waitMs < 0 ? msUntil(settleAt) : std::min(waitMs, msUntil(settleAt));
         bool waited = true;
         const EventQueue::Ready ready = queue.Wait(monitor.get(), waitMs, waited);
         if (!waited) break;
         if (ready.monitor) {
             while (auto change = monitor->Receive()) {
-                if (connection.HandleDeviceChange(*change) == session::ChangeOutcome::Lost) {
-                    // A warning, not an event of the mouse: to stderr.
-                    std::fprintf(stderr, "ornyxctl: %.*s: %s\n",
-                                 static_cast<int>(warning->title.size()), warning->title.data(),
-                                 warning->text.c_str());
-                    ++shown;
+                switch (connection.HandleDeviceChange(*change)) {
+                    case session::ChangeOutcome::Lost:
+                        settleAt = kNotSettling;
+                        warn();
+                        break;
+                    case session::ChangeOutcome::Settling:
+                        settleAt = Clock::now() + session::kArrivalSettle;
+                        break;
+                    case session::ChangeOutcome::Arrived:
+                        settleAt = kNotSettling;
+                        break;
+                    default:
+                        break;
                 }
             }
+        }
+        if (settleAt != kNotSettling && Clock::now() >= settleAt) {
+            settleAt = kNotSettling;
+            if (connection.Settle() == session::ChangeOutcome::Lost) warn();
         }
         for (const DeviceEvent& e : queue.Take()) {
             if (args.count != 0 && shown >= args.count) break;

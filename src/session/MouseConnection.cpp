@@ -57,15 +57,27 @@ ChangeOutcome MouseConnection::HandleDeviceChange(const device::DeviceChange& ch
     if (!opened) {
         link_.log().Write("device change: no mouse");
         // Each of the mouse's nodes announces its removal; warn once, when
-        // the mouse goes, and whenever an arriving mouse cannot be opened.
-        const bool news = wasPresent || change.action == device::DeviceChange::Action::Added;
-        return news ? ChangeOutcome::Lost : ChangeOutcome::Absent;
+        // the mouse goes. An arrival that cannot be opened yet is given time
+        // for the rest of its nodes before it counts as a mouse not detected.
+        if (wasPresent) return ChangeOutcome::Lost;
+        return change.action == device::DeviceChange::Action::Added ? ChangeOutcome::Settling
+                                                                    : ChangeOutcome::Absent;
     }
     if (change.action == device::DeviceChange::Action::Removed) {
         return ChangeOutcome::StillPresent;
     }
     SensorHandshake(link_.transport(), link_.state());
     return wasPresent ? ChangeOutcome::StillPresent : ChangeOutcome::Arrived;
+}
+
+ChangeOutcome MouseConnection::Settle() {
+    if (link_.present()) return ChangeOutcome::StillPresent;
+    if (!Open()) {
+        link_.log().Write("device change: an arrived mouse could not be opened");
+        return ChangeOutcome::Lost;
+    }
+    SensorHandshake(link_.transport(), link_.state());
+    return ChangeOutcome::Arrived;
 }
 
 }  // namespace ornyx::session

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -29,7 +30,14 @@ enum class ChangeOutcome {
     Arrived,       // (re)connected; the sensor handshake has run
     Lost,          // no mouse any more: show the code-15 warning and hide the window
     Absent,        // a removal while the mouse was already gone: nothing new to say
+    Settling,      // one of its nodes arrived, the others may still be on their way:
+                   // call Settle() after kArrivalSettle unless Arrived comes first
 };
+
+// A mouse announces its nodes one by one; the first may come before the
+// search can find both channels. Waiting this long before warning keeps a
+// plug from reading as "not detected".
+inline constexpr std::chrono::milliseconds kArrivalSettle{1500};
 
 // The connection layer: opens the mouse, keeps the event reader on the
 // current event channel, and follows plug and unplug. Everything but the
@@ -44,6 +52,9 @@ public:
     bool Open();
     // The handler for a plug or unplug announcement.
     ChangeOutcome HandleDeviceChange(const device::DeviceChange& change);
+    // After Settling: Arrived (with the handshake) or Lost, or StillPresent
+    // when the mouse was found in the meantime.
+    ChangeOutcome Settle();
     void StopReader() { reader_.Stop(); }
     device::EventReader& reader() { return reader_; }
 

@@ -173,6 +173,31 @@ TEST(MouseConnectionTest, UnplugWarnsOnceAndReplugReconnectsWithHandshake) {
     EXPECT_EQ(rig.events.events[0].parameter, 3);
 }
 
+// A node of the mouse may be announced before the search can find both
+// channels: that is no warning yet, only once the settle finds nothing.
+TEST(MouseConnectionTest, AnArrivalSettlesBeforeItWarns) {
+    Rig rig;
+    rig.mouse->Unplug();
+    while (rig.monitor.Receive()) {
+    }
+    EXPECT_FALSE(rig.connection.Open());
+    const DeviceChange early{DeviceChange::Action::Added, "/dev/hidraw7", device::kMouseVendorId,
+                             device::kMouseProductId};
+    EXPECT_EQ(rig.connection.HandleDeviceChange(early), ChangeOutcome::Settling);
+    EXPECT_EQ(rig.connection.Settle(), ChangeOutcome::Lost);  // nothing came after it
+
+    EXPECT_EQ(rig.connection.HandleDeviceChange(early), ChangeOutcome::Settling);
+    rig.mouse->Replug();
+    while (rig.monitor.Receive()) {
+    }
+    rig.trace.lines.clear();
+    EXPECT_EQ(rig.connection.Settle(), ChangeOutcome::Arrived);
+    EXPECT_EQ(rig.trace.CommandCodes().front(), 0x83);  // the handshake of an arrival
+    EXPECT_EQ(rig.connection.Settle(), ChangeOutcome::StillPresent);
+    rig.Inject(7, 1);
+    EXPECT_TRUE(rig.events.WaitFor(1));
+}
+
 TEST(MouseConnectionTest, MouseAbsentAtStartIsFoundOnArrival) {
     Rig rig;
     rig.mouse->Unplug();
