@@ -139,7 +139,9 @@ windows-test: windows
 
 # ornyx-mouse.exe under Wine on Qt's offscreen platform: the Basic page in
 # each language (screenshots in $(WIN_BUILD_DIR)/desktop-test/shots, beside the
-# Linux program's) and the trace of its start against the Linux program's.
+# Linux program's) and the trace of its start against the Linux program's;
+# then on Xvfb with the windows platform, a click on Apply against the Linux
+# program's on xcb.
 windows-desktop-test: windows
 	@cmake --build $(BUILD_DIR) -j2 --target ornyx-mouse ornyxctl -- --no-print-directory
 	@./scripts/windows-desktop-test $(BUILD_DIR)/bin $(WIN_BUILD_DIR)/bin $(WIN_BUILD_DIR)/desktop-test
