@@ -79,9 +79,11 @@ vm-test: deps configure
 # The same, then ornyxctl.exe there under Wine, whose HID stack reaches the
 # same nodes (what CI runs). A re-plug inside one running listen is tried
 # under Wine and reported, not required: Wine's bus does not follow it reliably.
+# Where the Windows build has ornyx-mouse.exe (Qt for Windows built), its start
+# on the virtual mouse is checked too.
 vm-test-windows: deps configure windows-ornyxctl
 	@cmake --build $(BUILD_DIR) -j2 --target ornyxctl ornyx-virtual-mouse ornyx_vm_gui_tests ornyx_hidraw_tests \
-	  ornyx_skins ornyx_defaults
+	  ornyx_skins ornyx_defaults ornyx-mouse
 	@./scripts/vm-test $(BUILD_DIR) $(WIN_BUILD_DIR)
 
 # The program under a headless Weston with Qt's wayland platform.

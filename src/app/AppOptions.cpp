@@ -39,9 +39,16 @@ std::optional<AppOptions> ParseAppOptions(const QStringList& arguments, QString&
     // express: take "--simulate=OPTS" apart first.
     QStringList args;
     AppOptions options;
-    for (const QString& a : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
         if (a.startsWith("--simulate=")) {
             options.simulate = a.mid(11).toStdString();
+            continue;
+        }
+        // Qt's own option, as every Qt program takes it (QGuiApplication
+        // reads it from argv): not ours to refuse.
+        if ((a == "-platform" || a == "--platform") && i + 1 < arguments.size()) {
+            options.platform = arguments[++i];
             continue;
         }
         args << a;

@@ -16,6 +16,7 @@ struct AppOptions {
     bool hidden = false;  // never show at start, even without a tray (autostart)
     QString screenshot;   // write the shown window to this PNG and exit
     bool verbose = false;
+    QString platform;  // Qt's own -platform NAME, left in argv for QGuiApplication
 };
 
 // Parses the arguments (argv[0] first). On --help, --version or a usage

@@ -30,8 +30,8 @@ public:
     }
 };
 
-bool DisplayReachableForQt() {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+bool DisplayReachableForQt(const QString& option) {
+    const QByteArray platform = option.isEmpty() ? qgetenv("QT_QPA_PLATFORM") : option.toUtf8();
     if (!platform.isEmpty() && !platform.startsWith("wayland") && !platform.startsWith("xcb")) {
         return true;  // offscreen, minimal, vnc, ...: no display to look for
     }
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     }
     // A screenshot needs no screen: draw offscreen when no display answers
     // (also when one is named but gone, where Qt would abort).
-    if (!options->screenshot.isEmpty() && !DisplayReachableForQt()) {
+    if (!options->screenshot.isEmpty() && !DisplayReachableForQt(options->platform)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
