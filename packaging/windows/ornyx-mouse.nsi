@@ -33,9 +33,15 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
-; The running program holds its files open: ask it to end first.
+; The running program holds its files open: ask it to end first. It keeps
+; running in the notification area when asked to close its window, so what is
+; still there after a second is ended; its files are written atomically, so
+; nothing is half-written by that.
 !macro EndRunningProgram
   nsExec::Exec '"$SYSDIR\taskkill.exe" /IM ornyx-mouse.exe'
+  Pop $0
+  Sleep 1000
+  nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM ornyx-mouse.exe'
   Pop $0
   Sleep 500
 !macroend
@@ -74,6 +80,8 @@ SectionEnd
 Section "Uninstall"
   !insertmacro EndRunningProgram
   !include "${LISTS}\uninstall.nsh"
+  ; The home lock is the program's, not the user's.
+  Delete "$INSTDIR\.ornyx-mouse.lock"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${NAME}.lnk"
