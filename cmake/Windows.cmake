@@ -54,6 +54,17 @@ if(ORNYX_QT_PREFIX)
       message(FATAL_ERROR "ORNYX_HOST_BUILD=${ORNYX_HOST_BUILD} lacks ${tool}: build it there first")
     endif()
   endforeach()
+  # Another Qt than at the last configure (a rebuilt one has a new key): forget
+  # where the last one's packages were found, or they would still be used.
+  string(FIND "${Qt6_DIR}" "${ORNYX_QT_PREFIX}/" at)
+  if(Qt6_DIR AND NOT at EQUAL 0)
+    get_cmake_property(cached CACHE_VARIABLES)
+    foreach(var ${cached})
+      if(var MATCHES "^Qt6[A-Za-z0-9]*_DIR$")
+        unset(${var} CACHE)
+      endif()
+    endforeach()
+  endif()
   # As Qt's own qt.toolchain.cmake: the Windows libraries from the prefix,
   # moc, rcc and uic from the host's Qt of the same version.
   list(APPEND CMAKE_FIND_ROOT_PATH ${ORNYX_QT_PREFIX})
