@@ -4,7 +4,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
@@ -225,8 +224,8 @@ private:
     // Brings the reader's events to this thread; outlives the reader.
     HandOver handOver_;
     std::unique_ptr<session::MouseConnection> connection_;
-    QSocketNotifier* monitorNotifier_ = nullptr;
-    QTimer* arrivalSettle_ = nullptr;  // runs while an arrival settles
+    QObject* monitorNotifier_ = nullptr;  // tells of the monitor's changes
+    QTimer* arrivalSettle_ = nullptr;     // runs while an arrival settles
     skin::WindowDrag drag_;
 
     int page_ = kNoPage;

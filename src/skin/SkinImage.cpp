@@ -1,5 +1,6 @@
 #include "skin/SkinImage.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -164,7 +165,8 @@ bool DrawSkinImage(QPainter& page, const SkinImage& image, int x, int y) {
 }
 
 QString MissingFileText(const QString& path) {
-    return QString::fromUtf8(kLoadImageFailed) + u'\n' + path;
+    // The path as the system writes paths: backslashes on Windows.
+    return QString::fromUtf8(kLoadImageFailed) + u'\n' + QDir::toNativeSeparators(path);
 }
 
 bool DrawSkinElement(QPainter& page, const QString& path, int x, int y) {
