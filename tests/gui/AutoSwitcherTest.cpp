@@ -1,7 +1,9 @@
 // Following the application in front: which requests become switches, with a
 // stand-in for the profile service and the rules file, on a real event loop.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <QSignalSpy>
 #include <QTest>
@@ -286,7 +288,9 @@ TEST(AutoSwitcherTest, NamesThatCannotNameAnApplicationAreRefusedAndCostNothing)
     EXPECT_TRUE(program.used.empty());
 }
 
-// A watcher woken through a pipe, as the X connection wakes the real one.
+#ifndef _WIN32
+// A watcher woken through a pipe, as the X connection wakes the real one (only
+// the Linux program watches a display for the application in front).
 class PipeWatcher final : public focus::FocusWatcher {
 public:
     PipeWatcher() {
@@ -347,6 +351,8 @@ TEST(AutoSwitcherTest, AWatcherIsFollowedFromTheApplicationInFrontAndLetGoWhenIt
     EXPECT_LE(watcher.reads, 4);
     EXPECT_EQ(program.logged.size(), 1u);
 }
+
+#endif
 
 }  // namespace
 }  // namespace ornyx::app

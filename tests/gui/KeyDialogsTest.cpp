@@ -49,12 +49,27 @@ protected:
         QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
         QApplication::processEvents();
     }
-    // A key as the window system delivers it, with its native scan code.
-    static void NativeKey(QWidget& target, int qtKey, std::uint32_t evdev,
-                          const QString& text = {}) {
-        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, evdev + 8, 0, 0, text);
+    // A key as the window system delivers it, with its native codes: X11's and
+    // Wayland's (evdev + 8), or Windows' scan code (0x100 for an extended key)
+    // and virtual key.
+    struct Native {
+        std::uint32_t evdev;
+        std::uint32_t windowsScan;
+        std::uint32_t windowsVirtualKey;
+    };
+    static constexpr Native kRightCtrl{97, 0x11D, 0xA3};
+    static constexpr Native kQ{16, 0x10, 0x51};
+    static void NativeKey(QWidget& target, int qtKey, Native key, const QString& text = {}) {
+#ifdef _WIN32
+        const std::uint32_t scan = key.windowsScan;
+        const std::uint32_t virtualKey = key.windowsVirtualKey;
+#else
+        const std::uint32_t scan = key.evdev + 8;
+        const std::uint32_t virtualKey = 0;
+#endif
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, scan, virtualKey, 0, text);
         QApplication::sendEvent(&target, &press);
-        QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier, evdev + 8, 0, 0, text);
+        QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier, scan, virtualKey, 0, text);
         QApplication::sendEvent(&target, &release);
         QApplication::processEvents();
     }
@@ -81,8 +96,8 @@ TEST_F(KeyDialogs, KeyCaptureNamesSynthesisedAndNativeKeys) {
         QTest::keyClick(&target, Qt::Key_A);
         QTest::keyClick(&target, Qt::Key_Enter, Qt::KeypadModifier);
         QTest::keyClick(&target, Qt::Key_Return);
-        NativeKey(target, Qt::Key_Control, 97);  // the right Ctrl
-        NativeKey(target, Qt::Key_Q, 16, "a");   // AZERTY: the layout names the key
+        NativeKey(target, Qt::Key_Control, kRightCtrl);
+        NativeKey(target, Qt::Key_Q, kQ, "a");  // AZERTY: the layout names the key
     }
     QTest::keyClick(&target, Qt::Key_B);  // removed with its owner: no longer seen
     ASSERT_EQ(seen.size(), 10u);          // press and release, each once
@@ -134,7 +149,7 @@ TEST_F(KeyDialogs, ComboRecordsOnlyIntoTheFocusedKeyField) {
 
     Click(*dialog.KeyEdit(2), QPoint(5, 5));
     ASSERT_TRUE(dialog.KeyEdit(2)->hasFocus());
-    NativeKey(*dialog.KeyEdit(2), Qt::Key_Control, 97);
+    NativeKey(*dialog.KeyEdit(2), Qt::Key_Control, kRightCtrl);
     EXPECT_EQ(dialog.KeyName2(), "Right Ctrl");
     EXPECT_EQ(dialog.KeyEdit(2)->text(), "Right Ctrl");
     EXPECT_EQ(dialog.KeyName1(), "");

@@ -1,9 +1,13 @@
 // The window never loses the files of its home: a config.bin it could not
 // load is moved aside before its first save, and it waits for ornyxctl's lock.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
@@ -23,6 +27,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Whether another process could take the home's exclusive lock now, without
+// waiting: a second open file conflicts with the window's own lock.
+bool ExclusiveLockIsFree(const fs::path& lockFile) {
+#ifdef _WIN32
+    HANDLE file = ::CreateFileW(lockFile.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    OVERLAPPED at{};
+    const bool free =
+        ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
+    ::CloseHandle(file);
+    return free;
+#else
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+#endif
+}
+
 // Stands for a message box: while it is "open" (during ShowMessage) it looks
 // at the home as another program would then find it.
 class LookingMessageSink final : public MessageSink {
@@ -30,14 +56,7 @@ public:
     explicit LookingMessageSink(fs::path home) : home_(std::move(home)) {}
     void ShowMessage(const std::string& text, const std::string& caption) override {
         Seen seen{text, false, 0, caption};
-        // Another process's exclusive lock, without waiting: a second open file
-        // description conflicts with the window's own flock.
-        const int fd =
-            ::open((home_ / settings::kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            seen.lockFree = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-            ::close(fd);
-        }
+        seen.lockFree = ExclusiveLockIsFree(home_ / settings::kLockFileName);
         std::error_code ec;
         seen.configSize = fs::file_size(home_ / "config.bin", ec);
         if (ec) seen.configSize = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 
 #include "skin/SkinText.h"
 
@@ -15,6 +16,10 @@ int main(int argc, char** argv) {
     // Nor do the tests' notifications reach the user's desktop.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/ornyx-tests");
     QApplication app(argc, argv);
+#ifdef _WIN32
+    // The Windows build's skins lie beside the suite (ORNYX_SKINS_DIR is relative).
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+#endif
     ornyx::skin::InstallFontSubstitutes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
