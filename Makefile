@@ -9,7 +9,7 @@ PRESET ?= $(if $(CI),ci,default)
 
 .PHONY: all deps configure build test run asan tsan clean screenshots vm-test deb wayland-test fuzz \
 	format check-format tidy windows windows-configure windows-ornyxctl windows-trace windows-test \
-	vm-test-windows windows-desktop-test windows-installer windows-installer-test
+	vm-test-windows windows-desktop-test windows-installer windows-installer-test qt-windows
 
 all: build
 
@@ -110,12 +110,18 @@ fuzz: deps
 # MinGW-w64 into build-windows/bin (ornyxctl.exe, ornyx-mouse.exe with the Qt
 # DLLs and plugins, skins and default files, and the test suites
 # ornyx_*_tests.exe; the C++ runtime is linked in). The desktop program needs
-# Qt for Windows, built once by scripts/build-qt-windows (40 to 60 minutes,
+# Qt for Windows, built once by make qt-windows (about 20 minutes,
 # then cached): without it this fails and says so, unless WINDOWS_DESKTOP=OFF
 # asks for the core and ornyxctl only. Its skins, icon and default files are
 # made by the host build's tools.
 WIN_BUILD_DIR ?= build-windows
 WINDOWS_DESKTOP ?= ON
+
+# Qt for Windows from Debian's source of the host Qt (scripts/build-qt-windows):
+# built once per machine into ~/.cache/ornyx-qt-windows, then nothing to do.
+qt-windows: deps
+	@./scripts/build-qt-windows
+
 windows-configure: deps
 	@if [ "$(WINDOWS_DESKTOP)" = ON ]; then \
 	  qt=$$(./scripts/windows-qt-prefix) || exit 1; \
