@@ -156,13 +156,16 @@ windows-desktop-test: windows
 
 # The installer, ornyx-mouse-<version>-setup.exe in $(WIN_BUILD_DIR) (NSIS),
 # and its test under Wine: silent install, a screenshot of the installed
-# program, silent uninstall that keeps the user's files.
+# program, a click on its Apply on Xvfb against the Linux program's, silent
+# uninstall that keeps the user's files.
 WIN_VERSION = $(shell grep -o '^project.OrnyxMouse VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 windows-installer: windows
 	@./scripts/windows-installer $(WIN_BUILD_DIR) $(WIN_VERSION)
 
 windows-installer-test: windows-installer
-	@./scripts/windows-installer-test $(WIN_BUILD_DIR)/ornyx-mouse-$(WIN_VERSION)-setup.exe $(WIN_BUILD_DIR)/installer-test
+	@cmake --build $(BUILD_DIR) -j2 --target ornyx-mouse -- --no-print-directory
+	@./scripts/windows-installer-test $(WIN_BUILD_DIR)/ornyx-mouse-$(WIN_VERSION)-setup.exe $(WIN_BUILD_DIR)/installer-test \
+	  $(BUILD_DIR)/bin
 
 # The apply trace and the files of ornyxctl.exe under Wine against the Linux
 # build's, byte for byte, in a home under a folder with non-ASCII letters.
