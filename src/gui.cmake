@@ -53,7 +53,7 @@ ornyx_layer(ornyx_gui DIR app FILES
   SingleInstance.cpp SingleInstance.h
   PUBLIC ornyx_core ornyx_skin ${ORNYX_GUI_PLATFORM} Qt6::Widgets Qt6::Network)
 ornyx_platform_files(ornyx_gui DIR app FILES
-  Arguments DesktopNotifier DesktopPointer DisplayProbe ScriptInterface SingleInstance)
+  Arguments DesktopNotifier DesktopPointer DisplayProbe ScriptInterface SingleInstance WaitHandle)
 ornyx_layer_files(ornyx_gui DIR keys/ui FILES
   ButtonMenu.cpp ButtonMenu.h
   KeyCapture.cpp KeyCapture.h

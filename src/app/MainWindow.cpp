@@ -18,14 +18,9 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
-#ifdef _WIN32
-#include <QWinEventNotifier>
-#endif
 #include <cctype>
-#include <cstdint>
 
 #include "keys/ui/ButtonMenu.h"
 #include "macros/ui/MacroPanel.h"
@@ -341,17 +336,8 @@ void CHidMouseDlg::Start() {
     ShowMouseState();
     profiles_->Refresh();
     if (ctx_.Monitor() != nullptr && ctx_.Monitor()->Fd() >= 0) {
-#ifdef _WIN32
-        // There the monitor's signal is an event object, which a socket
-        // notifier cannot watch.
-        auto* notifier = new QWinEventNotifier(
-            reinterpret_cast<Qt::HANDLE>(static_cast<std::intptr_t>(ctx_.Monitor()->Fd())), this);
-        connect(notifier, &QWinEventNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
-#else
-        auto* notifier = new QSocketNotifier(ctx_.Monitor()->Fd(), QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, &CHidMouseDlg::OnDeviceChange);
-#endif
-        monitorNotifier_ = notifier;
+        monitorNotifier_ =
+            WatchWaitHandle(ctx_.Monitor()->Fd(), this, [this] { OnDeviceChange(); });
     }
 
     // The window takes the Basic page's size. When that page is built right

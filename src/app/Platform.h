@@ -2,12 +2,14 @@
 
 #include <QIcon>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "i18n/Language.h"
 #include "performance/PointerSettings.h"
 
 class QCoreApplication;
+class QObject;
 
 namespace ornyx::app {
 
@@ -23,6 +25,11 @@ QStringList CommandLineArguments(int argc, char** argv);
 // The desktop's own pointer options: GNOME's settings on Linux, the system's
 // parameters on Windows.
 std::unique_ptr<performance::PointerSettings> CreateDesktopPointerSettings();
+
+// Calls `raised` on this thread each time the wait handle (DeviceMonitor::Fd(),
+// WakeSignal::handle()) is ready: a descriptor on Linux, an event object on
+// Windows. The watcher returned is a child of `parent`.
+QObject* WatchWaitHandle(int handle, QObject* parent, std::function<void()> raised);
 
 // The application icon at every size it is built in (window, tray, notes).
 QIcon ApplicationIcon();
